@@ -1,0 +1,25 @@
+// The standard-routine dispatcher: CALLSTD n runs entry n of one table built from
+// vm/stdroutines.def. Routines not built yet stop the run with "Undefined standard opcode,
+// you may need to upgrade the interpreter".
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/engine.h"
+
+namespace tarn::rt {
+
+enum class StdOutcome { Continue, Stop };
+
+// A standard routine pops its arguments from and pushes its result onto the VM stack
+// through regs. To end the run it sets exitCode and returns Stop.
+using StdRoutine = StdOutcome (*)(Regs& regs, int& exitCode);
+
+// Runs routine n; numbers above 194 are the "Undefined standard opcode" error.
+StdOutcome CallStd(uint32_t n, Regs& regs, int& exitCode);
+
+// Installs the implementation of routine n (called once per family at start-up by each
+// module that implements routines, so the table stays the single place of dispatch).
+void RegisterStd(uint32_t n, StdRoutine routine);
+
+}  // namespace tarn::rt

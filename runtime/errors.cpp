@@ -37,6 +37,10 @@ void Report(const char* message, uint32_t codeOffset) {
     std::fflush(stdout);
 }
 
+void CheckPendingError() {
+    // No library routine records numbered errors yet, so nothing can be pending.
+}
+
 void RunTimeError(const char* message) {
     Report(message, g_engine.cur);
     ReleaseResources();

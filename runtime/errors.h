@@ -15,6 +15,10 @@ namespace tarn::rt {
 // destination the program chose, without ending the process (used by the user-break path).
 void Report(const char* message, uint32_t codeOffset);
 
+// CHKERR: when an error number is pending and error trapping is on, reports it (and the
+// registered error list) and ends the process with exit code 1; otherwise does nothing.
+void CheckPendingError();
+
 // Releases database and automation resources; each later subsystem registers a hook.
 using ReleaseHook = void (*)();
 void AddReleaseHook(ReleaseHook hook);

@@ -1,0 +1,73 @@
+// output: everything the compiler produces, and the image writer.
+//
+// While the program is parsed the code generator fills the section buffers kept here
+// (code, fixed data, fix-ups, data-swap runs, source names) and the line table; sizes are
+// counted against the 32-bit limits as they grow. At the end of a compilation without
+// errors WriteImage turns all of it into one image (docs/image-format.md): a plain image
+// file, or, for an output name ending in ".exe" (any case), a copy of the console or
+// service launcher with the image appended.
+//
+// There is one output state per compilation; these functions work on it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "compiler/codegen/databuf.h"
+
+namespace tarn::tpc {
+
+inline constexpr uint32_t DEFAULT_STACK_SIZE = 65536;
+
+// The launcher files the executable builder copies.
+inline constexpr const char* CONSOLE_LAUNCHER = "console.app";
+inline constexpr const char* SERVICE_LAUNCHER = "service.app";
+
+// Resets sizes, header values and the stack size (DEFAULT_STACK_SIZE) and creates the
+// section buffers ("Out of memory." when one cannot be created).
+void InitOutputState();
+
+// Remembers the output name and the "#!" header text (empty: none), deletes a stale file
+// of that name ("Removing '%s'"; "Access to file '%s' failed." when it cannot be
+// deleted) and creates the line table when option ln is on.
+void OpenOutput(const char* outputName, const char* headerText);
+
+// Append to the code or the fixed data; past 2^32-1 bytes in all, the append is refused
+// with "Implementation limit exceeded (size of code)." or "(size of fixed data).".
+void AppendCode(const void* bytes, uint32_t size);
+void AppendFixedData(const void* bytes, uint32_t size);
+
+// Bytes appended so far: the offset the next instruction or datum gets.
+uint32_t GetCodeSize();
+uint32_t GetFixedDataSize();
+
+// At write time `value` is added (modulo 2^32) to the 32-bit code word at `codePosition`.
+void AddFixup(uint32_t codePosition, uint32_t value);
+
+// Records a table of `wordCount` 32-bit words at `dataOffset` in the fixed data, which an
+// engine of the other byte order must swap.
+void AddDataSwapRun(uint32_t dataOffset, uint32_t wordCount);
+
+// Records a source file name; the lexer calls it as it opens each file.
+void AddSourceName(const char* name);
+
+void SetGlobalsSize(uint32_t size);   // becomes the image's data_base
+void SetEntryPoint(uint32_t offset);  // code offset where execution begins
+void SetStackSize(uint32_t bytes);    // 0 is an internal error
+
+// Line table: line `line` begins at code offset `offset` (0: seen, no code yet). Each
+// line keeps the first non-zero offset reported for it; lines skipped get 0. Does
+// nothing when option ln was off at OpenOutput.
+void MarkLine(uint32_t line, uint32_t offset);
+
+// Builds the image and writes it to the output name. Runs only when no error has been
+// reported, and not again while it is already running.
+void WriteImage();
+
+// Where the executable builder looks for launchers before PATH: the compiler's own
+// directory unless set here ("" restores that default).
+void SetLauncherDirectory(const char* directory);
+
+// The installer of the code generator's steps lives in output.cpp (steps.h).
+
+}  // namespace tarn::tpc

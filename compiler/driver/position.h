@@ -1,0 +1,19 @@
+// The source position every front-end record carries and every message is reported at.
+#pragma once
+
+#include <cstdint>
+
+namespace tarn::tpc {
+
+// A place in a source file. The lexer fills it from its current token; the records of
+// the declaration model keep a copy. A message issued at a position names its file and
+// line, and its context display re-reads the line from `offset`.
+struct Position {
+    const char* filename = nullptr;  // the source file's name proper; null or "" = unknown
+    int64_t offset = -1;             // file offset of the start of the line; -1 = unknown
+    uint32_t line = 0;               // 1-based; 0 = unknown
+    int32_t col = -1;                // 0-based; negative = unknown
+    uint32_t length = 0;             // characters of the token at this place
+};
+
+}  // namespace tarn::tpc

@@ -1,0 +1,465 @@
+// The dispatch loop (see interp.h).
+//
+// One function runs the whole loop with PC, SP, FP and the memory base in locals. Every
+// instruction body is a label; the label names and the operand fetching are generated from
+// vm/opcodes.def, so an opcode without a body does not compile. Dispatch is threaded
+// (computed goto through a label table) unless TARN_SWITCH_DISPATCH selects the portable
+// switch. The loop is instantiated for 1-byte and 4-byte opcodes so that the common byte
+// case pays nothing for the other.
+//
+// Before every instruction the loop checks PC against the code end, SP alignment and the
+// user-break flag. The three tests are folded into one rarely-taken branch: the fast path
+// compares PC with the code end less the longest instruction, so a fetch never needs its
+// own bound check; only the last instructions of the code go through the exact checks.
+#include "runtime/interp.h"
+
+#include <cfenv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "runtime/engine.h"
+#include "runtime/errors.h"
+#include "runtime/stdroutines.h"
+#include "runtime/vmsets.h"
+#include "runtime/vmstrings.h"
+#include "runtime/vmvariant.h"
+#include "vm/opcodes.h"
+
+namespace tarn::rt {
+
+namespace {
+
+using vm::Op;
+using vm::Operands;
+
+constexpr uint32_t kLongestInstruction = 4 + 8;  // word opcode + two words or one real
+constexpr uint32_t kUndefinedSlot = 256;         // label slot of 4-byte opcodes above 0xff
+
+template <Op op>
+inline void FetchOperands(const uint8_t*& pc, uint32_t& a, uint32_t& b, double& r) {
+    constexpr Operands shape = vm::Info(op).operands;
+    if constexpr (shape == Operands::W || shape == Operands::WW) { a = LoadWord(pc); pc += 4; }
+    if constexpr (shape == Operands::WW) { b = LoadWord(pc); pc += 4; }
+    if constexpr (shape == Operands::R8) { r = LoadReal(pc); pc += 8; }
+    (void)a, (void)b, (void)r;
+}
+
+// The user break: reported like a run-time error but the run returns normally, with the
+// program's exit-code variable as its result.
+int UserAbort(uint32_t at) {
+    g_userBreak = 0;
+    Report("User abort", at);
+    ReleaseResources();
+    return g_engine.exitCodeVar ? static_cast<int>(VmWord(g_engine.exitCodeVar)) : 0;
+}
+
+// Exact check for an instruction near the end of the code: its opcode and operands must
+// lie inside the code segment.
+template <bool kWordOps>
+void CheckLastInstruction(const uint8_t* pc, const uint8_t* end) {
+    uint32_t width = kWordOps ? 4 : 1;
+    if (static_cast<uint32_t>(end - pc) < width) RunTimeError("Code segment overflow");
+    uint32_t op = kWordOps ? LoadWord(pc) : *pc;
+    uint32_t length = width + (vm::IsDefinedOpcode(op) ? vm::OperandBytes(vm::kOpTable[op].operands) : 0);
+    if (static_cast<uint32_t>(end - pc) < length) RunTimeError("Code segment overflow");
+}
+
+// Real to word, truncating. Out of range and NaN raise the invalid-operation exception
+// (a trapped run reports it as invalid arithmetic) and give the integer-indefinite value.
+uint32_t TruncateReal(double d) {
+    if (d > -2147483649.0 && d < 2147483648.0) return static_cast<uint32_t>(static_cast<int32_t>(d));
+    std::feraiseexcept(FE_INVALID);
+    return 0x80000000u;
+}
+
+// DIV truncates toward zero; INT_MIN div -1 wraps to INT_MIN instead of trapping the host.
+uint32_t DivideSigned(int32_t a, int32_t b) {
+    if (b == 0) RunTimeError("Division by zero");
+    if (b == -1) return 0u - static_cast<uint32_t>(a);
+    return static_cast<uint32_t>(a / b);
+}
+
+// MOD's result lies in 0 .. b-1.
+uint32_t ModSigned(int32_t a, int32_t b) {
+    if (b == 0) RunTimeError("MOD zero");
+    if (b < 0) RunTimeError("MOD negative");
+    int32_t r = a % b;
+    return static_cast<uint32_t>(r < 0 ? r + b : r);
+}
+
+uint32_t ShiftCount(uint32_t b) {
+    if (static_cast<int32_t>(b) < 0) RunTimeError("Shift count negative");
+    return b & 31;
+}
+
+const char* RtErrorMessage(uint32_t code, char (&buf)[32]) {
+    switch (code) {
+    case 0x1000: return "Invalid code address";
+    case 0x1001: return "Case index does not match case constant(s)";
+    case 0x1002: return "Invalid assertion";
+    default: std::snprintf(buf, sizeof buf, "#%lu", static_cast<unsigned long>(code)); return buf;
+    }
+}
+
+// Reserves n bytes of stack filled with fill (ALLOC, ALLOCF).
+uint32_t Allocate(uint32_t sp, uint32_t n, uint8_t fill) {
+    if (n % 4 != 0) RunTimeError("Bad allocation size");
+    if (n == 0) return sp;
+    int64_t newSp = int64_t{sp} - n;
+    if (newSp < g_engine.stackLow || newSp > g_engine.stackTop) RunTimeError("Stack overflow");
+    std::memset(Mem() + newSp, fill, n);
+    return static_cast<uint32_t>(newSp);
+}
+
+// ENTER size level: builds a display frame and returns the new SP; FP is set through fp.
+uint32_t Enter(uint32_t sp, uint32_t& fp, uint32_t size, uint32_t level) {
+    uint32_t callerFp = fp;
+    uint64_t pushes = 1 + (level > 2 ? level - 2 : 0) + (level > 1 ? 1 : 0);
+    if (int64_t{sp} - 4 * int64_t(pushes) < g_engine.stackLow) RunTimeError("Invalid Stack Pointer");
+    Regs r{sp, fp};
+    Push(r, callerFp);
+    uint32_t frame = r.sp;
+    for (uint32_t k = 1; level > 2 && k <= level - 2; ++k) Push(r, VmWord(callerFp - 4 * k));
+    if (level > 1) Push(r, frame);
+    fp = frame;
+    if (size % 4 != 0) RunTimeError("Illegal size of local storage");
+    int64_t newSp = int64_t{r.sp} - size;
+    if (newSp < g_engine.stackLow || newSp > g_engine.stackTop) RunTimeError("Invalid Stack Pointer");
+    std::memset(Mem() + newSp, kUndefinedByte, size);
+    return static_cast<uint32_t>(newSp);
+}
+
+bool GuardWordsIntact() {
+    return VmWord(g_engine.stackLow) == kUndefinedWord && VmWord(g_engine.stackLow + 4) == kUndefinedWord;
+}
+
+uint32_t CheckedTarget(uint32_t t) {
+    if (t >= g_engine.codeSize) RunTimeError("Illegal code address");
+    return t;
+}
+
+template <bool kWordOps>
+int Run() {
+    uint8_t* const M = Mem();
+    const uint8_t* const code = g_engine.code;
+    const uint8_t* const codeEnd = code + g_engine.codeSize;
+    const uint8_t* const fastEnd =
+        g_engine.codeSize > kLongestInstruction ? codeEnd - kLongestInstruction : code;
+    const uint32_t gp = g_engine.dataBase;
+    uint32_t sp = g_engine.stackTop - 4;
+    uint32_t fp = 0;
+    const uint8_t* pc = code + g_engine.entryOffset;
+    uint32_t op = 0, opA = 0, opB = 0;
+    double opR = 0;
+
+#define W(a) LoadWord(M + (a))
+#define SETW(a, v) StoreWord(M + (a), (v))
+#define R(a) LoadReal(M + (a))
+#define SETR(a, v) StoreReal(M + (a), (v))
+#define PUSH(v) do { uint32_t v_ = (v); sp -= 4; SETW(sp, v_); } while (0)
+#define CODE_OFFSET(p) static_cast<uint32_t>((p) - code)
+#define SYNC_CALL(call) do { Regs r_{sp, fp}; call; sp = r_.sp; } while (0)
+#define BINARY(expr) do { uint32_t b = W(sp); sp += 4; uint32_t a = W(sp); SETW(sp, (expr)); } while (0)
+#define SIGNED_BINARY(expr) do { int32_t b = static_cast<int32_t>(W(sp)); sp += 4; \
+        int32_t a = static_cast<int32_t>(W(sp)); SETW(sp, static_cast<uint32_t>(expr)); } while (0)
+#define REAL_BINARY(expr) do { double b = R(sp); sp += 8; double a = R(sp); SETR(sp, (expr)); } while (0)
+#define REAL_COMPARE(expr) do { double b = R(sp); double a = R(sp + 8); sp += 12; SETW(sp, (expr) ? 1u : 0u); } while (0)
+
+#define FETCH_OPCODE                                                        \
+    if constexpr (kWordOps) {                                               \
+        op = LoadWord(pc);                                                  \
+        pc += 4;                                                            \
+        if (op > 0xff) op = kUndefinedSlot;                                 \
+    } else {                                                                \
+        op = *pc++;                                                         \
+    }
+
+#ifdef TARN_SWITCH_DISPATCH
+#define NEXT goto next_instruction
+#else
+    void* labels[kUndefinedSlot + 1];
+    for (void*& l : labels) l = &&L_undefined;
+#define OP(value, name, shape) labels[value] = &&L_##name;
+#include "vm/opcodes.def"
+#undef OP
+#define NEXT                                                                                 \
+    do {                                                                                     \
+        if (__builtin_expect((pc >= fastEnd) | ((sp & 3) != 0) | (g_userBreak != 0), 0))     \
+            goto slow_path;                                                                  \
+        g_engine.cur = CODE_OFFSET(pc);                                                      \
+        FETCH_OPCODE                                                                         \
+        goto* labels[op];                                                                    \
+    } while (0)
+#endif
+
+#define INSTR(name) L_##name: FetchOperands<Op::name>(pc, opA, opB, opR);
+
+    goto next_instruction;
+next_instruction:
+    if (__builtin_expect((pc >= fastEnd) | ((sp & 3) != 0) | (g_userBreak != 0), 0)) goto slow_path;
+    g_engine.cur = CODE_OFFSET(pc);
+    FETCH_OPCODE
+    goto dispatch;
+
+slow_path:
+    if (pc >= codeEnd) RunTimeError("Code segment overflow");
+    if (sp & 3) RunTimeError("Misaligned stack");
+    g_engine.cur = CODE_OFFSET(pc);
+    if (g_userBreak) return UserAbort(CODE_OFFSET(pc));
+    CheckLastInstruction<kWordOps>(pc, codeEnd);
+    FETCH_OPCODE
+
+dispatch:
+#ifdef TARN_SWITCH_DISPATCH
+    switch (op) {
+#define OP(value, name, shape) case value: goto L_##name;
+#include "vm/opcodes.def"
+#undef OP
+    default: goto L_undefined;
+    }
+#else
+    goto* labels[op];
+#endif
+
+L_undefined:
+    RunTimeError("Undefined opcode, you may need to upgrade the interpreter");
+
+    // ---- constants and stack ----
+INSTR(PUSH0) PUSH(0); NEXT;
+INSTR(PUSH1) PUSH(1); NEXT;
+INSTR(PUSHT) PUSH(1); NEXT;
+INSTR(PUSH1B) PUSH(1); NEXT;
+INSTR(PUSH2) PUSH(2); NEXT;
+INSTR(PUSH4) PUSH(4); NEXT;
+INSTR(PUSH4B) PUSH(4); NEXT;
+INSTR(PUSH8) PUSH(8); NEXT;
+INSTR(PUSH8B) PUSH(8); NEXT;
+INSTR(PUSHI) PUSH(opA); NEXT;
+INSTR(PUSHR0) sp -= 8; SETR(sp, 0.0); NEXT;
+INSTR(PUSHR1) sp -= 8; SETR(sp, 1.0); NEXT;
+INSTR(PUSHR) sp -= 8; SETR(sp, opR); NEXT;
+INSTR(PUSHE) sp -= 8; SETR(sp, std::exp(1.0)); NEXT;
+INSTR(DUP) PUSH(W(sp)); NEXT;
+INSTR(DUP2) sp -= 8; SETW(sp, W(sp + 8)); SETW(sp + 4, W(sp + 12)); NEXT;
+INSTR(PICK) PUSH(W(sp + opA)); NEXT;
+INSTR(POP) sp += 4; NEXT;
+INSTR(POP2) sp += 8; NEXT;
+INSTR(PUSHFP) PUSH(fp); NEXT;
+INSTR(PUSHGP) PUSH(gp); NEXT;
+INSTR(PUSHSP) PUSH(sp); NEXT;
+INSTR(SETFP) fp = W(sp); sp += 4; NEXT;
+INSTR(SETSP) sp = W(sp); NEXT;
+
+    // ---- loads and stores (address 0 loads 0) ----
+INSTR(LOADB) { uint32_t a = W(sp); SETW(sp, a ? M[a] : 0u); } NEXT;
+INSTR(LOADH) { uint32_t a = W(sp); uint16_t h = 0; if (a) std::memcpy(&h, M + a, 2); SETW(sp, h); } NEXT;
+INSTR(LOADHS) {
+    uint32_t a = W(sp); int16_t h = 0;
+    if (a) std::memcpy(&h, M + a, 2);
+    SETW(sp, static_cast<uint32_t>(int32_t{h}));
+} NEXT;
+INSTR(LOADW) { uint32_t a = W(sp); SETW(sp, a ? W(a) : 0u); } NEXT;
+INSTR(LOADR) { uint32_t a = W(sp); sp -= 4; SETR(sp, a ? R(a) : 0.0); } NEXT;
+INSTR(LOADF) {
+    uint32_t a = W(sp); float f = 0;
+    if (a) std::memcpy(&f, M + a, 4);
+    sp -= 4; SETR(sp, f);
+} NEXT;
+INSTR(STOREB) M[W(sp + 4)] = static_cast<uint8_t>(W(sp)); sp += 8; NEXT;
+INSTR(STOREH) { uint16_t h = static_cast<uint16_t>(W(sp)); std::memcpy(M + W(sp + 4), &h, 2); sp += 8; } NEXT;
+INSTR(STOREH2) { uint16_t h = static_cast<uint16_t>(W(sp)); std::memcpy(M + W(sp + 4), &h, 2); sp += 8; } NEXT;
+INSTR(STOREW) SETW(W(sp + 4), W(sp)); sp += 8; NEXT;
+INSTR(STORER) SETR(W(sp + 8), R(sp)); sp += 12; NEXT;
+INSTR(STOREF) { float f = static_cast<float>(R(sp)); std::memcpy(M + W(sp + 8), &f, 4); sp += 12; } NEXT;
+INSTR(INCB) M[W(sp + 4)] += static_cast<uint8_t>(W(sp)); sp += 8; NEXT;
+INSTR(INCH) {
+    uint8_t* p = M + W(sp + 4); uint16_t h;
+    std::memcpy(&h, p, 2); h = static_cast<uint16_t>(h + W(sp)); std::memcpy(p, &h, 2);
+    sp += 8;
+} NEXT;
+INSTR(INCW) { uint32_t a = W(sp + 4); SETW(a, W(a) + W(sp)); sp += 8; } NEXT;
+INSTR(FILL) {
+    uint32_t n = W(sp), b = W(sp + 4), a = W(sp + 8);
+    sp += 12;
+    std::memset(VmSpan(a, n), static_cast<uint8_t>(b), n);
+} NEXT;
+INSTR(HOSTREL) NEXT;  // VM address == address relative to the memory base (interp.h)
+INSTR(RELHOST) NEXT;
+
+    // ---- integer arithmetic and logic ----
+INSTR(ADD) BINARY(a + b); NEXT;
+INSTR(SUB) BINARY(a - b); NEXT;
+INSTR(MUL) BINARY(a * b); NEXT;
+INSTR(MULU) BINARY(a * b); NEXT;
+INSTR(ADDI) SETW(sp, W(sp) + opA); NEXT;
+INSTR(SUBI) SETW(sp, W(sp) - opA); NEXT;
+INSTR(NEG) SETW(sp, 0u - W(sp)); NEXT;
+INSTR(DIV) SIGNED_BINARY(DivideSigned(a, b)); NEXT;
+INSTR(DIVU) BINARY(b ? a / b : (RunTimeError("Division by zero"), 0u)); NEXT;
+INSTR(MOD) SIGNED_BINARY(ModSigned(a, b)); NEXT;
+INSTR(MODU) BINARY(b ? a % b : (RunTimeError("MOD zero"), 0u)); NEXT;
+INSTR(AND) BINARY(a & b); NEXT;
+INSTR(OR) BINARY(a | b); NEXT;
+INSTR(XOR) BINARY(a ^ b); NEXT;
+INSTR(NOT) SETW(sp, ~W(sp)); NEXT;
+INSTR(LAND) BINARY((a != 0 && b != 0) ? 1u : 0u); NEXT;
+INSTR(LNOT) SETW(sp, W(sp) == 0 ? 1u : 0u); NEXT;
+INSTR(SHL) BINARY(a << ShiftCount(b)); NEXT;
+INSTR(SHR) BINARY(a >> ShiftCount(b)); NEXT;
+
+    // ---- comparisons ----
+INSTR(EQ) BINARY(a == b ? 1u : 0u); NEXT;
+INSTR(NE) BINARY(a != b ? 1u : 0u); NEXT;
+INSTR(GE) SIGNED_BINARY(a >= b ? 1 : 0); NEXT;
+INSTR(GT) SIGNED_BINARY(a > b ? 1 : 0); NEXT;
+INSTR(LE) SIGNED_BINARY(a <= b ? 1 : 0); NEXT;
+INSTR(LT) SIGNED_BINARY(a < b ? 1 : 0); NEXT;
+INSTR(GEU) BINARY(a >= b ? 1u : 0u); NEXT;
+INSTR(GTU) BINARY(a > b ? 1u : 0u); NEXT;
+INSTR(LEU) BINARY(a <= b ? 1u : 0u); NEXT;
+INSTR(LTU) BINARY(a < b ? 1u : 0u); NEXT;
+    // Quiet comparisons: a NaN operand makes them false without the invalid-operation trap.
+INSTR(EQR) REAL_COMPARE(a == b); NEXT;
+INSTR(NER) REAL_COMPARE(!(a == b)); NEXT;
+INSTR(GER) REAL_COMPARE(std::isgreaterequal(a, b)); NEXT;
+INSTR(GTR) REAL_COMPARE(std::isgreater(a, b)); NEXT;
+INSTR(LER) REAL_COMPARE(std::islessequal(a, b)); NEXT;
+INSTR(LTR) REAL_COMPARE(std::isless(a, b)); NEXT;
+
+    // ---- reals and conversions ----
+INSTR(ADDR) REAL_BINARY(a + b); NEXT;
+INSTR(SUBR) REAL_BINARY(a - b); NEXT;
+INSTR(MULR) REAL_BINARY(a * b); NEXT;
+INSTR(DIVR) REAL_BINARY(b == 0.0 ? (RunTimeError("Division by zero"), 0.0) : a / b); NEXT;
+INSTR(NEGR) SETR(sp, -R(sp)); NEXT;
+INSTR(ITOR) { int32_t w = static_cast<int32_t>(W(sp)); sp -= 4; SETR(sp, w); } NEXT;
+INSTR(UTOR) { uint32_t w = W(sp); sp -= 4; SETR(sp, w); } NEXT;
+INSTR(TRUNC) { uint32_t w = TruncateReal(R(sp)); sp += 4; SETW(sp, w); } NEXT;
+INSTR(TRUNC2) { uint32_t w = TruncateReal(R(sp)); sp += 4; SETW(sp, w); } NEXT;
+
+    // ---- control flow ----
+INSTR(NOP) NEXT;
+INSTR(JMP) pc = code + opA; NEXT;
+INSTR(JMPS) pc = code + W(sp); sp += 4; NEXT;
+INSTR(JZ) if (W(sp) == 0) pc = code + opA; sp += 4; NEXT;
+INSTR(JNZ) if (W(sp) != 0) pc = code + opA; sp += 4; NEXT;
+INSTR(JZS) if (W(sp) == 0) pc = code + W(sp + 4); sp += 8; NEXT;
+INSTR(JNZS) if (W(sp) != 0) pc = code + W(sp + 4); sp += 8; NEXT;
+INSTR(JCASE) {
+    uint32_t target = W(gp + opA + 4 * W(sp));
+    sp += 4;
+    if (target == 0) RunTimeError("Illegal code address");
+    pc = code + target;
+} NEXT;
+
+    // ---- calls and activation records (return addresses are code offsets) ----
+INSTR(CALL) { uint32_t target = CheckedTarget(opA); PUSH(CODE_OFFSET(pc)); pc = code + target; } NEXT;
+INSTR(CALLS) { uint32_t target = CheckedTarget(W(sp)); SETW(sp, CODE_OFFSET(pc)); pc = code + target; } NEXT;
+INSTR(RET) pc = code + W(sp); sp += 4; NEXT;
+INSTR(RETD) {
+    if (!GuardWordsIntact()) RunTimeError("Stack overflow");
+    if (opA % 4 != 0) RunTimeError("RETD: Illegal size of local storage");
+    pc = code + W(sp);
+    sp += 4 + opA;
+} NEXT;
+INSTR(ENTER) sp = Enter(sp, fp, opA, opB); NEXT;
+INSTR(LEAVE) sp = fp; fp = W(sp); sp += 4; NEXT;
+INSTR(ALLOC) sp = Allocate(sp, opA, kUndefinedByte); NEXT;
+INSTR(ALLOCF) sp = Allocate(sp, opA, static_cast<uint8_t>(opB)); NEXT;
+
+    // ---- checks ----
+INSTR(CHKRNG) {
+    int32_t w = static_cast<int32_t>(W(sp));
+    if (w < static_cast<int32_t>(opA) || w > static_cast<int32_t>(opB)) RunTimeError("Value out of range");
+} NEXT;
+INSTR(CHKRNGU) if (W(sp) < opA || W(sp) > opB) RunTimeError("Value out of range"); NEXT;
+INSTR(CHKPTR) {
+    uint32_t a = W(sp);
+    if (a == kUndefinedWord) RunTimeError("Undefined pointer dereferenced");
+    if (a == 0) RunTimeError("Nil pointer dereferenced");
+} NEXT;
+INSTR(CHKUB) if (W(sp) == kUndefinedByte) RunTimeError("Access made to undefined variable"); NEXT;
+INSTR(CHKUW) if (W(sp) == kUndefinedWord) RunTimeError("Access made to undefined variable"); NEXT;
+INSTR(CHKUD)
+    if (W(sp) == kUndefinedWord && W(sp + 4) == kUndefinedWord) RunTimeError("Access made to undefined variable");
+    NEXT;
+INSTR(CHKSTK) if (sp < g_engine.stackLow || sp > g_engine.stackTop) RunTimeError("Stack overflow"); NEXT;
+INSTR(CHKVAR) {
+    uint32_t v = W(sp), tab = W(sp + 4), i = W(sp + 8);
+    sp += 12;
+    if (W(gp + tab + 4 * i) != v) RunTimeError("Non-active variant accessed");
+} NEXT;
+INSTR(CHKVARX) {
+    uint32_t v = W(sp), tab = W(sp + 4), lo = W(sp + 8), size = W(sp + 12), tag = W(sp + 16);
+    sp += 20;
+    bool undefinedTag = (size == 1 && tag == kUndefinedByte) || (size == 2 && tag == kUndefinedWord);
+    if (undefinedTag || W(gp + tab + 4 * (tag - lo)) != v) RunTimeError("Non-active variant accessed");
+} NEXT;
+INSTR(ASSERT) if (W(sp) == 0) RunTimeError("Assertion failure"); sp += 4; NEXT;
+
+    // ---- errors and standard routines ----
+INSTR(RTERROR) { char buf[32]; RunTimeError(RtErrorMessage(opA, buf)); }
+INSTR(CHKERR) CheckPendingError(); NEXT;
+INSTR(UNIMPL) RunTimeError("Instruction not yet implemented");
+INSTR(CALLSTD) {
+    Regs r{sp, fp};
+    int exitCode = 0;
+    if (CallStd(opA, r, exitCode) == StdOutcome::Stop) return exitCode;
+    sp = r.sp;
+    fp = r.fp;
+} NEXT;
+
+    // ---- strings, variable-length values, sets, variants (out of line) ----
+INSTR(STRFIT) SYNC_CALL(StrFit(r_, opA)); NEXT;
+INSTR(STRNORM) SYNC_CALL(StrNorm(r_, opA)); NEXT;
+INSTR(CSTRLD) SYNC_CALL(CStrLoad(r_, opA)); NEXT;
+INSTR(STRSTO) SYNC_CALL(StrStore(r_, opA)); NEXT;
+INSTR(CSTRSTO) SYNC_CALL(CStrStore(r_)); NEXT;
+INSTR(TOCSTR) SYNC_CALL(ToCStr(r_)); NEXT;
+INSTR(STRCMP) SYNC_CALL(StrCompare(r_)); NEXT;
+INSTR(LOADV) SYNC_CALL(LoadV(r_, opA)); NEXT;
+INSTR(STOREV) SYNC_CALL(StoreV(r_, opA)); NEXT;
+INSTR(SETRNG) SYNC_CALL(SetRange(r_, opA)); NEXT;
+INSTR(SETADD) SYNC_CALL(SetBinary(r_, opA, SetOp::Union)); NEXT;
+INSTR(SETMUL) SYNC_CALL(SetBinary(r_, opA, SetOp::Intersection)); NEXT;
+INSTR(SETDIFF) SYNC_CALL(SetBinary(r_, opA, SetOp::Difference)); NEXT;
+INSTR(SETIN) SYNC_CALL(SetIn(r_, opA)); NEXT;
+INSTR(SETEQ) SYNC_CALL(SetCompare(r_, opA, SetRelation::Equal)); NEXT;
+INSTR(SETGE) SYNC_CALL(SetCompare(r_, opA, SetRelation::Contains)); NEXT;
+INSTR(SETLE) SYNC_CALL(SetCompare(r_, opA, SetRelation::ContainedIn)); NEXT;
+    // CHKSETR carries no kind: it checks the list sets compiled code keeps on the stack.
+INSTR(CHKSETR) SYNC_CALL(SetCheckRange(r_, kListSet, static_cast<int32_t>(opA), static_cast<int32_t>(opB))); NEXT;
+INSTR(CHKSETS) SYNC_CALL(SetCheckStack(r_, opA)); NEXT;
+INSTR(SETNOP) SetNop(opA); NEXT;
+INSTR(BITS2LST) SYNC_CALL(BitsToList(r_)); NEXT;
+INSTR(MBITS2LST) SYNC_CALL(MemoryBitsToList(r_)); NEXT;
+INSTR(LST2MBITS) SYNC_CALL(ListToMemoryBits(r_)); NEXT;
+INSTR(VARCVT) SYNC_CALL(VariantConvert(r_, opA)); NEXT;
+
+#undef INSTR
+#undef NEXT
+#undef FETCH_OPCODE
+#undef REAL_COMPARE
+#undef REAL_BINARY
+#undef SIGNED_BINARY
+#undef BINARY
+#undef SYNC_CALL
+#undef CODE_OFFSET
+#undef PUSH
+#undef SETR
+#undef R
+#undef SETW
+#undef W
+}
+
+}  // namespace
+
+int Interpret() {
+    g_engine.running = true;
+    int exitCode = g_engine.wordOpcodes ? Run<true>() : Run<false>();
+    g_engine.running = false;
+    return exitCode;
+}
+
+}  // namespace tarn::rt

@@ -1,0 +1,21 @@
+// The interpreter: the dispatch loop of the virtual machine and the instructions it runs.
+//
+// Registers: PC and CUR are positions in the code segment, SP and FP are VM addresses, GP
+// is the image's data_base. Return addresses on the VM stack are code offsets (a host
+// address does not fit a 32-bit word on this platform); nothing in compiled code computes
+// with them, so the choice is invisible to programs.
+//
+// HOSTREL and RELHOST: VM memory is the start of the VM window (engine.h), and every block a
+// program can point at lies inside that window, so "host address relative to the memory
+// base" and "VM address" are the same 32-bit number. Both instructions leave the word as it
+// is; external routines turn VM addresses into host pointers at the call.
+#pragma once
+
+namespace tarn::rt {
+
+// Runs the program loaded into g_engine from its entry offset until a standard routine ends
+// it (halt, the program's end) or the user breaks it. Returns the exit code. Run-time errors
+// do not return: they report and end the process.
+int Interpret();
+
+}  // namespace tarn::rt

@@ -1,0 +1,42 @@
+// Variable-length values on the VM stack and the instructions that move them: strings
+// (STRFIT, STRNORM, CSTRLD, STRSTO, CSTRSTO, TOCSTR, STRCMP) and LOADV/STOREV.
+//
+// A value on the stack is a count word at SP followed by its payload, padded to a multiple
+// of 4 bytes. For a string the count is its length in characters.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/engine.h"
+
+namespace tarn::rt {
+
+// Bytes of stack a value with payloadBytes of payload occupies (count word + padding).
+constexpr uint64_t Footprint(uint64_t payloadBytes) { return 4 + ((payloadBytes + 3) & ~uint64_t{3}); }
+
+// "Invalid Stack Pointer" unless the stack low limit <= sp <= the stack top.
+void CheckStackPointer(uint64_t sp);
+
+// The footprint of the value at regs.sp whose payload is payloadBytes, after making sure
+// the whole value lies inside the stack (a corrupted count would otherwise let a pop run
+// past the stack top).
+uint32_t ValueFootprint(const Regs& regs, uint64_t payloadBytes);
+
+// Host pointer to n bytes at VM address addr. A span that leaves the 32-bit VM address
+// space is an "Invalid memory access" (inside the window, a stray span faults the same way).
+uint8_t* VmSpan(uint32_t addr, uint64_t n);
+
+// Longest string LOADV reads from memory.
+inline constexpr uint32_t kMaxLoadedString = 0x100000;
+
+void StrFit(Regs& regs, uint32_t size);
+void StrNorm(Regs& regs, uint32_t size);
+void CStrLoad(Regs& regs, uint32_t size);
+void StrStore(Regs& regs, uint32_t prefix);
+void CStrStore(Regs& regs);
+void ToCStr(Regs& regs);
+void StrCompare(Regs& regs);
+void LoadV(Regs& regs, uint32_t kind);
+void StoreV(Regs& regs, uint32_t kind);
+
+}  // namespace tarn::rt

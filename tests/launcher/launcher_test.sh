@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# Runs one console-launcher case: executables built the way the compiler builds them (a
+# copy of console.app with an image appended, or carried in a .tarn_image section), run
+# from a fresh directory and checked for what a user sees: standard output, exit code, the
+# log file and the message-box destination (redirected with TARN_MESSAGE_BOX_FILE).
+#
+#   launcher_test.sh CASE CONSOLE_APP TASM SOURCE_DIR WORK_DIR BUILD_DIR
+set -u
+case_name=$1 console=$2 tasm=$3 src=$4 work=$5 build=$6
+
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work" || exit 1
+unset LD_LIBRARY_PATH
+export TARN_MESSAGE_BOX_FILE=$work/messagebox
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# expect_eq WHAT EXPECTED ACTUAL
+expect_eq() {
+    if [ "$2" != "$3" ]; then
+        fail "$1"
+        printf '  expected: %q\n  actual:   %q\n' "$2" "$3"
+    fi
+}
+
+# build NAME EXE [LAUNCHER]: assembles NAME.tasm and appends it to a launcher copy.
+build() {
+    "$tasm" "$src/$1.tasm" -o "$work/$1.tvm" || { echo "tasm failed on $1.tasm"; exit 1; }
+    cp "${3:-$console}" "$2" && cat "$work/$1.tvm" >> "$2" && chmod 755 "$2"
+}
+
+# run EXE ARGS...: runs with standard output captured; sets out and code.
+run() {
+    out=$(timeout 60 "$@"; echo "#$?")
+    code=${out##*#}
+    out=${out%#*}
+}
+
+# Starts EXE in the background, sends SIGNAL once it is looping, and collects the result.
+run_and_signal() {
+    local sig=$1; shift
+    timeout 60 "$@" > "$work/signal.out" &
+    local pid=$!
+    sleep 1
+    kill "-$sig" "$pid"
+    wait "$pid"
+    code=$?
+    out=$(cat "$work/signal.out"; echo "#")
+    out=${out%#}
+}
+
+case $case_name in
+no_image)
+    cp "$console" plain.exe
+    run ./plain.exe
+    expect_eq "stdout" "[TARNRUN] ERROR: Invalid executable." "$out"
+    expect_eq "exit code" 1 "$code"
+    ;;
+arguments)
+    build args prog.exe
+    run ./prog.exe one "two words" three
+    expect_eq "exit code (3 = paramcount 3 and every paramstr as expected)" 3 "$code"
+    run ./prog.exe
+    expect_eq "exit code without arguments" 0 "$code"
+    ;;
+section_image)
+    command -v objcopy > /dev/null || { echo "objcopy not available"; exit 77; }
+    "$tasm" "$src/args.tasm" -o args.tvm || exit 1
+    objcopy --add-section .tarn_image=args.tvm "$console" prog.exe || exit 1
+    chmod 755 prog.exe
+    run ./prog.exe one "two words" three
+    expect_eq "exit code of the image in the section" 3 "$code"
+    ;;
+log_file)
+    report=$'\nERROR: line 7, Division by zero'
+    build report_all prog.exe
+    run ./prog.exe
+    expect_eq "stdout" "$report" "$out"
+    expect_eq "exit code" 1 "$code"
+    expect_eq "prog.log" "$report" "$(cat prog.log 2>&1)"
+    run ./prog.exe
+    expect_eq "prog.log after two runs (appended)" "$report"$'\n'"$report" "$(cat prog.log)"
+    # An executable named *.log gets no log file (and is never written to itself).
+    build report_all x.log
+    size=$(stat -c %s x.log)
+    run ./x.log
+    expect_eq "stdout of x.log" "$report" "$out"
+    expect_eq "size of x.log after the run" "$size" "$(stat -c %s x.log)"
+    expect_eq "files named x.log*" "x.log" "$(ls x.log*)"
+    # A log file that cannot be opened is skipped silently.
+    mkdir -p ro && build report_all ro/prog.exe && mkdir ro/prog.log
+    run ./ro/prog.exe 2> stderr.txt
+    expect_eq "stdout with an unwritable log" "$report" "$out"
+    expect_eq "stderr with an unwritable log" "" "$(cat stderr.txt)"
+    expect_eq "exit code with an unwritable log" 1 "$code"
+    ;;
+message_box)
+    build report_all prog.exe
+    run ./prog.exe
+    expect_eq "message box line" "ERROR: line 7: Division by zero" "$(cat messagebox)"
+    rm -f messagebox prog.log
+    build report_none quiet.exe
+    run ./quiet.exe
+    expect_eq "stdout with screen reports off" "" "$out"
+    expect_eq "exit code with every report off" 1 "$code"
+    expect_eq "message box with it off" "absent" "$([ -e messagebox ] && echo present || echo absent)"
+    expect_eq "log file never switched on" "absent" "$([ -e quiet.log ] && echo present || echo absent)"
+    ;;
+user_break)
+    build loop prog.exe
+    for sig in INT TERM; do
+        run_and_signal $sig ./prog.exe
+        expect_eq "stdout after SIG$sig" $'\nERROR: line 5, User abort\n' "$out"
+        expect_eq "exit code after SIG$sig (ExitCode left 0)" 0 "$code"
+    done
+    run_and_signal INT ./prog.exe a b
+    expect_eq "exit code after SIGINT with ExitCode 2" 2 "$code"
+    expect_eq "message box after SIGINT" "ERROR: line 5: User abort" "$(tail -n 1 messagebox)"
+    ;;
+faults)
+    build overflow fpe.exe
+    run ./fpe.exe
+    expect_eq "stdout of a floating-point overflow" $'\nERROR: line 4, Invalid arithmetic' "$out"
+    expect_eq "exit code of a floating-point overflow" 1 "$code"
+    build fault segv.exe
+    run ./segv.exe
+    expect_eq "stdout of a fault in the VM window" $'\nERROR: line 3, Invalid memory access' "$out"
+    expect_eq "exit code of a fault in the VM window" 1 "$code"
+    build loop prog.exe
+    for pair in "SEGV:Invalid memory access" "FPE:Invalid arithmetic" "ABRT:Abort signal" "ILL:Invalid instruction"; do
+        sig=${pair%%:*} text=${pair#*:}
+        run_and_signal "$sig" ./prog.exe
+        expect_eq "stdout after SIG$sig" $'\nERROR: line 5, '"$text"$'\n' "$out"
+        expect_eq "exit code after SIG$sig" 1 "$code"
+    done
+    ;;
+relocated)
+    prefix=$work/prefix
+    cmake --install "$build" --prefix "$prefix" > install.log 2>&1 || { cat install.log; fail "cmake --install"; exit 1; }
+    build args "$prefix/bin/prog.exe" "$prefix/bin/console.app"
+    mkdir elsewhere && cd elsewhere || exit 1
+    run "$prefix/bin/prog.exe" one "two words" three
+    expect_eq "exit code of the installed copy run from another directory" 12 "$code"  # paramstr 0 is the full path here
+    ldd "$prefix/bin/prog.exe" | grep -q "libtarnrt26.so => $prefix/" \
+        || fail "the installed copy does not load the installed engine: $(ldd "$prefix/bin/prog.exe" | grep tarnrt)"
+    cd "$prefix/bin" || exit 1
+    run ./prog.exe one "two words" three
+    expect_eq "exit code of the installed copy run as ./prog.exe" 3 "$code"
+    ;;
+*)
+    echo "unknown case $case_name"; exit 1 ;;
+esac
+
+[ $failures -eq 0 ] || { echo "$failures check(s) failed in $case_name (files in $work)"; exit 1; }
+echo "PASS: $case_name"

@@ -1,0 +1,1 @@
+program p; begin end.

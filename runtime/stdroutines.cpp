@@ -58,8 +58,9 @@ StdOutcome CallStd(uint32_t n, Regs& regs, int& exitCode) {
     return Routines()[n](regs, exitCode);
 }
 
+// A null routine puts back the default (the "Undefined standard opcode" error).
 void RegisterStd(uint32_t n, StdRoutine routine) {
-    if (n < vm::kStdCount) Routines()[n] = routine;
+    if (n < vm::kStdCount) Routines()[n] = routine ? routine : Undefined;
 }
 
 }  // namespace tarn::rt

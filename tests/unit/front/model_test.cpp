@@ -121,7 +121,6 @@ TEST_F(Records, RealAfterCharUnderEachAlignment) {
         EXPECT_EQ(ch->offset, 0u) << "a=" << c.a;
         EXPECT_EQ(r->offset, c.realOffset) << "a=" << c.a;
         EXPECT_EQ(t->size, c.size) << "a=" << c.a;
-        ReleaseAll();
     }
 }
 
@@ -189,7 +188,6 @@ TEST_F(Records, UnlistedSelectorValueIsErrorOrWarningUnderE) {
         std::string expected = e ? "48: 'false' is not associated with a variant."
                                  : "106: 'false' is not associated with a variant.";
         EXPECT_EQ(Messages(), std::vector<std::string>{expected});
-        ReleaseAll();
     }
 }
 

@@ -210,6 +210,16 @@ TEST(RunConsoleFromResource, RunsTheImageInTheSection) {
     EXPECT_EQ(r.Code(), 42) << r.out;
 }
 
+TEST(RunConsoleFromResource, DamagedRecordInTheSectionEndsWithItsMessage) {
+    TestImage img = ExitImage(42);
+    img.codeSize = 3;  // the code record overflows it
+    std::string exe = SectionExecutable("run-damaged-section", img);
+    ChildResult r = RunInChild([&] { return RunConsoleFromResource(0, nullptr, exe.c_str(), 0, 0, 0); });
+    EXPECT_EQ(r.Code(), 1);
+    EXPECT_EQ(r.out, "Error: Code segment overflow!\n");
+    EXPECT_EQ(r.err, "");  // in particular no leak report for the section's bytes
+}
+
 TEST(RunConsoleFromResource, ExecutableWithoutTheSectionIsRefused) {
     std::string exe = WriteFile(TempPath("no-section"), ReadBytes("/bin/true"));
     ChildResult r = RunInChild([&] { return RunConsoleFromResource(0, nullptr, exe.c_str(), 0, 0, 0); });

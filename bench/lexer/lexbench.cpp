@@ -7,8 +7,12 @@
 // of a few thousand names, numbers, reals, literals with doubled quotes, comments of all
 // three kinds, and blank-heavy indentation.
 //
+// The figure is taken from the process's CPU time, which other work on a shared machine
+// disturbs far less than the wall clock; both are printed.
+//
 // Usage: lexbench [lines] [runs]
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -60,6 +64,12 @@ std::string WriteSource(unsigned long lines, size_t& bytes) {
     return name;
 }
 
+double CpuSeconds() {
+    timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
 void Fresh() {
     SetAllocMode(0);
     InitOptions();
@@ -78,25 +88,28 @@ int main(int argc, char** argv) {
     size_t bytes = 0;
     const std::string path = WriteSource(lines, bytes);
 
-    double best = 1e30;
+    double best = 1e30, bestWall = 1e30;
     unsigned long tokens = 0;
     int errors = 0;
     for (int run = 0; run < runs; ++run) {
         Fresh();
         const auto t0 = std::chrono::steady_clock::now();
+        const double c0 = CpuSeconds();
         PushFile(path.c_str());
         unsigned long count = 0;
         while (GetToken() != EOFtok) ++count;
+        const double c1 = CpuSeconds();
         const auto t1 = std::chrono::steady_clock::now();
-        best = std::min(best, std::chrono::duration<double>(t1 - t0).count());
+        best = std::min(best, c1 - c0);
+        bestWall = std::min(bestWall, std::chrono::duration<double>(t1 - t0).count());
         tokens = count;
         errors = ErrorCount();
         CloseSourceFiles();
         ReleaseAll();
     }
     unlink(path.c_str());
-    std::printf("lexer: %lu lines, %.1f MB, %lu tokens, %d errors, best of %d: %.3f s\n", lines,
-                static_cast<double>(bytes) / 1e6, tokens, errors, runs, best);
+    std::printf("lexer: %lu lines, %.1f MB, %lu tokens, %d errors, best of %d: %.3f s CPU, %.3f s wall\n",
+                lines, static_cast<double>(bytes) / 1e6, tokens, errors, runs, best, bestWall);
     std::printf("lexer: %.0f lines/s, %.0f tokens/s, %.0f MB/s\n", static_cast<double>(lines) / best,
                 static_cast<double>(tokens) / best, static_cast<double>(bytes) / 1e6 / best);
     return errors == 0 ? 0 : 1;

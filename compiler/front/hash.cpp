@@ -115,14 +115,14 @@ void ClearIdentifierTable() {
 
 Identifier* FindOrAddHashed(const char* text, uint32_t length, uint32_t hash, bool fold) {
     if (!table.slots) ClearIdentifierTable();
-    bool ignoreCase = fold && !CaseSensitive();
     uint32_t i = SlotOf(hash, table.mask);
     for (;; i = (i + 1) & table.mask) {
         Slot& s = table.slots[i];
         if (!s.id) break;
         if (s.hash != hash || s.id->length != length) continue;
         if (std::memcmp(s.id->text, text, length) == 0) return s.id;
-        if (ignoreCase && EqualIgnoringCase(s.id->text, text, length)) return s.id;
+        // Same sum and length but another spelling: usually the same word in other case.
+        if (fold && !CaseSensitive() && EqualIgnoringCase(s.id->text, text, length)) return s.id;
     }
     Identifier* id = NewIdentifier(text, length, hash);
     table.slots[i] = Slot{id, hash};

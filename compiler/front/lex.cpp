@@ -168,6 +168,7 @@ struct Lexer {
     bool havePeek = false;
     Token peeked{};
     std::string includeBase;          // override of InstallDir() for the include fallbacks
+    void (*sourceNameHook)(const char*) = nullptr;
 };
 
 Lexer lx;
@@ -211,6 +212,16 @@ bool Refill() {
     return f.end > 0;
 }
 
+// Does any of the eight bytes need more than a copy: a control character below 14 (the
+// dropped ones, tab, line feed) or character 26? Exact, by the usual carry-free tests.
+inline bool NeedsAttention(uint64_t w) {
+    constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    const uint64_t below14 = (w - ones * 14) & ~w & highs;
+    const uint64_t sub = w ^ (ones * EOF_CHAR);
+    const uint64_t is26 = (sub - ones) & ~sub & highs;
+    return (below14 | is26) != 0;
+}
+
 // Reads the next line of the current file into the active line buffer and points the
 // token at its first character. count: a new line (the counters advance), not a re-read.
 void ReadLine(bool count) {
@@ -235,6 +246,17 @@ void ReadLine(bool count) {
         const unsigned char* e = f.block + f.end;
         uint8_t keep = 1;
         while (p < e) {
+            // Eight ordinary bytes at a time while the line has room for them.
+            if (e - p >= 8 && n <= MAX_LINE - 8) {
+                uint64_t w;
+                std::memcpy(&w, p, 8);
+                if (!NeedsAttention(w)) {
+                    std::memcpy(line + n, p, 8);
+                    n += 8;
+                    p += 8;
+                    continue;
+                }
+            }
             unsigned char c = *p++;
             keep = kChars.keep[c];
             if (keep == 1) {
@@ -863,6 +885,7 @@ int PushFile(const char* name) {
     ++ft.includes;
     AttachFile(fp, name, 0);
     ListAppend(lx.sourceNames, TrackedCopy(name, std::strlen(name)));
+    if (lx.sourceNameHook) lx.sourceNameHook(name);
 
     Token& t = *CurrToken;
     t = Token{};
@@ -962,6 +985,7 @@ int IncludeDepth() { return lx.files ? lx.files->includes : 0; }
 uint32_t TotalLines() { return lx.totalLines; }
 const List* FileList() { return lx.fileList; }
 const List* SourceNames() { return lx.sourceNames; }
+void SetSourceNameHook(void (*hook)(const char* name)) { lx.sourceNameHook = hook; }
 void SetIncludeBaseDir(const char* dir) { lx.includeBase = dir ? dir : ""; }
 
 }  // namespace tarn::tpc

@@ -106,6 +106,9 @@ const List* FileList();
 // The names of the source files actually opened, in the order they were opened; the
 // image writer records them.
 const List* SourceNames();
+// Optional: called with each name as its file is opened (the image writer's
+// AddSourceName), for a writer that records names as they come. Null: none.
+void SetSourceNameHook(void (*hook)(const char* name));
 
 // Where the include fallbacks include/user/ and include/ are looked up: the compiler's
 // installation directory (InstallDir()) unless set here; "" restores that default.

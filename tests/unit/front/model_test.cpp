@@ -81,7 +81,7 @@ TEST_F(Sizes, ArrayIndexRangeTooLarge) {
 
 TEST_F(Sizes, ArraySizeOverflow) {
     Start();
-    Type* t = CreateArrayType(Range(1, 100000000), RealT);
+    Type* t = CreateArrayType(Range(1, 1000000000), RealT);
     FinishType(t);
     ASSERT_EQ(Messages(), std::vector<std::string>{"94: Implementation limit exceeded (Array size)."});
     EXPECT_EQ(t->u.array.ComponentType, BadT);

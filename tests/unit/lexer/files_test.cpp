@@ -216,6 +216,30 @@ TEST_F(LexerTest, CommentRunningOffAnIncludeWarnsAndContinuesInTheIncludingFile)
     EXPECT_EQ(Captured()[0].file, "open.inc");
 }
 
+std::vector<std::string>& HookedNames() {
+    static std::vector<std::string> names;
+    return names;
+}
+
+TEST_F(LexerTest, EachOpenedFileIsHandedToTheSourceNameHook) {
+    HookedNames().clear();
+    SetSourceNameHook([](const char* name) { HookedNames().push_back(name); });
+    Write("one.inc", "{$I two.inc} 1");
+    Write("two.inc", "2 {$I one.inc}");   // refused: not opened, not handed over
+    Open("{$I one.inc} 0");
+    ScanAll();
+    SetSourceNameHook(nullptr);
+    EXPECT_EQ(HookedNames(), (std::vector<std::string>{"main.pas", "one.inc", "two.inc"}));
+}
+
+TEST_F(LexerTest, FileThatCannotBeReadGivesReadingFile) {
+    std::filesystem::create_directory(Path("folder.pas"));   // opens, but reading fails
+    EXPECT_THROW(PushFile("folder.pas"), FatalStop);
+    ASSERT_EQ(Captured().size(), 1u);
+    EXPECT_EQ(Captured()[0].text, "Reading file.");
+    EXPECT_EQ(Captured()[0].kind, MsgKind::FATAL);
+}
+
 TEST_F(LexerTest, FileListResetsWithTheLexer) {
     Open("x");
     EXPECT_EQ(ListCount(FileList()), 1u);

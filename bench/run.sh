@@ -1,0 +1,13 @@
+#!/bin/sh
+# Runs the dispatch benchmark of a release build: sh bench/run.sh BUILD_DIR
+set -eu
+build=${1:-build}
+bench=$build/bin/tarn_bench
+if [ ! -x "$bench" ]; then
+    echo "bench/run.sh: $bench is missing; build the release tree first (make release)" >&2
+    exit 1
+fi
+if grep -q 'CMAKE_BUILD_TYPE:STRING=Release' "$build/CMakeCache.txt" 2>/dev/null; then :; else
+    echo "bench/run.sh: note: $build is not a Release build; figures will be slow" >&2
+fi
+exec "$bench"

@@ -177,20 +177,25 @@ int Run() {
 
 #ifdef TARN_SWITCH_DISPATCH
 #define NEXT goto next_instruction
+#define NEXT_SP goto next_instruction
 #else
     void* labels[kUndefinedSlot + 1];
     for (void*& l : labels) l = &&L_undefined;
 #define OP(value, name, shape) labels[value] = &&L_##name;
 #include "vm/opcodes.def"
 #undef OP
-#define NEXT                                                                                 \
+// Threaded dispatch tests SP alignment only after the instructions that can break it
+// (SP set from a popped word, an operand size or an out-of-line helper); every other
+// instruction moves SP by multiples of 4, so the per-instruction check sees the same.
+#define DISPATCH_IF(cond)                                                                    \
     do {                                                                                     \
-        if (__builtin_expect((pc >= fastEnd) | ((sp & 3) != 0) | (g_userBreak != 0), 0))     \
-            goto slow_path;                                                                  \
+        if (__builtin_expect((cond), 0)) goto slow_path;                                     \
         g_engine.cur = CODE_OFFSET(pc);                                                      \
         FETCH_OPCODE                                                                         \
         goto* labels[op];                                                                    \
     } while (0)
+#define NEXT DISPATCH_IF((pc >= fastEnd) | (g_userBreak != 0))
+#define NEXT_SP DISPATCH_IF((pc >= fastEnd) | ((sp & 3) != 0) | (g_userBreak != 0))
 #endif
 
 #define INSTR(name) L_##name: FetchOperands<Op::name>(pc, opA, opB, opR);
@@ -249,7 +254,7 @@ INSTR(PUSHFP) PUSH(fp); NEXT;
 INSTR(PUSHGP) PUSH(gp); NEXT;
 INSTR(PUSHSP) PUSH(sp); NEXT;
 INSTR(SETFP) fp = W(sp); sp += 4; NEXT;
-INSTR(SETSP) sp = W(sp); NEXT;
+INSTR(SETSP) sp = W(sp); NEXT_SP;
 
     // ---- loads and stores (address 0 loads 0) ----
 INSTR(LOADB) { uint32_t a = W(sp); SETW(sp, a ? M[a] : 0u); } NEXT;
@@ -362,11 +367,11 @@ INSTR(RETD) {
     if (opA % 4 != 0) RunTimeError("RETD: Illegal size of local storage");
     pc = code + W(sp);
     sp += 4 + opA;
-} NEXT;
-INSTR(ENTER) sp = Enter(sp, fp, opA, opB); NEXT;
-INSTR(LEAVE) sp = fp; fp = W(sp); sp += 4; NEXT;
-INSTR(ALLOC) sp = Allocate(sp, opA, kUndefinedByte); NEXT;
-INSTR(ALLOCF) sp = Allocate(sp, opA, static_cast<uint8_t>(opB)); NEXT;
+} NEXT_SP;
+INSTR(ENTER) sp = Enter(sp, fp, opA, opB); NEXT_SP;
+INSTR(LEAVE) sp = fp; fp = W(sp); sp += 4; NEXT_SP;
+INSTR(ALLOC) sp = Allocate(sp, opA, kUndefinedByte); NEXT_SP;
+INSTR(ALLOCF) sp = Allocate(sp, opA, static_cast<uint8_t>(opB)); NEXT_SP;
 
     // ---- checks ----
 INSTR(CHKRNG) {
@@ -408,37 +413,39 @@ INSTR(CALLSTD) {
     if (CallStd(opA, r, exitCode) == StdOutcome::Stop) return exitCode;
     sp = r.sp;
     fp = r.fp;
-} NEXT;
+} NEXT_SP;
 
     // ---- strings, variable-length values, sets, variants (out of line) ----
-INSTR(STRFIT) SYNC_CALL(StrFit(r_, opA)); NEXT;
-INSTR(STRNORM) SYNC_CALL(StrNorm(r_, opA)); NEXT;
-INSTR(CSTRLD) SYNC_CALL(CStrLoad(r_, opA)); NEXT;
-INSTR(STRSTO) SYNC_CALL(StrStore(r_, opA)); NEXT;
-INSTR(CSTRSTO) SYNC_CALL(CStrStore(r_)); NEXT;
-INSTR(TOCSTR) SYNC_CALL(ToCStr(r_)); NEXT;
-INSTR(STRCMP) SYNC_CALL(StrCompare(r_)); NEXT;
-INSTR(LOADV) SYNC_CALL(LoadV(r_, opA)); NEXT;
-INSTR(STOREV) SYNC_CALL(StoreV(r_, opA)); NEXT;
-INSTR(SETRNG) SYNC_CALL(SetRange(r_, opA)); NEXT;
-INSTR(SETADD) SYNC_CALL(SetBinary(r_, opA, SetOp::Union)); NEXT;
-INSTR(SETMUL) SYNC_CALL(SetBinary(r_, opA, SetOp::Intersection)); NEXT;
-INSTR(SETDIFF) SYNC_CALL(SetBinary(r_, opA, SetOp::Difference)); NEXT;
-INSTR(SETIN) SYNC_CALL(SetIn(r_, opA)); NEXT;
-INSTR(SETEQ) SYNC_CALL(SetCompare(r_, opA, SetRelation::Equal)); NEXT;
-INSTR(SETGE) SYNC_CALL(SetCompare(r_, opA, SetRelation::Contains)); NEXT;
-INSTR(SETLE) SYNC_CALL(SetCompare(r_, opA, SetRelation::ContainedIn)); NEXT;
+INSTR(STRFIT) SYNC_CALL(StrFit(r_, opA)); NEXT_SP;
+INSTR(STRNORM) SYNC_CALL(StrNorm(r_, opA)); NEXT_SP;
+INSTR(CSTRLD) SYNC_CALL(CStrLoad(r_, opA)); NEXT_SP;
+INSTR(STRSTO) SYNC_CALL(StrStore(r_, opA)); NEXT_SP;
+INSTR(CSTRSTO) SYNC_CALL(CStrStore(r_)); NEXT_SP;
+INSTR(TOCSTR) SYNC_CALL(ToCStr(r_)); NEXT_SP;
+INSTR(STRCMP) SYNC_CALL(StrCompare(r_)); NEXT_SP;
+INSTR(LOADV) SYNC_CALL(LoadV(r_, opA)); NEXT_SP;
+INSTR(STOREV) SYNC_CALL(StoreV(r_, opA)); NEXT_SP;
+INSTR(SETRNG) SYNC_CALL(SetRange(r_, opA)); NEXT_SP;
+INSTR(SETADD) SYNC_CALL(SetBinary(r_, opA, SetOp::Union)); NEXT_SP;
+INSTR(SETMUL) SYNC_CALL(SetBinary(r_, opA, SetOp::Intersection)); NEXT_SP;
+INSTR(SETDIFF) SYNC_CALL(SetBinary(r_, opA, SetOp::Difference)); NEXT_SP;
+INSTR(SETIN) SYNC_CALL(SetIn(r_, opA)); NEXT_SP;
+INSTR(SETEQ) SYNC_CALL(SetCompare(r_, opA, SetRelation::Equal)); NEXT_SP;
+INSTR(SETGE) SYNC_CALL(SetCompare(r_, opA, SetRelation::Contains)); NEXT_SP;
+INSTR(SETLE) SYNC_CALL(SetCompare(r_, opA, SetRelation::ContainedIn)); NEXT_SP;
     // CHKSETR carries no kind: it checks the list sets compiled code keeps on the stack.
-INSTR(CHKSETR) SYNC_CALL(SetCheckRange(r_, kListSet, static_cast<int32_t>(opA), static_cast<int32_t>(opB))); NEXT;
-INSTR(CHKSETS) SYNC_CALL(SetCheckStack(r_, opA)); NEXT;
+INSTR(CHKSETR) SYNC_CALL(SetCheckRange(r_, kListSet, static_cast<int32_t>(opA), static_cast<int32_t>(opB))); NEXT_SP;
+INSTR(CHKSETS) SYNC_CALL(SetCheckStack(r_, opA)); NEXT_SP;
 INSTR(SETNOP) SetNop(opA); NEXT;
-INSTR(BITS2LST) SYNC_CALL(BitsToList(r_)); NEXT;
-INSTR(MBITS2LST) SYNC_CALL(MemoryBitsToList(r_)); NEXT;
-INSTR(LST2MBITS) SYNC_CALL(ListToMemoryBits(r_)); NEXT;
-INSTR(VARCVT) SYNC_CALL(VariantConvert(r_, opA)); NEXT;
+INSTR(BITS2LST) SYNC_CALL(BitsToList(r_)); NEXT_SP;
+INSTR(MBITS2LST) SYNC_CALL(MemoryBitsToList(r_)); NEXT_SP;
+INSTR(LST2MBITS) SYNC_CALL(ListToMemoryBits(r_)); NEXT_SP;
+INSTR(VARCVT) SYNC_CALL(VariantConvert(r_, opA)); NEXT_SP;
 
 #undef INSTR
 #undef NEXT
+#undef NEXT_SP
+#undef DISPATCH_IF
 #undef FETCH_OPCODE
 #undef REAL_COMPARE
 #undef REAL_BINARY

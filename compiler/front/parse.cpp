@@ -1,6 +1,7 @@
 // parse: program, blocks, declarations, routine headings and directives, type denoters.
 #include "compiler/front/parse.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -155,6 +156,8 @@ void InitParser() {
     ReportMessage(msg::TraceInitParser, nullptr);
     gParser = ParserState{};
     gParser.sequenceDepth = -1;
+    SetVariableCounter(0);
+    ResetTypeNesting();
     gParser.programParameters = ListCreate();
     gParser.declarationSet = TokenSet({CLOSE_PARENtok, COLONtok, SEMI_COLONtok, EOFtok});
     gParser.blockSet = TokenSet({LABELtok, CONSTtok, TYPEtok, VARtok, FUNCTIONtok, PROCEDUREtok,
@@ -775,6 +778,7 @@ Binding* StrayBinding(Function* f) {
     b->kind = BindFunc;
     b->u.function = f;
     b->id = f->heading ? f->heading->id : nullptr;
+    b->scope = MIN_SCOPE_ID;   // bound nowhere
     return b;
 }
 
@@ -785,6 +789,7 @@ void ParseRoutineBody(Binding* b, Function* f) {
     ParseBlock(b);
     Parser().routineCount--;
     LeaveScope(true);
+    Match(SEMI_COLONtok);
 }
 
 // A routine declared with a name that cannot be bound: heading, directives and block are
@@ -848,3 +853,229 @@ void ParseNewRoutine(Identifier* id, bool isFunction) {
     if (EnclosingIsOuter()) Expected("external");
     ParseRoutineBody(b, f);
 }
+
+void ParseRoutineDeclaration() {
+    const bool isFunction = Tok() == FUNCTIONtok;
+    GetToken();
+    if (Tok() != IDtok) {
+        Expected(isFunction ? "Function name" : "Procedure name");
+        ParseUnboundRoutine(nullptr, isFunction);
+        return;
+    }
+    Identifier* id = CurrToken->value.id;
+    Binding* b = id->bind;
+    if (b && b->scope == CurrentScope() && b->kind == BindFunc && b->status == StatusForwardDomain && b->u.function &&
+        SetIn(b->u.function->directives->flags, DirectiveForward)) {
+        ParseForwardDefinition(b, isFunction);
+        return;
+    }
+    if (b && b->scope == CurrentScope() && b->kind != BindProgParm) {
+        ReportMessage(msg::InvalidRedefinition, nullptr, id->text);
+        GetToken();
+        ParseUnboundRoutine(id, isFunction);
+        return;
+    }
+    ParseNewRoutine(id, isFunction);
+}
+
+// ---- Blocks -------------------------------------------------------------------------------
+
+BlockPosition PositionOf(TokenKind k) {
+    switch (k) {
+    case LABELtok: return PositionLabel;
+    case CONSTtok: return PositionConst;
+    case TYPEtok: return PositionType;
+    case VARtok: return PositionVar;
+    default: return PositionRoutine;
+    }
+}
+
+// The order of a block's parts: without erd strictly label, const, type, var, routines;
+// with erd any order, except that a routine's declarations may not follow its routines.
+void CheckBlockPosition(BlockPosition next) {
+    ParserState& p = Parser();
+    if (next == PositionRoutine) return;
+    const bool wrong = p.relaxed ? (p.blockPosition == PositionRoutine && InRoutineScope())
+                                 : next <= p.blockPosition;
+    if (wrong) ReportMessage(msg::CanNotFollow, nullptr, kPositionNames[next], kPositionNames[p.blockPosition]);
+}
+
+uint32_t AlignedTo4(uint32_t n) { return n > 0xFFFFFFFCu ? 0xFFFFFFFFu : (n + 3u) & ~3u; }
+
+void ParseDeclarativePart() {
+    ReportMessage(msg::TraceDeclarativePart, nullptr);
+    ParserState& p = Parser();
+    bool routineSeen = false;
+    for (;;) {
+        const TokenKind k = Tok();
+        if (k != LABELtok && k != CONSTtok && k != TYPEtok && k != VARtok && k != FUNCTIONtok && k != PROCEDUREtok)
+            return;
+        CheckUserBreak();
+        const BlockPosition next = PositionOf(k);
+        CheckBlockPosition(next);
+        if (next == PositionRoutine && !routineSeen && !InOuterScope()) {
+            ScopeAt(CurrentScope()).varSize = AlignedTo4(VariableCounter());
+            routineSeen = true;
+        }
+        p.blockPosition = next;
+        switch (k) {
+        case LABELtok:
+            if (InOuterScope()) ReportMessage(msg::BeforeProgram, nullptr, "Label declarations");
+            ParseLabelPart();
+            break;
+        case CONSTtok: ParseConstantPart(); break;
+        case TYPEtok: ParseTypePart(); break;
+        case VARtok: ParseVariablePart(); break;
+        default: ParseRoutineDeclaration(); break;
+        }
+    }
+}
+
+void ReportUndeclaredParameters() {
+    for (Identifier* id : Items<Identifier>(Parser().programParameters)) {
+        for (Binding* b = id->bind; b; b = b->prev) {
+            if (b->scope != CurrentScope()) continue;
+            if (b->kind != BindVar) ReportMessage(msg::NoVariableDeclaration, &b->pos, id->text);
+            break;
+        }
+    }
+}
+
+void FinishStandardFiles() {
+    if (Parser().usesInput) FinishVariable(InputVar);
+    if (Parser().usesOutput) FinishVariable(OutputVar);
+}
+
+void ParseBlock(Binding* routine) {
+    ParserState& p = Parser();
+    Function* f = routine ? routine->u.function : nullptr;
+    const char* name = routine && routine->id ? routine->id->text : "";
+    if (!f)
+        ReportMessage(msg::TraceProgramBlock, nullptr);
+    else
+        ReportMessage(IsFunctionKind(f->kind) ? msg::TraceFunctionBlock : msg::TraceProcedureBlock, nullptr, name);
+    if (CurrentScopeLevel() == 1 && !InProgramScope()) ReportMessage(msg::BeforeProgram, nullptr, "Block");
+    const int32_t savedPosition = p.blockPosition;
+    const uint32_t savedCounter = VariableCounter();
+    p.blockPosition = PositionStart;
+    if (f) SetVariableCounter(80);
+    if (!f) FinishStandardFiles();
+    ParseDeclarativePart();
+    if (!f) ReportUndeclaredParameters();
+    const uint32_t localSize = AlignedTo4(VariableCounter());
+    if (f) {
+        if (routine->status == StatusForwardDomain) routine->status = StatusDeclared;
+        SetExclude(f->directives->flags, DirectiveForward);
+    }
+    // The statement part: its own sequence numbering, then the code around it.
+    const int32_t savedSequences = p.sequenceCount;
+    const int32_t savedSystemLocal = p.systemLocal;
+    p.sequenceCount = 0;
+    p.systemLocal = 0;
+    p.blockPosition = PositionStatement;
+    if (f) {
+        CodeGenRoutineStart(f);
+    } else {
+        CodeGenProgramStart();
+    }
+    CodeGenBlockProlog(f ? localSize : 80);
+    if (!f) CodeGenInitialization();
+    ParseStatementPart();
+    CodeGenBlockEpilog(f);
+    // A routine whose name could not be bound has been reported already.
+    if (f && routine->id && routine->scope >= 0 && IsFunctionKind(f->kind) && !p.routines[p.routineCount - 1].assigned)
+        ReportMessage(msg::NoFunctionAssignment, &p.lastEnd, name, name);
+    if (!f) {
+        CodeGenProgramEnd();
+        CodeGenGlobalsSize(VariableCounter());
+    } else {
+        SetVariableCounter(savedCounter);
+    }
+    p.sequenceCount = savedSequences;
+    p.systemLocal = savedSystemLocal;
+    p.blockPosition = savedPosition;
+}
+
+// ---- Program -------------------------------------------------------------------------------
+
+void BindPredefinedVariables() {
+    struct {
+        const char* name;
+        Variable* v;
+    } const vars[] = {{"null", NullVar}, {"errorcode", ErrorCodeVar}, {"exitcode", ExitCodeVar}, {"errors", ErrorsVar}};
+    for (const auto& pv : vars) {
+        if (IsFlagOption(opt::eva)) {
+            BindVariable(Intern(pv.name), pv.v);
+            if (Binding* b = OwnBinding(Intern(pv.name), BindVar)) b->referenced = 1;
+        }
+        FinishVariable(pv.v);
+    }
+}
+
+// input and output become the predefined file variables when named as program parameters
+// or when option ead declares them.
+void BindStandardFile(const char* name, Variable* v, bool& uses) {
+    Identifier* id = Intern(name);
+    Binding* b = id->bind;
+    const bool parameter = b && b->kind == BindProgParm && b->scope == CurrentScope();
+    if (!parameter && !IsFlagOption(opt::ead)) return;
+    const Position pos = parameter ? b->pos : CurrentPosition();
+    BindVariable(id, v);
+    if (Binding* own = OwnBinding(id, BindVar)) {
+        own->pos = pos;
+        own->referenced = parameter ? 0 : 1;
+    }
+    uses = true;
+}
+
+void ParseProgramParameters() {
+    Match(OPEN_PARENtok);
+    if (!(IsFlagOption(opt::p) && Tok() != IDtok)) {
+        for (ListedId* l : Items<ListedId>(ParseIdList(BindProgParm))) ListAppend(Parser().programParameters, l->id);
+    }
+    Match(CLOSE_PARENtok);
+}
+
+void ParseProgramProper() {
+    ParserState& p = Parser();
+    BindPredefinedVariables();
+    if (p.relaxed) ParseDeclarativePart();
+    p.blockPosition = PositionStart;
+    Match(PROGRAMtok);
+    if (Tok() == IDtok) {
+        GetToken();
+    } else {
+        Expected("Program name");
+    }
+    EnterScope(ScopeProgram);
+    if (IsFlagOption(opt::p) || Tok() == OPEN_PARENtok) ParseProgramParameters();
+    Match(SEMI_COLONtok);
+    BindStandardFile("input", InputVar, p.usesInput);
+    BindStandardFile("output", OutputVar, p.usesOutput);
+    ParseBlock(nullptr);
+    LeaveScope(true);
+    if (Tok() != PERIODtok) Expected(".");
+}
+
+void ParseProgramStep() {
+    InitParser();
+    GetToken();
+    ParseProgram();
+    // Until the code generator emits code, an image would hold nothing: say so instead of
+    // writing one.
+    if (!CodeGenerationImplemented()) Steps().writeImage = [] {
+        if (ErrorCount() == 0) std::printf("tpc: code generation is not available in this build; no image was written.\n");
+    };
+}
+
+}  // namespace
+
+void ParseProgram() { ParseProgramProper(); }
+
+void InstallFrontSteps(CompileSteps& steps) {
+    InstallLexerSteps(steps);
+    InstallIdentifierSteps(steps);
+    steps.parseProgram = ParseProgramStep;
+}
+
+}  // namespace tarn::tpc

@@ -144,7 +144,9 @@ TEST(FaultHandler, FaultOutsideTheWindowIsNotReportedAsOurs) {
         WindowOpen(4096);
         InstallFaultHandler();
         g_engine.running = true;
-        volatile uint8_t* p = reinterpret_cast<uint8_t*>(uintptr_t{16});
+        // The address goes through a volatile so the optimiser cannot see the null page.
+        volatile uintptr_t where = 16;
+        volatile uint8_t* p = reinterpret_cast<volatile uint8_t*>(where);
         return static_cast<int>(*p) + 100;
     });
     EXPECT_EQ(r.out.find("Invalid memory access"), std::string::npos) << r.out;

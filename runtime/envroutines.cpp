@@ -56,8 +56,3 @@ void RegisterEnvRoutines() {
 }
 
 }  // namespace tarn::rt
-
-namespace {
-// The library installs its routines when it is loaded.
-[[maybe_unused]] const bool g_registered = (tarn::rt::RegisterEnvRoutines(), true);
-}  // namespace

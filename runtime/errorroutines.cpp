@@ -61,8 +61,3 @@ void RegisterErrorRoutines() {
 }
 
 }  // namespace tarn::rt
-
-namespace {
-// The library installs its routines when it is loaded.
-[[maybe_unused]] const bool g_registered = (tarn::rt::RegisterErrorRoutines(), true);
-}  // namespace

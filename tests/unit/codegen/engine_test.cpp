@@ -38,7 +38,7 @@ struct Shape {
 // entry point: register the exit-code variable (CALLSTD 63 zeroes it), store the exit
 // code into it, halt (CALLSTD 94). The exit code is read from the fixed data at an
 // offset that reaches the ADDI operand only through a fix-up, and that operand is placed
-// across a 200-byte block boundary of the code buffer.
+// at a 200-byte block boundary of the code buffer (across it with byte opcodes).
 void EmitProgram(const Shape& s) {
     EmitOpWord(Op::CALLSTD, vm::Number(Std::Halt));
     uint32_t entry = GetCodeSize();
@@ -50,7 +50,11 @@ void EmitProgram(const Shape& s) {
     MarkLine(3, GetCodeSize());
     EmitOpWord(Op::PUSHI, kExitCodeVar);
     EmitOp(Op::PUSHGP);
-    while (OperandPosition(GetCodeSize()) % 200 != 198) EmitOp(Op::NOP);
+    // Byte opcodes: the operand covers 198..201. Word opcodes keep everything 4-aligned,
+    // so there the operand is the last word of a block.
+    const uint32_t want = OpcodeWidth() == 1 ? 198 : 196;
+    for (int i = 0; i < 200 && OperandPosition(GetCodeSize()) % 200 != want; ++i) EmitOp(Op::NOP);
+    EXPECT_EQ(OperandPosition(GetCodeSize()) % 200, want);
     uint32_t addi = EmitOpWord(Op::ADDI, 0);
     EmitOp(Op::LOADW);
     EmitOp(Op::STOREW);

@@ -8,52 +8,13 @@
 // at its next instruction ("User abort"); faults become run-time errors with exit code 1.
 // While a program runs, the engine handles faults inside the VM window itself and passes
 // every other SIGSEGV on to the handler installed here.
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 
+#include "launchers/signals.h"
 #include "runtime/tarnrt.h"
 
 namespace {
-
-struct SignalMapping {
-    int signal;
-    const char* message;  // nullptr: user break
-};
-
-constexpr SignalMapping kSignals[] = {
-    {SIGINT, nullptr},
-    {SIGTERM, nullptr},
-    {SIGILL, "Invalid instruction"},
-    {SIGSEGV, "Invalid memory access"},
-    {SIGFPE, "Invalid arithmetic"},
-    {SIGABRT, "Abort signal"},
-};
-
-void OnSignal(int sig) {
-    for (const SignalMapping& m : kSignals) {
-        if (m.signal != sig) continue;
-        if (m.message == nullptr) {
-            SetUserBreak();
-            return;
-        }
-        RunTimeError(m.message);
-    }
-    RunTimeError("Invalid signal received");
-}
-
-void InstallSignalHandlers() {
-    static char altStack[256 * 1024];  // faults may come from an exhausted host stack
-    stack_t ss{};
-    ss.ss_sp = altStack;
-    ss.ss_size = sizeof altStack;
-    sigaltstack(&ss, nullptr);
-    struct sigaction sa{};
-    sa.sa_handler = OnSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_ONSTACK;  // no SA_RESTART: a break ends a blocking read
-    for (const SignalMapping& m : kSignals) sigaction(m.signal, &sa, nullptr);
-}
 
 bool IsAddressesOption(const char* arg) {
     return std::strcmp(arg, "-a") == 0 || std::strcmp(arg, "--addresses") == 0;
@@ -72,7 +33,7 @@ int main(int argc, char** argv) {
         std::fputs("usage: tvm [-a] image.tvm [arguments...]\n", stderr);
         return 1;
     }
-    InstallSignalHandlers();
+    tarn::launcher::InstallSignalHandlers();
     // Everything up to the image belongs to the runner, so paramstr(0) is the image.
     return RunConsoleFromFile(argc, argv, argv[image], 0, image + 1, 0, showAddresses, 0);
 }

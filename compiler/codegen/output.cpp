@@ -213,7 +213,7 @@ std::vector<uint8_t> BuildImage() {
     if (out == nullptr) return {};
     AppendHeader(out);
     AppendSourceNames(out);
-    if (getenv("MUTANT") == nullptr) ApplyFixups();
+    ApplyFixups();
     AppendSectionRecords(out, vm::REC_CODE, g_out.code);
     ReleaseBuffer(g_out.code);
     AppendSectionRecords(out, vm::REC_DATA, g_out.fixedData);

@@ -1,0 +1,61 @@
+// The signal handling every launcher shares (console.app, service.app, tvm).
+//
+// One handler serves SIGABRT, SIGFPE, SIGILL, SIGINT, SIGSEGV and SIGTERM. SIGINT and SIGTERM
+// ask the interpreter to stop at its next instruction (a "User abort" report, exit code from
+// the program); the others become run-time errors at the current instruction, which report
+// and end the process with exit code 1. The engine installs its own SIGSEGV handler while a
+// program runs, for faults inside the VM window, and passes every other fault on to the
+// handler it replaced, which is this one; so there is one handler chain and every fault ends
+// in exactly one report.
+#pragma once
+
+#include <csignal>
+
+#include "runtime/tarnrt.h"
+
+namespace tarn::launcher {
+
+struct SignalMapping {
+    int signal;
+    const char* message;  // nullptr: user break
+};
+
+inline constexpr SignalMapping kSignals[] = {
+    {SIGINT, nullptr},
+    {SIGTERM, nullptr},
+    {SIGILL, "Invalid instruction"},
+    {SIGSEGV, "Invalid memory access"},
+    {SIGFPE, "Invalid arithmetic"},
+    {SIGABRT, "Abort signal"},
+};
+
+inline void OnSignal(int sig) {
+    for (const SignalMapping& m : kSignals) {
+        if (m.signal != sig) continue;
+        if (m.message == nullptr) {
+            SetUserBreak();
+            return;
+        }
+        RunTimeError(m.message);
+    }
+    RunTimeError("Invalid signal received");
+}
+
+// Faults may come from an exhausted host stack, so the handler runs on a stack of its own.
+inline void InstallSignalHandlers() {
+    static char altStack[256 * 1024];  // room for the sanitizers' own frames
+    stack_t ss{};
+    ss.ss_sp = altStack;
+    ss.ss_size = sizeof altStack;
+    sigaltstack(&ss, nullptr);
+
+    struct sigaction sa{};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    // No SA_RESTART: a break during a blocking read or sleep ends the wait, so the
+    // interpreter sees the break at its next instruction instead of after the input.
+    sa.sa_flags = SA_ONSTACK;
+    for (const SignalMapping& m : kSignals) sigaction(m.signal, &sa, nullptr);
+}
+
+}  // namespace tarn::launcher

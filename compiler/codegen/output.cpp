@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string_view>
 #include <vector>
 
 #include "compiler/driver/compeng.h"
@@ -133,8 +134,12 @@ void AppendHeader(DataBuffer* out) {
         std::copy(fields, fields + 6, t);
     }
     if (!g_out.headerText.empty()) {
+        // The loader skips the script line up to its first line feed: a text with a line
+        // feed of its own would push its remainder into the header, so it ends there.
+        std::string_view text = g_out.headerText;
+        text = text.substr(0, text.find('\n'));
         DataBufferAppend(out, "#!", 2);
-        DataBufferAppend(out, g_out.headerText.data(), (uint32_t)g_out.headerText.size());
+        if (!text.empty()) DataBufferAppend(out, text.data(), (uint32_t)text.size());
         AppendByte(out, '\n');
     }
     DataBufferAppend(out, vm::kImageMagic.data(), vm::kImageMagic.size());

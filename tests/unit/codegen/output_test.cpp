@@ -55,6 +55,14 @@ TEST_F(OutputTest, HeaderTextBecomesAScriptLineAndMakesTheFileExecutable) {
     EXPECT_EQ(st.st_mode & 0777, 0755u);
 }
 
+TEST_F(OutputTest, ScriptLineEndsAtTheFirstLineFeedOfTheText) {
+    auto bytes = Write("nl.tvm", [] { AppendCodeBytes(1); }, "tvm\nrest");
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 8), "#!tvm\nTx");
+    ParsedImage img = ParseImage(bytes);
+    ASSERT_TRUE(img.ok) << img.error;
+    EXPECT_EQ(img.Header(HeaderWord::code_size), 1u);
+}
+
 TEST_F(OutputTest, HeaderFieldsCarryTheOutputState) {
     time_t before = time(nullptr);
     auto bytes = Write("h.tvm", [] {

@@ -4,7 +4,7 @@ BUILD  ?= build
 ASAN   ?= build-asan
 JOBS   ?= $(shell nproc)
 
-.PHONY: all release test demo install deps clean bench
+.PHONY: all release test demo install deps clean bench fuzz
 
 all: release
 
@@ -26,6 +26,11 @@ demo: release
 
 bench: release
 	@sh bench/run.sh $(BUILD)
+
+# A ten-minute libFuzzer run of the front end (the sanitizer build runs 30 seconds of it).
+fuzz: deps
+	@cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARN_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN) --target fuzz_front_long
 
 install: release
 	@cmake --install $(BUILD) --prefix $(PREFIX)

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs the dispatch benchmark of a release build: sh bench/run.sh BUILD_DIR
+# Runs the benchmarks of a release build (dispatch, lexer scan, whole compiler): sh bench/run.sh BUILD_DIR
 set -eu
 build=${1:-build}
 bench=$build/bin/tarn_bench
@@ -10,4 +10,7 @@ fi
 if grep -q 'CMAKE_BUILD_TYPE:STRING=Release' "$build/CMakeCache.txt" 2>/dev/null; then :; else
     echo "bench/run.sh: note: $build is not a Release build; figures will be slow" >&2
 fi
-exec "$bench"
+"$bench"
+for extra in lexbench compilebench; do
+    if [ -x "$build/bin/$extra" ]; then echo; "$build/bin/$extra"; fi
+done

@@ -14,6 +14,7 @@
 #include "runtime/elfimage.h"
 #include "runtime/engine.h"
 #include "runtime/errors.h"
+#include "runtime/interp.h"
 #include "runtime/loader.h"
 
 namespace tarn::rt {
@@ -169,7 +170,10 @@ void FreeMem(void** p) {
     *p = nullptr;
 }
 
-void SetUserBreak(void) { g_userBreak = 1; }
+void SetUserBreak(void) {
+    g_userBreak = 1;
+    BreakDispatch();
+}
 
 void RunTimeError(const char* message) { tarn::rt::RunTimeError(message != nullptr ? message : ""); }
 

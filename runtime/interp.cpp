@@ -13,6 +13,7 @@
 // own bound check; only the last instructions of the code go through the exact checks.
 #include "runtime/interp.h"
 
+#include <atomic>
 #include <cfenv>
 #include <cmath>
 #include <cstdio>
@@ -36,14 +37,24 @@ using vm::Operands;
 constexpr uint32_t kLongestInstruction = 4 + 8;  // word opcode + two words or one real
 constexpr uint32_t kUndefinedSlot = 256;         // label slot of 4-byte opcodes above 0xff
 
-template <Op op>
-inline void FetchOperands(const uint8_t*& pc, uint32_t& a, uint32_t& b, double& r) {
+// Reads the operands of the instruction at pc and moves pc past it. The dispatch leaves pc
+// on the opcode, so each instruction advances it once, by its whole length.
+template <Op op, bool kWordOps>
+inline void FetchOperands(const uint8_t* code, uint32_t& pc, uint32_t& a, uint32_t& b, double& r) {
     constexpr Operands shape = vm::Info(op).operands;
-    if constexpr (shape == Operands::W || shape == Operands::WW) { a = LoadWord(pc); pc += 4; }
-    if constexpr (shape == Operands::WW) { b = LoadWord(pc); pc += 4; }
-    if constexpr (shape == Operands::R8) { r = LoadReal(pc); pc += 8; }
+    const uint8_t* operands = code + pc + (kWordOps ? 4 : 1);
+    if constexpr (shape == Operands::W || shape == Operands::WW) a = LoadWord(operands);
+    if constexpr (shape == Operands::WW) b = LoadWord(operands + 4);
+    if constexpr (shape == Operands::R8) r = LoadReal(operands);
+    pc += (kWordOps ? 4 : 1) + vm::OperandBytes(shape);
     (void)a, (void)b, (void)r;
 }
+
+// The fast-path limit of the dispatch loop: a code offset below which an instruction needs
+// no check of its own beyond "pc < limit" (it cannot run off the code end). A user break
+// sets it to 0, so that same compare also sends the next instruction to the slow path,
+// which sees the break flag: one compare per instruction covers both checks.
+std::atomic<uint32_t> g_fastLimit{0};
 
 // The user break: reported like a run-time error but the run returns normally, with the
 // program's exit-code variable as its result.
@@ -57,12 +68,12 @@ int UserAbort(uint32_t at) {
 // Exact check for an instruction near the end of the code: its opcode and operands must
 // lie inside the code segment.
 template <bool kWordOps>
-void CheckLastInstruction(const uint8_t* pc, const uint8_t* end) {
+void CheckLastInstruction(const uint8_t* code, uint32_t pc, uint32_t codeSize) {
     uint32_t width = kWordOps ? 4 : 1;
-    if (static_cast<uint32_t>(end - pc) < width) RunTimeError("Code segment overflow");
-    uint32_t op = kWordOps ? LoadWord(pc) : *pc;
+    if (codeSize - pc < width) RunTimeError("Code segment overflow");
+    uint32_t op = kWordOps ? LoadWord(code + pc) : code[pc];
     uint32_t length = width + (vm::IsDefinedOpcode(op) ? vm::OperandBytes(vm::kOpTable[op].operands) : 0);
-    if (static_cast<uint32_t>(end - pc) < length) RunTimeError("Code segment overflow");
+    if (codeSize - pc < length) RunTimeError("Code segment overflow");
 }
 
 // Real to word, truncating. Out of range and NaN raise the invalid-operation exception
@@ -141,15 +152,23 @@ uint32_t CheckedTarget(uint32_t t) {
 
 template <bool kWordOps>
 int Run() {
+    // The limit is set before the flag is read: a break arriving in between still leaves
+    // the limit at 0 (BreakDispatch sets the flag first).
+    const uint32_t codeSize = g_engine.codeSize;
+    g_fastLimit.store(codeSize > kLongestInstruction ? codeSize - kLongestInstruction : 0);
+    if (g_userBreak) g_fastLimit.store(0);
+
     uint8_t* const M = Mem();
     const uint8_t* const code = g_engine.code;
-    const uint8_t* const codeEnd = code + g_engine.codeSize;
-    const uint8_t* const fastEnd =
-        g_engine.codeSize > kLongestInstruction ? codeEnd - kLongestInstruction : code;
     const uint32_t gp = g_engine.dataBase;
     uint32_t sp = g_engine.stackTop - 4;
     uint32_t fp = 0;
-    const uint8_t* pc = code + g_engine.entryOffset;
+    // PC is a code offset rather than a host pointer: CUR is then a plain copy of it, and
+    // jumps, calls and returns store and load offsets without converting. It is held in a
+    // full-width register because it never wraps (it is either a 32-bit target or an
+    // offset below the fast-path limit plus one instruction's length), which saves the
+    // zero-extension before every fetch.
+    uint32_t pc = g_engine.entryOffset;
     uint32_t op = 0, opA = 0, opB = 0;
     double opR = 0;
 
@@ -158,7 +177,6 @@ int Run() {
 #define R(a) LoadReal(M + (a))
 #define SETR(a, v) StoreReal(M + (a), (v))
 #define PUSH(v) do { uint32_t v_ = (v); sp -= 4; SETW(sp, v_); } while (0)
-#define CODE_OFFSET(p) static_cast<uint32_t>((p) - code)
 #define SYNC_CALL(call) do { Regs r_{sp, fp}; call; sp = r_.sp; } while (0)
 #define BINARY(expr) do { uint32_t b = W(sp); sp += 4; uint32_t a = W(sp); SETW(sp, (expr)); } while (0)
 #define SIGNED_BINARY(expr) do { int32_t b = static_cast<int32_t>(W(sp)); sp += 4; \
@@ -168,12 +186,12 @@ int Run() {
 
 #define FETCH_OPCODE                                                        \
     if constexpr (kWordOps) {                                               \
-        op = LoadWord(pc);                                                  \
-        pc += 4;                                                            \
+        op = LoadWord(code + pc);                                           \
         if (op > 0xff) op = kUndefinedSlot;                                 \
     } else {                                                                \
-        op = *pc++;                                                         \
+        op = code[pc];                                                      \
     }
+#define FAST_PATH_ENDS (pc >= g_fastLimit.load(std::memory_order_relaxed))
 
 #ifdef TARN_SWITCH_DISPATCH
 #define NEXT goto next_instruction
@@ -190,29 +208,29 @@ int Run() {
 #define DISPATCH_IF(cond)                                                                    \
     do {                                                                                     \
         if (__builtin_expect((cond), 0)) goto slow_path;                                     \
-        g_engine.cur = CODE_OFFSET(pc);                                                      \
+        g_engine.cur = static_cast<uint32_t>(pc);                                                                   \
         FETCH_OPCODE                                                                         \
         goto* labels[op];                                                                    \
     } while (0)
-#define NEXT DISPATCH_IF((pc >= fastEnd) | (g_userBreak != 0))
-#define NEXT_SP DISPATCH_IF((pc >= fastEnd) | ((sp & 3) != 0) | (g_userBreak != 0))
+#define NEXT DISPATCH_IF(FAST_PATH_ENDS)
+#define NEXT_SP DISPATCH_IF(FAST_PATH_ENDS | ((sp & 3) != 0))
 #endif
 
-#define INSTR(name) L_##name: FetchOperands<Op::name>(pc, opA, opB, opR);
+#define INSTR(name) L_##name: FetchOperands<Op::name, kWordOps>(code, pc, opA, opB, opR);
 
     goto next_instruction;
 next_instruction:
-    if (__builtin_expect((pc >= fastEnd) | ((sp & 3) != 0) | (g_userBreak != 0), 0)) goto slow_path;
-    g_engine.cur = CODE_OFFSET(pc);
+    if (__builtin_expect(FAST_PATH_ENDS | ((sp & 3) != 0), 0)) goto slow_path;
+    g_engine.cur = static_cast<uint32_t>(pc);
     FETCH_OPCODE
     goto dispatch;
 
 slow_path:
-    if (pc >= codeEnd) RunTimeError("Code segment overflow");
+    if (pc >= codeSize) RunTimeError("Code segment overflow");
     if (sp & 3) RunTimeError("Misaligned stack");
-    g_engine.cur = CODE_OFFSET(pc);
-    if (g_userBreak) return UserAbort(CODE_OFFSET(pc));
-    CheckLastInstruction<kWordOps>(pc, codeEnd);
+    g_engine.cur = static_cast<uint32_t>(pc);
+    if (g_userBreak) return UserAbort(static_cast<uint32_t>(pc));
+    CheckLastInstruction<kWordOps>(code, static_cast<uint32_t>(pc), codeSize);
     FETCH_OPCODE
 
 dispatch:
@@ -345,27 +363,27 @@ INSTR(TRUNC2) { uint32_t w = TruncateReal(R(sp)); sp += 4; SETW(sp, w); } NEXT;
 
     // ---- control flow ----
 INSTR(NOP) NEXT;
-INSTR(JMP) pc = code + opA; NEXT;
-INSTR(JMPS) pc = code + W(sp); sp += 4; NEXT;
-INSTR(JZ) if (W(sp) == 0) pc = code + opA; sp += 4; NEXT;
-INSTR(JNZ) if (W(sp) != 0) pc = code + opA; sp += 4; NEXT;
-INSTR(JZS) if (W(sp) == 0) pc = code + W(sp + 4); sp += 8; NEXT;
-INSTR(JNZS) if (W(sp) != 0) pc = code + W(sp + 4); sp += 8; NEXT;
+INSTR(JMP) pc = opA; NEXT;
+INSTR(JMPS) pc = W(sp); sp += 4; NEXT;
+INSTR(JZ) if (W(sp) == 0) pc = opA; sp += 4; NEXT;
+INSTR(JNZ) if (W(sp) != 0) pc = opA; sp += 4; NEXT;
+INSTR(JZS) if (W(sp) == 0) pc = W(sp + 4); sp += 8; NEXT;
+INSTR(JNZS) if (W(sp) != 0) pc = W(sp + 4); sp += 8; NEXT;
 INSTR(JCASE) {
     uint32_t target = W(gp + opA + 4 * W(sp));
     sp += 4;
     if (target == 0) RunTimeError("Illegal code address");
-    pc = code + target;
+    pc = target;
 } NEXT;
 
     // ---- calls and activation records (return addresses are code offsets) ----
-INSTR(CALL) { uint32_t target = CheckedTarget(opA); PUSH(CODE_OFFSET(pc)); pc = code + target; } NEXT;
-INSTR(CALLS) { uint32_t target = CheckedTarget(W(sp)); SETW(sp, CODE_OFFSET(pc)); pc = code + target; } NEXT;
-INSTR(RET) pc = code + W(sp); sp += 4; NEXT;
+INSTR(CALL) { uint32_t target = CheckedTarget(opA); PUSH(static_cast<uint32_t>(pc)); pc = target; } NEXT;
+INSTR(CALLS) { uint32_t target = CheckedTarget(W(sp)); SETW(sp, static_cast<uint32_t>(pc)); pc = target; } NEXT;
+INSTR(RET) pc = W(sp); sp += 4; NEXT;
 INSTR(RETD) {
     if (!GuardWordsIntact()) RunTimeError("Stack overflow");
     if (opA % 4 != 0) RunTimeError("RETD: Illegal size of local storage");
-    pc = code + W(sp);
+    pc = W(sp);
     sp += 4 + opA;
 } NEXT_SP;
 INSTR(ENTER) sp = Enter(sp, fp, opA, opB); NEXT_SP;
@@ -447,12 +465,12 @@ INSTR(VARCVT) SYNC_CALL(VariantConvert(r_, opA)); NEXT_SP;
 #undef NEXT_SP
 #undef DISPATCH_IF
 #undef FETCH_OPCODE
+#undef FAST_PATH_ENDS
 #undef REAL_COMPARE
 #undef REAL_BINARY
 #undef SIGNED_BINARY
 #undef BINARY
 #undef SYNC_CALL
-#undef CODE_OFFSET
 #undef PUSH
 #undef SETR
 #undef R
@@ -461,6 +479,8 @@ INSTR(VARCVT) SYNC_CALL(VariantConvert(r_, opA)); NEXT_SP;
 }
 
 }  // namespace
+
+void BreakDispatch() { g_fastLimit.store(0); }
 
 int Interpret() {
     g_engine.running = true;

@@ -18,4 +18,8 @@ namespace tarn::rt {
 // do not return: they report and end the process.
 int Interpret();
 
+// Makes the dispatch loop leave its fast path before the next instruction, where it tests
+// the break flag. SetUserBreak calls it after setting the flag. Safe in a signal handler.
+void BreakDispatch();
+
 }  // namespace tarn::rt

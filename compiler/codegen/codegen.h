@@ -85,7 +85,10 @@ void CodeGenCaseEnd();
 
 // Calls: a user routine (or procedural parameter) with its actual parameters, a built-in
 // procedure with its arguments (Expression* or VarAccess* as ActualParm), and members of
-// connection, recordset and generic objects.
+// connection, recordset and generic objects. A generic object's member named by an
+// identifier comes as its pooled name ('.' + name, bound as BindPropOrMethod: its
+// binding's u.literal is the copy in the fixed data); named by an expression it is none
+// and the expression is the first of args.
 void CodeGenProcedureCall(Binding* routine, List* actuals);
 void CodeGenBuiltinProcedure(Function* builtin, List* actuals);
 void CodeGenObjectProcedure(VarAccess* object, Identifier* member, List* args, bool propertyPut);

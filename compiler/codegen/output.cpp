@@ -398,6 +398,25 @@ void AppendFixedData(const void* bytes, uint32_t size) {
     AppendSection(g_out.fixedData, g_out.fixedDataSize, bytes, size, msg::LimitFixedDataSize);
 }
 
+uint32_t AppendFixedBytes(const void* bytes, uint32_t size) {
+    const uint32_t offset = g_out.fixedDataSize;
+    AppendFixedData(bytes, size);
+    return offset;
+}
+
+uint32_t AppendFixedTable(const uint32_t* words, uint32_t count) {
+    const uint32_t offset = g_out.fixedDataSize;
+    if (!CODEGEN_OK(words != NULL) || !CODEGEN_OK(count != 0) || !CODEGEN_OK(count <= UINT32_MAX / 4))
+        return offset;
+    std::vector<uint8_t> bytes(static_cast<size_t>(count) * 4);
+    for (uint32_t i = 0; i < count; ++i) PutWord(bytes.data() + 4 * i, words[i]);
+    const uint32_t before = g_out.fixedDataSize;
+    AppendFixedData(bytes.data(), count * 4);
+    // A refused append (size limit) leaves nothing to swap.
+    if (g_out.fixedDataSize != before) AddDataSwapRun(offset, count);
+    return offset;
+}
+
 uint32_t GetCodeSize() { return g_out.codeSize; }
 uint32_t GetFixedDataSize() { return g_out.fixedDataSize; }
 

@@ -37,6 +37,12 @@ void OpenOutput(const char* outputName, const char* headerText);
 void AppendCode(const void* bytes, uint32_t size);
 void AppendFixedData(const void* bytes, uint32_t size);
 
+// The same for data whose place the caller keeps: each returns the offset the data got.
+// AppendFixedTable stores `count` 32-bit words little-endian and records them as a
+// data-swap run, so that an engine of the other byte order can swap them.
+uint32_t AppendFixedBytes(const void* bytes, uint32_t size);
+uint32_t AppendFixedTable(const uint32_t* words, uint32_t count);
+
 // Bytes appended so far: the offset the next instruction or datum gets.
 uint32_t GetCodeSize();
 uint32_t GetFixedDataSize();

@@ -1,6 +1,6 @@
 // The tracked allocator: every compiler record and buffer block comes from here, is
-// recorded, and is released together with all others when a compilation ends. Nothing
-// is freed singly. Under option zdm (mode 15) new blocks are filled with 0xA5 and carry
+// carved from a recorded chunk, and is released together with all others when a
+// compilation ends. Nothing is freed singly. Under option zdm (mode 15) new blocks are filled with 0xA5 and carry
 // a guard word right behind them that CheckGuardWords verifies.
 #pragma once
 
@@ -20,8 +20,8 @@ constexpr uint8_t ALLOC_FILL_BYTE = 0xA5;
 constexpr uint32_t ALLOC_GUARD_WORD = 0x5A17C0DE;
 
 // Returns a block of `size` bytes (never null: when memory runs out the out-of-memory
-// handler runs, and the installed handlers do not return). Blocks are aligned for any
-// scalar type.
+// handler runs, and the installed handlers do not return). A block is aligned to 16
+// bytes when its size is a multiple of 16, else to 8: enough for any type of that size.
 void* TrackedAlloc(size_t size);
 
 // A zero-filled block for a record; T must be trivially destructible because records
@@ -38,7 +38,7 @@ void ReleaseAll();
 
 uint32_t AllocMode();
 void SetAllocMode(uint32_t mode);   // option zdm: ALLOC_DEBUG when on, 0 when off
-size_t LiveBlocks();                // blocks allocated and not yet released
+size_t LiveBlocks();                // blocks handed out and not yet released
 
 // Counts the guard words that no longer hold ALLOC_GUARD_WORD (a write behind the end
 // of a block). Blocks allocated outside guard mode are not checked.

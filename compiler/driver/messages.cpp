@@ -22,14 +22,18 @@ constexpr uint32_t WARNING = static_cast<uint32_t>(MsgKind::WARNING);
 constexpr uint32_t INFORM = static_cast<uint32_t>(MsgKind::INFORM);
 constexpr uint32_t TRACE = static_cast<uint32_t>(MsgKind::TRACE);
 
+}  // namespace
+
 // Entry 0 is not a message; it keeps the numbers as indexes.
-MessageEntry gTable[MAX_MESSAGE + 1] = {
+MessageEntry gMessageTable[MAX_MESSAGE + 1] = {
     {"", INFORM | NOCTX | MSG_DISABLED},
 #define MSG(number, name, kind, context, text) {text, kind | context},
 #include "compiler/driver/messages.def"
 #undef MSG
 };
-static_assert(sizeof gTable / sizeof gTable[0] == MAX_MESSAGE + 1, "messages.def must hold 244 rows");
+static_assert(sizeof gMessageTable / sizeof gMessageTable[0] == MAX_MESSAGE + 1, "messages.def must hold 244 rows");
+
+namespace {
 
 struct DiagnosticState {
     int32_t errorCount = 0;
@@ -134,9 +138,9 @@ void Finish(Issued issued) {
 MessageEntry& Message(int number) {
     if (number < 1 || number > MAX_MESSAGE) {
         InternalError("number >= 1 && number <= MAX_MESSAGE", __FILE__, __LINE__);
-        return gTable[0];
+        return gMessageTable[0];
     }
-    return gTable[number];
+    return gMessageTable[number];
 }
 
 MsgKind KindOf(int number) { return static_cast<MsgKind>(Message(number).flags & MSG_KIND_MASK); }
@@ -192,7 +196,7 @@ void SetMessageListPrinter(MessageListPrinter printer) { gListPrinter = printer;
 
 void ListMessages() {
     for (int n = 1; n <= MAX_MESSAGE; ++n)
-        if (gListPrinter) gListPrinter(gTable[n].flags, n, gTable[n].text);
+        if (gListPrinter) gListPrinter(gMessageTable[n].flags, n, gMessageTable[n].text);
 }
 
 void StepNotAvailable(const char* what) {

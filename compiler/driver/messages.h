@@ -71,10 +71,21 @@ void InitMessages();
 void ReportMessageAt(const Position* pos, int number, uint32_t line, ...);
 void ReportMessageV(const Position* pos, int number, uint32_t line, va_list args);
 
+// The table behind Message(); read directly only by ReportMessage's test below.
+extern MessageEntry gMessageTable[MAX_MESSAGE + 1];
+
+// True for a valid number whose message is switched off. The parser issues a trace
+// message for almost every node it builds, all off unless option zt turns them on, so
+// ReportMessage drops them here before building an argument list.
+inline bool MessageSwitchedOff(int number) {
+    return number >= 1 && number <= MAX_MESSAGE && (gMessageTable[number].flags & MSG_DISABLED) != 0;
+}
+
 // The everyday forms: ReportMessage(msg::TypeMismatch, &pos) or, at the lexer's current
 // position, ReportMessage(msg::Expected, nullptr, ":=").
 template <class... Args>
 void ReportMessage(int number, const Position* pos, Args... args) {
+    if (MessageSwitchedOff(number)) return;
     ReportMessageAt(pos, number, 0, args...);
 }
 

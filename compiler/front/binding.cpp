@@ -251,6 +251,23 @@ bool BindLabelName(Identifier* id, Label* l) {
     return ok;
 }
 
+void RebindConstant(Identifier* id, Constant* c) {
+    TPC_CHECK(id != nullptr);
+    Binding* b = id->bind;
+    if (!b || b->scope != currentScope) {
+        BindConstant(id, c);
+        return;
+    }
+    b->kind = BindConst;
+    b->status = StatusDeclared;
+    b->u.constant = c;
+    b->finishing = NotFinished;
+    // The error was reported when the name was taken; an enumeration constant is
+    // reported through its type.
+    b->quiet = c && c->kind == ConstantEnumId ? 1 : b->quiet;
+    SetInnermost(id, b);
+}
+
 bool BindReservedWord(Identifier* id, int32_t tokenKind) {
     bool ok = Bind(id, BindReserved, StatusDeclared);
     if (Binding* b = BoundAs(id, BindReserved, ok)) {
@@ -347,6 +364,40 @@ void ResolvePendingDomains() {
     if (!pending) return;
     for (Binding* b : Items<Binding>(pending)) ResolvePendingDomain(b);
     pending = nullptr;
+}
+
+// ---- Pooled literals and member names -------------------------------------------------
+
+// The binding that answers for an internal name: the innermost one, or a new one in the
+// current scope with the text stored. Internal names are never bound otherwise, so the
+// binding always has the kind asked for.
+static PooledLiteral* Pool(Identifier* id, BindingKind kind, const char* text, uint32_t length, int32_t convert) {
+    if (id->bind && id->bind->kind == kind) {
+        id->bind->referenced = 1;
+        return id->bind->u.literal;
+    }
+    if (!Bind(id, kind, StatusDeclared)) return nullptr;
+    PooledLiteral* p = TrackedNew<PooledLiteral>();
+    p->size = length;
+    p->convert = convert;
+    // The ANSI and OEM code pages are the same on this platform: the text goes as it is.
+    p->offset = FixedDataHook && length ? FixedDataHook(text, length) : 0;
+    id->bind->u.literal = p;
+    id->bind->referenced = 1;
+    return p;
+}
+
+PooledLiteral* PoolLiteral(const char* text, uint32_t length) {
+    TPC_CHECK(text != nullptr || length == 0);
+    return Pool(InternLiteral({text, length}), BindLiteral, text, length, 1);
+}
+
+Identifier* PoolMember(const Identifier* name) {
+    TPC_CHECK(name != nullptr);
+    Identifier* id = InternMember({name->text, name->length});
+    // The first spelling met is the one stored ('.' + name).
+    Pool(id, BindPropOrMethod, id->text + 1, id->length - 1, 0);
+    return id;
 }
 
 // ---- With statements ------------------------------------------------------------------

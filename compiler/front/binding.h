@@ -109,6 +109,10 @@ bool BindFunction(Identifier* id, Function* f, int32_t status = StatusDeclared);
 bool BindLabelName(Identifier* id, Label* l);
 bool BindReservedWord(Identifier* id, int32_t tokenKind);
 bool BindFieldDesignatorName(Identifier* id, FieldDesignatorRef* ref);
+// Repair after an error: id is made to mean the constant c in the current scope without a
+// further message. A binding of id in the current scope (which the error left with
+// another meaning) is taken over; otherwise c is bound as usual.
+void RebindConstant(Identifier* id, Constant* c);
 
 // ---- Queries ---------------------------------------------------------------------------
 
@@ -136,6 +140,18 @@ Binding* BindPendingDomain(Identifier* id);
 void ResolvePendingDomains();
 // Resolves one pending placeholder early (a type referring to it is being finished).
 void ResolvePendingDomain(Binding* b);
+
+// ---- Pooled literals and member names -------------------------------------------------
+
+// A string literal and a generic-object member name are stored in the fixed data once per
+// scope. The text is interned as an internal name ('\'' + text, exact case; '.' + name,
+// folded); while that name has no binding, a use binds it in the current scope
+// (BindLiteral with the convert flag set, BindPropOrMethod without) and appends the text
+// to the fixed data (FixedDataHook). Later uses while the binding lives reuse its offset;
+// once its scope has closed, the next use stores the text again.
+PooledLiteral* PoolLiteral(const char* text, uint32_t length);
+// Returns the member's internal name; its binding's u.literal is the stored name.
+Identifier* PoolMember(const Identifier* name);
 
 // ---- With statements ------------------------------------------------------------------
 

@@ -15,7 +15,8 @@
 
 namespace tarn::tpc {
 
-uint32_t (*AppendFixedData)(const void* data, uint32_t size) = nullptr;
+uint32_t (*FixedDataHook)(const void* data, uint32_t size) = nullptr;
+uint32_t (*FixedTableHook)(const uint32_t* words, uint32_t count) = nullptr;
 
 static constexpr int64_t kMaxInt = 2147483647;
 
@@ -498,7 +499,7 @@ static void FinishEnum(Type* t) {
                   b->u.constant->t == t && b->u.constant->value.ordinal == ordinal;
         if (!ok && ErrorCount() > 0 && CurrentScope() >= 0) {
             // A failed binding left the name meaning something else: rebind it so.
-            BindConstant(id, CreateEnumConstant(ordinal, t, &t->pos));
+            RebindConstant(id, CreateEnumConstant(ordinal, t, &t->pos));
             b = id->bind;
             ok = b && b->kind == BindConst;
         }
@@ -605,6 +606,8 @@ namespace {
 struct RecordState {
     uint32_t variantCounter;    // variants numbered so far in this record
     int32_t containsFile;
+    int32_t overflow;           // a field's offset or end passed 32 bits (clamped)
+    int32_t sizeReported;       // "Record size" said once per record
 };
 }  // namespace
 
@@ -617,10 +620,14 @@ static uint32_t AllocateField(Variable* f, uint32_t offset, int32_t vnumber, Rec
     Type* t = ResolveType(f->t);
     if (ContainsFile(t)) rs.containsFile = 1;
     f->size = t->size;
-    f->offset = AlignOffset(offset, AlignmentOf(t));
+    const uint32_t k = AlignmentOf(t);
+    f->offset = AlignOffset(offset, k);
     f->VNumber = vnumber;
     f->global = 0;
     uint64_t end = static_cast<uint64_t>(f->offset) + f->size;
+    // AlignOffset clamps at 2^32-1, so the unclamped offset is checked as well.
+    const uint64_t aligned = k <= 1 ? offset : static_cast<uint64_t>(offset) + (k - offset % k) % k;
+    if (end > 0xFFFFFFFFull || aligned > 0xFFFFFFFFull) rs.overflow = 1;
     return end > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(end);
 }
 
@@ -651,6 +658,13 @@ static bool FirstUnlisted(const CaseValueSet* seen, int64_t low, int64_t high, i
     return v <= high;
 }
 
+// A tag field or a variant that does not fit in 32 bits; one message per record.
+static void ReportRecordSize(RecordState& rs, const Position& pos) {
+    if (rs.sizeReported) return;
+    rs.sizeReported = 1;
+    ReportMessage(msg::LimitSize, &pos, "Record");
+}
+
 // Space for one variant number per selector value; filled once the variants are numbered.
 static void BuildVariantTable(VariantPart* vp, int64_t low, int64_t high, const Position& pos) {
     int64_t n = high - low + 1;
@@ -675,8 +689,11 @@ static uint32_t FinishVariants(VariantPart* vp, uint32_t start, RecordState& rs,
     auto finishOne = [&](Variant* v) {
         uint32_t number = ++rs.variantCounter;
         ReportMessage(msg::TraceFinishRecordSection, &pos, number);
+        const int32_t overflowBefore = rs.overflow;
+        rs.overflow = 0;
         uint32_t vend = FinishFieldList(v->fieldList, start, static_cast<int32_t>(number), rs, pos);
-        if (vend < start) ReportMessage(msg::LimitSize, &pos, "Record");
+        if (vend < start || rs.overflow) ReportRecordSize(rs, pos);
+        rs.overflow |= overflowBefore;
         end = std::max(end, vend);
         largest = std::max(largest, vend - std::min(vend, start));
         Numbered* n = TrackedNew<Numbered>();
@@ -705,7 +722,7 @@ static uint32_t FinishVariants(VariantPart* vp, uint32_t start, RecordState& rs,
         if (completer)
             for (uint32_t i = 0; i < vp->tableCount; i++)
                 if (!vp->table[i]) vp->table[i] = completer;
-        if (AppendFixedData) vp->tableOffset = AppendFixedData(vp->table, vp->tableCount * 4);
+        if (FixedTableHook) vp->tableOffset = FixedTableHook(vp->table, vp->tableCount);
     }
     int64_t missing;
     if (!vp->VariantPartCompleter && FirstUnlisted(seen, low, high, missing)) {
@@ -729,7 +746,11 @@ static uint32_t FinishVariantPart(VariantPart* vp, uint32_t start, int32_t vnumb
     uint32_t offset = start;
     if (sel->tagField) {
         sel->tagField->t = sel->tagType;
+        const int32_t overflowBefore = rs.overflow;
+        rs.overflow = 0;
         offset = AllocateField(sel->tagField, offset, vnumber, rs);
+        if (rs.overflow) ReportRecordSize(rs, pos);
+        rs.overflow |= overflowBefore;
     }
     return FinishVariants(vp, offset, rs, pos, largest);
 }
@@ -746,7 +767,7 @@ static uint32_t FinishFieldList(FieldList* fl, uint32_t start, int32_t vnumber, 
 }
 
 static void FinishRecord(Type* t) {
-    RecordState rs{0, 0};
+    RecordState rs{0, 0, 0, 0};
     FieldList* fl = t->u.record.fieldList;
     uint32_t end = FinishFieldList(fl, 0, 0, rs, t->pos);
     uint32_t largest = 0;

@@ -65,9 +65,14 @@ void EnterTypeNesting();
 void LeaveTypeNesting();
 void ResetTypeNesting();
 
-// Where variant tables go: set by the code generator to append bytes to the fixed data
-// and return their offset. Without it the tables stay only in the VariantPart records.
-extern uint32_t (*AppendFixedData)(const void* data, uint32_t size);
+// Where the front end's data goes into the image, each returning the offset in the fixed
+// data. The front end's start-up installs the image writer's functions (parse.cpp); while
+// they are not set nothing is stored and offsets stay 0 (the records keep their data).
+// FixedDataHook: plain bytes (pooled literals and member names).
+// FixedTableHook: a table of 32-bit words (variant tables), which an engine of the other
+// byte order must swap.
+extern uint32_t (*FixedDataHook)(const void* data, uint32_t size);
+extern uint32_t (*FixedTableHook)(const uint32_t* words, uint32_t count);
 
 // ---- Case constants ------------------------------------------------------------------------
 

@@ -52,10 +52,14 @@ constexpr bool VALID_CONSTANT_KIND(int32_t k) { return k >= ConstantId && k <= C
 // whose sign has been folded into its value by finishing.
 enum Sign : int32_t { SignNone = 0, SignMinus = 1, SignPlus = 2, SignApplied = 2 };
 
+struct PooledLiteral;
+
 // A string literal's text as scanned (not terminated by the length; text[length] is 0).
 struct StringLiteral {
     uint32_t length;
     const char* text;
+    PooledLiteral* pooled;  // its copy in the fixed data once pooled (literals in
+                            // expressions of 2 or more characters), else none
 };
 
 // A pooled string literal or member name in the fixed data (BindLiteral, BindPropOrMethod).
@@ -78,9 +82,9 @@ struct Constant {
         int32_t ordinal;
     } value;
     int32_t isChar;     // 1 for char constants
+    uint32_t spare;
     Type* t;
     Position pos;
-    uint32_t spare;
 };
 
 // ---------------------------------------------------------------------------------------
@@ -207,7 +211,7 @@ struct VariantPart {
     uint32_t* table;
     uint32_t tableCount;
     int32_t tableLow;               // selector value of table[0]
-    uint32_t tableOffset;           // offset in the fixed data (FixedDataHook), or 0
+    uint32_t tableOffset;           // offset in the fixed data (FixedTableHook), or 0
 };
 
 struct FieldList {
@@ -337,9 +341,11 @@ struct SetConstructor {
 // parser fills the details, the front end only needs its type.
 struct ObjectCall {
     VarAccess* object;
-    Identifier* member;
+    Identifier* member;     // a generic object's member: the pooled name ('.' + name)
     List* args;             // Expression*
     Type* t;
+    PooledLiteral* name;    // generic object: the member name in the fixed data; none
+                            // when the member is named by an expression
 };
 
 enum FactorKind : int32_t {
@@ -350,6 +356,7 @@ constexpr bool VALID_FACTOR(int32_t k) { return k >= VarAccessFactor && k <= Bad
 
 struct Factor {
     FactorKind kind;
+    int32_t sign;               // Sign (option nu)
     union {
         VarAccess* access;
         Constant* constant;
@@ -361,19 +368,20 @@ struct Factor {
     } u;
     Type* ActualType;
     Type* PromotedType;
-    int32_t sign;               // Sign (option nu)
     Position pos;
 };
 
 // A leaf (factor set, oper UNDEFtok), a binary node (left oper right) or a wrapper node
 // (left only, oper UNDEFtok) for a precedence level without an operator.
+// oper and sign sit together so the record has no padding: a large program makes about
+// ten of these per line.
 struct Expression {
     Factor* factor;
     Expression* left;
-    int32_t oper;               // token kind; UNDEFtok for leaves and wrappers
     Expression* right;
     Type* ActualType;
     Type* PromotedType;
+    int32_t oper;               // token kind; UNDEFtok for leaves and wrappers
     int32_t sign;               // leading sign of a simple expression
     Position pos;
 };

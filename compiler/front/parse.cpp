@@ -6,6 +6,7 @@
 #include <string>
 
 #include "compiler/codegen/codegen.h"
+#include "compiler/codegen/output.h"
 #include "compiler/driver/alloc.h"
 #include "compiler/driver/command.h"
 #include "compiler/driver/messages.h"
@@ -15,6 +16,7 @@
 #include "compiler/front/finish.h"
 #include "compiler/front/hash.h"
 #include "compiler/front/id.h"
+#include "compiler/front/lex.h"
 #include "compiler/front/parse2.h"
 
 namespace tarn::tpc {
@@ -1080,10 +1082,20 @@ void ParseProgramStep() {
 
 void ParseProgram() { ParseProgramProper(); }
 
+// The front end's start-up: what it hands to the image writer goes there directly. Every
+// source file is recorded as it is opened, in that order; pooled literals, member names
+// and variant tables go to the fixed data (tables as data-swap runs).
+void InitFrontHooks() {
+    SetSourceNameHook(AddSourceName);
+    FixedDataHook = AppendFixedBytes;
+    FixedTableHook = AppendFixedTable;
+}
+
 void InstallFrontSteps(CompileSteps& steps) {
     InstallLexerSteps(steps);
     InstallIdentifierSteps(steps);
     steps.parseProgram = ParseProgramStep;
+    steps.initFront = InitFrontHooks;
 }
 
 }  // namespace tarn::tpc

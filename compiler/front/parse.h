@@ -78,6 +78,9 @@ void InitParser();
 void ParseProgram();
 // The front end's compile steps: lexer, identifier table and this parser.
 // (InstallFrontSteps of steps.h is defined here too.)
+// Its initialisation step (initFront): source names, pooled texts and variant tables are
+// handed to the image writer (output.h) as they arise.
+void InitFrontHooks();
 
 // ---- Shared with parse2 -------------------------------------------------------------------
 

@@ -72,7 +72,7 @@ Type* BuiltinResult(int32_t kind, const List* actuals) {
 // ---- Forward declarations ----------------------------------------------------------------------
 
 void ParseStatement();
-void ParseStatementSequence();
+void ParseStatementSequence(bool untilEnds = false);
 Factor* ParseFactor();
 
 // ---- Fields ------------------------------------------------------------------------------------
@@ -375,10 +375,11 @@ List* ParseMethodArguments() {
     return args;
 }
 
-// A member name: an identifier, or `(` a string or char expression `)`.
+// A member name: an identifier, pooled in the fixed data (its internal name is returned),
+// or `(` a string or char expression `)`, appended to args (none is returned).
 Identifier* ParseMemberName(List* args) {
     if (Tok() == IDtok) {
-        Identifier* id = CurrToken->value.id;
+        Identifier* id = PoolMember(CurrToken->value.id);
         GetToken();
         return id;
     }
@@ -499,6 +500,7 @@ Factor* ParseObjectFunction(VarAccess* object, const Position& pos) {
     } else {
         Trace(msg::TraceObjectGet);
         call->member = ParseMemberName(call->args);
+        if (call->member && call->member->bind) call->name = call->member->bind->u.literal;
         List* more = ParseMethodArguments();
         for (Expression* e : Items<Expression>(more)) ListAppend(call->args, e);
         call->t = VariantT;
@@ -591,8 +593,13 @@ Factor* ParseIdentifierFactor(const Position& pos) {
 
 Factor* ParseFactorProper(int32_t sign, const Position& pos) {
     switch (Tok()) {
-    case NILtok: case INTtok: case CARDINALtok: case REALtok: case CHARtok: case STRINGtok:
-        return CreateConstantFactor(ParseUnsignedConstant(), &pos);
+    case NILtok: case INTtok: case CARDINALtok: case REALtok: case CHARtok: case STRINGtok: {
+        Constant* c = ParseUnsignedConstant();
+        // A string literal in an expression goes to the fixed data, once per scope.
+        if (c->kind == ConstantString && c->value.string->length >= 2)
+            c->value.string->pooled = PoolLiteral(c->value.string->text, c->value.string->length);
+        return CreateConstantFactor(c, &pos);
+    }
     case NOTtok:
         if (sign != SignNone) ReportMessage(msg::InvalidSign, &pos);
         GetToken();
@@ -906,7 +913,7 @@ void ParseRepeatStatement() {
     Trace(msg::TraceRepeat);
     GetToken();
     CodeGenRepeatStart();
-    ParseStatementSequence();
+    ParseStatementSequence(true);
     Match(UNTILtok);
     CodeGenRepeatEnd(ParseCondition());
 }
@@ -1237,10 +1244,11 @@ void ParseStatement() {
     (void)p;
 }
 
-// Tokens that may end a statement; a statement with errors that stops at one of them
-// needs no recovery.
-bool EndsStatement(TokenKind k) {
-    return k == SEMI_COLONtok || k == ENDtok || k == UNTILtok || k == ELSEtok || k == OTHERWISEtok || k == EOFtok;
+// Tokens that may end a statement of a sequence; a statement with errors that stops at
+// one of them needs no recovery. `until` ends only the sequence of a repeat statement:
+// elsewhere it is a stray token, skipped like any other.
+bool EndsStatement(TokenKind k, bool untilEnds) {
+    return k == SEMI_COLONtok || k == ENDtok || k == EOFtok || (untilEnds && k == UNTILtok);
 }
 
 // Whether the token after a statement that lacks its `;` starts another statement.
@@ -1254,7 +1262,7 @@ bool StartsStatement() {
     return PeekToken() == COLONtok;
 }
 
-void ParseStatementSequence() {
+void ParseStatementSequence(bool untilEnds) {
     ParserState& p = Parser();
     if (p.sequenceCount == INT32_MAX) ReportMessage(msg::LimitStatementSequences, nullptr);
     if (p.sequenceDepth + 1 >= MAX_SEQUENCE_DEPTH) ReportMessage(msg::LimitStatementNesting, nullptr);
@@ -1266,7 +1274,7 @@ void ParseStatementSequence() {
         const int32_t before = ErrorCount();
         ParseStatement();
         bool recovered = false;
-        if (ErrorCount() > before && !EndsStatement(Tok())) {
+        if (ErrorCount() > before && !EndsStatement(Tok(), untilEnds)) {
             Recover(p.statementSet);
             recovered = true;
         }
@@ -1278,13 +1286,13 @@ void ParseStatementSequence() {
             if (!recovered) Match(SEMI_COLONtok);
             continue;
         }
-        if (EndsStatement(Tok()) || Tok() == PERIODtok || recovered) break;
+        if (EndsStatement(Tok(), untilEnds) || Tok() == PERIODtok || recovered) break;
         // A stray token where the sequence should go on or end: reported as a missing
         // `;` (dropped when the `;` follows it), else skipped to the next statement.
         Match(SEMI_COLONtok);
-        if (!StartsStatement() && !EndsStatement(Tok())) Recover(p.statementSet);
+        if (!StartsStatement() && !EndsStatement(Tok(), untilEnds)) Recover(p.statementSet);
         if (Tok() == SEMI_COLONtok) GetToken();
-        if (EndsStatement(Tok()) && Tok() != SEMI_COLONtok) break;
+        if (EndsStatement(Tok(), untilEnds) && Tok() != SEMI_COLONtok) break;
     }
     p.sequenceDepth--;
     p.currentSequence = savedCurrent;

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 #include <vector>
+#include <unistd.h>
 
 #include "compiler/driver/alloc.h"
 #include "compiler/driver/messages.h"
@@ -39,7 +40,8 @@ protected:
         InitMessages();
         SetMessagePrinter(Listen);
         SetCompiling(true);
-        path_ = ::testing::TempDir() + "parser_test_source.pas";
+        // One file per process: ctest -j runs the cases of this binary side by side.
+        path_ = ::testing::TempDir() + "parser_test_source_" + std::to_string(getpid()) + ".pas";
     }
     void TearDown() override {
         CloseSourceFiles();

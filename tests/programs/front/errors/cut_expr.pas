@@ -1,0 +1,4 @@
+program cutexpr(output);
+var x: integer;
+begin
+  x := (1 + 2 *

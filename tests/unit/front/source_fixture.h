@@ -1,0 +1,95 @@
+// Front-end tests that parse whole programs from source files in a scratch directory, and
+// that may hand data to the image writer: the writer's state is fresh for every test, and
+// the front end's hooks into it are taken down again afterwards.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "compiler/codegen/output.h"
+#include "compiler/front/parse.h"
+#include "front_fixture.h"
+#include "vm/image.h"
+
+namespace tarn::tpc::test {
+
+class SourceTest : public FrontTest {
+protected:
+    void SetUp() override {
+        FrontTest::SetUp();
+        InitOutputState();
+        std::string pattern = (std::filesystem::temp_directory_path() / "tarn-front-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override {
+        CloseSourceFiles();
+        SetSourceNameHook(nullptr);
+        FixedDataHook = nullptr;
+        FixedTableHook = nullptr;
+        InitOutputState();   // drops this test's buffers before their blocks are released
+        FrontTest::TearDown();
+        if (!dir.empty()) std::filesystem::remove_all(dir);
+    }
+    std::string Path(const std::string& name) const { return (dir / name).string(); }
+    void Write(const std::string& name, const std::string& text) const {
+        std::ofstream(Path(name), std::ios::binary) << text;
+    }
+    // Parses the program in `source` (written as main.pas); returns the messages heard as
+    // "number: text". A FATAL message ends the parse.
+    std::vector<std::string> Parse(const std::string& source) {
+        Write("main.pas", source);
+        InitLexer();
+        ClearIdentifierTable();
+        PushFile(Path("main.pas").c_str());
+        OpenOuterScope();
+        InitParser();
+        Heard().clear();
+        try {
+            GetToken();
+            ParseProgram();
+            CloseOuterScope();
+        } catch (const FatalStop&) {
+        }
+        return Messages();
+    }
+    // The records of an image file: (id, data) until the end record.
+    struct Record {
+        uint8_t id;
+        std::string data;
+    };
+    static std::vector<Record> ReadRecords(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::vector<Record> records;
+        size_t at = vm::kHeaderSize;
+        while (at + 5 <= bytes.size()) {
+            uint8_t id = static_cast<uint8_t>(bytes[at]);
+            uint32_t length = 0;
+            for (int i = 0; i < 4; ++i) length |= uint32_t(uint8_t(bytes[at + 1 + i])) << (8 * i);
+            if (at + 5 + length + 1 > bytes.size()) break;
+            records.push_back({id, bytes.substr(at + 5, length)});
+            at += 5 + length + 1;
+            if (id == vm::REC_END) break;
+        }
+        return records;
+    }
+    static std::string Concatenated(const std::vector<Record>& records, uint8_t id) {
+        std::string all;
+        for (const Record& r : records)
+            if (r.id == id) all += r.data;
+        return all;
+    }
+    static uint32_t WordAt(const std::string& s, size_t at) {
+        uint32_t w = 0;
+        for (int i = 0; i < 4; ++i) w |= uint32_t(uint8_t(s[at + i])) << (8 * i);
+        return w;
+    }
+
+    std::filesystem::path dir;
+};
+
+}  // namespace tarn::tpc::test

@@ -1,8 +1,8 @@
 // The tracked allocator. Blocks are carved from large zero-filled chunks; the chunks are
 // linked into a list of live chunks so that ReleaseAll can free them all at the end of a
-// compilation. A compilation makes a few hundred thousand small records and never frees
-// one, so one malloc per record (and one free each at the end) cost more than the whole
-// parse; bumping a pointer inside a chunk costs next to nothing.
+// compilation. A large compilation makes millions of small records and never frees one,
+// so one malloc per record (and one free each at the end) cost more than the whole
+// parse; bumping a pointer inside a chunk costs next to nothing, and alloc.h inlines it.
 //
 // Guarded blocks (option zdm) carry a small header in front of them that links them into
 // a list of their own, so CheckGuardWords can find every guard word.
@@ -38,13 +38,13 @@ constexpr size_t RoundUp8(size_t n) { return (n + 7) & ~size_t{7}; }
 
 // A type's size is a multiple of its alignment, so a block whose size is not a multiple
 // of 16 cannot hold anything that needs more than 8; 8-byte steps save a tenth of the
-// memory of a large compilation, whose records are mostly 72 or 88 bytes.
+// memory of a large compilation, whose records are mostly 64 to 88 bytes.
 constexpr size_t BlockAlign(size_t size) { return size % kAlign == 0 ? kAlign : 8; }
 
 struct Chunk {
     Chunk* next;
     size_t size;       // bytes behind the header
-    size_t mapped;     // bytes mapped for the chunk, 0 when it came from malloc
+    size_t mapped;     // bytes mapped for the chunk, header included; 0: from calloc
 };
 constexpr size_t kChunkHeader = RoundUp(sizeof(Chunk));
 
@@ -56,14 +56,20 @@ struct GuardedBlock {
 constexpr size_t kGuardHeader = RoundUp(sizeof(GuardedBlock));
 
 Chunk* gChunks = nullptr;        // every live chunk, newest first
-unsigned char* gFree = nullptr;  // the unused rest of the current chunk
-unsigned char* gEnd = nullptr;
 size_t gNextChunk = kFirstChunk;
 GuardedBlock* gGuarded = nullptr;
-size_t gLiveCount = 0;
 uint32_t gMode = 0;
 OutOfMemoryHandler gHandler = DefaultOutOfMemory;
 int gFailures = 0;         // test seam: allocations still to fail
+
+using alloc_internal::gCursor;
+
+// Plain blocks may be carved inline unless a debug mode or a pending test failure needs
+// the slow path; the sanitizer build always takes it, to place its red zones.
+void UpdateFastPath() {
+    const bool plain = (gMode & (ALLOC_FILL | ALLOC_GUARD)) == 0 || gMode == ALLOC_RELEASED;
+    gCursor.fast = plain && gFailures == 0 && kRedZone == 0;
+}
 
 // The handlers do not return (they exit or throw); should one return anyway, stop here
 // rather than hand out a null block.
@@ -73,23 +79,21 @@ int gFailures = 0;         // test seam: allocations still to fail
 }
 
 // Big chunks are mapped on a huge-page boundary and offered to the kernel for huge
-// pages: a large compilation touches a few hundred megabytes of records, and faulting
-// them in 4 KiB at a time costs more system time than the parse itself. Mapped memory
-// arrives zero-filled.
-Chunk* MapChunk(size_t bytes, size_t* mapped) {
-    const size_t length = (bytes + kHugePage - 1) & ~(kHugePage - 1);
-    void* p = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+// pages: a large compilation touches a couple of hundred megabytes of records, and
+// faulting them in 4 KiB at a time costs more system time than the parse itself. Mapped
+// memory arrives zero-filled. `bytes` is a multiple of kHugePage.
+Chunk* MapChunk(size_t bytes) {
+    void* p = mmap(nullptr, bytes + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) return nullptr;
     auto* base = static_cast<unsigned char*>(p);
     auto* aligned = reinterpret_cast<unsigned char*>(
         (reinterpret_cast<uintptr_t>(base) + kHugePage - 1) & ~(uintptr_t{kHugePage} - 1));
     if (aligned > base) munmap(base, static_cast<size_t>(aligned - base));
-    const size_t tail = static_cast<size_t>(base + length + kHugePage - (aligned + length));
-    if (tail > 0) munmap(aligned + length, tail);
+    const size_t tail = static_cast<size_t>(base + bytes + kHugePage - (aligned + bytes));
+    if (tail > 0) munmap(aligned + bytes, tail);
 #ifdef MADV_HUGEPAGE
-    madvise(aligned, length, MADV_HUGEPAGE);
+    madvise(aligned, bytes, MADV_HUGEPAGE);
 #endif
-    *mapped = length;
     return reinterpret_cast<Chunk*>(aligned);
 }
 
@@ -97,22 +101,21 @@ Chunk* MapChunk(size_t bytes, size_t* mapped) {
 // Requests too big for the usual chunk size get a chunk of their own, and the current
 // chunk stays current so its remaining room is not lost.
 unsigned char* NewChunk(size_t need, bool makeCurrent) {
-    const size_t size = makeCurrent ? (need > gNextChunk ? RoundUp(need) : gNextChunk) : RoundUp(need);
-    size_t mapped = 0;
-    Chunk* chunk = size >= kHugePage ? MapChunk(kChunkHeader + size, &mapped)
-                                     : static_cast<Chunk*>(std::calloc(1, kChunkHeader + size));
+    size_t bytes = RoundUp(kChunkHeader + need);   // header included
+    if (makeCurrent && bytes < gNextChunk) bytes = gNextChunk;
+    const bool mapped = bytes >= kHugePage;
+    if (mapped) bytes = (bytes + kHugePage - 1) & ~(kHugePage - 1);
+    Chunk* chunk = mapped ? MapChunk(bytes) : static_cast<Chunk*>(std::calloc(1, bytes));
     if (!chunk) OutOfMemory();
-    chunk->next = gChunks;
-    chunk->size = size;
-    chunk->mapped = mapped;
+    *chunk = {gChunks, bytes - kChunkHeader, mapped ? bytes : 0};
     gChunks = chunk;
     auto* start = reinterpret_cast<unsigned char*>(chunk) + kChunkHeader;
 #ifdef TARN_ASAN_ARENA
-    ASAN_POISON_MEMORY_REGION(start, size);
+    ASAN_POISON_MEMORY_REGION(start, chunk->size);
 #endif
     if (makeCurrent) {
-        gFree = start;
-        gEnd = start + size;
+        gCursor.free = start;
+        gCursor.end = start + chunk->size;
         if (gNextChunk < kLargestChunk) gNextChunk *= 2;
     }
     return start;
@@ -122,18 +125,22 @@ unsigned char* NewChunk(size_t need, bool makeCurrent) {
 unsigned char* Carve(size_t bytes, size_t align) {
     // Empty requests still take room, so no two blocks share an address.
     const size_t need = RoundUp8((bytes ? bytes : 1) + kRedZone);
-    auto* p = reinterpret_cast<unsigned char*>((reinterpret_cast<uintptr_t>(gFree) + align - 1) & ~(align - 1));
-    if (gFree && static_cast<size_t>(gEnd - p) >= need) {
-        gFree = p + need;
+    auto* p = reinterpret_cast<unsigned char*>((reinterpret_cast<uintptr_t>(gCursor.free) + align - 1) & ~(align - 1));
+    if (gCursor.free && static_cast<size_t>(gCursor.end - p) >= need) {
+        gCursor.free = p + need;
         return p;
     }
     if (need > gNextChunk / 4) return NewChunk(need, false);
     p = NewChunk(need, true);
-    gFree += need;
+    gCursor.free += need;
     return p;
 }
 
 }  // namespace
+
+namespace alloc_internal {
+Cursor gCursor = {nullptr, nullptr, 0, kRedZone == 0};
+}
 
 void DefaultOutOfMemory(int code) {
     std::fputs(code == 0 ? "ERROR: Out of memory.\n" : "ERROR: Undefined exception.\n", stdout);
@@ -145,9 +152,10 @@ void SetOutOfMemoryHandler(OutOfMemoryHandler handler) {
     gHandler = handler ? handler : DefaultOutOfMemory;
 }
 
-void* TrackedAlloc(size_t size) {
+void* TrackedAllocSlow(size_t size) {
     if (gFailures > 0) {
         --gFailures;
+        UpdateFastPath();
         OutOfMemory();
     }
     const bool guard = (gMode & ALLOC_GUARD) != 0 && gMode != ALLOC_RELEASED;
@@ -171,7 +179,7 @@ void* TrackedAlloc(size_t size) {
     }
     // Chunks arrive zero-filled and no byte is handed out twice, so only fill mode writes.
     if (fill) std::memset(block, ALLOC_FILL_BYTE, size);
-    ++gLiveCount;
+    ++gCursor.live;
     return block;
 }
 
@@ -185,11 +193,12 @@ void ReleaseAll() {
         else std::free(gChunks);
         gChunks = next;
     }
-    gFree = gEnd = nullptr;
+    gCursor.free = gCursor.end = nullptr;
+    gCursor.live = 0;
     gNextChunk = kFirstChunk;
     gGuarded = nullptr;
-    gLiveCount = 0;
     gMode = ALLOC_RELEASED;
+    UpdateFastPath();
 }
 
 size_t CheckGuardWords() {
@@ -203,8 +212,17 @@ size_t CheckGuardWords() {
 }
 
 uint32_t AllocMode() { return gMode; }
-void SetAllocMode(uint32_t mode) { gMode = mode; }
-size_t LiveBlocks() { return gLiveCount; }
-void FailNextAllocations(int count) { gFailures = count; }
+
+void SetAllocMode(uint32_t mode) {
+    gMode = mode;
+    UpdateFastPath();
+}
+
+size_t LiveBlocks() { return gCursor.live; }
+
+void FailNextAllocations(int count) {
+    gFailures = count;
+    UpdateFastPath();
+}
 
 }  // namespace tarn::tpc

@@ -19,10 +19,36 @@ constexpr uint32_t ALLOC_RELEASED = 4;     // mode after ReleaseAll
 constexpr uint8_t ALLOC_FILL_BYTE = 0xA5;
 constexpr uint32_t ALLOC_GUARD_WORD = 0x5A17C0DE;
 
+// The current chunk's cursor, so that TrackedAlloc's common case can be inlined.
+namespace alloc_internal {
+struct Cursor {
+    unsigned char* free;   // the unused rest of the current chunk
+    unsigned char* end;
+    size_t live;           // LiveBlocks
+    bool fast;             // no debug mode, no test failure pending, no sanitizer
+};
+extern Cursor gCursor;
+}  // namespace alloc_internal
+
+void* TrackedAllocSlow(size_t size);   // everything else: new chunks, zdm, test seam
+
 // Returns a block of `size` bytes (never null: when memory runs out the out-of-memory
 // handler runs, and the installed handlers do not return). A block is aligned to 16
 // bytes when its size is a multiple of 16, else to 8: enough for any type of that size.
-void* TrackedAlloc(size_t size);
+inline void* TrackedAlloc(size_t size) {
+    alloc_internal::Cursor& c = alloc_internal::gCursor;
+    if (c.fast) {   // alignment and 8-byte steps as Carve in alloc.cpp
+        const uintptr_t align = size % 16 == 0 ? 16 : 8;
+        auto* p = reinterpret_cast<unsigned char*>((reinterpret_cast<uintptr_t>(c.free) + align - 1) & ~(align - 1));
+        const size_t need = size == 0 ? 8 : (size + 7) & ~size_t{7};
+        if (c.free && need <= static_cast<size_t>(c.end - p)) {
+            c.free = p + need;
+            ++c.live;
+            return p;
+        }
+    }
+    return TrackedAllocSlow(size);
+}
 
 // A zero-filled block for a record; T must be trivially destructible because records
 // are never destroyed, only released with everything else.

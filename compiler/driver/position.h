@@ -10,7 +10,10 @@ namespace tarn::tpc {
 // line, and its context display re-reads the line from `offset`.
 struct Position {
     const char* filename = nullptr;  // the source file's name proper; null or "" = unknown
-    int64_t offset = -1;             // file offset of the start of the line; -1 = unknown
+    // File offset of the start of the line; -1 = unknown, and for lines past 2 GiB, whose
+    // context is then not shown. 32 bits keep the record at 24 bytes: every one of the
+    // millions of records of a large compilation carries a copy.
+    int32_t offset = -1;
     uint32_t line = 0;               // 1-based; 0 = unknown
     int32_t col = -1;                // 0-based; negative = unknown
     uint32_t length = 0;             // characters of the token at this place

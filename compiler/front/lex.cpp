@@ -180,7 +180,7 @@ Token gToken{};   // storage for CurrToken before InitLexer has allocated it
 Position PositionOf(const Token& t, const char* start, const char* scan) {
     Position p;
     p.filename = FileNameOf(t.filename);
-    p.offset = t.offset;
+    p.offset = t.offset <= INT32_MAX ? static_cast<int32_t>(t.offset) : -1;
     p.line = t.line;
     p.col = static_cast<int32_t>(start - t.lineBuffer);
     p.length = static_cast<uint32_t>(scan - start);

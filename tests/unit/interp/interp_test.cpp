@@ -81,6 +81,15 @@ TEST(UserBreak, ReturnsTheRegisteredExitCodeVariable) {
     EXPECT_EQ(out, "\nERROR: line 2, User abort\n");
 }
 
+TEST(UserBreak, SetBeforeTheRunStopsItAtTheFirstInstruction) {
+    SetUserBreak();
+    testing::internal::CaptureStdout();
+    int code = RunAssembly(kEndlessLoopWithExitCode);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(code, 0);  // the exit-code variable is registered by instructions that never ran
+    EXPECT_EQ(out, "\nERROR: User abort\n");
+}
+
 TEST(UserBreak, IsClearedSoTheNextRunIsNotStopped) {
     RunWithBreak(kEndlessLoop);
     EXPECT_EQ(RunAssembly(".entry main\nmain: PUSHI 4\nCALLSTD 63\nPUSHI 4\nPUSHI 3\nSTOREW\nCALLSTD 94\n"), 3);

@@ -284,15 +284,6 @@ void EndMath(const MathGuard& guard) {
     if (const char* message = MathErrorMessage(err, flags)) RunTimeError(message);
 }
 
-// ---- Standard routines ------------------------------------------------------------
-
-namespace {
-// Installed when the library is loaded. The anchor sits here because every engine module
-// calls RunTimeError, so this object (and with it the routines' objects) is linked into
-// every program that uses the engine, the static test builds included.
-[[maybe_unused]] const bool g_routinesInstalled = (RegisterErrorRoutines(), RegisterEnvRoutines(), true);
-}  // namespace
-
 // ---- Release hooks ------------------------------------------------------------------
 
 void AddReleaseHook(ReleaseHook hook) { Hooks().push_back(hook); }

@@ -15,6 +15,7 @@
 #include "runtime/engine.h"
 #include "runtime/errors.h"
 #include "runtime/interp.h"
+#include "runtime/stdroutines.h"
 #include "runtime/window.h"
 #include "vm/opcodes.h"
 
@@ -464,6 +465,7 @@ int RunProgram(int argc, char** argv, int skipCount) {
     g_engine.exitCodeVar = 0;  // the program registers its variables afresh
     g_engine.errorCodeVar = 0;
     InstallFaultHandler();
+    InstallStandardRoutines();
     int exitCode = Interpret();
     RemoveFaultHandler();
     fedisableexcept(FE_ALL_EXCEPT);

@@ -38,29 +38,40 @@ StdOutcome Halt(Regs&, int& exitCode) {
 
 using Table = std::array<StdRoutine, vm::kStdCount>;
 
-// Built on first use, so modules may register from their static initialisers in any order.
-Table& Routines() {
-    static Table table = [] {
-        Table t;
-        t.fill(Undefined);
-        t[vm::Number(Std::RegisterErrorCode)] = RegisterErrorCode;
-        t[vm::Number(Std::RegisterExitCode)] = RegisterExitCode;
-        t[vm::Number(Std::Halt)] = Halt;
-        return t;
-    }();
-    return table;
+// Every number starts as the "Undefined standard opcode" error; the routines of the run
+// itself are there from the start, the families are added by InstallStandardRoutines.
+constexpr Table DefaultTable() {
+    Table t{};
+    for (auto& r : t) r = Undefined;
+    t[vm::Number(Std::RegisterErrorCode)] = RegisterErrorCode;
+    t[vm::Number(Std::RegisterExitCode)] = RegisterExitCode;
+    t[vm::Number(Std::Halt)] = Halt;
+    return t;
 }
+
+constinit Table g_routines = DefaultTable();
 
 }  // namespace
 
 StdOutcome CallStd(uint32_t n, Regs& regs, int& exitCode) {
     if (n >= vm::kStdCount) return Undefined(regs, exitCode);
-    return Routines()[n](regs, exitCode);
+    return g_routines[n](regs, exitCode);
+}
+
+// One place that knows every family of routines: the table is filled here, in a fixed
+// order, rather than from static initialisers whose order (and presence, in a static
+// link) is not guaranteed.
+void InstallStandardRoutines() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    RegisterErrorRoutines();
+    RegisterEnvRoutines();
 }
 
 // A null routine puts back the default (the "Undefined standard opcode" error).
 void RegisterStd(uint32_t n, StdRoutine routine) {
-    if (n < vm::kStdCount) Routines()[n] = routine ? routine : Undefined;
+    if (n < vm::kStdCount) g_routines[n] = routine ? routine : Undefined;
 }
 
 }  // namespace tarn::rt

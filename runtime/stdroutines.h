@@ -18,8 +18,11 @@ using StdRoutine = StdOutcome (*)(Regs& regs, int& exitCode);
 // Runs routine n; numbers above 194 are the "Undefined standard opcode" error.
 StdOutcome CallStd(uint32_t n, Regs& regs, int& exitCode);
 
-// Installs the implementation of routine n (called once per family at start-up by each
-// module that implements routines, so the table stays the single place of dispatch).
+// Installs the implementation of routine n; a null routine puts back the default.
 void RegisterStd(uint32_t n, StdRoutine routine);
+
+// Fills the table with every family of routines the engine has (once per process; the
+// loader calls it before a program starts).
+void InstallStandardRoutines();
 
 }  // namespace tarn::rt

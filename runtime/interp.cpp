@@ -136,6 +136,9 @@ uint32_t Allocate(uint32_t sp, uint32_t n, uint8_t fill) {
 // ENTER size level: builds a display frame and returns the new SP; FP is set through fp.
 uint32_t Enter(uint32_t sp, uint32_t& fp, uint32_t size, uint32_t level) {
     uint32_t callerFp = fp;
+    // The size is judged before the frame words are pushed: pushing them cannot fail on
+    // its own, so the one error a bad size gives must not depend on how full the stack is.
+    if (size % 4 != 0) RunTimeError("Illegal size of local storage");
     uint64_t pushes = 1 + (level > 2 ? level - 2 : 0) + (level > 1 ? 1 : 0);
     if (int64_t{sp} - 4 * int64_t(pushes) < g_engine.stackLow) RunTimeError("Invalid Stack Pointer");
     Regs r{sp, fp};
@@ -144,7 +147,6 @@ uint32_t Enter(uint32_t sp, uint32_t& fp, uint32_t size, uint32_t level) {
     for (uint32_t k = 1; level > 2 && k <= level - 2; ++k) Push(r, VmWord(callerFp - 4 * k));
     if (level > 1) Push(r, frame);
     fp = frame;
-    if (size % 4 != 0) RunTimeError("Illegal size of local storage");
     int64_t newSp = int64_t{r.sp} - size;
     if (newSp < g_engine.stackLow || newSp > g_engine.stackTop) RunTimeError("Invalid Stack Pointer");
     std::memset(Mem() + newSp, kUndefinedByte, size);

@@ -255,10 +255,12 @@ std::string JoinPath(const std::string& dir, const char* name) {
     return dir.back() == '/' ? dir + name : dir + "/" + name;
 }
 
-// The launcher beside the compiler, else the first one along PATH; "" when none.
+// The launcher beside the compiler, else the one in the current directory, else the
+// first one along PATH; "" when none.
 std::string FindLauncher(const char* name) {
     std::string own = g_launcherDirectory.empty() ? InstallDir() : g_launcherDirectory;
     if (!own.empty() && IsReadableFile(JoinPath(own, name))) return JoinPath(own, name);
+    if (IsReadableFile(JoinPath("", name))) return JoinPath("", name);
     const char* path = getenv("PATH");
     if (path == nullptr) return {};
     for (const char* p = path;; ++p) {

@@ -402,6 +402,24 @@ TEST_F(ExecutableTest, LauncherIsFoundAlongPathWhenNotBesideTheCompiler) {
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + (long)console.size()), console);
 }
 
+TEST_F(ExecutableTest, LauncherInTheCurrentDirectoryComesBeforePath) {
+    // Beside the compiler: none. In the current directory: the service launcher's bytes
+    // under the console launcher's name. Along PATH: the real console launcher.
+    SetLauncherDirectory((dir / "nowhere").c_str());
+    std::filesystem::create_directory(dir / "cwd");
+    WriteFileBytes(dir / "cwd" / "console.app", service);
+    std::string oldPath = getenv("PATH") ? getenv("PATH") : "";
+    setenv("PATH", (dir / "lib").c_str(), 1);
+    auto oldDir = std::filesystem::current_path();
+    std::filesystem::current_path(dir / "cwd");
+    auto bytes = Write("here.exe", [] { AppendCodeBytes(3); });
+    std::filesystem::current_path(oldDir);
+    setenv("PATH", oldPath.c_str(), 1);
+    ASSERT_GE(bytes.size(), service.size());
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + (long)service.size()), service);
+    EXPECT_TRUE(ParseImage(bytes, service.size()).ok);
+}
+
 TEST_F(ExecutableTest, MissingLauncherIsFatalAndLeavesNoOutput) {
     std::filesystem::remove(dir / "lib" / "service.app");
     SetFlag(opt::gs, true);

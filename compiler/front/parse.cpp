@@ -348,6 +348,9 @@ FieldList* ParseFieldList();
 
 // case [tag :] type-identifier of variants
 VariantPart* ParseVariantPart() {
+    // A variant's field list may hold another variant part without passing through
+    // ParseType: each level counts as a type nesting.
+    EnterTypeNesting();
     GetToken();
     Variable* tag = nullptr;
     Position tagPos = Here();
@@ -367,6 +370,7 @@ VariantPart* ParseVariantPart() {
     List* variants = ListCreate();
     bool overLimit = false;
     while (!SetIn(Parser().caseEndSet, Tok())) {
+        const Position variantPos = Here();
         List* labels = ParseCaseConstantList();
         Match(COLONtok);
         Match(OPEN_PARENtok);
@@ -375,12 +379,13 @@ VariantPart* ParseVariantPart() {
         if (ListCount(variants) < 1024) {
             ListAppend(variants, CreateVariant(labels, fl));
         } else if (!overLimit) {
-            ReportMessage(msg::LimitVariants, nullptr);
+            ReportMessage(msg::LimitVariants, &variantPos);   // at the first variant dropped
             overLimit = true;
         }
         if (Tok() != SEMI_COLONtok) break;
         GetToken();
     }
+    LeaveTypeNesting();
     return CreateVariantPart(CreateVariantSelector(tag, tagType), variants, nullptr);
 }
 
@@ -499,7 +504,9 @@ void ParseLabelPart() {
                 Expected("Statement label");
                 return;
             }
-            BindLabelName(id, CreateLabel(id, CurrentScopeLevel()));
+            // Labels before `program` have been reported; bound there, they would be
+            // reported again as never placed.
+            if (!InOuterScope()) BindLabelName(id, CreateLabel(id, CurrentScopeLevel()));
             GetToken();
             if (Tok() != COMMAtok) return;
             GetToken();

@@ -26,7 +26,7 @@ enum BlockPosition : int32_t {
 };
 constexpr bool VALID_BLOCK_POSITION(int32_t p) { return p >= PositionStart && p <= PositionStatement; }
 
-inline constexpr int32_t MAX_NESTING = 400;          // expressions, factors (types: finish.h)
+inline constexpr int32_t MAX_NESTING = 400;          // statements, expressions, factors (types: finish.h)
 inline constexpr int32_t MAX_SEQUENCE_DEPTH = 256;   // open statement sequences
 inline constexpr int32_t NUM_SYSTEM_LOCALS = 20;     // hidden locals of a block
 
@@ -43,6 +43,7 @@ struct ParserState {
     bool relaxed;                   // option erd at the start of the compilation
     int32_t exprNesting;
     int32_t factorNesting;
+    int32_t statementNesting;       // statements inside statements (if, while, for, ...)
     // Statement sequences of the current block: how many were opened, the innermost one
     // (0 while a single statement stands directly under if, while, for, with or case) and
     // the stack of open sequence numbers.

@@ -968,7 +968,7 @@ void ParseForStatement() {
     }
     if (b->level != CurrentScopeLevel() || v->arg)
         ReportControlVariable(msg::ControlVariableMustBeLocal, msg::ControlVariableNotLocal, pos, id->text);
-    else if (v->assignLevel > CurrentScopeLevel())
+    if (v->assignLevel > CurrentScopeLevel())
         ReportControlVariable(msg::ControlVariableThreatened, msg::ControlVariableThreatenedWarning, pos, id->text);
     VarAccess* control = CreateEntireVariable(v, id, &pos);
     GetToken();
@@ -1220,6 +1220,9 @@ void ParseIdentifierStatement() {
 
 void ParseStatement() {
     ParserState& p = Parser();
+    // Statements nest by recursion (if c then if c then ...): bounded like expressions,
+    // so that no source can exhaust the stack.
+    if (++p.statementNesting > MAX_NESTING) ReportMessage(msg::LimitProgramComplexity, nullptr);
     CodeGenLine(CurrToken->line);
     CodeGenStatementStart();
     Label* label = nullptr;
@@ -1241,7 +1244,7 @@ void ParseStatement() {
     default: break;   // the empty statement
     }
     if (label) label->inStatement = 0;
-    (void)p;
+    p.statementNesting--;
 }
 
 // Tokens that may end a statement of a sequence; a statement with errors that stops at

@@ -2,6 +2,7 @@
 // column) that statements and declarations give.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -73,6 +74,15 @@ protected:
         Open(source);
         Parser().blockPosition = PositionStatement;
         return ParseExpression();
+    }
+    // Between two compilations in one test: a fresh allocator, options and message counts.
+    void Restart() {
+        CloseSourceFiles();
+        ReleaseAll();
+        SetAllocMode(0);
+        InitOptions();
+        InitMessages();
+        SetMessagePrinter(Listen);
     }
     std::string path_;
 };
@@ -184,6 +194,108 @@ TEST_F(ParserTest, DeclarationOrderFollowsOptionErd) {
     Heard().clear();
     SetFlag(opt::erd, true);
     EXPECT_TRUE(Compile(source).empty());
+}
+
+// `k` lines of `line`.
+std::string Lines(const std::string& line, int k) {
+    std::string s;
+    for (int i = 0; i < k; i++) s += line + "\n";
+    return s;
+}
+
+// Nesting is bounded at 400 levels for statements, types (variant parts included) and
+// expressions, so that no source can exhaust the stack: one level more is the fatal
+// limit message, at the token that opens it.
+TEST_F(ParserTest, NestingBeyond400LevelsIsAFatalLimit) {
+    const std::string tooComplex = "Implementation limit exceeded (program too complex).";
+    struct Nest {
+        const char* name;
+        std::string (*source)(int k);   // k nested constructs, one a line from line 3
+        int allowed;                    // the most that compile
+        const char* where;              // where the level beyond the limit opens
+    };
+    const Nest nests[] = {
+        // Each `if` is a statement, and so is the assignment inside the last one: 399 ifs
+        // and the assignment are 400 levels; with 400 ifs the assignment is the 401st.
+        {"if statements",
+         [](int k) { return "program p; var c: boolean;\nbegin\n" + Lines("if c then", k) + "c := true\nend."; }, 399,
+         "403:1"},
+        {"while statements",
+         [](int k) { return "program p; var c: boolean;\nbegin\n" + Lines("while c do", k) + "c := false\nend."; }, 399,
+         "403:1"},
+        // A Boolean selector has two values: a jump table, no hidden local.
+        {"case statements",
+         [](int k) {
+             return "program p; var c: boolean;\nbegin\n" + Lines("case c of true:", k) + "c := false\n" +
+                    Lines("end", k) + "end.";
+         },
+         399, "403:1"},
+        // The record is one type level, each variant part one more, and the innermost
+        // field's type one more: 398 variant parts fill 400 levels; with 399 the field's
+        // type `integer` (line 402, column 4) is the 401st.
+        {"variant parts",
+         [](int k) {
+             return "program p;\ntype r = record\n" + Lines("case boolean of true: (", k) + "a: integer\n" +
+                    Lines(")", k) + "end;\nbegin end.";
+         },
+         398, "402:4"},
+        // The variable's type is level 1; array j is level j and its index type level
+        // j + 1: the index type of the 400th array (line 402, column 8) is the 401st.
+        // (One element per level keeps the array within the size limit.)
+        {"array types",
+         [](int k) { return "program p;\nvar v:\n" + Lines("array [1..1] of", k) + "integer;\nbegin end."; }, 399,
+         "402:8"},
+        // The assigned expression is level 1, each parenthesis one more: inside 400 of
+        // them the `1` on line 403 is the 401st.
+        {"parenthesised expressions",
+         [](int k) { return "program p; var x: integer;\nbegin x :=\n" + Lines("(", k) + "1\n" + Lines(")", k) + "end."; },
+         399, "403:1"},
+    };
+    for (const Nest& n : nests) {
+        SCOPED_TRACE(n.name);
+        for (const std::string& m : Compile(n.source(n.allowed))) EXPECT_EQ(m.find(tooComplex), std::string::npos) << m;
+        Restart();
+        const std::vector<std::string> heard = Compile(n.source(n.allowed + 1));
+        EXPECT_EQ(heard, std::vector<std::string>{"32 " + std::string(n.where) + " " + tooComplex});
+        Restart();
+    }
+}
+
+TEST_F(ParserTest, LabelsBeforeTheHeadingAreReportedOnce) {
+    EXPECT_EQ(Compile("label 1;\nprogram p;\nbegin end."),
+              std::vector<std::string>{"143 1:1 Label declarations can not occur before keyword 'program'."});
+}
+
+TEST_F(ParserTest, VariantsBeyond1024AreReportedOnceAtTheFirstDropped) {
+    std::string source = "program p;\ntype r = record case integer of\n";
+    for (int i = 1; i <= 1030; i++)
+        source += std::to_string(i) + ": (f" + std::to_string(i) + ": integer)" + (i < 1030 ? ";\n" : "\n");
+    source += "end;\nvar v: r;\nbegin v.f1 := 1 end.";
+    std::vector<std::string> limit;
+    for (const std::string& m : Compile(source))
+        if (m.rfind("103 ", 0) == 0) limit.push_back(m);
+    // Variant 1025 starts on line 2 + 1025.
+    EXPECT_EQ(limit, std::vector<std::string>{"103 1027:1 Number of variants exceeds implementation limit."});
+    Restart();
+    source = "program p;\ntype r = record case integer of\n";
+    for (int i = 1; i <= 1024; i++)
+        source += std::to_string(i) + ": (f" + std::to_string(i) + ": integer)" + (i < 1024 ? ";\n" : "\n");
+    source += "end;\nvar v: r;\nbegin v.f1 := 1 end.";
+    for (const std::string& m : Compile(source)) EXPECT_NE(m.rfind("103 ", 0), 0u) << m;
+}
+
+TEST_F(ParserTest, ControlVariableNotLocalAndThreatenedGivesBothWarningsWithE) {
+    SetFlag(opt::E, true);
+    const char* source =
+        "program p; var g: integer;\n"
+        "procedure a;\n"
+        "  procedure inner; begin g := 2 end;\n"
+        "begin\n"
+        "  for g := 1 to 2 do inner\n"
+        "end;\n"
+        "begin a end.";
+    EXPECT_EQ(Compile(source), (std::vector<std::string>{"50 5:7 Control variable 'g' is not local.",
+                                                          "49 5:7 Control variable 'g' is threatened."}));
 }
 
 TEST_F(ParserTest, RecoveryNeverRunsPastTheEndOfTheFile) {

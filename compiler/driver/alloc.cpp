@@ -8,6 +8,7 @@
 // a list of their own, so CheckGuardWords can find every guard word.
 #include "compiler/driver/alloc.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +27,9 @@ constexpr size_t kAlign = alignof(std::max_align_t);
 constexpr size_t kFirstChunk = 64 * 1024;         // a small compilation stays small
 constexpr size_t kLargestChunk = 8 * 1024 * 1024;
 constexpr size_t kHugePage = 2 * 1024 * 1024;
+// No request beyond this can be met, and the sums that place a block (header, guard word,
+// rounding) must not wrap around.
+constexpr size_t kLargestBlock = PTRDIFF_MAX / 2;
 #ifdef TARN_ASAN_ARENA
 // Poisoned gap behind every block, so a write past a block still trips the sanitizer.
 constexpr size_t kRedZone = 16;
@@ -158,6 +162,7 @@ void* TrackedAllocSlow(size_t size) {
         UpdateFastPath();
         OutOfMemory();
     }
+    if (size > kLargestBlock) OutOfMemory();
     const bool guard = (gMode & ALLOC_GUARD) != 0 && gMode != ALLOC_RELEASED;
     const bool fill = (gMode & ALLOC_FILL) != 0 && gMode != ALLOC_RELEASED;
     unsigned char* block;

@@ -41,7 +41,8 @@ inline void* TrackedAlloc(size_t size) {
         const uintptr_t align = size % 16 == 0 ? 16 : 8;
         auto* p = reinterpret_cast<unsigned char*>((reinterpret_cast<uintptr_t>(c.free) + align - 1) & ~(align - 1));
         const size_t need = size == 0 ? 8 : (size + 7) & ~size_t{7};
-        if (c.free && need <= static_cast<size_t>(c.end - p)) {
+        // A size within 7 of SIZE_MAX rounds to 0: the slow path refuses it.
+        if (c.free && need >= size && need <= static_cast<size_t>(c.end - p)) {
             c.free = p + need;
             ++c.live;
             return p;

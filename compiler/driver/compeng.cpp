@@ -115,6 +115,8 @@ void NameOutput() {
     const char* output = GetOptionText(opt::o);
     const bool named = output ? SetOutputName(output) : SetDefaultOutputName();
     if (!named) ReportMessage(msg::FileNameTooLong, nullptr, output ? output : SourceName());
+    // Option h keeps at most 260 characters, so the copy always fits.
+    SetHeaderText(GetOptionText(opt::h));
 }
 
 void Compile() {

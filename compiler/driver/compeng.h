@@ -24,7 +24,7 @@ const char* HeaderText();   // "" when unset
 bool SetDefaultOutputName();
 
 // Sets the output name from option o, or derives it from the source name; message 28
-// (FATAL) when the name is too long.
+// (FATAL) when the name is too long. Takes the header text from option h.
 void NameOutput();
 
 // Runs one compilation with the names set above: step 1 opens the source and the

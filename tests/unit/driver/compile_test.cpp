@@ -63,6 +63,27 @@ TEST_F(CompileTest, FatalAbandonsOnlyTheStepItOccursIn) {
     EXPECT_EQ(ErrorCount(), 1);
 }
 
+std::string gHeader;
+
+TEST_F(CompileTest, HeaderOfOptionHReachesTheOutput) {
+    struct Case {
+        const char* option;   // null: no -h given
+        const char* header;
+    };
+    const Case cases[] = {{nullptr, ""}, {"/usr/bin/env tvm", "/usr/bin/env tvm"}};
+    for (const Case& c : cases) {
+        InitOptions();
+        InitMessages();
+        if (c.option) SetOption(opt::h, c.option);
+        Steps() = AllSteps();
+        gHeader = "(not opened)";
+        Steps().openOutput = [](const char*, const char* header) { gHeader = header ? header : "(null)"; };
+        NameOutput();
+        Output([] { Compile(); });
+        EXPECT_EQ(gHeader, c.header) << (c.option ? c.option : "no -h");
+    }
+}
+
 TEST_F(CompileTest, InformMessagesFiveAndSixOnRequest) {
     Steps() = AllSteps();
     SetOption(opt::InformMessages, msg::Compiling, 1);

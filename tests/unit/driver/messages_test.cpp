@@ -424,6 +424,29 @@ TEST_F(DriverTest, OutOfMemoryIssuesMessage10) {
     EXPECT_EQ(out, "Error #10: Out of memory.\n");
 }
 
+// Sizes no memory can hold are refused through the out-of-memory handler, also where
+// rounding them up to a block would wrap around to a tiny block.
+TEST_F(DriverTest, ImpossibleSizesRunOutOfMemory) {
+    const size_t sizes[] = {SIZE_MAX, SIZE_MAX - 3, SIZE_MAX - 7, SIZE_MAX / 2 + 1};
+    const size_t live = LiveBlocks();
+    for (const bool debug : {false, true}) {
+        SetFlag(opt::zdm, debug);
+        for (const size_t size : sizes) {
+            bool stopped = false;
+            const std::string out = Output([&] {
+                try {
+                    TrackedAlloc(size);
+                } catch (const FatalStop&) {
+                    stopped = true;
+                }
+            });
+            EXPECT_TRUE(stopped) << size << (debug ? " zdm" : "");
+            EXPECT_EQ(out, "Error #10: Out of memory.\n") << size << (debug ? " zdm" : "");
+        }
+    }
+    EXPECT_EQ(LiveBlocks(), live);
+}
+
 TEST_F(DriverTest, DefaultOutOfMemoryHandlerEndsTheProcess) {
     SetOutOfMemoryHandler(nullptr);
     EXPECT_EXIT((FailNextAllocations(1), TrackedAlloc(16)), ::testing::ExitedWithCode(1), "");

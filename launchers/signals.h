@@ -54,7 +54,10 @@ inline void InstallSignalHandlers() {
     sigemptyset(&sa.sa_mask);
     // No SA_RESTART: a break during a blocking read or sleep ends the wait, so the
     // interpreter sees the break at its next instruction instead of after the input.
-    sa.sa_flags = SA_ONSTACK;
+    // SA_NODEFER: a fault while a fault is being reported re-enters the handler, where
+    // RunTimeError ends the process with exit code 1; a blocked fault signal would have
+    // the kernel kill the process with that signal instead.
+    sa.sa_flags = SA_ONSTACK | SA_NODEFER;
     for (const SignalMapping& m : kSignals) sigaction(m.signal, &sa, nullptr);
 }
 

@@ -27,8 +27,9 @@ StdOutcome TrapErrors(Regs& r, int&) {
     return StdOutcome::Continue;
 }
 
-// The start-up code passes 1: the log file is switched on, the message box and the console
-// are switched off.
+// The report switches. The start-up code calls each with 1 only when its option differs
+// from the run-start default: 185 then switches the log file on, 186 the message box off
+// and 187 the console off.
 StdOutcome LogFileSwitch(Regs& r, int&) {
     g_errors.toLogFile = Pop(r) != 0;
     return StdOutcome::Continue;

@@ -72,6 +72,15 @@ TEST_F(EnvTest, RunnerGivenAnImageFile) {
     EXPECT_EQ(ParamStr(INT32_MAX), "");
 }
 
+// A launcher started with an empty command line (execve with no arguments at all): argc 0
+// and argv holding only the null entry. paramcount is still argc - skip, and no index
+// reaches past argv.
+TEST_F(EnvTest, EmptyCommandLine) {
+    SetArgs({}, 1);
+    EXPECT_EQ(ParamCount(), -1);
+    for (int32_t i : {-1, 0, 1, 2}) EXPECT_EQ(ParamStr(i), "") << i;
+}
+
 TEST_F(EnvTest, LengthsAroundTheWordBoundary) {
     SetArgs({"p", "", "abc", "abcd", "abcde"}, 1);
     EXPECT_EQ(ParamStr(1), "");

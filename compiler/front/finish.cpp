@@ -96,7 +96,8 @@ static int64_t StringLength(Type* t) {
 static bool IsCharArray(Type* t) {
     t = ResolveType(t);
     if (t->kind != ArrayType || !t->packed) return false;
-    if (HostOf(t->u.array.ComponentType)->kind != CharType) return false;
+    // char itself: an array of a subrange of char is no string.
+    if (ResolveType(t->u.array.ComponentType)->kind != CharType) return false;
     Type* index = ResolveType(t->u.array.IndexType);
     int64_t low, high;
     return index->kind != BadType && OrdinalRange(index, low, high) && low == 1 && high >= 2;
@@ -1165,9 +1166,10 @@ static Type* SetArithmetic(const Operands& o) {
 static Type* Arithmetic(const Operands& o) {
     if (IsSet(o.l) || IsSet(o.r)) return SetArithmetic(o);
     if (IsAddress(o.l)) {
+        // Only an integral right operand can meet an address; of those, only "-" does.
+        if (!IsIntegralType(o.r)) return Mismatch(o, AddressT);
         if (o.oper != MINUStok) return Invalid(o, AddressT);
-        if (IsAddress(o.r)) return IntegerT;
-        return IsIntegralType(o.r) ? AddressT : Mismatch(o, AddressT);
+        return IsAddress(o.r) ? IntegerT : AddressT;
     }
     if (o.l->kind == IntegerType || IsWord(o.l)) {
         if (IsAddress(o.r)) return Invalid(o, IntegerT);

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "compiler/driver/alloc.h"
+#include "compiler/driver/messages.h"
 #include "compiler/driver/options.h"
 
 namespace tarn::tpc {
@@ -104,6 +105,8 @@ uint32_t HashText(std::string_view text) {
 }
 
 uint32_t Hash(std::string_view text, uint32_t hashSize) {
+    TPC_CHECK(hashSize > 1);
+    if (hashSize <= 1) return 0;   // a table of one bucket (or none): everything in bucket 0
     return HashText(text) % hashSize;
 }
 

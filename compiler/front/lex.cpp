@@ -891,8 +891,9 @@ int PushFile(const char* name) {
     t = Token{};
     t.offset = -1;
     t.line = 0;
-    ReadLine(true);
+    // Named before the first line is read, so that a message about that line names it.
     t.filename = InternFileName(name);
+    ReadLine(true);
     return 1;
 }
 

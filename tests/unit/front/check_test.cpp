@@ -112,6 +112,11 @@ TEST_F(Checks, TypeClasses) {
     fromZero->packed = 1;
     FinishType(fromZero);
     EXPECT_FALSE(IsStringType(fromZero));
+    Type* ofLetters = CreateArrayType(Range(1, 5), CreateSubrangeTypeFromValues('a', 'z', CharT));
+    ofLetters->packed = 1;
+    FinishType(ofLetters);
+    EXPECT_FALSE(IsStringType(ofLetters));   // the component must be char itself
+    EXPECT_FALSE(IsCompatibleType(ofLetters, Chars(5)));
     EXPECT_EQ(PromotedType(Range(1, 5)), IntegerT);
     EXPECT_EQ(PromotedType(FloatT), RealT);
     EXPECT_EQ(PromotedType(ByteT), IntegerT);
@@ -179,6 +184,11 @@ TEST_F(Checks, Operators) {
         {"integer + address", IntegerT, PLUStok, AddressT, AddressT, {}},
         {"address + address", AddressT, PLUStok, AddressT, AddressT, {"82: Operand has invalid type."}},
         {"address - address", AddressT, MINUStok, AddressT, IntegerT, {}},
+        {"address - integer", AddressT, MINUStok, IntegerT, AddressT, {}},
+        {"address + real", AddressT, PLUStok, RealT, AddressT, {"114: Type mismatch."}},
+        {"address - real", AddressT, MINUStok, RealT, AddressT, {"114: Type mismatch."}},
+        {"address * real", AddressT, STARtok, RealT, AddressT, {"114: Type mismatch."}},
+        {"address * integer", AddressT, STARtok, IntegerT, AddressT, {"82: Operand has invalid type."}},
         {"char + char (eop)", CharT, PLUStok, CharT, StringT, {}},
         {"string + char (eop)", StringT, PLUStok, CharT, StringT, {}},
         {"integer / integer", IntegerT, SLASHtok, IntegerT, RealT, {}},

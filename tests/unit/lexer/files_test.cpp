@@ -26,6 +26,25 @@ TEST_F(LexerTest, LineOf401CharactersStopsTheCompilation) {
     EXPECT_EQ(Captured()[0].text, "Implementation limit exceeded (length of line).");
 }
 
+TEST_F(LexerTest, OverlongFirstLineNamesItsFile) {
+    for (const char* name : {"main.pas", "first.inc"}) {
+        Reset();
+        const std::string line(401, 'a');
+        if (std::string(name) == "main.pas") {
+            EXPECT_THROW(Open(line, name), FatalStop);
+        } else {
+            Write(name, line);
+            Open("x {$I first.inc} y");
+            EXPECT_EQ(GetToken(), IDtok);
+            EXPECT_THROW(GetToken(), FatalStop);
+        }
+        ASSERT_EQ(Captured().size(), 1u) << name;
+        EXPECT_EQ(Captured()[0].number, msg::LimitLineLength) << name;
+        EXPECT_EQ(Captured()[0].file, name);
+        EXPECT_EQ(Captured()[0].line, 1u) << name;
+    }
+}
+
 TEST_F(LexerTest, DroppedCharactersDoNotCountTowardsTheLineLimit) {
     Open(std::string(400, 'a') + std::string(50, '\r') + "\n");
     EXPECT_EQ(GetToken(), IDtok);

@@ -25,6 +25,15 @@ TEST(Hash, BucketNumbersFollowTheMultiplicativeSum) {
     EXPECT_EQ(Hash("ab", 2), 6346129u % 2);
 }
 
+TEST_F(LexerTest, HashTableOfOneBucketIsAnInternalError) {
+    for (uint32_t size : {1u, 0u}) {
+        Captured().clear();
+        EXPECT_THROW(Hash("ab", size), FatalStop) << size;
+        ASSERT_EQ(Captured().size(), 1u) << size;
+        EXPECT_EQ(Captured()[0].number, msg::InternalCompilerError) << size;
+    }
+}
+
 TEST_F(LexerTest, InterningGivesOneRecordPerSpelling) {
     const uint32_t before = IdentifierCount();
     Identifier* a = Intern("Counter");

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <climits>
 #include <cstring>
 #include <new>
 #include <string>
@@ -46,9 +47,11 @@ void SetImageName(const std::string& name) {
     g_engine.logName = LogFileNameFor(name);
 }
 
+// The running executable's full path. It is read whole, never cut: a path longer than the
+// name limit must be refused by SetImageName, not shortened into another file's name.
 std::string SelfPath() {
-    char buf[kMaxName + 1];
-    ssize_t n = readlink("/proc/self/exe", buf, kMaxName);
+    char buf[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf);
     return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string{};
 }
 

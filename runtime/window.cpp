@@ -204,7 +204,9 @@ void InstallFaultHandler() {
     }
     struct sigaction sa{};
     sa.sa_sigaction = OnFault;
-    sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
+    // SA_NODEFER: a fault while the report is being written re-enters the handler, which
+    // ends the process with exit code 1, instead of the kernel killing it with the signal.
+    sa.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
     sigemptyset(&sa.sa_mask);
     for (int sig : kFaultSignals) sigaction(sig, &sa, &g_fault.previous[SignalIndex(sig)]);
     g_fault.installed = true;

@@ -1226,7 +1226,10 @@ void ParseStatement() {
     CodeGenLine(CurrToken->line);
     CodeGenStatementStart();
     Label* label = nullptr;
-    if ((Tok() == INTtok || Tok() == IDtok) && PeekToken() == COLONtok) label = PlaceLabel();
+    // A cardinal before `:` is a label too large for any label: PlaceLabel reports it and
+    // skips it with its colon.
+    if ((Tok() == INTtok || Tok() == CARDINALtok || Tok() == IDtok) && PeekToken() == COLONtok)
+        label = PlaceLabel();
     switch (Tok()) {
     case BEGINtok:
         GetToken();
@@ -1246,6 +1249,16 @@ void ParseStatement() {
     if (label) label->inStatement = 0;
     p.statementNesting--;
 }
+
+// Where the current token stands, to tell whether a parse consumed anything.
+struct TokenMark {
+    const void* file;
+    uint32_t line;
+    const char* start;
+    bool operator==(const TokenMark&) const = default;
+};
+
+TokenMark MarkToken() { return {CurrToken->filename, CurrToken->line, CurrToken->start}; }
 
 // Tokens that may end a statement of a sequence; a statement with errors that stops at
 // one of them needs no recovery. `until` ends only the sequence of a repeat statement:
@@ -1272,8 +1285,17 @@ void ParseStatementSequence(bool untilEnds) {
     const int32_t savedCurrent = p.currentSequence;
     p.currentSequence = ++p.sequenceCount;
     p.sequences[++p.sequenceDepth] = p.currentSequence;
+    TokenMark previous{};
     for (;;) {
         CheckUserBreak();
+        // Every turn of the loop must consume something. When a whole turn read nothing
+        // (its error fell on a line that already has one, so nothing else changed), the
+        // token is skipped, so that no source can hold the parser in place.
+        if (MarkToken() == previous) {
+            if (Tok() == EOFtok) break;
+            GetToken();
+        }
+        previous = MarkToken();
         const int32_t before = ErrorCount();
         ParseStatement();
         bool recovered = false;

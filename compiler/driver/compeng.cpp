@@ -119,7 +119,15 @@ void NameOutput() {
     SetHeaderText(GetOptionText(opt::h));
 }
 
+namespace {
+bool g_outputMissing = false;
+}  // namespace
+
+void SetOutputMissing() { g_outputMissing = true; }
+bool OutputMissing() { return g_outputMissing; }
+
 void Compile() {
+    g_outputMissing = false;
     CompileSteps& steps = Steps();
     double startMs = 0;
     double endMs = 0;
@@ -199,7 +207,7 @@ int TpcMain(int argc, char** argv) {
     Compile();
     const int32_t errors = ErrorCount();
     ReleaseAll();
-    return errors != 0 ? 1 : 0;
+    return errors != 0 || OutputMissing() ? 1 : 0;
 }
 
 }  // namespace tarn::tpc

@@ -33,6 +33,12 @@ void NameOutput();
 // occurs in. Prints the summary (messages 2 to 4) at the end.
 void Compile();
 
+// Called by a step that could not produce the requested output although no error was
+// reported (a build that cannot generate code yet): the compilation then does not count as
+// a success, and tpc ends with exit code 1. Compile clears it when it starts.
+void SetOutputMissing();
+bool OutputMissing();
+
 // The directory holding the compiler's own program, with a trailing "/" ("" when
 // unknown). The include fallbacks and the executable builder look there.
 const char* InstallDir();

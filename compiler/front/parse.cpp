@@ -11,6 +11,7 @@
 #include "compiler/driver/command.h"
 #include "compiler/driver/messages.h"
 #include "compiler/driver/options.h"
+#include "compiler/driver/compeng.h"
 #include "compiler/driver/steps.h"
 #include "compiler/front/create.h"
 #include "compiler/front/finish.h"
@@ -1079,9 +1080,11 @@ void ParseProgramStep() {
     GetToken();
     ParseProgram();
     // Until the code generator emits code, an image would hold nothing: say so instead of
-    // writing one.
+    // writing one, and do not let the compilation pass for a success (exit code 1).
     if (!CodeGenerationImplemented()) Steps().writeImage = [] {
-        if (ErrorCount() == 0) std::printf("tpc: code generation is not available in this build; no image was written.\n");
+        if (ErrorCount() != 0) return;
+        std::printf("tpc: code generation is not available in this build; no image was written.\n");
+        SetOutputMissing();
     };
 }
 

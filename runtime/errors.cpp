@@ -292,4 +292,11 @@ void ReleaseResources() {
     for (ReleaseHook h : Hooks()) h();
 }
 
+void MemoryAllocationFailure() {
+    std::printf("[TARNRUN] ERROR: %s", "Memory allocation failure!\n");
+    std::fflush(stdout);
+    ReleaseResources();
+    std::exit(1);
+}
+
 }  // namespace tarn::rt

@@ -24,6 +24,11 @@ namespace tarn::rt {
 // once. (The exported C entry RunTimeError calls this.)
 [[noreturn]] void RunTimeError(const char* message);
 
+// A failed host or heap allocation: prints "[TARNRUN] ERROR: Memory allocation failure!\n" on
+// standard output, releases database and automation resources and ends the process with
+// exit code 1 (not a run-time error report: there may be no memory left to make one).
+[[noreturn]] void MemoryAllocationFailure();
+
 // Writes one report of message for the instruction at code offset codeOffset to every
 // destination the program chose, without ending the process (used by the user-break path).
 void Report(const char* message, uint32_t codeOffset);

@@ -15,6 +15,7 @@
 #include "runtime/engine.h"
 #include "runtime/errors.h"
 #include "runtime/interp.h"
+#include "runtime/stdlib.h"
 #include "runtime/stdroutines.h"
 #include "runtime/window.h"
 #include "vm/opcodes.h"
@@ -393,20 +394,13 @@ void ConvertCode() {
     }
 }
 
-[[noreturn]] void AllocationFailure() {
-    std::printf("[TARNRUN] ERROR: %s", "Memory allocation failure!\n");
-    std::fflush(stdout);
-    ReleaseResources();
-    std::exit(1);
-}
-
 // Step 9 of the header check: the code block (with 4 spare bytes) and VM memory, all 0xFF.
 void ReserveMemory(const ImageHeader& h) {
     ReleaseImage();
     g_engine.code = static_cast<uint8_t*>(HostAlloc(uint64_t{h.codeSize} + 4));
     std::memset(g_engine.code + h.codeSize, 0, 4);
     uint64_t vmBytes = uint64_t{h.stackTop} + 4;
-    if (!WindowOpen(vmBytes)) AllocationFailure();
+    if (!WindowOpen(vmBytes)) MemoryAllocationFailure();
     std::memset(Mem(), kUndefinedByte, vmBytes);
 }
 
@@ -426,7 +420,7 @@ void TakeHeader(const ImageHeader& h) {
 
 void* HostAlloc(uint64_t n) {
     void* p = n <= UINT32_MAX ? std::malloc(n == 0 ? 1 : n) : nullptr;
-    if (p == nullptr) AllocationFailure();
+    if (p == nullptr) MemoryAllocationFailure();
     return p;
 }
 
@@ -466,6 +460,7 @@ int RunProgram(int argc, char** argv, int skipCount) {
     g_engine.errorCodeVar = 0;
     InstallFaultHandler();
     InstallStandardRoutines();
+    StartStdlibRun();
     int exitCode = Interpret();
     RemoveFaultHandler();
     fedisableexcept(FE_ALL_EXCEPT);

@@ -5,6 +5,7 @@
 #include <array>
 
 #include "runtime/errors.h"
+#include "runtime/stdlib.h"
 #include "vm/stdroutines.h"
 
 namespace tarn::rt {
@@ -67,7 +68,18 @@ void InstallStandardRoutines() {
     installed = true;
     RegisterErrorRoutines();
     RegisterEnvRoutines();
+    RegisterCharRoutines();
+    RegisterStringRoutines();
+    RegisterMathRoutines();
+    RegisterRandomRoutines();
+    RegisterStdEnvRoutines();
+    RegisterMemoryRoutines();
+    RegisterListRoutines();
+    RegisterTimeRoutines();
+    RegisterConsoleRoutines();
 }
+
+bool IsStdImplemented(uint32_t n) { return n < vm::kStdCount && g_routines[n] != Undefined; }
 
 // A null routine puts back the default (the "Undefined standard opcode" error).
 void RegisterStd(uint32_t n, StdRoutine routine) {

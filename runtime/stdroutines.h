@@ -21,6 +21,9 @@ StdOutcome CallStd(uint32_t n, Regs& regs, int& exitCode);
 // Installs the implementation of routine n; a null routine puts back the default.
 void RegisterStd(uint32_t n, StdRoutine routine);
 
+// Whether routine n has an implementation (not the "Undefined standard opcode" default).
+bool IsStdImplemented(uint32_t n);
+
 // Fills the table with every family of routines the engine has (once per process; the
 // loader calls it before a program starts).
 void InstallStandardRoutines();

@@ -1,0 +1,61 @@
+// Dynamic variables: new (93), dispose (92) and move (190). Blocks come from the VM
+// window's allocator, so a pointer is an ordinary VM address and a block can never be
+// reached outside the window.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "runtime/errors.h"
+#include "runtime/stdlib.h"
+#include "runtime/stdroutines.h"
+#include "runtime/vmstrings.h"
+#include "runtime/window.h"
+#include "vm/stdroutines.h"
+
+namespace tarn::rt {
+
+namespace {
+
+// Stack: address of the pointer variable, size. The block starts as undefined bytes.
+StdOutcome New(Regs& r, int&) {
+    uint32_t size = Pop(r);
+    uint32_t var = Pop(r);
+    uint32_t block = WindowAlloc(size);
+    if (block == 0) MemoryAllocationFailure();
+    std::memset(Mem() + block, kUndefinedByte, size);
+    StoreWord(VmSpan(var, 4), block);
+    return StdOutcome::Continue;
+}
+
+// Stack: address of the pointer variable. A pointer to anything but a live block (one
+// that was disposed already through another copy of the pointer, say) is treated as
+// undefined rather than corrupting the allocator.
+StdOutcome Dispose(Regs& r, int&) {
+    uint32_t var = Pop(r);
+    uint32_t block = LoadWord(VmSpan(var, 4));
+    if (block == kUndefinedWord) RunTimeError("Disposing undefined pointer");
+    if (block == 0) RunTimeError("Disposing nil pointer");
+    if (!WindowFree(block)) RunTimeError("Disposing undefined pointer");
+    StoreWord(VmSpan(var, 4), kUndefinedWord);
+    return StdOutcome::Continue;
+}
+
+// Stack: source address, destination address, count. The areas may overlap; a count
+// below 1 moves nothing.
+StdOutcome Move(Regs& r, int&) {
+    int32_t count = static_cast<int32_t>(Pop(r));
+    uint32_t dst = Pop(r);
+    uint32_t src = Pop(r);
+    if (count > 0) std::memmove(VmSpan(dst, uint32_t(count)), VmSpan(src, uint32_t(count)), uint32_t(count));
+    return StdOutcome::Continue;
+}
+
+}  // namespace
+
+void RegisterMemoryRoutines() {
+    RegisterStd(vm::Number(vm::Std::New), New);
+    RegisterStd(vm::Number(vm::Std::Dispose), Dispose);
+    RegisterStd(vm::Number(vm::Std::Move), Move);
+}
+
+}  // namespace tarn::rt

@@ -1,0 +1,49 @@
+// The engine's standard library outside files, directories, external calls, objects and
+// databases: one Register function per family, the per-run reset, and the helpers every
+// family uses to move string values between the VM stack and the host.
+//
+// The stack layout of each routine (arguments in push order, results) is in docs/stdlib.md.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "runtime/engine.h"
+
+namespace tarn::rt {
+
+void RegisterCharRoutines();     // 2-11
+void RegisterStringRoutines();   // 115-130 (without 119), 134, 147-149
+void RegisterMathRoutines();     // 73-91
+void RegisterRandomRoutines();   // 103-106, crc32 182
+void RegisterStdEnvRoutines();   // 101, 102, 119, 131, 143, 145, 146, 168, 180, 181, 188, 189
+void RegisterMemoryRoutines();   // 92, 93, 190
+void RegisterListRoutines();     // 66-72
+void RegisterTimeRoutines();     // 96, 97
+void RegisterConsoleRoutines();  // 135-142
+
+// Puts back the state a program starts with: the random generator after its warm-up
+// steps, the console colours and the pending keys. Called at the start of every run.
+void StartStdlibRun();
+void ResetRandomGenerator();  // the generator as a program starts with it
+void ResetConsole();          // no keys read ahead
+
+// ---- String values on the VM stack ----------------------------------------------------
+
+// Pops the string value on top of the stack (count word, then the characters padded to a
+// multiple of 4) and returns a copy of its characters. A value reaching past the stack
+// top is "Invalid Stack Pointer".
+std::string PopString(Regs& regs);
+
+// Pushes s as a string value, padding with zero bytes. A value that does not fit between
+// SP and the stack's low limit is "Stack overflow".
+void PushString(Regs& regs, std::string_view s);
+
+// Text of a number as text files write it: an integral value (signed, or unsigned when
+// isUnsigned) with "%*ld"/"%*lu"; a real with "%*.*f" when precision >= 1, otherwise
+// "%*.*E". A width below 1 is the default width (8 for integers, 9 for reals).
+std::string FormatInteger(uint32_t value, int32_t width, bool isUnsigned);
+std::string FormatReal(double value, int32_t width, int32_t precision);
+
+}  // namespace tarn::rt

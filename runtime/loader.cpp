@@ -14,6 +14,7 @@
 #include "runtime/elfimage.h"
 #include "runtime/engine.h"
 #include "runtime/errors.h"
+#include "runtime/files.h"
 #include "runtime/interp.h"
 #include "runtime/stdlib.h"
 #include "runtime/stdroutines.h"
@@ -462,6 +463,7 @@ int RunProgram(int argc, char** argv, int skipCount) {
     InstallStandardRoutines();
     StartStdlibRun();
     int exitCode = Interpret();
+    ReleaseFiles();  // a program's files end with its run, also when the host runs another
     RemoveFaultHandler();
     fedisableexcept(FE_ALL_EXCEPT);
     feenableexcept(savedTraps);

@@ -5,6 +5,7 @@
 #include <array>
 
 #include "runtime/errors.h"
+#include "runtime/files.h"
 #include "runtime/stdlib.h"
 #include "vm/stdroutines.h"
 
@@ -77,6 +78,7 @@ void InstallStandardRoutines() {
     RegisterListRoutines();
     RegisterTimeRoutines();
     RegisterConsoleRoutines();
+    RegisterFileRoutines();
 }
 
 bool IsStdImplemented(uint32_t n) { return n < vm::kStdCount && g_routines[n] != Undefined; }

@@ -7,28 +7,16 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "runtime/engine.h"
 #include "runtime/errors.h"
 #include "runtime/window.h"
+#include "tests/unit/engine_test_files.h"
 
 namespace tarn::rt::test {
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline std::string TempPath(const std::string& name) {
-    const char* dir = std::getenv("TMPDIR");
-    std::string base = (dir && *dir) ? dir : "/tmp";
-    return base + "/tarn-errors-" + std::to_string(getpid()) + "-" + name;
-}
+inline std::string TempPath(const std::string& name) { return TempPathFor("errors", name); }
 
 // Every test starts from a fresh run: default switches, a small VM memory, no line table,
 // the message box sent to a file instead of the system log.

@@ -8,8 +8,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "runtime/engine.h"
@@ -18,21 +16,11 @@
 #include "runtime/stdroutines.h"
 #include "runtime/window.h"
 #include "vm/stdroutines.h"
+#include "tests/unit/engine_test_files.h"
 
 namespace tarn::rt::test {
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline std::string TempPath(const std::string& name) {
-    const char* dir = std::getenv("TMPDIR");
-    std::string base = (dir && *dir) ? dir : "/tmp";
-    return base + "/tarn-stdlib-" + std::to_string(getpid()) + "-" + name;
-}
+inline std::string TempPath(const std::string& name) { return TempPathFor("stdlib", name); }
 
 class StdlibTest : public ::testing::Test {
 protected:

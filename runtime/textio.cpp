@@ -1,0 +1,263 @@
+// Text files: write of booleans, chars, reals, integers and strings with field widths,
+// writeln and page; read of chars, numbers and strings, and readln. Lines end in a line
+// feed; carriage returns are dropped when text is read.
+#include <cinttypes>
+#include <climits>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "runtime/errors.h"
+#include "runtime/files.h"
+#include "runtime/stdlib.h"
+#include "runtime/stdroutines.h"
+#include "runtime/vmstrings.h"
+#include "vm/stdroutines.h"
+
+namespace tarn::rt {
+
+namespace {
+
+using vm::Std;
+
+StdOutcome Done() { return StdOutcome::Continue; }
+
+// ---- Writing ---------------------------------------------------------------------------
+
+// The file at fv when it is open for output, ready for a write; null after recording 3 or 11.
+FileObject* WritableFile(uint32_t fv) {
+    ClearErrors();
+    FileObject* f = FileOf(fv);
+    if (!f) return RecordError(ErrorNo::FileIsUndefined), nullptr;
+    if (!CanWrite(*f)) return RecordError(ErrorNo::NotOutputFile), nullptr;
+    PrepareWrite(*f);
+    f->last = Transfer::Write;
+    return f;
+}
+
+void CheckWritten(FileObject& f, bool ok) {
+    if (!ok || std::ferror(f.stream)) {
+        std::clearerr(f.stream);
+        RecordError(ErrorNo::WriteFailure);
+    }
+}
+
+// text right-aligned in a field of width characters (never cut).
+void WriteField(FileObject& f, std::string_view text, int64_t width) {
+    bool ok = true;
+    static const char kBlanks[64] = "                                                               ";
+    for (int64_t pad = width - static_cast<int64_t>(text.size()); ok && pad > 0; pad -= 63)
+        ok = std::fwrite(kBlanks, 1, pad < 63 ? pad : 63, f.stream) == static_cast<size_t>(pad < 63 ? pad : 63);
+    if (ok && !text.empty()) ok = std::fwrite(text.data(), 1, text.size(), f.stream) == text.size();
+    CheckWritten(f, ok);
+}
+
+StdOutcome WriteBoolean(Regs& r, int&) {
+    int32_t width = static_cast<int32_t>(Pop(r));
+    uint32_t b = Pop(r);
+    uint32_t fv = Pop(r);
+    FileObject* f = WritableFile(fv);
+    if (!f) return Done();
+    if (width < 1) width = 8;
+    std::string_view text = b ? "true" : "false";
+    WriteField(*f, text.substr(0, static_cast<size_t>(width)), width);  // "%*.*s"
+    return Done();
+}
+
+StdOutcome WriteChar(Regs& r, int&) {
+    int32_t width = static_cast<int32_t>(Pop(r));
+    char c = static_cast<char>(Pop(r));
+    uint32_t fv = Pop(r);
+    FileObject* f = WritableFile(fv);
+    if (f) WriteField(*f, std::string_view(&c, 1), width < 1 ? 1 : width);
+    return Done();
+}
+
+StdOutcome WriteReal(Regs& r, int&) {
+    int32_t precision = static_cast<int32_t>(Pop(r));
+    int32_t width = static_cast<int32_t>(Pop(r));
+    double x = PopReal(r);
+    uint32_t fv = Pop(r);
+    FileObject* f = WritableFile(fv);
+    if (f) WriteField(*f, FormatReal(x, width, precision), 0);
+    return Done();
+}
+
+StdOutcome WriteNumber(Regs& r, bool isUnsigned) {
+    int32_t width = static_cast<int32_t>(Pop(r));
+    uint32_t n = Pop(r);
+    uint32_t fv = Pop(r);
+    FileObject* f = WritableFile(fv);
+    if (f) WriteField(*f, FormatInteger(n, width, isUnsigned), 0);
+    return Done();
+}
+StdOutcome WriteInteger(Regs& r, int&) { return WriteNumber(r, false); }
+StdOutcome WriteUnsigned(Regs& r, int&) { return WriteNumber(r, true); }
+
+StdOutcome WriteString(Regs& r, int&) {
+    int32_t width = static_cast<int32_t>(Pop(r));
+    std::string s = PopString(r);
+    uint32_t fv = Pop(r);
+    FileObject* f = WritableFile(fv);
+    if (f) WriteField(*f, s, width);
+    return Done();
+}
+
+// writeln (a line feed) and page (a form feed), each followed by a flush.
+StdOutcome WriteControl(Regs& r, char c) {
+    uint32_t fv = Pop(r);
+    FileObject* f = WritableFile(fv);
+    if (!f) return Done();
+    bool ok = std::fputc(c, f->stream) != EOF;
+    ok = std::fflush(f->stream) == 0 && ok;
+    CheckWritten(*f, ok);
+    return Done();
+}
+StdOutcome WriteLn(Regs& r, int&) { return WriteControl(r, '\n'); }
+StdOutcome Page(Regs& r, int&) { return WriteControl(r, '\f'); }
+
+// ---- Reading ---------------------------------------------------------------------------
+
+// The file at fv when it is open for input, ready for a read; null after recording an error.
+FileObject* ReadableFile(uint32_t fv) {
+    ClearErrors();
+    FileObject* f = FileOf(fv);
+    if (!f) return RecordError(ErrorNo::FileIsUndefined), nullptr;
+    if (!CanRead(*f)) return RecordError(ErrorNo::NotInputFile), nullptr;
+    if (!PrepareRead(*f)) return nullptr;
+    f->last = Transfer::Read;
+    return f;
+}
+
+StdOutcome ReadChar(Regs& r, int&) {
+    uint32_t a = Pop(r);
+    uint32_t fv = Pop(r);
+    FileObject* f = ReadableFile(fv);
+    if (!f) return Done();
+    int c = IsText(*f) ? TextGetc(*f) : std::getc(f->stream);
+    if (c == EOF) RecordEndOfFile(*f);
+    else *VmSpan(a, 1) = static_cast<uint8_t>(c);
+    return Done();
+}
+
+// Scans one value with format; false after recording 12 (end of file) or 16.
+template <typename T>
+bool Scan(FileObject& f, const char* format, T& value) {
+    int n = std::fscanf(f.stream, format, &value);
+    if (n == 1) return true;
+    if (n == EOF && !std::ferror(f.stream)) RecordError(ErrorNo::UnexpectedEndOfFile);
+    else RecordError(ErrorNo::ReadFailure);
+    return false;
+}
+
+// An integer of width bytes that must lie in lo ... hi. Out of range is error 16; a byte
+// still gets its low 8 bits.
+StdOutcome ReadSigned(Regs& r, uint32_t width, long lo, long hi) {
+    uint32_t a = Pop(r);
+    uint32_t fv = Pop(r);
+    FileObject* f = ReadableFile(fv);
+    long v = 0;
+    if (!f || !Scan(*f, "%ld", v)) return Done();
+    bool inRange = v >= lo && v <= hi;
+    if (!inRange) RecordError(ErrorNo::ReadFailure);
+    if (!inRange && width != 1) return Done();
+    uint32_t w = static_cast<uint32_t>(v);
+    std::memcpy(VmSpan(a, width), &w, width);  // little-endian: the low bytes
+    return Done();
+}
+StdOutcome ReadInteger(Regs& r, int&) { return ReadSigned(r, 4, INT32_MIN, INT32_MAX); }
+StdOutcome ReadByte(Regs& r, int&) { return ReadSigned(r, 1, 0, 255); }
+StdOutcome ReadInt16(Regs& r, int&) { return ReadSigned(r, 2, INT16_MIN, INT16_MAX); }
+StdOutcome ReadWord16(Regs& r, int&) { return ReadSigned(r, 2, 0, UINT16_MAX); }
+
+StdOutcome ReadUnsigned(Regs& r, int&) {
+    uint32_t a = Pop(r);
+    uint32_t fv = Pop(r);
+    FileObject* f = ReadableFile(fv);
+    unsigned long v = 0;
+    if (!f || !Scan(*f, "%lu", v)) return Done();
+    // "%lu" takes "-1" as the largest value; both that and overflow land above 32 bits.
+    if (v > UINT32_MAX) return RecordError(ErrorNo::ReadFailure), Done();
+    SetVmWord(a, static_cast<uint32_t>(v));
+    return Done();
+}
+
+StdOutcome ReadReal(Regs& r, int&) {
+    uint32_t a = Pop(r);
+    uint32_t fv = Pop(r);
+    FileObject* f = ReadableFile(fv);
+    double v = 0;
+    if (f && Scan(*f, "%lf", v)) StoreReal(VmSpan(a, 8), v);
+    return Done();
+}
+
+StdOutcome ReadFloat(Regs& r, int&) {
+    uint32_t a = Pop(r);
+    uint32_t fv = Pop(r);
+    FileObject* f = ReadableFile(fv);
+    float v = 0;
+    if (f && Scan(*f, "%f", v)) std::memcpy(VmSpan(a, 4), &v, 4);
+    return Done();
+}
+
+// read of a string (47, stack: fv a max prefix): the characters up to the line end (which
+// stays unread), at most max of them, stored with a 1-byte or 4-byte length prefix, or
+// null-terminated for prefix 0.
+StdOutcome ReadString(Regs& r, int&) {
+    uint32_t prefix = Pop(r);
+    uint32_t max = Pop(r);
+    uint32_t a = Pop(r);
+    uint32_t fv = Pop(r);
+    FileObject* f = ReadableFile(fv);
+    if (!f) return Done();
+    if (prefix == 1 && max > 255) max = 255;
+    std::string s;
+    while (s.size() < max) {
+        int c = TextGetc(*f);
+        if (c == EOF) break;
+        if (c == '\n') {
+            std::ungetc(c, f->stream);
+            break;
+        }
+        s += static_cast<char>(c);
+    }
+    if (std::ferror(f->stream)) return RecordError(ErrorNo::ReadFailure), Done();
+    uint32_t n = static_cast<uint32_t>(s.size());
+    if (prefix == 1) *VmSpan(a, 1) = static_cast<uint8_t>(n);
+    else if (prefix != 0) SetVmWord(a, n);
+    uint32_t skip = prefix == 1 ? 1 : prefix != 0 ? 4 : 0;
+    if (n) std::memcpy(VmSpan(a + skip, n), s.data(), n);
+    if (prefix == 0) *VmSpan(a + n, 1) = 0;
+    return Done();
+}
+
+StdOutcome ReadLn(Regs& r, int&) {
+    uint32_t fv = Pop(r);
+    FileObject* f = ReadableFile(fv);
+    if (!f) return Done();
+    int c;
+    do c = std::getc(f->stream);
+    while (c != EOF && c != '\n');
+    if (std::ferror(f->stream)) RecordError(ErrorNo::ReadFailure);
+    return Done();
+}
+
+}  // namespace
+
+void RegisterTextRoutines() {
+    static const struct {
+        Std n;
+        StdRoutine routine;
+    } kRoutines[] = {
+        {Std::WriteBoolean, WriteBoolean}, {Std::WriteChar, WriteChar},   {Std::WriteReal, WriteReal},
+        {Std::WriteInteger, WriteInteger}, {Std::WriteUnsigned, WriteUnsigned},
+        {Std::WriteLn, WriteLn},           {Std::WriteString, WriteString}, {Std::Page, Page},
+        {Std::ReadChar, ReadChar},         {Std::ReadReal, ReadReal},     {Std::ReadInteger, ReadInteger},
+        {Std::ReadUnsigned, ReadUnsigned}, {Std::ReadByte, ReadByte},     {Std::ReadWord16, ReadWord16},
+        {Std::ReadInt16, ReadInt16},       {Std::ReadFloat, ReadFloat},   {Std::ReadString, ReadString},
+        {Std::ReadLn, ReadLn},
+    };
+    for (const auto& e : kRoutines) RegisterStd(vm::Number(e.n), e.routine);
+}
+
+}  // namespace tarn::rt

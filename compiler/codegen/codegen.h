@@ -7,10 +7,9 @@
 // records it has built and checked. Each hook does nothing once an error has been
 // reported (GenerateCode() is false).
 //
-// The hooks do not emit instructions yet: the statement, expression and call generators
-// come later and fill them in here, without any change to the parser. Until then
-// CodeGenerationImplemented() is false and the compile step refuses to write an image
-// made of nothing.
+// A construct this build cannot generate yet is recorded (the first one by name, see
+// codegen2.h) instead of being emitted wrongly; CodeGenerationImplemented() then answers
+// false and the compilation writes no image.
 #pragma once
 
 #include <cstdint>
@@ -19,8 +18,14 @@
 
 namespace tarn::tpc {
 
-// False while the hooks below emit nothing; the front end then writes no image.
+// Resets the generator's state at the start of a compilation's parse; CodeGenEnd after it.
+// Outside that span (the parser run by other means) the hooks below do nothing.
+void CodeGenInit();
+void CodeGenEnd();
+// False once the program used a construct this build cannot generate; the front end then
+// writes no image and names the construct (CodeGenMissingConstruct()).
 bool CodeGenerationImplemented();
+const char* CodeGenMissingConstruct();
 
 // ---- Blocks ---------------------------------------------------------------------------
 
@@ -90,6 +95,9 @@ void CodeGenCaseEnd();
 // binding's u.literal is the copy in the fixed data); named by an expression it is none
 // and the expression is the first of args.
 void CodeGenProcedureCall(Binding* routine, List* actuals);
+// A procedural parameter `f` is declared; `v` is its two-word variable (code offset at its
+// offset, static link 4 bytes above).
+void CodeGenProceduralParameter(Function* f, Variable* v);
 void CodeGenBuiltinProcedure(Function* builtin, List* actuals);
 void CodeGenObjectProcedure(VarAccess* object, Identifier* member, List* args, bool propertyPut);
 

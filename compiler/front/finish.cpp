@@ -871,6 +871,16 @@ void FinishVariable(Variable* v) {
     }
 }
 
+// A caller pushes every parameter (and reserves the result) as whole words, so each
+// takes a slot of its size rounded up to 4 bytes, next to the previous one, whatever the
+// alignment option says.
+static void FinishParameterSlot(Variable* v) {
+    const uint32_t slot = variableCounter;
+    FinishVariable(v);
+    v->offset = slot;
+    variableCounter = slot + ((v->size + 3) & ~3u);
+}
+
 void FinishHeading(FuncHeading* fh) {
     TPC_CHECK(fh != nullptr);
     uint32_t saved = variableCounter;
@@ -886,9 +896,9 @@ void FinishHeading(FuncHeading* fh) {
             continue;
         }
         const ParmSpec& spec = s->kind == FormalParmValue ? s->u.ValueParmSpec : s->u.VarParmSpec;
-        for (uint32_t j = ListCount(spec.parm); j >= 1; j--) FinishVariable(static_cast<Variable*>(ListGet(spec.parm, j)));
+        for (uint32_t j = ListCount(spec.parm); j >= 1; j--) FinishParameterSlot(static_cast<Variable*>(ListGet(spec.parm, j)));
     }
-    if (fh->result) FinishVariable(fh->result);
+    if (fh->result) FinishParameterSlot(fh->result);
     variableCounter = saved;
 }
 

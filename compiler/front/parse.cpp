@@ -604,6 +604,7 @@ FormalParmSection* ParseProceduralParameter() {
         if (Binding* b = OwnBinding(id, BindFunc)) b->u.function = f;
     Variable* v = CreateVariable(id, AddressT, &pos);
     v->arg = 1;
+    CodeGenProceduralParameter(f, v);
     return CreateFuncParmSection(v, fh, &pos);
 }
 
@@ -1075,17 +1076,33 @@ void ParseProgramProper() {
     if (Tok() != PERIODtok) Expected(".");
 }
 
+// The image writer installed by the code generator, called by the step below only when
+// every construct of the program could be generated.
+void (*fullImageWriter)() = nullptr;
+
+// An image without the code of some construct would not do what the program says: then
+// the construct is named, no image is written and the compilation does not pass for a
+// success (exit code 1).
+void WriteImageIfComplete() {
+    if (ErrorCount() != 0) return;
+    if (const char* missing = CodeGenMissingConstruct()) {
+        std::printf("tpc: code generation for %s is not available in this build; no image was written.\n", missing);
+        SetOutputMissing();
+        return;
+    }
+    if (fullImageWriter) fullImageWriter();
+}
+
 void ParseProgramStep() {
     InitParser();
+    CodeGenInit();
+    if (Steps().writeImage != WriteImageIfComplete) {
+        fullImageWriter = Steps().writeImage;
+        Steps().writeImage = WriteImageIfComplete;
+    }
     GetToken();
     ParseProgram();
-    // Until the code generator emits code, an image would hold nothing: say so instead of
-    // writing one, and do not let the compilation pass for a success (exit code 1).
-    if (!CodeGenerationImplemented()) Steps().writeImage = [] {
-        if (ErrorCount() != 0) return;
-        std::printf("tpc: code generation is not available in this build; no image was written.\n");
-        SetOutputMissing();
-    };
+    CodeGenEnd();
 }
 
 }  // namespace

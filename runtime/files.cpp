@@ -664,7 +664,7 @@ void RegisterFileRoutines() {
         {Std::Put4, Put4},           {Std::RawRead, RawRead},         {Std::RawWrite, RawWrite},
         {Std::Rename, Rename},       {Std::Seek, Seek},               {Std::FileSize, FileSize},
         {Std::RegisterInput, RegisterInput}, {Std::RegisterOutput, RegisterOutput},
-        {Std::TempFile, POpen},      {Std::BlockWrite, BlockWrite},   {Std::BlockRead, BlockRead},
+        {Std::Popen, POpen},      {Std::BlockWrite, BlockWrite},   {Std::BlockRead, BlockRead},
         {Std::ReadSet, ReadSet},
     };
     for (const auto& e : kRoutines) RegisterStd(vm::Number(e.n), e.routine);

@@ -104,7 +104,7 @@ constexpr FeatureNeed kFeatureNeeds[] = {
     {6, Std::WhereX},        {7, Std::WhereY},      {8, Std::ExternalCall},
     {9, Std::Delay},         {11, Std::CloseDir},   {12, Std::OpenDir},
     {13, Std::ReadDir},      {14, Std::RewindDir},  {15, Std::CreateObject},
-    {16, Std::OpenConnection}, {18, Std::TempFile},
+    {16, Std::OpenConnection}, {18, Std::Popen},
 };
 
 bool Supported(uint32_t feature) {

@@ -311,7 +311,7 @@ TEST_F(Files, The32768thTemporaryNameIsFatal) {
 
 TEST_F(Files, PipesReadAndWrite) {
     Assign(kF, "printf 'one\\ntwo\\n'");
-    PushWord(kF); PushWord(kModeInput); Call(Std::TempFile);
+    PushWord(kF); PushWord(kModeInput); Call(Std::Popen);
     ASSERT_EQ(Pending(), 0u);
     PushWord(kF); PushWord(kVar); PushWord(80); PushWord(1); Call(Std::ReadString);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(Mem() + kVar + 1), Mem()[kVar]), "one");
@@ -322,7 +322,7 @@ TEST_F(Files, PipesReadAndWrite) {
     EXPECT_EQ(Pending(), 0u);
 
     Assign(kG, "cat > piped.txt");
-    PushWord(kG); PushWord(kModeOutput); Call(Std::TempFile);
+    PushWord(kG); PushWord(kModeOutput); Call(Std::Popen);
     WriteStr(kG, "through");
     OnFile(Std::WriteLn, kG);
     OnFile(Std::Close, kG);  // pclose waits for the command
@@ -330,7 +330,7 @@ TEST_F(Files, PipesReadAndWrite) {
     EXPECT_EQ(ReadFile("piped.txt"), "through\n");
 
     Assign(kG, "");
-    PushWord(kG); PushWord(kModeInput); Call(Std::TempFile);
+    PushWord(kG); PushWord(kModeInput); Call(Std::Popen);
     EXPECT_EQ(Pending(), 18u) << "no command";
     ExpectEmptyStack();
 }
@@ -470,7 +470,7 @@ TEST_F(Files, FailedWritesAndClosesAreReported) {
 
 TEST_F(Files, PopenInBothDirectionsIsRefused) {
     Assign(kF, "cat");
-    PushWord(kF); PushWord(kModeInput | kModeOutput); Call(Std::TempFile);
+    PushWord(kF); PushWord(kModeInput | kModeOutput); Call(Std::Popen);
     EXPECT_EQ(Pending(), 18u);
     EXPECT_EQ(FileFunction(Std::Eof, kF), 1u);
     EXPECT_EQ(Pending(), 5u);

@@ -32,7 +32,6 @@ struct OutputState {
     DataBuffer* fixups = nullptr;       // (code position, addend) pairs
     DataBuffer* dataSwaps = nullptr;    // (fixed-data offset, word count) pairs
     DataBuffer* sourceNames = nullptr;  // each name followed by a zero byte
-    DataBuffer* image = nullptr;        // the image being built by WriteImage
     bool hasLineTable = false;
     std::vector<uint32_t> lineTable;    // entry i: code offset of source line i+1
     uint32_t globalsSize = 0;
@@ -55,14 +54,6 @@ void PutWord(uint8_t* at, uint32_t v) {
 
 uint32_t GetWord(const uint8_t* at) {
     return (uint32_t)at[0] | (uint32_t)at[1] << 8 | (uint32_t)at[2] << 16 | (uint32_t)at[3] << 24;
-}
-
-void AppendByte(DataBuffer* p, uint8_t b) { DataBufferAppend(p, &b, 1); }
-
-void AppendWord(DataBuffer* p, uint32_t v) {
-    uint8_t w[4];
-    PutWord(w, v);
-    DataBufferAppend(p, w, 4);
 }
 
 void AppendPair(DataBuffer* p, uint32_t first, uint32_t second) {
@@ -97,23 +88,59 @@ void AppendSection(DataBuffer* section, uint32_t& size, const void* bytes, uint3
 
 // --- the image ---------------------------------------------------------------------
 
-// One record: id, length, data, and the check byte that makes its byte sum 0 mod 256.
-void AppendRecord(DataBuffer* out, uint8_t id, const uint8_t* data, uint32_t length) {
-    uint8_t head[5] = {id};
-    PutWord(head + 1, length);
-    DataBufferAppend(out, head, sizeof head);
-    if (length != 0) DataBufferAppend(out, data, length);
-    AppendByte(out, vm::RecordCheckByte(id, length, data));
+// The image is built in one contiguous byte vector, reserved up front for its whole size.
+using Image = std::vector<uint8_t>;
+
+void PutBytes(Image& out, const void* data, size_t n) {
+    auto* bytes = static_cast<const uint8_t*>(data);
+    out.insert(out.end(), bytes, bytes + n);
 }
 
-// A whole section as records of one id, staged through one record's worth of bytes.
-void AppendSectionRecords(DataBuffer* out, uint8_t id, const DataBuffer* section) {
-    std::array<uint8_t, vm::kMaxRecordData> staging;
+void PutImageWord(Image& out, uint32_t v) {
+    uint8_t w[4];
+    PutWord(w, v);
+    PutBytes(out, w, 4);
+}
+
+// A record's id and length.
+void PutRecordHead(Image& out, uint8_t id, uint32_t length) {
+    uint8_t head[5] = {id};
+    PutWord(head + 1, length);
+    PutBytes(out, head, sizeof head);
+}
+
+// One record: id, length, data, and the check byte that makes its byte sum 0 mod 256.
+void AppendRecord(Image& out, uint8_t id, const uint8_t* data, uint32_t length) {
+    PutRecordHead(out, id, length);
+    if (length != 0) PutBytes(out, data, length);
+    out.push_back(vm::RecordCheckByte(id, length, data));
+}
+
+// A fix-up: a value to add to the code word at a position.
+struct Fixup {
+    uint32_t position;
+    uint32_t value;
+};
+
+// A whole section as records of one id, each read straight into its place in the image.
+// `fixups`, sorted by position and none of them crossing a record boundary, are added
+// into each record's data before its check byte is taken.
+void AppendSectionRecords(Image& out, uint8_t id, const DataBuffer* section,
+                          const std::vector<Fixup>& fixups = {}) {
     uint32_t size = DataBufferGetSize(section);
+    size_t next = 0;
     for (uint32_t pos = 0; pos < size;) {
         uint32_t n = std::min(size - pos, vm::kMaxRecordData);
-        DataBufferRead(section, staging.data(), pos, n);
-        AppendRecord(out, id, staging.data(), n);
+        PutRecordHead(out, id, n);
+        const size_t at = out.size();
+        out.resize(at + n);
+        uint8_t* data = out.data() + at;
+        DataBufferRead(section, data, pos, n);
+        for (; next < fixups.size() && fixups[next].position - pos < n; ++next) {
+            uint8_t* word = data + (fixups[next].position - pos);
+            PutWord(word, GetWord(word) + fixups[next].value);
+        }
+        out.push_back(vm::RecordCheckByte(id, n, data));
         pos += n;
     }
 }
@@ -124,7 +151,7 @@ std::vector<uint8_t> ReadAll(const DataBuffer* p) {
     return bytes;
 }
 
-void AppendHeader(DataBuffer* out) {
+void AppendHeader(Image& out) {
     int t[6] = {};  // years since 1900, month 0-11, day, hour, minute, second
     time_t now = time(nullptr);
     struct tm local;
@@ -138,13 +165,13 @@ void AppendHeader(DataBuffer* out) {
         // feed of its own would push its remainder into the header, so it ends there.
         std::string_view text = g_out.headerText;
         text = text.substr(0, text.find('\n'));
-        DataBufferAppend(out, "#!", 2);
-        if (!text.empty()) DataBufferAppend(out, text.data(), (uint32_t)text.size());
-        AppendByte(out, '\n');
+        PutBytes(out, "#!", 2);
+        if (!text.empty()) PutBytes(out, text.data(), text.size());
+        out.push_back('\n');
     }
-    DataBufferAppend(out, vm::kImageMagic.data(), vm::kImageMagic.size());
-    AppendByte(out, vm::kWordBits);
-    AppendByte(out, vm::kLittleEndian);
+    PutBytes(out, vm::kImageMagic.data(), vm::kImageMagic.size());
+    out.push_back(vm::kWordBits);
+    out.push_back(vm::kLittleEndian);
 
     using H = vm::HeaderWord;
     std::array<uint32_t, vm::kHeaderWords> word{};
@@ -162,11 +189,11 @@ void AppendHeader(DataBuffer* out) {
     set(H::data_size, g_out.fixedDataSize);
     set(H::stack_size, g_out.stackSize);
     set(H::entry_offset, g_out.entryPoint);
-    for (uint32_t w : word) AppendWord(out, w);
+    for (uint32_t w : word) PutImageWord(out, w);
 }
 
 // One REC_SOURCE_NAME record per recorded name, without its zero byte.
-void AppendSourceNames(DataBuffer* out) {
+void AppendSourceNames(Image& out) {
     std::vector<uint8_t> names = ReadAll(g_out.sourceNames);
     ReleaseBuffer(g_out.sourceNames);
     auto start = names.begin();
@@ -180,23 +207,36 @@ void AppendSourceNames(DataBuffer* out) {
     }
 }
 
-// Adds every registered fix-up into the code; the image carries none of them.
-void ApplyFixups() {
-    uint32_t size = DataBufferGetSize(g_out.fixups);
-    for (uint32_t at = 0; at < size; at += 8) {
-        uint8_t pair[8];
-        DataBufferRead(g_out.fixups, pair, at, 8);
-        uint32_t position = GetWord(pair), value = GetWord(pair + 4);
-        if (!CODEGEN_OK(position <= g_out.codeSize && g_out.codeSize - position >= 4)) return;
+// Takes every registered fix-up: the image carries none of them. The few whose word
+// crosses a code record boundary are added into the code buffer here; the rest come
+// back sorted by position, for AppendSectionRecords to add as it copies the code.
+std::vector<Fixup> TakeFixups() {
+    std::vector<uint8_t> pairs = ReadAll(g_out.fixups);
+    std::vector<Fixup> inRecord;
+    inRecord.reserve(pairs.size() / 8);
+    for (size_t at = 0; at + 8 <= pairs.size(); at += 8) {
+        uint32_t position = GetWord(&pairs[at]), value = GetWord(&pairs[at + 4]);
+        if (!CODEGEN_OK(position <= g_out.codeSize && g_out.codeSize - position >= 4)) {
+            std::sort(inRecord.begin(), inRecord.end(),
+                      [](const Fixup& a, const Fixup& b) { return a.position < b.position; });
+            return inRecord;
+        }
+        if (position % vm::kMaxRecordData <= vm::kMaxRecordData - 4) {
+            inRecord.push_back({position, value});
+            continue;
+        }
         uint8_t word[4];
         DataBufferRead(g_out.code, word, position, 4);
         PutWord(word, GetWord(word) + value);
         DataBufferWrite(g_out.code, word, position, 4);
     }
     ReleaseBuffer(g_out.fixups);
+    std::sort(inRecord.begin(), inRecord.end(),
+              [](const Fixup& a, const Fixup& b) { return a.position < b.position; });
+    return inRecord;
 }
 
-void AppendDataSwapRuns(DataBuffer* out) {
+void AppendDataSwapRuns(Image& out) {
     uint32_t size = DataBufferGetSize(g_out.dataSwaps);
     for (uint32_t at = 0; at < size; at += 8) {
         uint8_t pair[8];
@@ -206,20 +246,36 @@ void AppendDataSwapRuns(DataBuffer* out) {
     ReleaseBuffer(g_out.dataSwaps);
 }
 
-void AppendLineTable(DataBuffer* out) {
+void AppendLineTable(Image& out) {
     const std::vector<uint32_t>& table = g_out.lineTable;
-    AppendWord(out, g_out.hasLineTable ? (uint32_t)table.size() : 0);
+    PutImageWord(out, g_out.hasLineTable ? (uint32_t)table.size() : 0);
     if (!g_out.hasLineTable) return;
-    for (uint32_t offset : table) AppendWord(out, offset);
+    for (uint32_t offset : table) PutImageWord(out, offset);
+}
+
+// Bytes a section of `size` takes as records.
+size_t RecordedSize(size_t size) {
+    return size + (size + vm::kMaxRecordData - 1) / vm::kMaxRecordData * vm::kRecordOverhead;
+}
+
+// An upper bound of the image's size, so that building it never moves it.
+size_t ImageSizeBound() {
+    const size_t names = DataBufferGetSize(g_out.sourceNames);
+    const size_t swaps = DataBufferGetSize(g_out.dataSwaps);
+    return 2 + g_out.headerText.size() + 1 + vm::kImageMagic.size() + 2 +
+           4 * (size_t)vm::kHeaderWords + names * (1 + vm::kRecordOverhead) +
+           RecordedSize(g_out.codeSize) + RecordedSize(g_out.fixedDataSize) +
+           swaps / 8 * (8 + vm::kRecordOverhead) + 4 + vm::kRecordOverhead + 4 +
+           4 * g_out.lineTable.size();
 }
 
 std::vector<uint8_t> BuildImage() {
-    DataBuffer* out = g_out.image = CreateBuffer();
-    if (out == nullptr) return {};
+    Image out;
+    out.reserve(ImageSizeBound());
     AppendHeader(out);
     AppendSourceNames(out);
-    ApplyFixups();
-    AppendSectionRecords(out, vm::REC_CODE, g_out.code);
+    const std::vector<Fixup> fixups = TakeFixups();
+    AppendSectionRecords(out, vm::REC_CODE, g_out.code, fixups);
     ReleaseBuffer(g_out.code);
     AppendSectionRecords(out, vm::REC_DATA, g_out.fixedData);
     ReleaseBuffer(g_out.fixedData);
@@ -227,9 +283,7 @@ std::vector<uint8_t> BuildImage() {
     static constexpr uint8_t kEndData[4] = {0, 0, 0, 0};
     AppendRecord(out, vm::REC_END, kEndData, sizeof kEndData);
     AppendLineTable(out);
-    std::vector<uint8_t> image = ReadAll(out);
-    ReleaseBuffer(g_out.image);
-    return image;
+    return out;
 }
 
 // --- files -------------------------------------------------------------------------
@@ -314,7 +368,6 @@ struct WriteSession {
         g_out.file = nullptr;
         const char* name = g_out.outputName.c_str();
         if (created && !completed && IsRegularFile(name)) unlink(name);
-        ReleaseBuffer(g_out.image);  // still there when building it failed
         g_out.writing = false;
     }
 };
@@ -367,7 +420,7 @@ void InitCodegenState() {
 
 void InitOutputState() {
     for (DataBuffer** p : {&g_out.code, &g_out.fixedData, &g_out.fixups, &g_out.dataSwaps,
-                           &g_out.sourceNames, &g_out.image})
+                           &g_out.sourceNames})
         ReleaseBuffer(*p);
     g_out = OutputState{};
     g_out.code = CreateBuffer();

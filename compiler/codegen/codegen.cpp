@@ -138,8 +138,8 @@ uint32_t ParameterBytes(const Function* f) {
             end = std::max(end, s->u.funcParmSpec.parm->offset + 8);
             continue;
         }
-        const ParmSpec& spec = s->kind == FormalParmValue ? s->u.ValueParmSpec : s->u.VarParmSpec;
-        for (Variable* v : Items<Variable>(spec.parm)) end = std::max(end, v->offset + ((v->size + 3) & ~3u));
+        const ParmSpec& section = s->kind == FormalParmValue ? s->u.ValueParmSpec : s->u.VarParmSpec;
+        for (Variable* v : Items<Variable>(section.parm)) end = std::max(end, v->offset + ((v->size + 3) & ~3u));
     }
     return end - 8;
 }

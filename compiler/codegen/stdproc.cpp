@@ -168,8 +168,8 @@ void GenCall(Binding* b, List* actuals) {
             if (a && a->kind == ActualParmFunc) PushRoutineArgument(a->u.func);
             continue;
         }
-        const ParmSpec& spec = s->kind == FormalParmValue ? s->u.ValueParmSpec : s->u.VarParmSpec;
-        for (Variable* v : Items<Variable>(spec.parm)) {
+        const ParmSpec& section = s->kind == FormalParmValue ? s->u.ValueParmSpec : s->u.VarParmSpec;
+        for (Variable* v : Items<Variable>(section.parm)) {
             ActualParm* a = ActualAt(actuals, next++);
             if (!a) return;
             if (s->kind == FormalParmValue) {

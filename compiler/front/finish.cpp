@@ -895,8 +895,8 @@ void FinishHeading(FuncHeading* fh) {
             p->global = 0;
             continue;
         }
-        const ParmSpec& spec = s->kind == FormalParmValue ? s->u.ValueParmSpec : s->u.VarParmSpec;
-        for (uint32_t j = ListCount(spec.parm); j >= 1; j--) FinishParameterSlot(static_cast<Variable*>(ListGet(spec.parm, j)));
+        const ParmSpec& section = s->kind == FormalParmValue ? s->u.ValueParmSpec : s->u.VarParmSpec;
+        for (uint32_t j = ListCount(section.parm); j >= 1; j--) FinishParameterSlot(static_cast<Variable*>(ListGet(section.parm, j)));
     }
     if (fh->result) FinishParameterSlot(fh->result);
     variableCounter = saved;

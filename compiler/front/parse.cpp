@@ -687,8 +687,8 @@ void RebindHeading(const FuncHeading* fh) {
             BindFunction(v->id, f);
             continue;
         }
-        const ParmSpec& spec = s->kind == FormalParmValue ? s->u.ValueParmSpec : s->u.VarParmSpec;
-        for (Variable* v : Items<Variable>(spec.parm)) BindVariable(v->id, v);
+        const ParmSpec& section = s->kind == FormalParmValue ? s->u.ValueParmSpec : s->u.VarParmSpec;
+        for (Variable* v : Items<Variable>(section.parm)) BindVariable(v->id, v);
     }
 }
 

@@ -21,15 +21,9 @@
 #include "runtime/stdroutines.h"
 #include "runtime/window.h"
 #include "vm/stdroutines.h"
+#include "tests/unit/engine_test_files.h"
 
 namespace tarn::rt::test {
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 inline void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
@@ -119,21 +113,6 @@ protected:
     char savedCwd_[4096] = {};
 };
 
-// The statement must end the process with exit code 1 after writing the run-time error
-// report "\nERROR: message\n" to standard output.
-#define EXPECT_RUNTIME_ERROR(statement, message)                                          \
-    do {                                                                                  \
-        std::string out_ = dir_ + "/death.out";                                           \
-        EXPECT_EXIT(                                                                      \
-            {                                                                             \
-                std::fflush(stdout);                                                      \
-                int fd_ = open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);         \
-                if (fd_ < 0 || dup2(fd_, STDOUT_FILENO) < 0) std::_Exit(99);              \
-                statement;                                                                \
-                std::_Exit(98);                                                           \
-            },                                                                            \
-            ::testing::ExitedWithCode(1), "");                                            \
-        EXPECT_EQ(ReadFile(out_), std::string("\nERROR: ") + (message) + "\n");           \
-    } while (0)
+#define EXPECT_RUNTIME_ERROR(statement, message) EXPECT_RUNTIME_ERROR_IN(dir_ + "/death.out", statement, message)
 
 }  // namespace tarn::rt::test

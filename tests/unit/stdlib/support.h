@@ -79,22 +79,6 @@ protected:
     Regs r{};
 };
 
-// The statement must end the process with exit code 1 after writing the run-time error
-// report "\nERROR: message\n" to standard output.
-#define EXPECT_RUNTIME_ERROR(statement, message)                                          \
-    do {                                                                                  \
-        std::string out_ = TempPath("out");                                               \
-        EXPECT_EXIT(                                                                      \
-            {                                                                             \
-                std::fflush(stdout);                                                      \
-                int fd_ = open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);         \
-                if (fd_ < 0 || dup2(fd_, STDOUT_FILENO) < 0) std::_Exit(99);              \
-                statement;                                                                \
-                std::_Exit(98);                                                           \
-            },                                                                            \
-            ::testing::ExitedWithCode(1), "");                                            \
-        EXPECT_EQ(ReadFile(out_), std::string("\nERROR: ") + (message) + "\n");           \
-        std::remove(out_.c_str());                                                        \
-    } while (0)
+#define EXPECT_RUNTIME_ERROR(statement, message) EXPECT_RUNTIME_ERROR_IN(TempPath("out"), statement, message)
 
 }  // namespace tarn::rt::test

@@ -105,6 +105,15 @@ Expression* Arg(List* actuals, uint32_t i) {
     return a->kind == ActualParmExpr ? a->u.expr : nullptr;
 }
 
+// True when every actual is an expression this generator takes (no variants yet).
+bool AllPlainExpressions(List* actuals) {
+    for (uint32_t i = 1; i <= ListCount(actuals); i++) {
+        Expression* e = Arg(actuals, i);
+        if (!e || TypeRepOf(e->PromotedType) == Rep::Variant) return false;
+    }
+    return true;
+}
+
 // succ and pred: the result must stay inside the argument's type.
 void Step(Expression* e, bool up) {
     GenExpression(e);
@@ -240,6 +249,15 @@ void GenBuiltinFunction(Binding* b, List* actuals, Type*) {
         if (t->kind != StringType && t->kind != CStringType) break;
         GenStringValue(x);
         EmitOpWord(Op::CALLSTD, 122);
+        return;
+    }
+    case 74: {  // wait(timeout, h1, ..., hn): timeout, hn ... h1, n
+        const uint32_t n = ListCount(actuals);
+        if (!x || !AllPlainExpressions(actuals)) break;
+        GenExpression(x);
+        for (uint32_t i = n; i >= 2; i--) GenExpression(Arg(actuals, i));
+        PushInteger(static_cast<int32_t>(n - 1));
+        EmitOpWord(Op::CALLSTD, 189);
         return;
     }
     default: break;

@@ -736,44 +736,38 @@ void GenRelation(Expression* e) {
     EmitOp(IsWordLike(l) || IsWordLike(r) ? row->uns : row->sgn);
 }
 
-// Short-circuit form: the value pushed first is the result when the jump is taken.
-void GenShortCircuit(Expression* e, bool isAnd) {
-    EmitOp(isAnd ? Op::PUSH0 : Op::PUSH1);
-    GenExpr(e->left, false);
-    const uint32_t skip = EmitForwardJump(isAnd ? Op::JZ : Op::JNZ);
-    EmitOp(Op::POP);
-    GenExpr(e->right, false);
-    ResolveJumpHere(skip);
-}
+// How a binary node that is not a relation is generated. Each node is split in three:
+// what comes before its left operand (Before), how the left operand is generated, and
+// what follows it (After: the right operand and the operation). GenExpr walks down a
+// chain of such nodes with a loop, so that a + b + ... + z needs no stack per term.
+enum class BinaryForm { ShortAnd, ShortOr, Set, String, Arithmetic };
 
-void GenBinary(Expression* e, bool negateFirstTerm) {
+BinaryForm FormOf(Expression* e) {
     const int32_t op = e->oper;
-    if (IsRelational(op)) {
-        GenRelation(e);
-        return;
-    }
     Type* result = HostOf(e->PromotedType);
     const bool boolean = result == BoolT;
-    if (op == AND_THENtok || (op == ANDtok && boolean && IsFlagOption(opt::sc))) return GenShortCircuit(e, true);
-    if (op == OR_ELSEtok || (op == ORtok && boolean && IsFlagOption(opt::sc))) return GenShortCircuit(e, false);
-    if (result->kind == SetType) {
-        GenExpr(e->left, false);
-        GenExpr(e->right, false);
-        const Op setOp = op == PLUStok ? Op::SETADD : op == MINUStok ? Op::SETDIFF : Op::SETMUL;
-        EmitOpWord(setOp, kListSetKind);
-        return;
-    }
-    const bool leftNegated = IsAddingOperator(op) && (negateFirstTerm || e->sign == SignMinus);
+    if (op == AND_THENtok || (op == ANDtok && boolean && IsFlagOption(opt::sc))) return BinaryForm::ShortAnd;
+    if (op == OR_ELSEtok || (op == ORtok && boolean && IsFlagOption(opt::sc))) return BinaryForm::ShortOr;
+    if (result->kind == SetType) return BinaryForm::Set;
     if (IsStringType(result) || (op == PLUStok && IsCharOrStringType(e->left->ActualType) &&
-                                 IsCharOrStringType(e->right->ActualType) && result->kind != CharType)) {
-        GenStringValue(e->left);
-        GenStringValue(e->right);
-        EmitOpWord(Op::CALLSTD, 116);
-        return;
+                                 IsCharOrStringType(e->right->ActualType) && result->kind != CharType))
+        return BinaryForm::String;
+    return BinaryForm::Arithmetic;
+}
+
+// Short-circuit form: the value pushed first is the result when the jump is taken.
+// Returns whether the left operand carries the leading sign of the simple expression.
+bool GenBinaryBefore(Expression* e, bool negateFirstTerm) {
+    switch (FormOf(e)) {
+    case BinaryForm::ShortAnd: EmitOp(Op::PUSH0); return false;
+    case BinaryForm::ShortOr: EmitOp(Op::PUSH1); return false;
+    case BinaryForm::Arithmetic: return IsAddingOperator(e->oper) && (negateFirstTerm || e->sign == SignMinus);
+    default: return false;
     }
+}
+
+void EmitArithmetic(int32_t op, Type* result) {
     const bool real = IsRealHost(result);
-    GenOperand(e->left, real, leftNegated);
-    GenOperand(e->right, real);
     const bool uns = IsWordLike(result);
     switch (op) {
     case PLUStok: EmitOp(real ? Op::ADDR : Op::ADD); return;
@@ -782,7 +776,7 @@ void GenBinary(Expression* e, bool negateFirstTerm) {
     case SLASHtok: EmitOp(Op::DIVR); return;
     case DIVtok: EmitOp(uns ? Op::DIVU : Op::DIV); return;
     case MODtok: EmitOp(uns ? Op::MODU : Op::MOD); return;
-    case ANDtok: EmitOp(boolean ? Op::LAND : Op::AND); return;
+    case ANDtok: EmitOp(result == BoolT ? Op::LAND : Op::AND); return;
     case ORtok: EmitOp(Op::OR); return;
     case XORtok: EmitOp(Op::XOR); return;
     case SHLtok: EmitOp(Op::SHL); return;
@@ -791,23 +785,93 @@ void GenBinary(Expression* e, bool negateFirstTerm) {
     }
 }
 
-// The leading sign of a simple expression belongs to its first term: -a + b is (-a) + b.
-// The parser marks the whole simple expression, so the mark is carried down the chain of
-// adding operators to the term that starts it (negateFirstTerm).
-void GenExpr(Expression* e, bool negateFirstTerm) {
-    if (!e || !GenerateCode()) return;
+// Everything after the left operand's own code.
+void GenBinaryAfter(Expression* e, bool negateFirstTerm) {
+    Type* result = HostOf(e->PromotedType);
+    switch (FormOf(e)) {
+    case BinaryForm::ShortAnd:
+    case BinaryForm::ShortOr: {
+        const uint32_t skip = EmitForwardJump(FormOf(e) == BinaryForm::ShortAnd ? Op::JZ : Op::JNZ);
+        EmitOp(Op::POP);
+        GenExpr(e->right, false);
+        ResolveJumpHere(skip);
+        break;
+    }
+    case BinaryForm::Set: {
+        GenExpr(e->right, false);
+        const Op setOp = e->oper == PLUStok ? Op::SETADD : e->oper == MINUStok ? Op::SETDIFF : Op::SETMUL;
+        EmitOpWord(setOp, kListSetKind);
+        break;
+    }
+    case BinaryForm::String:
+        if (IsCharHost(e->left->PromotedType)) EmitOp(Op::PUSHT);
+        GenStringValue(e->right);
+        EmitOpWord(Op::CALLSTD, 116);
+        break;
+    case BinaryForm::Arithmetic: {
+        const bool real = IsRealHost(result);
+        if (real && !IsRealHost(e->left->PromotedType))
+            EmitOp(IsUnsignedHost(e->left->PromotedType) ? Op::UTOR : Op::ITOR);
+        GenOperand(e->right, real);
+        EmitArithmetic(e->oper, result);
+        break;
+    }
+    }
+    if (negateFirstTerm && !IsAddingOperator(e->oper)) Negate(e->PromotedType);
+}
+
+// A node that ends the walk down the left operands: a factor or a relation.
+void GenChainStart(Expression* e, bool negateFirstTerm) {
     if (e->factor) {
         GenFactor(e->factor);
         if (negateFirstTerm) Negate(e->PromotedType);
         return;
     }
-    if (e->oper == UNDEFtok) {
-        GenExpr(e->left, false);
-        if (negateFirstTerm != (e->sign == SignMinus)) Negate(e->left->PromotedType);
-        return;
+    GenRelation(e);
+    if (negateFirstTerm) Negate(e->PromotedType);
+}
+
+// The nodes above the chain's start, outermost first, with the sign each was given.
+struct ChainLink {
+    Expression* e;
+    bool negateFirstTerm;
+};
+std::vector<ChainLink> gChain;
+
+// Gives back the part of gChain a call used, also when a FATAL message ends it early.
+struct ChainMark {
+    size_t base = gChain.size();
+    ~ChainMark() { gChain.resize(base); }
+};
+
+// The leading sign of a simple expression belongs to its first term: -a + b is (-a) + b.
+// The parser marks the whole simple expression, so the mark is carried down the chain of
+// adding operators to the term that starts it (negateFirstTerm). Wrappers and binary
+// operators are walked with a loop; right operands and parentheses recurse, and the
+// parser bounds their nesting.
+void GenExpr(Expression* e, bool negateFirstTerm) {
+    if (!e || !GenerateCode()) return;
+    ChainMark mark;
+    while (!e->factor && !IsRelational(e->oper)) {
+        gChain.push_back({e, negateFirstTerm});
+        if (e->oper == UNDEFtok) {
+            negateFirstTerm = false;
+        } else {
+            negateFirstTerm = GenBinaryBefore(e, negateFirstTerm);
+        }
+        e = e->left;
     }
-    GenBinary(e, negateFirstTerm);
-    if (negateFirstTerm && !IsAddingOperator(e->oper)) Negate(e->PromotedType);
+    GenChainStart(e, negateFirstTerm);
+    while (gChain.size() > mark.base) {
+        const ChainLink link = gChain.back();
+        gChain.pop_back();
+        Expression* node = link.e;
+        if (node->oper == UNDEFtok) {
+            if (link.negateFirstTerm != (node->sign == SignMinus)) Negate(node->left->PromotedType);
+        } else {
+            GenBinaryAfter(node, link.negateFirstTerm);
+        }
+    }
 }
 
 }  // namespace

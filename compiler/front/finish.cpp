@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <vector>
 
 #include "compiler/driver/alloc.h"
 #include "compiler/driver/messages.h"
@@ -1271,17 +1272,14 @@ static void ApplyExpressionSign(Expression* e) {
     if (e->sign == SignMinus) SetTypes(e, NegatedType(e->ActualType));
 }
 
-void FinishExpression(Expression* e) {
-    TPC_CHECK(e != nullptr);
-    TPC_CHECK_AFTER_ERROR(e->ActualType == nullptr);
+// One node whose left operand is finished: its right operand, operator and sign.
+static void FinishNode(Expression* e) {
     if (e->factor) {
         FinishFactor(e->factor);
         SetTypes(e, e->factor->ActualType);
     } else if (e->oper == UNDEFtok) {
-        if (!e->left->ActualType) FinishExpression(e->left);
         SetTypes(e, e->left->ActualType);
     } else {
-        if (!e->left->ActualType) FinishExpression(e->left);
         if (!e->right->ActualType) FinishExpression(e->right);
         Operands o{e->left->PromotedType, e->right->PromotedType, e->left->ActualType,
                    e->right->ActualType, e->oper, &e->pos};
@@ -1291,6 +1289,38 @@ void FinishExpression(Expression* e) {
             SetTypes(e, CheckOperator(o));
     }
     ApplyExpressionSign(e);
+}
+
+// The left operands passed on the way down an operator chain, shared by nested calls:
+// each call works above the depth it found and gives its part back when it ends, also
+// when a FATAL message ends it early.
+static std::vector<Expression*> gChain;
+
+namespace {
+struct ChainMark {
+    size_t base = gChain.size();
+    ~ChainMark() { gChain.resize(base); }
+};
+}  // namespace
+
+// Operator chains are left-deep (a + b + c is (a + b) + c), so the walk goes down the
+// left operands with a loop and finishes the nodes on the way back up; only right
+// operands and parentheses recurse, and the parser bounds those. A chain of any length
+// therefore needs no more stack than a short one.
+void FinishExpression(Expression* e) {
+    TPC_CHECK(e != nullptr);
+    TPC_CHECK_AFTER_ERROR(e->ActualType == nullptr);
+    ChainMark mark;
+    while (!e->factor && !e->left->ActualType) {
+        gChain.push_back(e);
+        e = e->left;
+    }
+    FinishNode(e);
+    while (gChain.size() > mark.base) {
+        e = gChain.back();
+        gChain.pop_back();
+        FinishNode(e);
+    }
 }
 
 // ======================================================================================

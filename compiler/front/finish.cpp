@@ -235,9 +235,10 @@ static uint32_t FieldListMeasure(const FieldList* fl);
 
 static uint32_t AlignmentMeasure(Type* t) {
     t = ResolveType(t);
+    while (t->kind == ArrayType) t = ResolveType(t->u.array.ComponentType);
     switch (t->kind) {
-    case ArrayType: return AlignmentMeasure(t->u.array.ComponentType);
-    case RecordType: return FieldListMeasure(t->u.record.fieldList);
+    case RecordType:
+        return t->u.record.measured ? t->u.record.alignMeasure : FieldListMeasure(t->u.record.fieldList);
     case StringType: return t->u.string.length > 255 ? 4 : 1;
     case CStringType: return 1;
     default: return t->size;
@@ -776,6 +777,9 @@ static void FinishRecord(Type* t) {
     if (fl->variantPart)
         for (Variant* v : Items<Variant>(fl->variantPart->VariantList)) largest = std::max(largest, v->fieldList->size);
     t->u.record.largestVariant = largest;
+    // Kept, so that a record of records named one after another is measured in one step.
+    t->u.record.alignMeasure = FieldListMeasure(fl);
+    t->u.record.measured = 1;
     t->containsFile = rs.containsFile;
     t->size = end;
     if (t->size == 0) ReportMessage(msg::RecordWithoutFields, &t->pos);

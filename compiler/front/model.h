@@ -119,6 +119,8 @@ struct PointerPart {
 struct RecordPart {
     FieldList* fieldList;
     uint32_t largestVariant;
+    uint32_t alignMeasure;  // set when finished: records nest through type names to any depth
+    int32_t measured;
 };
 struct SetPart {
     Type* base;

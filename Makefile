@@ -11,13 +11,17 @@ all: release
 deps:
 	@sh scripts/install-deps.sh
 
+# The install prefix is fixed when the build is configured: programs that tpc builds carry
+# the prefix's lib directory in their RUNPATH, so they find the engine from any directory.
 release: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(abspath $(PREFIX)) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 # Everything built again under AddressSanitizer and UndefinedBehaviorSanitizer, then every test.
+# Its install prefix lies inside the build tree, where the install test puts the kit.
 test: deps
-	@cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARN_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARN_SANITIZE=ON \
+		-DCMAKE_INSTALL_PREFIX=$(abspath $(ASAN))/installed-kit >/dev/null
 	@cmake --build $(ASAN) -j $(JOBS)
 	@cd $(ASAN) && ctest --output-on-failure -j $(JOBS)
 
@@ -29,7 +33,8 @@ bench: release
 
 # A ten-minute libFuzzer run of the front end (the sanitizer build runs 30 seconds of it).
 fuzz: deps
-	@cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARN_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARN_SANITIZE=ON \
+		-DCMAKE_INSTALL_PREFIX=$(abspath $(ASAN))/installed-kit >/dev/null
 	@cmake --build $(ASAN) --target fuzz_front_long
 
 install: release

@@ -5,11 +5,13 @@
 //
 // Signals are handled as in every launcher (launchers/signals.h).
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <limits.h>
 #include <unistd.h>
 
 #include "launchers/signals.h"
+#include "runtime/loader_messages.h"
 #include "runtime/tarnrt.h"
 
 namespace {
@@ -33,7 +35,12 @@ int main(int argc, char** argv) {
     char buf[PATH_MAX];
     const char* self = OwnPath(buf);
     if (CheckImageForResource(nullptr)) return RunConsoleFromResource(argc, argv, self, 0, 0, 0);
+    // 0: the file's ELF contents cannot be measured (a damaged header), so there is no
+    // appended image to find either.
     uint32_t offset = CalcSizeOfImageFile(self);
-    if (offset == 0) return 1;
+    if (offset == 0) {
+        std::fputs(tarn::rt::kInvalidExecutableMessage, stdout);
+        return 1;
+    }
     return RunConsoleFromFile(argc, argv, self, offset, 1, 0, 0, 0);
 }

@@ -1,9 +1,14 @@
 // The signal handling every launcher shares (console.app, service.app, tvm).
 //
-// One handler serves SIGABRT, SIGFPE, SIGILL, SIGINT, SIGSEGV and SIGTERM. SIGINT and SIGTERM
-// ask the interpreter to stop at its next instruction (a "User abort" report, exit code from
-// the program); the others become run-time errors at the current instruction, which report
-// and end the process with exit code 1. The engine installs its own SIGSEGV handler while a
+// One handler serves every signal of the table below. SIGINT, SIGTERM and SIGHUP ask the
+// interpreter to stop at its next instruction (a "User abort" report, exit code from the
+// program), so open files are flushed and closed as after any other end of the program.
+// SIGPIPE does nothing: the write into a closed pipe then fails with EPIPE and becomes the
+// library's "Write failure" (error 13) with its report, instead of killing the process with
+// its files half written. (A caught signal is reset to its default in programs the VM
+// starts, so `system` and `popen` children still see an ordinary SIGPIPE.) The faults
+// become run-time errors at the current instruction, which report and end the process
+// with exit code 1. The engine installs its own SIGSEGV handler while a
 // program runs, for faults inside the VM window, and passes every other fault on to the
 // handler it replaced, which is this one; so there is one handler chain and every fault ends
 // in exactly one report.
@@ -15,28 +20,33 @@
 
 namespace tarn::launcher {
 
+enum class SignalAction { UserBreak, WriteFails, Fault };
+
 struct SignalMapping {
     int signal;
-    const char* message;  // nullptr: user break
+    SignalAction action;
+    const char* message;  // the run-time error of a fault
 };
 
 inline constexpr SignalMapping kSignals[] = {
-    {SIGINT, nullptr},
-    {SIGTERM, nullptr},
-    {SIGILL, "Invalid instruction"},
-    {SIGSEGV, "Invalid memory access"},
-    {SIGFPE, "Invalid arithmetic"},
-    {SIGABRT, "Abort signal"},
+    {SIGINT, SignalAction::UserBreak, nullptr},
+    {SIGTERM, SignalAction::UserBreak, nullptr},
+    {SIGHUP, SignalAction::UserBreak, nullptr},
+    {SIGPIPE, SignalAction::WriteFails, nullptr},
+    {SIGILL, SignalAction::Fault, "Invalid instruction"},
+    {SIGSEGV, SignalAction::Fault, "Invalid memory access"},
+    {SIGFPE, SignalAction::Fault, "Invalid arithmetic"},
+    {SIGABRT, SignalAction::Fault, "Abort signal"},
 };
 
 inline void OnSignal(int sig) {
     for (const SignalMapping& m : kSignals) {
         if (m.signal != sig) continue;
-        if (m.message == nullptr) {
-            SetUserBreak();
-            return;
+        switch (m.action) {
+            case SignalAction::UserBreak: SetUserBreak(); return;
+            case SignalAction::WriteFails: return;
+            case SignalAction::Fault: RunTimeError(m.message);
         }
-        RunTimeError(m.message);
     }
     RunTimeError("Invalid signal received");
 }

@@ -2,6 +2,7 @@
 // native, any other is swapped, and every word of a swapped image is converted once here,
 // so the interpreter only ever sees host order.
 #include "runtime/loader.h"
+#include "runtime/loader_messages.h"
 
 #include <sys/stat.h>
 
@@ -213,7 +214,7 @@ bool CheckHeader(ImageSource& src, ImageHeader& h, ShortRead mode) {
     uint8_t magic[vm::kImageMagic.size()];
     if (!SourceRead(src, magic, sizeof magic) ||
         std::memcmp(magic, vm::kImageMagic.data(), sizeof magic) != 0)
-        return Refuse("[TARNRUN] ERROR: Invalid executable.");
+        return Refuse(kInvalidExecutableMessage);
     uint8_t wordBits;
     if (!HeaderField(src, &wordBits, 1, mode)) return false;
     if (wordBits != vm::kWordBits) return Refuse("[TARNRUN] ERROR: Can only handle 32 bit executables.\n");
@@ -401,7 +402,7 @@ void ReserveMemory(const ImageHeader& h) {
     g_engine.code = static_cast<uint8_t*>(HostAlloc(uint64_t{h.codeSize} + 4));
     std::memset(g_engine.code + h.codeSize, 0, 4);
     uint64_t vmBytes = uint64_t{h.stackTop} + 4;
-    if (!WindowOpen(vmBytes)) MemoryAllocationFailure();
+    if (!WindowOpen(vmBytes, MemoryLimitFromEnvironment())) MemoryAllocationFailure();
     std::memset(Mem(), kUndefinedByte, vmBytes);
 }
 

@@ -4,9 +4,9 @@
 # from a fresh directory and checked for what a user sees: standard output, exit code, the
 # log file and the message-box destination (redirected with TARN_MESSAGE_BOX_FILE).
 #
-#   launcher_test.sh CASE CONSOLE_APP TASM SOURCE_DIR WORK_DIR BUILD_DIR
+#   launcher_test.sh CASE CONSOLE_APP TASM SOURCE_DIR WORK_DIR BUILD_DIR TPC TVM INSTALL_PREFIX
 set -u
-case_name=$1 console=$2 tasm=$3 src=$4 work=$5 build=$6
+case_name=$1 console=$2 tasm=$3 src=$4 work=$5 build=$6 tpc=$7 tvm=$8 install_prefix=$9
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -66,8 +66,14 @@ case $case_name in
 no_image)
     cp "$console" plain.exe
     run ./plain.exe
-    expect_eq "stdout" "[TARNRUN] ERROR: Invalid executable." "$out"
+    expect_eq "stdout" $'[TARNRUN] ERROR: Invalid executable.\n' "$out"
     expect_eq "exit code" 1 "$code"
+    # ELF section-header fields zeroed: the end of the ELF contents cannot be measured.
+    build args damaged.exe
+    printf '\0\0\0\0\0\0\0\0' | dd of=damaged.exe bs=1 seek=40 conv=notrunc status=none
+    run ./damaged.exe
+    expect_eq "stdout of a damaged executable" $'[TARNRUN] ERROR: Invalid executable.\n' "$out"
+    expect_eq "exit code of a damaged executable" 1 "$code"
     ;;
 arguments)
     build args prog.exe
@@ -121,7 +127,7 @@ message_box)
     ;;
 user_break)
     build loop prog.exe
-    for sig in INT TERM; do
+    for sig in INT TERM HUP; do
         run_and_signal $sig ./prog.exe
         expect_eq "stdout after SIG$sig" $'\nERROR: line 5, User abort\n' "$out"
         expect_eq "exit code after SIG$sig (ExitCode left 0)" 0 "$code"
@@ -147,6 +153,22 @@ faults)
         expect_eq "exit code after SIG$sig" 1 "$code"
     done
     ;;
+broken_pipe)
+    # A reader that goes away is a failed write (error 13), not a lost process: the run
+    # ends with its report and exit code 1, and every file it wrote is complete.
+    "$tpc" -rtlf -o pipe.exe "$src/pipe.pas" > tpc.out || { cat tpc.out; exit 1; }
+    "$tpc" -rtlf -o pipe.tvm "$src/pipe.pas" > tpc.out || { cat tpc.out; exit 1; }
+    for runner in "./pipe.exe" "$tvm pipe.tvm"; do
+        rm -f data.txt
+        $runner | head -n 1 > head.out
+        code=${PIPESTATUS[0]}
+        expect_eq "exit code of $runner into a closed pipe" 1 "$code"
+        expect_eq "bytes in data.txt after $runner" 5000 "$(stat -c %s data.txt)"
+        expect_eq "what the reader got from $runner" "1" "$(tr -d ' ' < head.out)"
+        expect_eq "log of the failed write" $'\nERROR: line 9, Write failure\nx' "$(cat pipe.log; echo x)"
+        rm -f pipe.log
+    done
+    ;;
 relocated)
     prefix=$work/prefix
     cmake --install "$build" --prefix "$prefix" > install.log 2>&1 || { cat install.log; fail "cmake --install"; exit 1; }
@@ -164,6 +186,27 @@ relocated)
     cd "$prefix/apps" || exit 1
     run ./prog.exe one "two words" three
     expect_eq "exit code of a copy in another directory of the installation" 3 "$code"
+    ;;
+installed_kit)
+    # The kit installed into the prefix it was configured for; its tpc builds a program
+    # in a directory of its own, which then runs from yet another directory.
+    case $install_prefix in
+        "$build"/*) ;;
+        *) echo "the build's install prefix $install_prefix is outside the build tree"; exit 77 ;;
+    esac
+    rm -rf "$install_prefix"
+    cmake --install "$build" > install.log 2>&1 || { cat install.log; fail "cmake --install"; exit 1; }
+    mkdir -p src out there
+    cp "$src/../../examples/hello.pas" src/
+    (cd src && "$install_prefix/bin/tpc" -o ../out/h.exe hello.pas > tpc.out \
+        && "$install_prefix/bin/tpc" hello.pas > tpc.out) || { cat src/tpc.out; fail "installed tpc"; exit 1; }
+    cd there || exit 1
+    run ../out/h.exe
+    expect_eq "exit code of a program built by the installed kit" 0 "$code"
+    expect_eq "its output, as the installed tvm runs the image" "$("$install_prefix/bin/tvm" ../src/hello.tvm)" "$out"
+    [ -n "$out" ] || fail "the program printed nothing"
+    ldd ../out/h.exe | grep -q "libtarnrt26.so => $install_prefix/" \
+        || fail "the program does not load the installed engine: $(ldd ../out/h.exe | grep tarnrt)"
     ;;
 *)
     echo "unknown case $case_name"; exit 1 ;;

@@ -83,8 +83,8 @@ struct HeaderCase {
 };
 
 const HeaderCase kHeaderCases[] = {
-    {"OtherMagic", [](TestImage& i) { i.magic[1] = 'X'; }, "[TARNRUN] ERROR: Invalid executable."},
-    {"MagicWithoutItsZero", [](TestImage& i) { i.magic[4] = 1; }, "[TARNRUN] ERROR: Invalid executable."},
+    {"OtherMagic", [](TestImage& i) { i.magic[1] = 'X'; }, "[TARNRUN] ERROR: Invalid executable.\n"},
+    {"MagicWithoutItsZero", [](TestImage& i) { i.magic[4] = 1; }, "[TARNRUN] ERROR: Invalid executable.\n"},
     {"SixteenBitWords", [](TestImage& i) { i.wordBits = 16; }, "[TARNRUN] ERROR: Can only handle 32 bit executables.\n"},
     {"Version3", [](TestImage& i) { i.version = 3; }, "[TARNRUN] ERROR: Version mismatch.\n"},
     {"Version6", [](TestImage& i) { i.version = 6; }, "[TARNRUN] ERROR: Version mismatch.\n"},
@@ -122,7 +122,7 @@ TEST(Loader, FileShorterThanTheMagicIsInvalid) {
     for (std::vector<uint8_t> bytes : {std::vector<uint8_t>{}, {0x54}, {0x54, 0x78, 0x1A, 0x01}}) {
         ChildResult r = Load(bytes);
         EXPECT_EQ(r.Code(), 1);
-        EXPECT_EQ(r.out, "[TARNRUN] ERROR: Invalid executable.");
+        EXPECT_EQ(r.out, "[TARNRUN] ERROR: Invalid executable.\n");
     }
 }
 
@@ -130,7 +130,7 @@ TEST(Loader, ScriptLineWithoutLineFeedIsInvalid) {
     std::vector<uint8_t> bytes = {'#', '!', '/', 'b', 'i', 'n'};
     ChildResult r = Load(bytes);
     EXPECT_EQ(r.Code(), 1);
-    EXPECT_EQ(r.out, "[TARNRUN] ERROR: Invalid executable.");
+    EXPECT_EQ(r.out, "[TARNRUN] ERROR: Invalid executable.\n");
 }
 
 TEST(Loader, HeaderCutShortIsAReadFailure) {

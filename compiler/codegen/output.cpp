@@ -24,6 +24,22 @@ namespace tarn::tpc {
 
 namespace {
 
+// A file as the file system knows it: two names with the same identity (hard links,
+// symbolic links, "./x" and "x") are one file.
+struct FileIdentity {
+    dev_t device;
+    ino_t inode;
+};
+
+bool IdentityOf(const char* name, FileIdentity& id) {
+    struct stat st;
+    if (stat(name, &st) != 0) return false;
+    id = {st.st_dev, st.st_ino};
+    return true;
+}
+
+bool operator==(const FileIdentity& a, const FileIdentity& b) { return a.device == b.device && a.inode == b.inode; }
+
 struct OutputState {
     DataBuffer* code = nullptr;
     uint32_t codeSize = 0;
@@ -41,6 +57,13 @@ struct OutputState {
     std::string headerText;
     FILE* file = nullptr;
     bool writing = false;
+    // The output must never be one of the files being compiled: the identity of every
+    // source file opened so far, and of the file the output name already named at
+    // OpenOutput (none: the name was free).
+    std::vector<FileIdentity> sources;
+    bool outputExists = false;
+    FileIdentity output{};
+    bool outputRefused = false;   // the output named a source: never written nor removed
 };
 
 OutputState g_out;
@@ -430,19 +453,38 @@ void InitOutputState() {
     g_out.sourceNames = CreateBuffer();
 }
 
+namespace {
+
+void RefuseOutput() {
+    g_out.outputRefused = true;
+    ReportMessage(msg::OutputIsSource, nullptr, g_out.outputName.c_str());
+}
+
+// A stale image must not survive a compilation that writes none. Only regular files are
+// images; a device or a directory of that name is left alone (writing to it fails or
+// succeeds later on its own terms). Removal waits until the end of the compilation, so
+// that an include file opened later that turns out to be the output is refused while it
+// still exists.
+void RemoveStaleOutput() {
+    const char* name = g_out.outputName.c_str();
+    if (g_out.outputRefused || !g_out.outputExists || !IsRegularFile(name)) return;
+    g_out.outputExists = false;
+    ReportMessage(msg::TraceRemoving, nullptr, name);
+    if (unlink(name) != 0) ReportMessage(msg::FileAccessFailed, nullptr, name);
+}
+
+}  // namespace
+
 void OpenOutput(const char* outputName, const char* headerText) {
     if (!CODEGEN_OK(outputName != NULL)) return;
     g_out.outputName = outputName;
     g_out.headerText = headerText != nullptr ? headerText : "";
-    // A stale image must not survive a failed compilation. Only regular files are
-    // images; a device or a directory of that name is left alone (writing to it fails or
-    // succeeds later on its own terms).
-    if (IsRegularFile(outputName)) {
-        ReportMessage(msg::TraceRemoving, nullptr, outputName);
-        if (unlink(outputName) != 0) ReportMessage(msg::FileAccessFailed, nullptr, outputName);
-    }
     g_out.hasLineTable = IsFlagOption(opt::ln);
     g_out.lineTable.clear();
+    g_out.outputExists = IdentityOf(outputName, g_out.output);
+    if (!g_out.outputExists) return;
+    for (const FileIdentity& source : g_out.sources)
+        if (source == g_out.output) return RefuseOutput();
 }
 
 void AppendCode(const void* bytes, uint32_t size) {
@@ -486,6 +528,10 @@ void AddDataSwapRun(uint32_t dataOffset, uint32_t wordCount) {
 void AddSourceName(const char* name) {
     if (!CODEGEN_OK(name != NULL) || !CODEGEN_OK(g_out.sourceNames != NULL)) return;
     DataBufferAppend(g_out.sourceNames, name, (uint32_t)strlen(name) + 1);
+    FileIdentity id;
+    if (!IdentityOf(name, id)) return;
+    g_out.sources.push_back(id);
+    if (g_out.outputExists && id == g_out.output) RefuseOutput();
 }
 
 void SetGlobalsSize(uint32_t size) { g_out.globalsSize = size; }
@@ -508,7 +554,11 @@ void MarkLine(uint32_t line, uint32_t offset) {
 }
 
 void WriteImage() {
-    if (ErrorCount() != 0 || g_out.writing) return;
+    if (g_out.writing || g_out.outputRefused) return;
+    // The new image is a new file: a stale one goes first, so that another name linked
+    // to it keeps its contents.
+    RemoveStaleOutput();
+    if (ErrorCount() != 0 || OutputMissing()) return;
     g_out.writing = true;
     WriteSession session;
     if (!CODEGEN_OK(g_out.code != NULL) || !CODEGEN_OK(g_out.fixedData != NULL) ||

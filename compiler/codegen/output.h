@@ -27,9 +27,11 @@ inline constexpr const char* SERVICE_LAUNCHER = "service.app";
 // section buffers ("Out of memory." when one cannot be created).
 void InitOutputState();
 
-// Remembers the output name and the "#!" header text (empty: none), deletes a stale file
-// of that name ("Removing '%s'"; "Access to file '%s' failed." when it cannot be
-// deleted) and creates the line table when option ln is on.
+// Remembers the output name and the "#!" header text (empty: none) and creates the line
+// table when option ln is on. An output name that names a source file already opened (the
+// same file, whatever the name: links and "./" paths too) is refused with the FATAL
+// "Output file '%s' is a source file of this compilation."; nothing is then ever written
+// to it or removed. A stale file of that name is only removed by WriteImage.
 void OpenOutput(const char* outputName, const char* headerText);
 
 // Append to the code or the fixed data; past 2^32-1 bytes in all, the append is refused
@@ -54,7 +56,8 @@ void AddFixup(uint32_t codePosition, uint32_t value);
 // engine of the other byte order must swap.
 void AddDataSwapRun(uint32_t dataOffset, uint32_t wordCount);
 
-// Records a source file name; the lexer calls it as it opens each file.
+// Records a source file name; the lexer calls it as it opens each file. A source that is
+// the existing output file is refused as in OpenOutput.
 void AddSourceName(const char* name);
 
 void SetGlobalsSize(uint32_t size);   // becomes the image's data_base
@@ -66,8 +69,11 @@ void SetStackSize(uint32_t bytes);    // 0 is an internal error
 // nothing when option ln was off at OpenOutput.
 void MarkLine(uint32_t line, uint32_t offset);
 
-// Builds the image and writes it to the output name. Runs only when no error has been
-// reported, and not again while it is already running.
+// Removes a stale regular file of the output name ("Removing '%s'"; "Access to file '%s'
+// failed." when it cannot be removed), then builds the image and writes it to the output
+// name as a new file. Writes only when no error has been reported and no construct lacked
+// code, and not again while it is already running; does nothing at all when the output
+// was refused.
 void WriteImage();
 
 // Where the executable builder looks for launchers before PATH: the compiler's own

@@ -1076,19 +1076,20 @@ void ParseProgramProper() {
     if (Tok() != PERIODtok) Expected(".");
 }
 
-// The image writer installed by the code generator, called by the step below only when
-// every construct of the program could be generated.
+// The image writer installed by the code generator, called by the step below; it writes
+// an image only when every construct of the program could be generated (and otherwise
+// removes a stale one).
 void (*fullImageWriter)() = nullptr;
 
 // An image without the code of some construct would not do what the program says: then
 // the construct is named, no image is written and the compilation does not pass for a
 // success (exit code 1).
 void WriteImageIfComplete() {
-    if (ErrorCount() != 0) return;
-    if (const char* missing = CodeGenMissingConstruct()) {
-        std::printf("tpc: code generation for %s is not available in this build; no image was written.\n", missing);
-        SetOutputMissing();
-        return;
+    if (ErrorCount() == 0) {
+        if (const char* missing = CodeGenMissingConstruct()) {
+            std::printf("tpc: code generation for %s is not available in this build; no image was written.\n", missing);
+            SetOutputMissing();
+        }
     }
     if (fullImageWriter) fullImageWriter();
 }

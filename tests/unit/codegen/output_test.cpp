@@ -262,15 +262,28 @@ TEST_F(OutputTest, LineTableKeepsTheFirstOffsetOfEveryLine) {
     }
 }
 
-TEST_F(OutputTest, OpenOutputRemovesAStaleImage) {
+TEST_F(OutputTest, AStaleImageIsRemovedOnlyWhenTheCompilationEnds) {
     WriteFileBytes(dir / "old.tvm", {1, 2, 3});
     OpenOutput(Path("old.tvm").c_str(), "");
+    EXPECT_TRUE(std::filesystem::exists(dir / "old.tvm"));   // an include may still turn out to be it
+    ReportMessage(msg::TypeMismatch, nullptr);
+    WriteImage();
     EXPECT_FALSE(std::filesystem::exists(dir / "old.tvm"));
 }
 
-TEST_F(OutputTest, OpenOutputLeavesNonRegularFilesAlone) {
+TEST_F(OutputTest, TheNewImageIsANewFileSoOtherLinksKeepTheirContents) {
+    WriteFileBytes(dir / "other", {7, 7});
+    std::filesystem::create_hard_link(dir / "other", dir / "linked.tvm");
+    Write("linked.tvm", [] { AppendCodeBytes(1); });
+    EXPECT_EQ(ReadFileBytes(dir / "other"), (std::vector<uint8_t>{7, 7}));
+    EXPECT_TRUE(ParseImage(ReadFileBytes(dir / "linked.tvm")).ok);
+}
+
+TEST_F(OutputTest, NonRegularFilesAreLeftAlone) {
     std::filesystem::create_directory(dir / "d.tvm");
     OpenOutput(Path("d.tvm").c_str(), "");
+    ReportMessage(msg::TypeMismatch, nullptr);
+    WriteImage();
     EXPECT_TRUE(std::filesystem::is_directory(dir / "d.tvm"));
     EXPECT_FALSE(Issued(msg::FileAccessFailed));
 }
@@ -278,8 +291,49 @@ TEST_F(OutputTest, OpenOutputLeavesNonRegularFilesAlone) {
 TEST_F(OutputTest, StaleImageThatCannotBeDeletedIsFatal) {
     // A regular file on /proc can be read but never deleted, even by root.
     ASSERT_TRUE(std::filesystem::is_regular_file("/proc/version"));
-    EXPECT_THROW(OpenOutput("/proc/version", ""), FatalStop);
+    OpenOutput("/proc/version", "");
+    ReportMessage(msg::TypeMismatch, nullptr);
+    EXPECT_THROW(WriteImage(), FatalStop);
     EXPECT_EQ(MessageText(msg::FileAccessFailed), "Access to file '/proc/version' failed.");
+}
+
+// The output named by a source file, by any name: the source opened first (the main
+// program) or later (an include file). Either is refused, and neither is written to or
+// removed, whatever happens afterwards.
+TEST_F(OutputTest, AnOutputThatIsASourceFileIsRefusedAndKept) {
+    WriteFileBytes(dir / "main.pas", {'p', 'a', 's'});
+    std::filesystem::create_hard_link(dir / "main.pas", dir / "hard.tvm");
+    std::filesystem::create_symlink(dir / "main.pas", dir / "soft.exe");
+    const std::string dotted = (dir / "." / "main.pas").string();
+    for (const std::string& output : {Path("main.pas"), dotted, Path("hard.tvm"), Path("soft.exe")}) {
+        for (bool sourceFirst : {true, false}) {
+            InitMessages();
+            InitOutputState();
+            SetGenerateCode(true);
+            if (sourceFirst) {
+                AddSourceName(Path("main.pas").c_str());
+                EXPECT_THROW(OpenOutput(output.c_str(), ""), FatalStop) << output;
+            } else {
+                OpenOutput(output.c_str(), "");
+                EXPECT_THROW(AddSourceName(Path("main.pas").c_str()), FatalStop) << output;
+            }
+            EXPECT_EQ(MessageText(msg::OutputIsSource),
+                      "Output file '" + output + "' is a source file of this compilation.");
+            EXPECT_EQ(ErrorCount(), 1);
+            AppendCodeBytes(1);
+            WriteImage();
+            EXPECT_EQ(ReadFileBytes(dir / "main.pas"), (std::vector<uint8_t>{'p', 'a', 's'})) << output;
+        }
+    }
+}
+
+TEST_F(OutputTest, AnUnrelatedExistingOutputIsNotRefused) {
+    WriteFileBytes(dir / "main.pas", {'p'});
+    WriteFileBytes(dir / "main.tvm", {1});
+    AddSourceName(Path("main.pas").c_str());
+    OpenOutput(Path("main.tvm").c_str(), "");
+    AddSourceName(Path("missing.inc").c_str());   // a name that cannot be looked at is no match
+    EXPECT_FALSE(Issued(msg::OutputIsSource));
 }
 
 TEST_F(OutputTest, NothingIsWrittenAfterAnError) {

@@ -20,6 +20,7 @@
 
 #include "runtime/engine.h"
 #include "runtime/lists.h"
+#include "runtime/window.h"
 
 namespace tarn::rt {
 
@@ -135,18 +136,22 @@ void ReportAt(const char* message, uint32_t codeOffset, bool withOffset) {
 // Copies s, cut to max characters, into a Pascal string with a 1-byte length prefix.
 void StoreShortString(uint32_t addr, const char* s, uint32_t max) {
     uint32_t n = static_cast<uint32_t>(strnlen(s, max));
-    Mem()[addr] = static_cast<uint8_t>(n);
-    std::memcpy(Mem() + addr + 1, s, n);
+    uint8_t* dst = VmSpan(addr, uint64_t{n} + 1);
+    dst[0] = static_cast<uint8_t>(n);
+    std::memcpy(dst + 1, s, n);
 }
 
 std::string LoadShortString(uint32_t addr) {
-    return std::string(reinterpret_cast<const char*>(Mem() + addr + 1), Mem()[addr]);
+    uint8_t n = *VmSpan(addr, 1);
+    return std::string(reinterpret_cast<const char*>(VmSpan(addr, uint64_t{n} + 1) + 1), n);
 }
 
 // The registered list variable's header, or 0 when the variable is still undefined.
 uint32_t ErrorListHeader() {
-    uint32_t header = VmWord(g_errors.listVar);
-    return header == kUndefinedWord ? 0 : header;
+    uint32_t header = LoadWord(VmSpan(g_errors.listVar, 4));
+    if (header == kUndefinedWord) return 0;
+    if (WindowBlockSize(header) == 0) RunTimeError("Accessing undefined list");
+    return header;
 }
 
 void AppendErrorEntry(uint32_t number, const char* source, const char* description) {
@@ -205,6 +210,13 @@ void RunTimeError(const char* message) {
     ReportAt(message ? message : "", g_engine.cur, g_engine.running);
     ReleaseResources();
     std::exit(1);
+}
+
+void StopForUserBreak() {
+    g_userBreak = 0;
+    Report("User abort", g_engine.cur);
+    ReleaseResources();
+    std::exit(g_engine.exitCodeVar ? static_cast<int>(VmWord(g_engine.exitCodeVar)) : 0);
 }
 
 // ---- Switches, pending error, error list --------------------------------------------

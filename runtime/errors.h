@@ -29,6 +29,10 @@ namespace tarn::rt {
 // exit code 1 (not a run-time error report: there may be no memory left to make one).
 [[noreturn]] void MemoryAllocationFailure();
 
+// The user break seen inside a long engine operation: reports "User abort" like the
+// dispatch loop does and ends the process with the program's exit code.
+[[noreturn]] void StopForUserBreak();
+
 // Writes one report of message for the instruction at code offset codeOffset to every
 // destination the program chose, without ending the process (used by the user-break path).
 void Report(const char* message, uint32_t codeOffset);

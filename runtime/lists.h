@@ -9,6 +9,13 @@
 //
 // This is the internal API the list routines (66-72) and the error list share. Every
 // function that allocates returns 0 when memory runs out; the caller raises its own error.
+//
+// Header and chunks are program memory, so nothing in them is trusted: every function
+// checks the header and each chunk it touches against the allocator (a live block big
+// enough for what the header claims, no more elements used than a chunk holds) and walks
+// chains with a bound the program cannot raise; anything else is the run-time error
+// "List is corrupt". Whatever a program writes there, the engine's reads, writes and copies
+// stay inside the list's own blocks.
 #pragma once
 
 #include <cstdint>

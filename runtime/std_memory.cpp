@@ -1,6 +1,7 @@
 // Dynamic variables: new (93), dispose (92) and move (190). Blocks come from the VM
 // window's allocator, so a pointer is an ordinary VM address and a block can never be
 // reached outside the window.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,14 +17,29 @@ namespace tarn::rt {
 
 namespace {
 
+// Filling a block touches every page of it; a big block is filled a slice at a time so
+// that a user break stops a `new` of gigabytes within a fraction of a second.
+constexpr uint32_t kFillSlice = 32u << 20;
+
+void FillUndefined(uint32_t block, uint32_t size) {
+    uint8_t* p = VmSpan(block, size);
+    for (uint32_t done = 0; done < size;) {
+        if (g_userBreak) StopForUserBreak();
+        uint32_t n = std::min(size - done, kFillSlice);
+        std::memset(p + done, kUndefinedByte, n);
+        done += n;
+    }
+}
+
 // Stack: address of the pointer variable, size. The block starts as undefined bytes.
 StdOutcome New(Regs& r, int&) {
     uint32_t size = Pop(r);
     uint32_t var = Pop(r);
+    uint8_t* pointer = VmSpan(var, 4);
     uint32_t block = WindowAlloc(size);
     if (block == 0) MemoryAllocationFailure();
-    std::memset(Mem() + block, kUndefinedByte, size);
-    StoreWord(VmSpan(var, 4), block);
+    FillUndefined(block, size);
+    StoreWord(pointer, block);
     return StdOutcome::Continue;
 }
 

@@ -10,8 +10,6 @@ namespace tarn::rt {
 
 namespace {
 
-constexpr uint64_t kAddressSpace = uint64_t{1} << 32;
-
 uint8_t* At(uint32_t addr) { return Mem() + addr; }
 
 // The string value on top of the stack.
@@ -36,11 +34,6 @@ uint32_t ValueFootprint(const Regs& regs, uint64_t payloadBytes) {
     uint64_t footprint = Footprint(payloadBytes);
     CheckStackPointer(regs.sp + footprint);
     return static_cast<uint32_t>(footprint);
-}
-
-uint8_t* VmSpan(uint32_t addr, uint64_t n) {
-    if (addr + n > kAddressSpace) RunTimeError("Invalid memory access");
-    return At(addr);
 }
 
 // A string at the top of a stack slot of size bytes (a function result, say) becomes a
@@ -175,9 +168,10 @@ uint64_t PayloadBytes(Unit unit, uint64_t n) {
 
 // Length of the null-terminated characters at addr, at most limit + 1 bytes looked at.
 uint64_t TerminatedLength(uint32_t addr, uint64_t limit) {
-    uint64_t room = std::min(limit + 1, kAddressSpace - addr);
-    const void* nul = std::memchr(At(addr), 0, room);
-    return nul ? static_cast<const uint8_t*>(nul) - At(addr) : room;
+    uint64_t room = std::min(limit + 1, VmRoom(addr));
+    const uint8_t* chars = VmSpan(addr, std::max<uint64_t>(room, 1));  // nothing there: an error
+    const void* nul = std::memchr(chars, 0, room);
+    return nul ? static_cast<const uint8_t*>(nul) - chars : room;
 }
 
 }  // namespace

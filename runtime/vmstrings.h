@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "runtime/engine.h"
+#include "runtime/window.h"  // VmSpan
 
 namespace tarn::rt {
 
@@ -21,10 +22,6 @@ void CheckStackPointer(uint64_t sp);
 // the whole value lies inside the stack (a corrupted count would otherwise let a pop run
 // past the stack top).
 uint32_t ValueFootprint(const Regs& regs, uint64_t payloadBytes);
-
-// Host pointer to n bytes at VM address addr. A span that leaves the 32-bit VM address
-// space is an "Invalid memory access" (inside the window, a stray span faults the same way).
-uint8_t* VmSpan(uint32_t addr, uint64_t n);
 
 // Longest string LOADV reads from memory.
 inline constexpr uint32_t kMaxLoadedString = 0x100000;

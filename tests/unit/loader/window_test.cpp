@@ -2,6 +2,10 @@
 // handler that turns stray VM addresses into "Invalid memory access".
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+
+#include <csignal>
+#include <cstdlib>
 #include <set>
 #include <vector>
 
@@ -55,14 +59,153 @@ TEST_F(WindowTest, FreedBlockIsReused) {
     EXPECT_NE(b, a);
 }
 
-TEST_F(WindowTest, NeighbouringFreeBlocksMerge) {
-    uint32_t a = WindowAlloc(64);
-    uint32_t b = WindowAlloc(64);
-    uint32_t guard = WindowAlloc(64);  // keeps a and b away from the bump region's end
+TEST_F(WindowTest, NeighbouringLargeFreeBlocksMerge) {
+    uint32_t a = WindowAlloc(8192);
+    uint32_t b = WindowAlloc(8192);
+    uint32_t guard = WindowAlloc(64);  // keeps a and b away from the heap's top
     ASSERT_TRUE(WindowFree(b));
     ASSERT_TRUE(WindowFree(a));
-    EXPECT_EQ(WindowAlloc(128), a);
+    EXPECT_EQ(WindowAlloc(16384), a);
     EXPECT_NE(guard, 0u);
+}
+
+TEST_F(WindowTest, BlocksFreedAtTheTopAreGivenBackToTheHeap) {
+    uint32_t a = WindowAlloc(64);
+    uint32_t b = WindowAlloc(100000);
+    ASSERT_TRUE(WindowFree(b));
+    ASSERT_TRUE(WindowFree(a));
+    EXPECT_EQ(WindowAlloc(200000), a);
+}
+
+TEST_F(WindowTest, LiveBlocksAreCounted) {
+    uint64_t before = WindowLiveBlocks();
+    uint32_t a = WindowAlloc(16), b = WindowAlloc(9000);
+    EXPECT_EQ(WindowLiveBlocks(), before + 2);
+    WindowFree(a);
+    WindowFree(b);
+    EXPECT_FALSE(WindowFree(b));
+    EXPECT_EQ(WindowLiveBlocks(), before);
+}
+
+// A program can write into a freed block, where the allocator keeps its free-list links.
+// Whatever it writes there, no block is handed out twice and nothing outside the heap is
+// handed out at all.
+TEST_F(WindowTest, OverwrittenFreeListLinksNeverYieldALiveBlock) {
+    const uint32_t forged[] = {0, 8, 12345, 0xFFFFFFF0u, kHeapLimit};
+    for (uint32_t link : forged) {
+        uint32_t live = WindowAlloc(24);
+        uint32_t a = WindowAlloc(24), b = WindowAlloc(24);
+        WindowAlloc(24);  // keeps the blocks away from the top
+        ASSERT_TRUE(WindowFree(b));
+        ASSERT_TRUE(WindowFree(a));
+        SetVmWord(a, link == 0 ? live : link);  // a's link pointed at b
+        std::set<uint32_t> got;
+        for (int i = 0; i < 4; ++i) {
+            uint32_t c = WindowAlloc(24);
+            ASSERT_NE(c, 0u);
+            EXPECT_NE(c, live) << link;
+            EXPECT_TRUE(got.insert(c).second) << "handed out twice: " << c;
+            EXPECT_EQ(WindowBlockSize(c), 24u);
+        }
+    }
+}
+
+TEST_F(WindowTest, LinkToAnotherFreeBlockOfTheSameSizeIsTakenOnce) {
+    uint32_t a = WindowAlloc(40), b = WindowAlloc(40), c = WindowAlloc(40);
+    WindowAlloc(40);
+    WindowFree(c);
+    WindowFree(b);
+    WindowFree(a);      // list: a -> b -> c
+    SetVmWord(a, c);    // now a -> c, and b is lost from the list
+    std::set<uint32_t> got;
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(got.insert(WindowAlloc(40)).second);
+    EXPECT_EQ(got.count(a) + got.count(c), 2u);
+}
+
+TEST(WindowLimit, HeapStopsAtTheMemoryLimitBookkeepingIncluded) {
+    constexpr uint64_t kLimit = 8u << 20;
+    ASSERT_TRUE(WindowOpen(kVmBytes, kLimit));
+    uint64_t handedOut = 0;
+    while (uint32_t a = WindowAlloc(16)) {
+        handedOut += 16;
+        ASSERT_LE(uint64_t{a} + 16, kLimit);
+    }
+    // VM memory, the guard page and 1/32 for the bitmaps leave a little under 7.5 MiB.
+    EXPECT_GT(handedOut, kLimit * 8 / 10);
+    EXPECT_LT(handedOut, kLimit);
+    WindowClose();
+}
+
+TEST(WindowLimit, SmallFreeBlocksMergeWhenTheHeapCanGrowNoMore) {
+    ASSERT_TRUE(WindowOpen(kVmBytes, 4u << 20));
+    std::vector<uint32_t> blocks;
+    while (uint32_t a = WindowAlloc(32)) blocks.push_back(a);
+    ASSERT_GT(blocks.size(), 1000u);
+    // Every other block freed: lots of free space, none of it 64 bytes in one piece.
+    for (size_t i = 0; i < blocks.size(); i += 2) ASSERT_TRUE(WindowFree(blocks[i]));
+    EXPECT_EQ(WindowAlloc(64), 0u);
+    // Two neighbours freed: their 64 bytes are found after a sweep.
+    ASSERT_TRUE(WindowFree(blocks[101]));
+    uint32_t merged = WindowAlloc(64);
+    EXPECT_TRUE(merged == blocks[100] || merged == blocks[101]) << merged;
+    EXPECT_EQ(WindowBlockSize(merged), 64u);
+    WindowClose();
+}
+
+TEST(WindowLimit, VmMemoryAboveTheLimitIsRefused) {
+    EXPECT_FALSE(WindowOpen(2u << 20, 1u << 20));
+    EXPECT_EQ(g_engine.window, nullptr);
+}
+
+TEST(WindowLimit, LimitComesFromTheEnvironmentInMiB) {
+    const struct {
+        const char* value;
+        uint64_t limit;
+    } cases[] = {{"64", 64u << 20}, {"1", 1u << 20}, {"", kNoMemoryLimit}, {"0", kNoMemoryLimit},
+                 {"12x", kNoMemoryLimit}, {"-5", kNoMemoryLimit}, {nullptr, kNoMemoryLimit}};
+    for (const auto& c : cases) {
+        if (c.value) setenv("TARN_MEMORY_LIMIT", c.value, 1);
+        else unsetenv("TARN_MEMORY_LIMIT");
+        EXPECT_EQ(MemoryLimitFromEnvironment(), c.limit) << (c.value ? c.value : "(unset)");
+    }
+    unsetenv("TARN_MEMORY_LIMIT");
+}
+
+// ---- Spans: what the engine may touch for the program ------------------------------------
+
+TEST_F(WindowTest, SpansInsideVmMemoryOrTheHeapAreGranted) {
+    uint32_t a = WindowAlloc(100);
+    EXPECT_EQ(VmSpan(0, kVmBytes), Mem());
+    EXPECT_EQ(VmSpan(a, 104), Mem() + a);
+    EXPECT_EQ(VmRoom(10), kVmBytes - 10);
+    EXPECT_GE(VmRoom(a), 104u);
+    EXPECT_EQ(VmRoom(static_cast<uint32_t>(kVmBytes)), 0u);  // the gap above VM memory
+}
+
+TEST(WindowSpan, SpanOutsideWhatTheProgramCanAddressIsInvalidMemoryAccess) {
+    struct Case {
+        const char* name;
+        uint32_t addr;
+        uint64_t n;
+    };
+    const Case cases[] = {
+        {"past VM memory", static_cast<uint32_t>(kVmBytes - 4), 8},
+        {"into the gap page", static_cast<uint32_t>(kVmBytes), 1},
+        {"beyond the heap top", 0x80000000u, 4},
+        {"4 GiB long", 0x10, uint64_t{1} << 32},
+        {"past the end of the address space", 0xFFFFFFF0u, 0x7FFFFFFFu},
+    };
+    for (const Case& c : cases) {
+        ChildResult r = RunInChild([&] {
+            WindowOpen(kVmBytes);
+            g_engine.running = true;
+            WindowAlloc(64);
+            VmSpan(c.addr, c.n);
+            return 100;
+        });
+        EXPECT_EQ(r.Code(), 1) << c.name << "\n" << r.out << r.err;
+        EXPECT_NE(r.out.find("Invalid memory access"), std::string::npos) << c.name << r.out;
+    }
 }
 
 TEST_F(WindowTest, FreeOfUnknownOrFreedAddressIsRefused) {
@@ -139,17 +282,49 @@ TEST(FaultHandler, WriteToTheGuardPageAboveVmMemoryIsCaught) {
     EXPECT_NE(r.out.find("Invalid memory access"), std::string::npos) << r.out;
 }
 
-TEST(FaultHandler, FaultOutsideTheWindowIsNotReportedAsOurs) {
+// While a program runs, the engine touching host memory that is not the window is a bug
+// in the engine: it must end in an internal-error report and an abort, never pass as the
+// program's "Invalid memory access" (nor be handed to a launcher that would report it so).
+TEST(FaultHandler, FaultOutsideTheWindowWhileRunningIsAnInternalError) {
+    const struct {
+        const char* name;
+        bool write;
+        bool launcherHandler;
+    } cases[] = {{"read", false, false}, {"write", true, false}, {"behind a launcher", true, true}};
+    for (const auto& c : cases) {
+        ChildResult r = RunInChild([&] {
+            if (c.launcherHandler) {
+                signal(SIGSEGV, [](int) { _exit(42); });
+                signal(SIGABRT, [](int) { _exit(43); });
+            }
+            WindowOpen(4096);
+            InstallFaultHandler();
+            g_engine.running = true;
+            // A host page of our own, inaccessible, well away from the window.
+            void* page = mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            volatile uint8_t* p = static_cast<volatile uint8_t*>(page);
+            if (c.write) *p = 1;
+            return static_cast<int>(*p) + 100;
+        });
+        EXPECT_EQ(r.Signal(), SIGABRT) << c.name << " status " << r.status << "\n" << r.err;
+        EXPECT_NE(r.err.find("[TARNRUN] Internal error: memory fault outside the VM window\n"), std::string::npos)
+            << c.name << r.err;
+        EXPECT_EQ(r.out.find("Invalid memory access"), std::string::npos) << c.name << r.out;
+    }
+}
+
+TEST(FaultHandler, FaultOutsideTheWindowWithNoProgramRunningIsNotOurs) {
     ChildResult r = RunInChild([] {
         WindowOpen(4096);
         InstallFaultHandler();
-        g_engine.running = true;
+        g_engine.running = false;
         // The address goes through a volatile so the optimiser cannot see the null page.
         volatile uintptr_t where = 16;
         volatile uint8_t* p = reinterpret_cast<volatile uint8_t*>(where);
         return static_cast<int>(*p) + 100;
     });
     EXPECT_EQ(r.out.find("Invalid memory access"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err.find("Internal error"), std::string::npos) << r.err;
     // Either the default action (a signal) or the sanitizer's own handler took it.
     bool signalled = r.Signal() == SIGSEGV;
     bool sanitizer = r.err.find("SEGV") != std::string::npos;

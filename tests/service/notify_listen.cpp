@@ -2,7 +2,8 @@
 //
 //   notify_listen SOCKET LOG SECONDS
 //
-// binds a datagram socket at the path SOCKET and appends every datagram it receives to LOG,
+// binds a datagram socket at the path SOCKET (a leading '@' names one in the abstract
+// namespace, as systemd may pass it) and appends every datagram it receives to LOG,
 // each followed by a line "--", until SECONDS have passed or SIGTERM arrives.
 #include <poll.h>
 #include <sys/socket.h>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,10 +36,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "notify_listen: socket path too long\n");
         return 2;
     }
-    std::strcpy(address.sun_path, argv[1]);
-    unlink(argv[1]);
+    const size_t length = std::strlen(argv[1]);
+    std::memcpy(address.sun_path, argv[1], length);
+    if (argv[1][0] == '@') address.sun_path[0] = 0;
+    else unlink(argv[1]);
+    const socklen_t size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + length);
     int fd = socket(AF_UNIX, SOCK_DGRAM, 0);
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0) {
         std::perror("notify_listen");
         return 2;
     }
@@ -55,6 +60,6 @@ int main(int argc, char** argv) {
         std::fputs("\n--\n", log);
         std::fclose(log);
     }
-    unlink(argv[1]);
+    if (argv[1][0] != '@') unlink(argv[1]);
     return 0;
 }

@@ -59,12 +59,21 @@ expect_fields() {
     done
 }
 
-# listen_start: a notify socket for one run; listen_log: what it received so far.
+# listen_start [SOCKET]: a notify socket for one run (by default $work/notify.sock);
+# listen_log: what it received so far.
 listen_start() {
+    local socket=${1:-$work/notify.sock}
     rm -f "$work/notify.log"
-    "$listen" "$work/notify.sock" "$work/notify.log" 90 &
+    "$listen" "$socket" "$work/notify.log" 90 &
     listener=$!
-    for _ in $(seq 50); do [ -S "$work/notify.sock" ] && return; sleep 0.1; done
+    for _ in $(seq 50); do
+        if [ "${socket:0:1}" = @ ]; then
+            grep -q -F " $socket" /proc/net/unix && return
+        else
+            [ -S "$socket" ] && return
+        fi
+        sleep 0.1
+    done
     echo "notify_listen did not start"; exit 1
 }
 listen_stop() { kill "$listener" 2> /dev/null; wait "$listener" 2> /dev/null; }
@@ -344,6 +353,24 @@ STATUS=Stopped
     expect_eq "log in between" "" "$(sed '1d;$d' <<< "$log" | grep -v -x running)"
     expect_eq "timestamps" "" "$(grep -v -E '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} ' "$work/service.log")"
     expect_eq "nothing on stderr" "" "$(cat "$work/stderr")"
+    ;;
+ends_by_itself)
+    # A program that returns without a stop request; the socket is an abstract one.
+    build "$src/show_args.pas" svc.exe
+    socket="@tarn-service-test-$$"
+    listen_start "$socket"
+    NOTIFY_SOCKET=$socket run ./svc.exe
+    sleep 0.3
+    listen_stop
+    expect_eq "exit code of the program" 7 "$code"
+    expect_eq "reports" "STATUS=Start pending
+EXTEND_TIMEOUT_USEC=8000000
+--
+READY=1
+STATUS=Running
+--
+STATUS=Stopped
+--" "$(listen_log)"
     ;;
 stop_ignored)
     # A program that does not look at the stop event: 20 seconds after the stop request the

@@ -7,6 +7,7 @@
 # listed one per line in name.opts). The image runs as `tvm name.tvm args...` inside the
 # fresh directory DIR, so relative file names and paramstr(0) are the same on every machine.
 # Beside the case: name.in (standard input), name.args (arguments, one per line),
+# name.env (environment settings NAME=value for the run, one per line),
 # name.out (expected standard output; absent means empty), name.exit (expected exit code;
 # absent means 0), name.err (expected standard error; not compared when absent).
 # Exit status: 0 pass, 1 fail, 77 skipped (the compiler for a .pas case is not built).
@@ -78,10 +79,12 @@ build_image
 
 args=()
 read_lines args "$stem.args"
+settings=()
+read_lines settings "$stem.env"
 input=/dev/null
 [ -f "$stem.in" ] && input=$stem.in
 
-(cd "$work" && exec "$tvm" "$image" "${args[@]}") < "$input" > "$work/stdout" 2> "$work/stderr"
+(cd "$work" && exec env "${settings[@]}" "$tvm" "$image" "${args[@]}") < "$input" > "$work/stdout" 2> "$work/stderr"
 code=$?
 
 expected_code=0

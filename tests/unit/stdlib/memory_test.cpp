@@ -1,4 +1,8 @@
 // new, dispose and move.
+#include <sys/resource.h>
+
+#include <cstdlib>
+
 #include "support.h"
 
 namespace tarn::rt::test {
@@ -80,6 +84,43 @@ TEST_F(Memory, AllocationFailureEndsTheRun) {
         ::testing::ExitedWithCode(1), "");
     EXPECT_EQ(ReadFile(out), "[TARNRUN] ERROR: Memory allocation failure!\n");
     std::remove(out.c_str());
+}
+
+// A new of gigabytes fills its block with the undefined marker a slice at a time and looks
+// at the user break between slices: with the break already set, the run ends with the
+// "User abort" report and the program's exit code before most of the block is touched.
+TEST_F(Memory, UserBreakStopsTheFillOfAHugeBlock) {
+    std::string out = TempPath("huge-out"), rss = TempPath("huge-rss");
+    EXPECT_EXIT(
+        {
+            static std::string rssPath = rss;
+            int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(fd, STDOUT_FILENO);
+            std::atexit([] {
+                struct rusage usage{};
+                getrusage(RUSAGE_SELF, &usage);
+                FILE* f = std::fopen(rssPath.c_str(), "w");
+                std::fprintf(f, "%ld", usage.ru_maxrss);
+                std::fclose(f);
+            });
+            g_userBreak = 1;
+            New(0xC0000000u);  // 3 GiB
+            std::_Exit(98);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ReadFile(out), "\nERROR: User abort\n");
+    long maxKiB = std::atol(ReadFile(rss).c_str());
+    EXPECT_GT(maxKiB, 0);
+    EXPECT_LT(maxKiB, 1L << 20) << "KiB resident: the block was filled";
+    std::remove(out.c_str());
+    std::remove(rss.c_str());
+}
+
+TEST_F(Memory, NewRefusesAPointerVariableOutsideProgramMemory) {
+    PushWord(0x80000000u);  // neither VM memory nor the heap
+    PushWord(16);
+    int exitCode = 0;
+    EXPECT_RUNTIME_ERROR(CallStd(vm::Number(Std::New), r, exitCode), "Invalid memory access");
 }
 
 TEST_F(Memory, MoveCopiesOverlappingAreas) {

@@ -590,7 +590,7 @@ int InstallService(const std::string& name, const std::string& programPath, cons
     if (password != nullptr)
         Say("NOTE: The password is ignored: systemd starts the service as the user without one\n");
     std::string path = UnitPath(dir, name);
-    if (programPath.size() > kMaxPath || HasControlCharacter(programPath)) {
+    if (programPath.empty() || programPath.size() > kMaxPath || HasControlCharacter(programPath)) {
         Say("ERROR: Can not create service\n");
         Detail("The program's path is longer than %zu characters or holds control characters", kMaxPath);
         return kFailed;

@@ -205,24 +205,37 @@ void Report(const char* message, uint32_t codeOffset) { ReportAt(message, codeOf
 
 void RunTimeError(const char* message) {
     // A fault while reporting (or while releasing resources) must not recurse.
-    if (g_inRunTimeError) _exit(1);
+    if (g_inRunTimeError) {
+#ifdef TARN_FUZZ_HOOKS
+        FuzzEndRun(1);
+#endif
+        _exit(1);
+    }
     g_inRunTimeError = 1;
     ReportAt(message ? message : "", g_engine.cur, g_engine.running);
     ReleaseResources();
-    std::exit(1);
+    EndProcess(1);
+}
+
+void EndProcess(int code) {
+#ifdef TARN_FUZZ_HOOKS
+    FuzzEndRun(code);
+#endif
+    std::exit(code);
 }
 
 void StopForUserBreak() {
     g_userBreak = 0;
     Report("User abort", g_engine.cur);
     ReleaseResources();
-    std::exit(g_engine.exitCodeVar ? static_cast<int>(VmWord(g_engine.exitCodeVar)) : 0);
+    EndProcess(g_engine.exitCodeVar ? static_cast<int>(VmWord(g_engine.exitCodeVar)) : 0);
 }
 
 // ---- Switches, pending error, error list --------------------------------------------
 
 void ResetErrorState() {
     g_errors = ErrorState{};
+    g_inRunTimeError = 0;
     ResetStackLog();
 }
 
@@ -308,7 +321,7 @@ void MemoryAllocationFailure() {
     std::printf("[TARNRUN] ERROR: %s", "Memory allocation failure!\n");
     std::fflush(stdout);
     ReleaseResources();
-    std::exit(1);
+    EndProcess(1);
 }
 
 }  // namespace tarn::rt

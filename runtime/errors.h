@@ -18,6 +18,15 @@ namespace tarn::rt {
 
 // ---- Fatal errors -------------------------------------------------------------------
 
+// Ends the process with code: the one way every fatal path of the engine (run-time errors,
+// allocation and load failures, a user break inside a routine) leaves. The image fuzzer is
+// built with TARN_FUZZ_HOOKS and supplies FuzzEndRun, which ends the run instead of the
+// process so that one process can run many images.
+[[noreturn]] void EndProcess(int code);
+#ifdef TARN_FUZZ_HOOKS
+[[noreturn]] void FuzzEndRun(int code);
+#endif
+
 // Reports message as a run-time error at the current instruction, releases resources and
 // ends the process with exit code 1. Never returns. Safe on a signal handler's path: the
 // report is written with write(2), and a second fault while reporting ends the process at

@@ -30,7 +30,7 @@ constexpr size_t kMaxName = 260;  // path buffers hold 260 characters and a term
 
 [[noreturn]] void LoadFailure(const char* message) {
     std::fputs(message, stdout);
-    std::exit(1);
+    EndProcess(1);
 }
 
 uint32_t FromImage(uint32_t w, bool swapped) { return swapped ? vm::ByteSwap32(w) : w; }
@@ -397,12 +397,17 @@ void ConvertCode() {
 }
 
 // Step 9 of the header check: the code block (with 4 spare bytes) and VM memory, all 0xFF.
+// The code block counts against the run's memory limit too, so an image that claims
+// gigabytes of code fails before anything is allocated.
 void ReserveMemory(const ImageHeader& h) {
     ReleaseImage();
-    g_engine.code = static_cast<uint8_t*>(HostAlloc(uint64_t{h.codeSize} + 4));
+    uint64_t limit = MemoryLimitFromEnvironment();
+    uint64_t codeBytes = uint64_t{h.codeSize} + 4;
+    if (codeBytes > limit) MemoryAllocationFailure();
+    g_engine.code = static_cast<uint8_t*>(HostAlloc(codeBytes));
     std::memset(g_engine.code + h.codeSize, 0, 4);
     uint64_t vmBytes = uint64_t{h.stackTop} + 4;
-    if (!WindowOpen(vmBytes, MemoryLimitFromEnvironment())) MemoryAllocationFailure();
+    if (!WindowOpen(vmBytes, limit == kNoMemoryLimit ? limit : limit - codeBytes)) MemoryAllocationFailure();
     std::memset(Mem(), kUndefinedByte, vmBytes);
 }
 

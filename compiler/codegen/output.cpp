@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "compiler/driver/command.h"
 #include "compiler/driver/compeng.h"
 #include "compiler/driver/options.h"
 #include "compiler/driver/steps.h"
@@ -559,6 +560,8 @@ void WriteImage() {
     // to it keeps its contents.
     RemoveStaleOutput();
     if (ErrorCount() != 0 || OutputMissing()) return;
+    // A break that came after the parser's last look is still a break: no image.
+    if (UserBreak()) return ReportMessage(msg::TerminatedByUser, nullptr);
     g_out.writing = true;
     WriteSession session;
     if (!CODEGEN_OK(g_out.code != NULL) || !CODEGEN_OK(g_out.fixedData != NULL) ||

@@ -346,8 +346,11 @@ void InstallSignalTraps() {
     struct sigaction action {};
     action.sa_handler = SignalTrap;
     sigemptyset(&action.sa_mask);
+    // A break only sets a flag; a read it interrupts (a source on a slow device or a
+    // pipe) goes on, and the parser stops at its next token.
+    action.sa_flags = SA_RESTART;
     for (int sig : {SIGABRT, SIGINT, SIGTERM}) sigaction(sig, &action, nullptr);
-    if (haveFaultStack) action.sa_flags = SA_ONSTACK;
+    action.sa_flags = haveFaultStack ? SA_ONSTACK : 0;
     for (int sig : {SIGFPE, SIGILL, SIGSEGV, SIGBUS}) sigaction(sig, &action, nullptr);
 }
 

@@ -650,11 +650,13 @@ static void SelectorValueName(Type* selector, int64_t v, char* buf, size_t size)
 }
 
 // The smallest value of low..high that seen does not list; false when all are listed.
+static const CaseInterval* IntervalAtOrBelow(const CaseValueSet* seen, int64_t v);
+
 static bool FirstUnlisted(const CaseValueSet* seen, int64_t low, int64_t high, int64_t& value) {
     int64_t v = low;
-    for (CaseInterval* r : Items<CaseInterval>(seen->ranges)) {
-        if (r->high < v) continue;
-        if (r->low > v) break;
+    while (v <= high) {
+        const CaseInterval* r = IntervalAtOrBelow(seen, v);
+        if (!r || r->high < v) break;
         v = r->high + 1;
     }
     value = v;
@@ -912,21 +914,61 @@ void FinishHeading(FuncHeading* fh) {
 
 CaseValueSet* CreateCaseValueSet() {
     CaseValueSet* s = TrackedNew<CaseValueSet>();
-    s->ranges = ListCreate();
+    s->random = 0x9E3779B9u;
     return s;
 }
 
-// Adds low..high; false when any of it was listed already.
-static bool AddCaseValues(CaseValueSet* seen, int64_t low, int64_t high) {
-    uint32_t at = 1;
-    for (CaseInterval* r : Items<CaseInterval>(seen->ranges)) {
-        if (r->high < low) { at++; continue; }
-        if (r->low <= high) return false;
-        break;
+// The listed interval with the largest low end not above v; null when there is none.
+static const CaseInterval* IntervalAtOrBelow(const CaseValueSet* seen, int64_t v) {
+    const CaseInterval* found = nullptr;
+    for (const CaseInterval* n = seen->root; n;) {
+        if (n->low <= v) {
+            found = n;
+            n = n->right;
+        } else {
+            n = n->left;
+        }
     }
+    return found;
+}
+
+// Puts n where its priority belongs and splits the subtree it displaces by n's low end
+// into its two children; both walks are loops.
+static void InsertInterval(CaseValueSet* seen, CaseInterval* n) {
+    CaseInterval** link = &seen->root;
+    while (*link && (*link)->priority >= n->priority)
+        link = n->low < (*link)->low ? &(*link)->left : &(*link)->right;
+    CaseInterval* rest = *link;
+    CaseInterval** below = &n->left;
+    CaseInterval** above = &n->right;
+    while (rest) {
+        if (rest->low < n->low) {
+            *below = rest;
+            below = &rest->right;
+            rest = rest->right;
+        } else {
+            *above = rest;
+            above = &rest->left;
+            rest = rest->left;
+        }
+    }
+    *below = *above = nullptr;
+    *link = n;
+}
+
+// Adds low..high; false when any of it was listed already. The intervals are disjoint,
+// so of those starting at or below `high` the last one reaches furthest: only it can
+// overlap.
+static bool AddCaseValues(CaseValueSet* seen, int64_t low, int64_t high) {
+    const CaseInterval* last = IntervalAtOrBelow(seen, high);
+    if (last && last->high >= low) return false;
+    uint32_t& x = seen->random;   // xorshift32
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
     CaseInterval* n = TrackedNew<CaseInterval>();
-    *n = {low, high};
-    ListInsert(seen->ranges, at, n);
+    *n = {low, high, x, nullptr, nullptr};
+    InsertInterval(seen, n);
     return true;
 }
 

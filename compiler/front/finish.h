@@ -76,13 +76,21 @@ extern uint32_t (*FixedTableHook)(const uint32_t* words, uint32_t count);
 
 // ---- Case constants ------------------------------------------------------------------------
 
-// The values listed so far in one case statement or variant part.
-struct CaseValueSet {
-    List* ranges;   // CaseInterval*, sorted, disjoint
-};
+// The values listed so far in one case statement or variant part: disjoint intervals in
+// a search tree ordered by their low ends. The tree is a treap (each interval draws a
+// priority, and a node's priority is never below its children's), which keeps it
+// balanced whatever order the constants come in, so one check costs O(log n) and a case
+// statement of n constants O(n log n).
 struct CaseInterval {
     int64_t low;
     int64_t high;
+    uint32_t priority;
+    CaseInterval* left;     // intervals below `low`
+    CaseInterval* right;    // intervals above `high`
+};
+struct CaseValueSet {
+    CaseInterval* root;
+    uint32_t random;        // state of the priority sequence
 };
 CaseValueSet* CreateCaseValueSet();
 

@@ -27,6 +27,7 @@
 #include <unistd.h>
 
 #include "compiler/driver/alloc.h"
+#include "compiler/driver/command.h"
 #include "compiler/driver/compeng.h"
 #include "compiler/driver/messages.h"
 #include "compiler/driver/options.h"
@@ -913,6 +914,10 @@ void InstallLexerSteps(CompileSteps& steps) {
 // --- Tokens ---------------------------------------------------------------------------
 
 TokenKind GetToken() {
+    // Every loop of the parser moves on by tokens, also inside one long construct (a case
+    // with thousands of constants, a chain of thousands of operators, a long list), so a
+    // break is noticed here within one token.
+    if (UserBreak()) ReportMessage(msg::TerminatedByUser, nullptr);
     if (lx.havePeek) {
         lx.havePeek = false;
         *CurrToken = lx.peeked;

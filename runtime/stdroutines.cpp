@@ -5,6 +5,7 @@
 #include <array>
 
 #include "runtime/errors.h"
+#include "runtime/external.h"
 #include "runtime/files.h"
 #include "runtime/stdlib.h"
 #include "vm/stdroutines.h"
@@ -79,6 +80,7 @@ void InstallStandardRoutines() {
     RegisterTimeRoutines();
     RegisterConsoleRoutines();
     RegisterFileRoutines();
+    RegisterExternalRoutines();
 }
 
 bool IsStdImplemented(uint32_t n) { return n < vm::kStdCount && g_routines[n] != Undefined; }

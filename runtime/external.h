@@ -1,0 +1,78 @@
+// External library routines: standard routine 144 calls a routine of a shared library that
+// the program declared `external`. The compiled code describes the call on the VM stack
+// (docs/external.md has the exact layout); this module decodes that description, loads the
+// library with dlopen and finds the routine with dlsym (both kept for the rest of the run),
+// builds the native argument list and calls through libffi, then puts the result back.
+//
+// Arguments that refer to VM memory (variable parameters, pointer values) reach the routine
+// as host pointers into the VM window, each checked with VmSpan first; a pointer the routine
+// hands back becomes a VM address only when it points at memory the program owns.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tarn::rt {
+
+// The kind field (bits 0-6) of a type descriptor word.
+enum class ExternalKind : uint32_t {
+    None = 0,     // no value: a procedure's result
+    Ordinal = 1,  // 32-bit integer
+    Pointer = 2,  // VM address <-> host pointer
+    Real = 3,     // 8-byte double
+    Array = 4,    // size word follows
+    Record = 5,   // size word follows
+    String = 6,   // size word follows
+    Single = 7,   // 4-byte float
+};
+
+inline constexpr uint32_t kByReference = 0x80;
+inline constexpr uint32_t kMaxExternalParameters = 256;
+inline constexpr size_t kMaxRoutineName = 258;  // "_" + name must fit 259 characters
+inline constexpr size_t kMaxLibraryName = 259;
+
+struct TypeDescriptor {
+    ExternalKind kind = ExternalKind::None;
+    bool byReference = false;
+    uint32_t size = 0;  // the size word of kinds 4-6; 0 for the others
+
+    bool HasSizeWord() const {
+        return kind == ExternalKind::Array || kind == ExternalKind::Record || kind == ExternalKind::String;
+    }
+    // Bytes the value occupies on the VM stack: as an argument (a by-reference argument is
+    // one VM address) or as the result space below the argument block.
+    uint64_t StackBytes() const;
+};
+
+// Everything the compiled code pushed for one call, as read from the top of the stack.
+struct CallDescription {
+    bool calleeRemoves = false;  // the convention word (stdcall); both mean the C convention here
+    std::string routine;
+    std::string library;
+    TypeDescriptor result;
+    std::vector<TypeDescriptor> parameters;  // first parameter first
+    uint32_t descriptionBytes = 0;  // from SP to the first argument
+    uint32_t argumentBytes = 0;     // the argument block
+    uint32_t resultBytes = 0;       // the result space below it
+};
+
+struct DecodedCall {
+    CallDescription call;
+    const char* error = nullptr;  // the run-time error text when the description is bad
+};
+
+// Reads the call description from stack, the bytes from SP up to the stack top. Checks
+// in the order they are popped: name lengths, descriptor kinds, the parameter count, and
+// that the argument block and the result space lie on the stack.
+DecodedCall DecodeCall(std::span<const uint8_t> stack);
+
+// Installs routine 144 and the hook that unloads the libraries when a run ends.
+void RegisterExternalRoutines();
+
+// Libraries and routines loaded by the current run (tests watch the caches with these).
+size_t LoadedLibraryCount();
+void ReleaseExternalLibraries();
+
+}  // namespace tarn::rt

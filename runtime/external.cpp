@@ -6,7 +6,6 @@
 #include <ffi.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fenv.h>
@@ -33,7 +32,7 @@ constexpr const char* kTooLarge = "External argument too large";
 // on the host stack) small.
 constexpr uint32_t kMaxAggregateBytes = 64 * 1024;
 
-// Longest load-failure message that names the library ("%u: Can not load '%s'").
+// A library name this long is left out of the load-failure message.
 constexpr size_t kLoadMessageRoom = 275;
 constexpr size_t kLoadMessageOverhead = 32;
 
@@ -177,8 +176,10 @@ std::string LoaderReason(const std::string& name) {
     return reason;
 }
 
-[[noreturn]] void CannotLoadLibrary(const std::string& name, int code, const std::string& reason) {
-    std::string message = std::to_string(static_cast<unsigned>(code)) + ": Can not load ";
+// dlopen sets no error code of its own (errno after a failure is unspecified, and differs
+// between builds), so the loader's reason stands where a system error code would.
+[[noreturn]] void CannotLoadLibrary(const std::string& name, const std::string& reason) {
+    std::string message = "Can not load ";
     message += name.size() + kLoadMessageOverhead >= kLoadMessageRoom ? "library" : "'" + name + "'";
     if (!reason.empty()) message += " (" + reason + ")";
     RunTimeError(message.c_str());
@@ -186,11 +187,9 @@ std::string LoaderReason(const std::string& name) {
 
 void* Library(const std::string& name) {
     if (auto found = g_libraries.find(name); found != g_libraries.end()) return found->second;
-    if (name.find('\0') != std::string::npos) CannotLoadLibrary(name, EINVAL, "the name holds a zero character");
-    errno = 0;
+    if (name.find('\0') != std::string::npos) CannotLoadLibrary(name, "the name holds a zero character");
     void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-    int code = errno;
-    if (handle == nullptr) CannotLoadLibrary(name, code, LoaderReason(name));
+    if (handle == nullptr) CannotLoadLibrary(name, LoaderReason(name));
     g_libraries.emplace(name, handle);
     return handle;
 }

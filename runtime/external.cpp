@@ -127,9 +127,7 @@ DecodedCall DecodeCall(std::span<const uint8_t> stack) {
         return d;
     };
 
-    uint32_t convention;
-    if (!in.Word(convention)) return fail(kStackUnderflow);
-    c.calleeRemoves = convention == 0;
+    if (!in.Word(c.convention)) return fail(kStackUnderflow);
     if (const char* e = in.Name(c.routine, kMaxRoutineName, "Function/Procedure name too long")) return fail(e);
     if (const char* e = in.Name(c.library, kMaxLibraryName, "Lib/DLL name too long")) return fail(e);
     if (const char* e = in.Descriptor(c.result)) return fail(e);
@@ -179,8 +177,9 @@ std::string LoaderReason(const std::string& name) {
 // dlopen sets no error code of its own (errno after a failure is unspecified, and differs
 // between builds), so the loader's reason stands where a system error code would.
 [[noreturn]] void CannotLoadLibrary(const std::string& name, const std::string& reason) {
+    std::string shown = name.c_str();  // up to a zero character: the message is a C string
     std::string message = "Can not load ";
-    message += name.size() + kLoadMessageOverhead >= kLoadMessageRoom ? "library" : "'" + name + "'";
+    message += name.size() + kLoadMessageOverhead >= kLoadMessageRoom ? "library" : "'" + shown + "'";
     if (!reason.empty()) message += " (" + reason + ")";
     RunTimeError(message.c_str());
 }

@@ -48,7 +48,9 @@ struct TypeDescriptor {
 
 // Everything the compiled code pushed for one call, as read from the top of the stack.
 struct CallDescription {
-    bool calleeRemoves = false;  // the convention word (stdcall); both mean the C convention here
+    // The convention word (stdcall or cdecl). Both mean this platform's C convention, so
+    // the call does not depend on it.
+    uint32_t convention = 0;
     std::string routine;
     std::string library;
     TypeDescriptor result;

@@ -6,6 +6,7 @@
 
 #include "runtime/engine.h"
 #include "runtime/errors.h"
+#include "runtime/window.h"
 #include "runtime/stdroutines.h"
 #include "vm/image.h"
 #include "vm/stdroutines.h"
@@ -33,8 +34,9 @@ void PushString(Regs& r, const char* s) {
     if (r.sp < g_engine.stackLow || r.sp - g_engine.stackLow < need) RunTimeError("Stack overflow");
     uint32_t padded = vm::Align4(static_cast<uint32_t>(len));
     r.sp -= padded;
-    std::memset(Mem() + r.sp, 0, padded);
-    std::memcpy(Mem() + r.sp, s, len);
+    uint8_t* chars = VmSpan(r.sp, padded);
+    std::memset(chars, 0, padded);
+    std::memcpy(chars, s, len);
     Push(r, static_cast<uint32_t>(len));
 }
 

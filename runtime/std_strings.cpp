@@ -23,7 +23,7 @@ namespace tarn::rt {
 std::string PopString(Regs& r) {
     uint32_t count = VmWord(r.sp);
     uint32_t footprint = ValueFootprint(r, count);
-    std::string s(reinterpret_cast<const char*>(Mem() + r.sp + 4), count);
+    std::string s(reinterpret_cast<const char*>(VmSpan(r.sp + 4, count)), count);
     r.sp += footprint;
     return s;
 }
@@ -33,8 +33,9 @@ void PushString(Regs& r, std::string_view s) {
     if (r.sp < g_engine.stackLow || r.sp - g_engine.stackLow < need) RunTimeError("Stack overflow");
     uint32_t padded = vm::Align4(static_cast<uint32_t>(s.size()));
     r.sp -= padded;
-    std::memset(Mem() + r.sp, 0, padded);
-    if (!s.empty()) std::memcpy(Mem() + r.sp, s.data(), s.size());
+    uint8_t* chars = VmSpan(r.sp, padded);
+    std::memset(chars, 0, padded);
+    if (!s.empty()) std::memcpy(chars, s.data(), s.size());
     Push(r, static_cast<uint32_t>(s.size()));
 }
 

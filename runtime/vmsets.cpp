@@ -261,7 +261,7 @@ void BitsToList(Regs& regs) {
     uint32_t top = regs.sp + vm::Align4(bytes);
     CheckStackPointer(top);
     uint8_t bits[kMaxListMembers / 8];
-    std::memcpy(bits, Mem() + regs.sp, bytes);
+    std::memcpy(bits, VmSpan(regs.sp, bytes), bytes);
     MemberList out;
     CollectBits(bits, lo, n, out);
     PushList(regs, top, out);

@@ -39,7 +39,7 @@ Value PopText(Regs& regs) {
     uint32_t length = VmWord(regs.sp);
     uint32_t footprint = ValueFootprint(regs, length);
     Value v = Number(Value::Text, 0);
-    v.s.assign(reinterpret_cast<const char*>(Mem() + regs.sp + 4), length);
+    v.s.assign(reinterpret_cast<const char*>(VmSpan(regs.sp + 4, length)), length);
     regs.sp += footprint;
     return v;
 }
@@ -110,7 +110,7 @@ void PushText(Regs& regs, const std::string& s) {
     CheckStackPointer(sp);
     regs.sp = static_cast<uint32_t>(sp);
     SetVmWord(regs.sp, static_cast<uint32_t>(s.size()));
-    std::memcpy(Mem() + regs.sp + 4, s.data(), s.size());
+    std::memcpy(VmSpan(regs.sp + 4, s.size()), s.data(), s.size());
 }
 
 void PushConverted(Regs& regs, const Value& v, uint32_t target) {

@@ -31,11 +31,13 @@ demo: release
 bench: release
 	@sh bench/run.sh $(BUILD)
 
-# A ten-minute libFuzzer run of the front end (the sanitizer build runs 30 seconds of it).
+# Ten-minute libFuzzer runs of the front end and of the loader and interpreter (the
+# sanitizer build runs 30 seconds of each).
 fuzz: deps
 	@cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARN_SANITIZE=ON \
 		-DCMAKE_INSTALL_PREFIX=$(abspath $(ASAN))/installed-kit >/dev/null
 	@cmake --build $(ASAN) --target fuzz_front_long
+	@cmake --build $(ASAN) --target fuzz_image_long
 
 install: release
 	@cmake --install $(BUILD) --prefix $(PREFIX)

@@ -194,7 +194,8 @@ void* Library(const std::string& name) {
     return handle;
 }
 
-// The routine by its name as given, then by "_" + name.
+// The routine by its name as given, then by "_" + name. The failure names the second
+// lookup; with names bounded to 258 characters the message always has room for it.
 void* Routine(const std::string& library, const std::string& name) {
     std::string key = library + '\0' + name;
     if (auto found = g_routines.find(key); found != g_routines.end()) return found->second;
@@ -341,7 +342,8 @@ void AddValue(NativeCall& n, const TypeDescriptor& d, const uint8_t* arg, size_t
 // addresses handed to libffi stay valid.
 void PrepareArguments(NativeCall& n, const CallDescription& c, uint32_t argumentsAt) {
     size_t count = c.parameters.size();
-    n.block.assign(VmSpan(argumentsAt, c.argumentBytes), VmSpan(argumentsAt, c.argumentBytes) + c.argumentBytes);
+    const uint8_t* block = VmSpan(argumentsAt, c.argumentBytes);
+    n.block.assign(block, block + c.argumentBytes);
     n.scalars.reserve(2 * count);
     n.scalars.resize(count);
     n.types.reserve(count);
@@ -536,6 +538,5 @@ void RegisterExternalRoutines() {
 }
 
 size_t LoadedLibraryCount() { return g_libraries.size(); }
-void ReleaseExternalLibraries() { ReleaseLibraries(); }
 
 }  // namespace tarn::rt

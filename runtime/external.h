@@ -73,8 +73,7 @@ DecodedCall DecodeCall(std::span<const uint8_t> stack);
 // Installs routine 144 and the hook that unloads the libraries when a run ends.
 void RegisterExternalRoutines();
 
-// Libraries and routines loaded by the current run (tests watch the caches with these).
+// Libraries the current run has loaded (ReleaseResources unloads them).
 size_t LoadedLibraryCount();
-void ReleaseExternalLibraries();
 
 }  // namespace tarn::rt

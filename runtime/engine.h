@@ -7,9 +7,10 @@
 
 #include <csignal>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
+
+#include "vm/bytes.h"
 
 namespace tarn::rt {
 
@@ -63,11 +64,11 @@ extern volatile std::sig_atomic_t g_userBreak;
 
 inline uint8_t* Mem() { return g_engine.window; }
 
-// Unaligned-safe access to VM memory and code.
-inline uint32_t LoadWord(const uint8_t* p) { uint32_t v; std::memcpy(&v, p, 4); return v; }
-inline void StoreWord(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
-inline double LoadReal(const uint8_t* p) { double v; std::memcpy(&v, p, 8); return v; }
-inline void StoreReal(uint8_t* p, double v) { std::memcpy(p, &v, 8); }
+// VM memory and converted code are in host order, at any alignment.
+using vm::LoadReal;
+using vm::LoadWord;
+using vm::StoreReal;
+using vm::StoreWord;
 
 inline uint32_t VmWord(uint32_t addr) { return LoadWord(Mem() + addr); }
 inline void SetVmWord(uint32_t addr, uint32_t v) { StoreWord(Mem() + addr, v); }

@@ -8,7 +8,7 @@
 #include "runtime/errors.h"
 #include "runtime/window.h"
 #include "runtime/stdroutines.h"
-#include "vm/image.h"
+#include "vm/bytes.h"
 #include "vm/stdroutines.h"
 
 namespace tarn::rt {
@@ -30,7 +30,7 @@ const char* ParamStr(int32_t i) {
 // write below the stack.
 void PushString(Regs& r, const char* s) {
     size_t len = std::strlen(s);
-    uint64_t need = (uint64_t(len) + 3) / 4 * 4 + 4;
+    uint64_t need = vm::Align4(uint64_t{len}) + 4;
     if (r.sp < g_engine.stackLow || r.sp - g_engine.stackLow < need) RunTimeError("Stack overflow");
     uint32_t padded = vm::Align4(static_cast<uint32_t>(len));
     r.sp -= padded;

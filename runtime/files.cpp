@@ -490,7 +490,7 @@ StdOutcome Rename(Regs& r, int&) {
 // multiple of 4.
 StdOutcome BlockWrite(Regs& r, int&) {
     uint32_t size = Pop(r);
-    uint64_t footprint = (uint64_t{size} + 3) & ~uint64_t{3};
+    uint64_t footprint = vm::Align4(uint64_t{size});
     CheckStackPointer(r.sp + footprint + 4);  // the value and fv must lie on the stack
     std::string bytes(reinterpret_cast<const char*>(VmSpan(r.sp, size)), size);
     r.sp += static_cast<uint32_t>(footprint);

@@ -33,12 +33,8 @@ constexpr size_t kMaxName = 260;  // path buffers hold 260 characters and a term
     EndProcess(1);
 }
 
-uint32_t FromImage(uint32_t w, bool swapped) { return swapped ? vm::ByteSwap32(w) : w; }
-
-uint32_t WordAt(const uint8_t* p, bool swapped) { return FromImage(LoadWord(p), swapped); }
-
-// align4 without wrapping: sizes near 2^32 must show up as overflowing, not as 0.
-uint64_t Align4Wide(uint64_t n) { return (n + 3) & ~uint64_t{3}; }
+// A word in the image's order; on this little-endian host a swapped image is a big-endian one.
+uint32_t WordAt(const uint8_t* p, bool swapped) { return vm::Load32(p, swapped); }
 
 }  // namespace
 
@@ -233,9 +229,9 @@ bool CheckHeader(ImageSource& src, ImageHeader& h, ShortRead mode) {
         return false;
     if (h.codeSize == 0) return Refuse("[TARNRUN] Error: Empty code segment!\n");
     uint64_t dataEnd = uint64_t{h.dataBase} + h.dataSize;
-    uint64_t stackTop = Align4Wide(dataEnd) + Align4Wide(h.stackSize);
+    uint64_t stackTop = vm::Align4(dataEnd) + vm::Align4(uint64_t{h.stackSize});
     if (dataEnd > UINT32_MAX || stackTop > UINT32_MAX) return Refuse("[TARNRUN] Error: Data segment overflow!\n");
-    h.stackLow = static_cast<uint32_t>(Align4Wide(dataEnd));
+    h.stackLow = static_cast<uint32_t>(vm::Align4(dataEnd));
     h.stackTop = static_cast<uint32_t>(stackTop);
     return true;
 }
@@ -299,8 +295,7 @@ void ApplyFixup(const Record& r, LoadPosition&) {
     RecordWords(r, g_engine.swapped, x, v);
     if (uint64_t{x} + 4 > g_engine.codeSize) LoadFailure("Error: Code segment overflow!\n");
     uint8_t* at = g_engine.code + x;
-    uint32_t sum = FromImage(LoadWord(at), g_engine.swapped) + v;
-    StoreWord(at, FromImage(sum, g_engine.swapped));
+    vm::Store32(at, vm::Load32(at, g_engine.swapped) + v, g_engine.swapped);
 }
 
 // A table of N words in the fixed data, swapped only for an image of the other order.
@@ -310,10 +305,7 @@ void ApplyDataSwap(const Record& r, LoadPosition&) {
     RecordWords(r, true, d, n);
     uint64_t first = uint64_t{g_engine.dataBase} + d;
     if (first + uint64_t{n} * 4 > g_engine.stackTop) LoadFailure("Error: Data segment overflow!\n");
-    for (uint64_t i = n; i-- > 0;) {
-        uint8_t* w = Mem() + first + 4 * i;
-        StoreWord(w, vm::ByteSwap32(LoadWord(w)));
-    }
+    for (uint64_t i = n; i-- > 0;) vm::SwapWordAt(Mem() + first + 4 * i);
 }
 
 void IgnoreRecord(const Record&, LoadPosition&) {}
@@ -340,7 +332,7 @@ void LoadRecords(ImageSource& src) {
     }
     if (at.code != g_engine.codeSize)
         LoadFailure("Error: Size of code records not equal to code segment size!\n");
-    if (Align4Wide(at.data + Align4Wide(g_engine.stackSize)) != g_engine.stackTop)
+    if (vm::Align4(at.data + vm::Align4(uint64_t{g_engine.stackSize})) != g_engine.stackTop)
         LoadFailure("Error: Size of data records not equal to data segment size!\n");
 }
 
@@ -364,10 +356,10 @@ void LoadLineTable(ImageSource& src) {
 void SwapOperands(uint8_t* p, vm::Operands shape) {
     switch (shape) {
     case vm::Operands::NONE: break;
-    case vm::Operands::W: StoreWord(p, vm::ByteSwap32(LoadWord(p))); break;
+    case vm::Operands::W: vm::SwapWordAt(p); break;
     case vm::Operands::WW:
-        StoreWord(p, vm::ByteSwap32(LoadWord(p)));
-        StoreWord(p + 4, vm::ByteSwap32(LoadWord(p + 4)));
+        vm::SwapWordAt(p);
+        vm::SwapWordAt(p + 4);
         break;
     case vm::Operands::R8: std::reverse(p, p + 8); break;
     }
@@ -384,8 +376,8 @@ void ConvertCode() {
         if (g_userBreak) RunTimeError("User abort");
         uint32_t op = code[pc];
         if (g_engine.wordOpcodes) {
-            op = vm::ByteSwap32(LoadWord(code + pc));
-            StoreWord(code + pc, op);
+            vm::SwapWordAt(code + pc);
+            op = LoadWord(code + pc);
         }
         pc += opWidth;
         vm::Operands shape = op <= 0xFF ? vm::kOpTable[op].operands : vm::Operands::NONE;

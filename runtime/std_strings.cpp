@@ -13,7 +13,7 @@
 #include "runtime/stdlib.h"
 #include "runtime/stdroutines.h"
 #include "runtime/vmstrings.h"
-#include "vm/image.h"
+#include "vm/bytes.h"
 #include "vm/stdroutines.h"
 
 namespace tarn::rt {
@@ -328,7 +328,7 @@ StdOutcome StringToReal(Regs& r, int&) { StringToNumber(r, false); return Done()
 StdOutcome StringToUnsigned(Regs& r, int&) { StringToNumber(r, true); return Done(); }
 
 StdOutcome Swap(Regs& r, int&) {
-    Push(r, __builtin_bswap32(Pop(r)));
+    Push(r, vm::ByteSwap32(Pop(r)));
     return Done();
 }
 

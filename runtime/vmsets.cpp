@@ -6,7 +6,7 @@
 
 #include "runtime/errors.h"
 #include "runtime/vmstrings.h"
-#include "vm/image.h"
+#include "vm/bytes.h"
 
 namespace tarn::rt {
 

@@ -13,7 +13,7 @@
 namespace tarn::rt {
 
 // Bytes of stack a value with payloadBytes of payload occupies (count word + padding).
-constexpr uint64_t Footprint(uint64_t payloadBytes) { return 4 + ((payloadBytes + 3) & ~uint64_t{3}); }
+constexpr uint64_t Footprint(uint64_t payloadBytes) { return 4 + vm::Align4(payloadBytes); }
 
 // "Invalid Stack Pointer" unless the stack low limit <= sp <= the stack top.
 void CheckStackPointer(uint64_t sp);

@@ -14,7 +14,7 @@
 #include <map>
 #include <optional>
 
-#include "tools/bytes.h"
+#include "vm/bytes.h"
 #include "vm/image.h"
 #include "vm/opcodes.h"
 
@@ -289,7 +289,7 @@ bool Real(Pass& p, Cursor& c, double& out) {
 // ---- emitting --------------------------------------------------------------------------
 
 void EmitOpcode(Pass& p, uint32_t op) {
-    if (p.layout.WordOpcodes()) PutWord(p.Section(), op, p.layout.big);
+    if (p.layout.WordOpcodes()) vm::Append32(p.Section(), op, p.layout.big);
     else p.Section().push_back(static_cast<uint8_t>(op));
 }
 
@@ -309,18 +309,18 @@ void Instruction(Pass& p, Cursor& c, std::string_view mnemonic) {
         break;
     case vm::Operands::W:
         if (c.AtEnd()) { Error(p, std::string(info.mnemonic) + " needs one operand"); return; }
-        if (Word(p, c, w)) PutWord(out, w, p.layout.big);
+        if (Word(p, c, w)) vm::Append32(out, w, p.layout.big);
         break;
     case vm::Operands::WW:
         if (c.AtEnd()) { Error(p, std::string(info.mnemonic) + " needs two operands"); return; }
         if (!Word(p, c, w)) return;
-        PutWord(out, w, p.layout.big);
+        vm::Append32(out, w, p.layout.big);
         if (c.AtEnd()) { Error(p, std::string(info.mnemonic) + " needs two operands"); return; }
         if (!Comma(p, c) || !Word(p, c, w)) return;
-        PutWord(out, w, p.layout.big);
+        vm::Append32(out, w, p.layout.big);
         break;
     case vm::Operands::R8:
-        if (Real(p, c, r)) PutReal(out, r, p.layout.big);
+        if (Real(p, c, r)) vm::AppendReal64(out, r, p.layout.big);
         break;
     }
 }
@@ -383,7 +383,7 @@ void DirWord(Pass& p, Cursor& c) {
     List(p, c, [](Pass& p, Cursor& c) {
         uint32_t w;
         if (!Word(p, c, w)) return false;
-        PutWord(p.Section(), w, p.layout.big);
+        vm::Append32(p.Section(), w, p.layout.big);
         return true;
     });
 }
@@ -401,7 +401,7 @@ void DirReal(Pass& p, Cursor& c) {
     List(p, c, [](Pass& p, Cursor& c) {
         double r;
         if (!Real(p, c, r)) return false;
-        PutReal(p.Section(), r, p.layout.big);
+        vm::AppendReal64(p.Section(), r, p.layout.big);
         return true;
     });
 }
@@ -537,7 +537,7 @@ Pass RunPass(std::string_view source, std::string_view file, const Settings& lay
 
 void WriteRecord(std::vector<uint8_t>& out, uint8_t id, const uint8_t* data, uint32_t length, bool big) {
     out.push_back(id);
-    PutWord(out, length, big);
+    vm::Append32(out, length, big);
     out.insert(out.end(), data, data + length);
     out.push_back(vm::RecordCheckByte(id, length, data));
 }
@@ -553,8 +553,8 @@ void WriteSplit(std::vector<uint8_t>& out, uint8_t id, const std::vector<uint8_t
 void WritePairs(std::vector<uint8_t>& out, uint8_t id, const std::vector<std::pair<uint32_t, uint32_t>>& pairs, bool big) {
     for (auto [a, b] : pairs) {
         std::vector<uint8_t> body;
-        PutWord(body, a, big);
-        PutWord(body, b, big);
+        vm::Append32(body, a, big);
+        vm::Append32(body, b, big);
         WriteRecord(out, id, body.data(), static_cast<uint32_t>(body.size()), big);
     }
 }
@@ -586,7 +586,7 @@ void WriteHeader(std::vector<uint8_t>& out, const Pass& p) {
     out.insert(out.end(), s.magic.begin(), s.magic.end());
     out.push_back(s.word_bits);
     out.push_back(s.big ? vm::kBigEndian : vm::kLittleEndian);
-    for (uint32_t v : w) PutWord(out, v, s.big);
+    for (uint32_t v : w) vm::Append32(out, v, s.big);
 }
 
 std::vector<uint8_t> WriteImage(const Pass& p) {
@@ -602,8 +602,8 @@ std::vector<uint8_t> WriteImage(const Pass& p) {
     WritePairs(out, vm::REC_DATA_SWAP, p.swaps, big);
     const uint8_t end[4] = {0, 0, 0, 0};
     WriteRecord(out, vm::REC_END, end, sizeof end, big);
-    PutWord(out, static_cast<uint32_t>(p.lines.size()), big);
-    for (uint32_t offset : p.lines) PutWord(out, offset, big);
+    vm::Append32(out, static_cast<uint32_t>(p.lines.size()), big);
+    for (uint32_t offset : p.lines) vm::Append32(out, offset, big);
     return out;
 }
 

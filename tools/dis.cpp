@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-#include "tools/bytes.h"
+#include "vm/bytes.h"
 #include "vm/image.h"
 #include "vm/opcodes.h"
 
@@ -26,7 +26,7 @@ struct Reader {
 
     bool Has(size_t n) const { return bytes.size() - pos >= n; }
     const uint8_t* Here() const { return bytes.data() + pos; }
-    uint32_t Word() { uint32_t v = GetWord(Here(), big); pos += 4; return v; }
+    uint32_t Word() { uint32_t v = vm::Load32(Here(), big); pos += 4; return v; }
 };
 
 struct ImageText {
@@ -92,7 +92,7 @@ void ReadPair(ImageText& t, const uint8_t* data, uint32_t length, bool big, size
         Fault(t, Format("record at offset %zu has length %u instead of 8", at, length));
         return;
     }
-    into.push_back({GetWord(data, big), GetWord(data + 4, big)});
+    into.push_back({vm::Load32(data, big), vm::Load32(data + 4, big)});
 }
 
 enum class Walk { More, End, Stop };
@@ -229,7 +229,7 @@ void PrintBytes(std::string& out, const std::vector<uint8_t>& bytes, size_t from
 size_t PrintInstruction(std::string& out, const std::vector<uint8_t>& code, size_t at, bool big, bool wordops) {
     size_t width = wordops ? 4 : 1;
     if (code.size() - at < width) { PrintBytes(out, code, at, code.size()); return code.size() - at; }
-    uint32_t op = wordops ? GetWord(&code[at], big) : code[at];
+    uint32_t op = wordops ? vm::Load32(&code[at], big) : code[at];
     bool defined = vm::IsDefinedOpcode(op);
     const vm::OpInfo* info = defined ? &vm::kOpTable[op] : nullptr;
     size_t operands = defined ? vm::OperandBytes(info->operands) : 0;
@@ -241,10 +241,10 @@ size_t PrintInstruction(std::string& out, const std::vector<uint8_t>& code, size
     std::string text(info->mnemonic);
     switch (info->operands) {
     case vm::Operands::NONE: break;
-    case vm::Operands::W: text += " " + Signed(GetWord(p, big)); break;
-    case vm::Operands::WW: text += " " + Signed(GetWord(p, big)) + ", " + Signed(GetWord(p + 4, big)); break;
+    case vm::Operands::W: text += " " + Signed(vm::Load32(p, big)); break;
+    case vm::Operands::WW: text += " " + Signed(vm::Load32(p, big)) + ", " + Signed(vm::Load32(p + 4, big)); break;
     case vm::Operands::R8:
-        if (auto real = RealText(GetReal(p, big))) {
+        if (auto real = RealText(vm::LoadReal64(p, big))) {
             text += " " + *real;
         } else {
             Line(out, Format(".opcode 0x%x", op), static_cast<uint32_t>(at));

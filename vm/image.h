@@ -78,12 +78,6 @@ constexpr uint8_t RecordCheckByte(uint8_t id, uint32_t length, const uint8_t* da
     return static_cast<uint8_t>(0x100 - (sum & 0xff));
 }
 
-constexpr uint32_t Align4(uint32_t n) { return (n + 3u) & ~3u; }
-
-constexpr uint32_t ByteSwap32(uint32_t v) {
-    return (v >> 24) | ((v >> 8) & 0xff00u) | ((v << 8) & 0xff0000u) | (v << 24);
-}
-
 // The name of the executable section that may carry an image (objcopy --add-section).
 inline constexpr std::string_view kImageSectionName = ".tarn_image";
 

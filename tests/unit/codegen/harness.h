@@ -1,5 +1,5 @@
 // What the code generator's tests share: a compiler state with captured messages, a
-// scratch directory, an independent reader of the image format, and a way to run the
+// scratch directory, the tests' reader of the image format, and a way to run the
 // kit's programs.
 #pragma once
 
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/image_reader.h"
 #include "vm/image.h"
 
 namespace tarn::tpc::test {
@@ -36,37 +37,11 @@ protected:
     std::filesystem::path dir;
 };
 
-std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
+using tarn::test::ImageRecord;
+using tarn::test::ParsedImage;
+using tarn::test::ParseImage;
+using tarn::test::ReadFileBytes;
 void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
-
-uint32_t Word(const uint8_t* at);
-
-// The image as the format describes it, read without any help from the writer.
-struct ImageRecord {
-    uint8_t id;
-    std::vector<uint8_t> data;
-    unsigned byteSum;  // of the whole record, check byte included
-};
-
-struct ParsedImage {
-    bool ok = false;
-    std::string error;
-    std::string scriptLine;  // the text after "#!" up to the line feed; "" when none
-    std::array<uint8_t, 5> magic{};
-    uint8_t wordBits = 0;
-    uint8_t byteOrder = 0xff;
-    std::array<uint32_t, vm::kHeaderWords> header{};
-    std::vector<ImageRecord> records;
-    bool hasLineTable = false;  // a count word followed the end record
-    std::vector<uint32_t> lineTable;
-    size_t trailing = 0;  // bytes after the line table (should be none)
-
-    uint32_t Header(vm::HeaderWord w) const { return header[static_cast<size_t>(w)]; }
-    std::vector<const ImageRecord*> RecordsOf(uint8_t id) const;
-    std::vector<uint8_t> Concatenated(uint8_t id) const;  // data of every record of that id
-};
-
-ParsedImage ParseImage(const std::vector<uint8_t>& bytes, size_t start = 0);
 
 // Runs a program with its arguments; stdout and stderr are captured together.
 struct RunResult {

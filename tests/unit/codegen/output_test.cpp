@@ -178,8 +178,8 @@ TEST_F(OutputTest, FixupsAreAddedIntoTheCodeWords) {
     ASSERT_TRUE(img.ok) << img.error;
     std::vector<uint8_t> code = img.Concatenated(vm::REC_CODE);
     ASSERT_EQ(code.size(), 206u);
-    EXPECT_EQ(Word(&code[198]), 0x20105u);
-    EXPECT_EQ(Word(&code[202]), 2u);
+    EXPECT_EQ(vm::LoadLE32(&code[198]), 0x20105u);
+    EXPECT_EQ(vm::LoadLE32(&code[202]), 2u);
     EXPECT_EQ(code[197], 197);  // neighbours untouched
 }
 
@@ -204,10 +204,10 @@ TEST_F(OutputTest, DataSwapRunsBecomeOneRecordEach) {
     auto runs = img.RecordsOf(vm::REC_DATA_SWAP);
     ASSERT_EQ(runs.size(), 2u);
     ASSERT_EQ(runs[0]->data.size(), 8u);
-    EXPECT_EQ(Word(&runs[0]->data[0]), 0u);
-    EXPECT_EQ(Word(&runs[0]->data[4]), 4u);
-    EXPECT_EQ(Word(&runs[1]->data[0]), 16u);
-    EXPECT_EQ(Word(&runs[1]->data[4]), 6u);
+    EXPECT_EQ(vm::LoadLE32(&runs[0]->data[0]), 0u);
+    EXPECT_EQ(vm::LoadLE32(&runs[0]->data[4]), 4u);
+    EXPECT_EQ(vm::LoadLE32(&runs[1]->data[0]), 16u);
+    EXPECT_EQ(vm::LoadLE32(&runs[1]->data[4]), 6u);
 }
 
 TEST_F(OutputTest, SourceNamesAreRecordedInOpeningOrder) {

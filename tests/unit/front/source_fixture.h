@@ -12,6 +12,7 @@
 #include "compiler/codegen/output.h"
 #include "compiler/front/parse.h"
 #include "front_fixture.h"
+#include "tests/support/image_reader.h"
 #include "vm/image.h"
 
 namespace tarn::tpc::test {
@@ -62,19 +63,9 @@ protected:
         std::string data;
     };
     static std::vector<Record> ReadRecords(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         std::vector<Record> records;
-        size_t at = vm::kHeaderSize;
-        while (at + 5 <= bytes.size()) {
-            uint8_t id = static_cast<uint8_t>(bytes[at]);
-            uint32_t length = 0;
-            for (int i = 0; i < 4; ++i) length |= uint32_t(uint8_t(bytes[at + 1 + i])) << (8 * i);
-            if (at + 5 + length + 1 > bytes.size()) break;
-            records.push_back({id, bytes.substr(at + 5, length)});
-            at += 5 + length + 1;
-            if (id == vm::REC_END) break;
-        }
+        for (const auto& r : tarn::test::ParseImageFile(path).records)
+            records.push_back({r.id, std::string(r.data.begin(), r.data.end())});
         return records;
     }
     static std::string Concatenated(const std::vector<Record>& records, uint8_t id) {
@@ -84,9 +75,7 @@ protected:
         return all;
     }
     static uint32_t WordAt(const std::string& s, size_t at) {
-        uint32_t w = 0;
-        for (int i = 0; i < 4; ++i) w |= uint32_t(uint8_t(s[at + i])) << (8 * i);
-        return w;
+        return vm::LoadLE32(reinterpret_cast<const uint8_t*>(s.data()) + at);
     }
 
     std::filesystem::path dir;

@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "tools/bytes.h"
+#include "vm/bytes.h"
 #include "vm/image.h"
 #include "vm/opcodes.h"
 
@@ -53,18 +53,18 @@ struct TestImage {
 
     void Op(vm::Op op) {
         if (WordOps())
-            tools::PutWord(code, static_cast<uint32_t>(op), big);
+            vm::Append32(code, static_cast<uint32_t>(op), big);
         else
             code.push_back(static_cast<uint8_t>(op));
     }
-    void Op(vm::Op op, uint32_t w) { Op(op), tools::PutWord(code, w, big); }
-    void Op(vm::Op op, uint32_t a, uint32_t b) { Op(op, a), tools::PutWord(code, b, big); }
-    void OpReal(vm::Op op, double r) { Op(op), tools::PutReal(code, r, big); }
-    void DataWord(uint32_t w) { tools::PutWord(data, w, big); }
+    void Op(vm::Op op, uint32_t w) { Op(op), vm::Append32(code, w, big); }
+    void Op(vm::Op op, uint32_t a, uint32_t b) { Op(op, a), vm::Append32(code, b, big); }
+    void OpReal(vm::Op op, double r) { Op(op), vm::AppendReal64(code, r, big); }
+    void DataWord(uint32_t w) { vm::Append32(data, w, big); }
 
     static void Record(std::vector<uint8_t>& out, uint8_t id, const std::vector<uint8_t>& payload, bool big) {
         out.push_back(id);
-        tools::PutWord(out, static_cast<uint32_t>(payload.size()), big);
+        vm::Append32(out, static_cast<uint32_t>(payload.size()), big);
         out.insert(out.end(), payload.begin(), payload.end());
         out.push_back(vm::RecordCheckByte(id, static_cast<uint32_t>(payload.size()), payload.data()));
     }
@@ -89,7 +89,7 @@ struct TestImage {
         uint32_t words[] = {version, flags, 124, 0, 1, 12, 0, 0,
                             codeSize.value_or(static_cast<uint32_t>(code.size())), dataBase,
                             dataSize.value_or(static_cast<uint32_t>(data.size())), stackSize, entry};
-        for (uint32_t w : words) tools::PutWord(out, w, big);
+        for (uint32_t w : words) vm::Append32(out, w, big);
         return out;
     }
 
@@ -102,7 +102,7 @@ struct TestImage {
         auto pairs = [&](uint8_t id, const std::vector<std::pair<uint32_t, uint32_t>>& list) {
             for (auto [a, b] : list) {
                 std::vector<uint8_t> p;
-                tools::PutWord(p, a, big), tools::PutWord(p, b, big);
+                vm::Append32(p, a, big), vm::Append32(p, b, big);
                 Record(out, id, p, big);
             }
         };
@@ -114,8 +114,8 @@ struct TestImage {
 
     std::vector<uint8_t> LineTable() const {
         std::vector<uint8_t> out;
-        tools::PutWord(out, lineCount.value_or(static_cast<uint32_t>(lines.size())), big);
-        for (uint32_t l : lines) tools::PutWord(out, l, big);
+        vm::Append32(out, lineCount.value_or(static_cast<uint32_t>(lines.size())), big);
+        for (uint32_t l : lines) vm::Append32(out, l, big);
         return out;
     }
 

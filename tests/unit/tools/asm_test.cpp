@@ -7,17 +7,15 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/unit/tools/image_walk.h"
+#include "tests/support/image_reader.h"
 #include "tools/asm.h"
 #include "vm/opcodes.h"
 
 namespace tarn::tools {
 namespace {
 
-using test::Contents;
-using test::HeaderOf;
-using test::RawImage;
-using test::Walk;
+using tarn::test::ParsedImage;
+using tarn::test::ParseImage;
 using vm::HeaderWord;
 
 std::vector<uint8_t> Ok(std::string_view source) {
@@ -30,8 +28,7 @@ std::vector<uint8_t> Ok(std::string_view source) {
 
 std::vector<uint8_t> Le(std::initializer_list<uint32_t> words) {
     std::vector<uint8_t> out;
-    for (uint32_t w : words)
-        for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(w >> (8 * i)));
+    for (uint32_t w : words) vm::Append32(out, w, false);
     return out;
 }
 
@@ -42,16 +39,16 @@ uint8_t Op(std::string_view mnemonic) {
 }
 
 TEST(Assembler, WritesHeaderDefaultsAndRecordsInLoaderOrder) {
-    RawImage img = Walk(Ok(".source \"a.pas\"\n.entry main\nNOP\nmain: PUSHI 7\n.data\n.word 1\n.swap 0, 1\n.fixup 2, 5\n"));
-    ASSERT_TRUE(img.complete);
-    EXPECT_FALSE(img.big);
-    EXPECT_EQ(HeaderOf(img, HeaderWord::format_version), vm::kFormatVersion);
-    EXPECT_EQ(HeaderOf(img, HeaderWord::image_flags), 0u);
-    EXPECT_EQ(HeaderOf(img, HeaderWord::code_size), 6u);
-    EXPECT_EQ(HeaderOf(img, HeaderWord::data_base), 16u);
-    EXPECT_EQ(HeaderOf(img, HeaderWord::data_size), 4u);
-    EXPECT_EQ(HeaderOf(img, HeaderWord::stack_size), 65536u);
-    EXPECT_EQ(HeaderOf(img, HeaderWord::entry_offset), 1u);
+    ParsedImage img = ParseImage(Ok(".source \"a.pas\"\n.entry main\nNOP\nmain: PUSHI 7\n.data\n.word 1\n.swap 0, 1\n.fixup 2, 5\n"));
+    ASSERT_TRUE(img.Complete());
+    EXPECT_FALSE(img.Big());
+    EXPECT_EQ(img.Header(HeaderWord::format_version), vm::kFormatVersion);
+    EXPECT_EQ(img.Header(HeaderWord::image_flags), 0u);
+    EXPECT_EQ(img.Header(HeaderWord::code_size), 6u);
+    EXPECT_EQ(img.Header(HeaderWord::data_base), 16u);
+    EXPECT_EQ(img.Header(HeaderWord::data_size), 4u);
+    EXPECT_EQ(img.Header(HeaderWord::stack_size), 65536u);
+    EXPECT_EQ(img.Header(HeaderWord::entry_offset), 1u);
     std::vector<uint8_t> ids;
     for (auto& r : img.records) ids.push_back(r.id);
     EXPECT_EQ(ids, (std::vector<uint8_t>{vm::REC_SOURCE_NAME, vm::REC_CODE, vm::REC_DATA, vm::REC_CODE_FIXUP,
@@ -61,22 +58,22 @@ TEST(Assembler, WritesHeaderDefaultsAndRecordsInLoaderOrder) {
     EXPECT_EQ(img.records[3].data, Le({2, 5}));
     EXPECT_EQ(img.records[4].data, Le({0, 1}));
     EXPECT_EQ(img.records[5].data, Le({0}));
-    EXPECT_TRUE(img.lines.empty());
+    EXPECT_TRUE(img.lineTable.empty());
 }
 
 TEST(Assembler, HeaderDirectivesSetTheirFields) {
     std::vector<uint8_t> bytes = Ok(".globals 64\n.stack 4096\n.version 4\n.flags 2\n.wordbits 16\n"
                                     ".magic 1 2 3 4 5\n.time 124, 0, 1, 2, 3, 4\n.codesize 99\n.datasize 7\nNOP\n");
-    RawImage img = Walk(bytes);
+    ParsedImage img = ParseImage(bytes);
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 6), (std::vector<uint8_t>{1, 2, 3, 4, 5, 16}));
-    EXPECT_EQ(HeaderOf(img, HeaderWord::data_base), 64u);
-    EXPECT_EQ(HeaderOf(img, HeaderWord::stack_size), 4096u);
-    EXPECT_EQ(HeaderOf(img, HeaderWord::format_version), 4u);
-    EXPECT_EQ(HeaderOf(img, HeaderWord::image_flags), 2u);
-    EXPECT_EQ(HeaderOf(img, HeaderWord::time_year), 124u);
-    EXPECT_EQ(HeaderOf(img, HeaderWord::time_second), 4u);
-    EXPECT_EQ(HeaderOf(img, HeaderWord::code_size), 99u);
-    EXPECT_EQ(HeaderOf(img, HeaderWord::data_size), 7u);
+    EXPECT_EQ(img.Header(HeaderWord::data_base), 64u);
+    EXPECT_EQ(img.Header(HeaderWord::stack_size), 4096u);
+    EXPECT_EQ(img.Header(HeaderWord::format_version), 4u);
+    EXPECT_EQ(img.Header(HeaderWord::image_flags), 2u);
+    EXPECT_EQ(img.Header(HeaderWord::time_year), 124u);
+    EXPECT_EQ(img.Header(HeaderWord::time_second), 4u);
+    EXPECT_EQ(img.Header(HeaderWord::code_size), 99u);
+    EXPECT_EQ(img.Header(HeaderWord::data_size), 7u);
 }
 
 TEST(Assembler, ScriptLineComesBeforeTheHeader) {
@@ -84,32 +81,32 @@ TEST(Assembler, ScriptLineComesBeforeTheHeader) {
     std::string start(bytes.begin(), bytes.begin() + 15);
     EXPECT_EQ(start, "#!/usr/bin/tvm\n");
     EXPECT_EQ(std::memcmp(bytes.data() + 15, vm::kImageMagic.data(), 5), 0);
-    EXPECT_TRUE(Walk(bytes).complete);
+    EXPECT_TRUE(ParseImage(bytes).Complete());
 }
 
 TEST(Assembler, EveryRecordSumsToZeroAndLongContentsSplitAt1028) {
-    RawImage img = Walk(Ok(".space 3000, 0x5a\n.data\n.space 1028, 0xab\n.ascii \"x\"\n"));
-    ASSERT_TRUE(img.complete);
+    ParsedImage img = ParseImage(Ok(".space 3000, 0x5a\n.data\n.space 1028, 0xab\n.ascii \"x\"\n"));
+    ASSERT_TRUE(img.Complete());
     std::vector<std::pair<uint8_t, uint32_t>> shape;
     for (auto& r : img.records) {
         shape.push_back({r.id, r.length});
-        EXPECT_EQ(r.sum, 0) << "record at " << r.at;
+        EXPECT_EQ(r.byteSum, 0u) << "record at " << r.at;
     }
     EXPECT_EQ(shape, (std::vector<std::pair<uint8_t, uint32_t>>{
                          {vm::REC_CODE, 1028}, {vm::REC_CODE, 1028}, {vm::REC_CODE, 944},
                          {vm::REC_DATA, 1028}, {vm::REC_DATA, 1}, {vm::REC_END, 4}}));
-    EXPECT_EQ(Contents(img, vm::REC_CODE), std::vector<uint8_t>(3000, 0x5a));
+    EXPECT_EQ(img.Concatenated(vm::REC_CODE), std::vector<uint8_t>(3000, 0x5a));
 }
 
 TEST(Assembler, EmptyContentsWriteNoCodeOrDataRecord) {
-    RawImage img = Walk(Ok("; nothing\n"));
+    ParsedImage img = ParseImage(Ok("; nothing\n"));
     ASSERT_EQ(img.records.size(), 1u);
     EXPECT_EQ(img.records[0].id, vm::REC_END);
-    EXPECT_EQ(HeaderOf(img, HeaderWord::code_size), 0u);
+    EXPECT_EQ(img.Header(HeaderWord::code_size), 0u);
 }
 
 TEST(Assembler, LabelsResolveForwardBackwardAndInData) {
-    RawImage img = Walk(Ok(".globals 100\n"
+    ParsedImage img = ParseImage(Ok(".globals 100\n"
                            "start: JMP end\n"         // 0: forward
                            "       CALL start+1\n"    // 5
                            "       JCASE tab\n"       // 10: data label, GP-relative
@@ -117,27 +114,27 @@ TEST(Assembler, LabelsResolveForwardBackwardAndInData) {
                            "       PUSHI end-start\n" // 20
                            "end:   RET\n"             // 25
                            ".data\n.word 0\ntab: .word end, 'A', -1\n"));
-    std::vector<uint8_t> code = Contents(img, vm::REC_CODE);
+    std::vector<uint8_t> code = img.Concatenated(vm::REC_CODE);
     ASSERT_EQ(code.size(), 26u);
-    EXPECT_EQ(test::Load32(code, 1, false), 25u);
-    EXPECT_EQ(test::Load32(code, 6, false), 1u);
-    EXPECT_EQ(test::Load32(code, 11, false), 4u);
-    EXPECT_EQ(test::Load32(code, 16, false), 104u);
-    EXPECT_EQ(test::Load32(code, 21, false), 25u);
-    EXPECT_EQ(Contents(img, vm::REC_DATA), Le({0, 25, 'A', 0xFFFFFFFF}));
+    EXPECT_EQ(vm::LoadLE32(&code[1]), 25u);
+    EXPECT_EQ(vm::LoadLE32(&code[6]), 1u);
+    EXPECT_EQ(vm::LoadLE32(&code[11]), 4u);
+    EXPECT_EQ(vm::LoadLE32(&code[16]), 104u);
+    EXPECT_EQ(vm::LoadLE32(&code[21]), 25u);
+    EXPECT_EQ(img.Concatenated(vm::REC_DATA), Le({0, 25, 'A', 0xFFFFFFFF}));
 }
 
 TEST(Assembler, NumbersCharactersTextsAndCaseInsensitiveMnemonics) {
-    RawImage img = Walk(Ok("pushi 0x2A\nPushI -7\n.byte 'A', '\\n', ';', 255, -1\n.ascii \"a;b\\t\\\"\\x41\"\n.align 4\n"));
-    std::vector<uint8_t> code = Contents(img, vm::REC_CODE);
+    ParsedImage img = ParseImage(Ok("pushi 0x2A\nPushI -7\n.byte 'A', '\\n', ';', 255, -1\n.ascii \"a;b\\t\\\"\\x41\"\n.align 4\n"));
+    std::vector<uint8_t> code = img.Concatenated(vm::REC_CODE);
     std::vector<uint8_t> want{Op("PUSHI"), 42, 0, 0, 0, Op("PUSHI"), 0xf9, 0xff, 0xff, 0xff,
                               'A', '\n', ';', 255, 255, 'a', ';', 'b', '\t', '"', 'A', 0, 0, 0};
     EXPECT_EQ(code, want);
 }
 
 TEST(Assembler, RealsAreEightByteDoubles) {
-    RawImage img = Walk(Ok("PUSHR -2.5\n.real 1e10, inf\n"));
-    std::vector<uint8_t> code = Contents(img, vm::REC_CODE);
+    ParsedImage img = ParseImage(Ok("PUSHR -2.5\n.real 1e10, inf\n"));
+    std::vector<uint8_t> code = img.Concatenated(vm::REC_CODE);
     ASSERT_EQ(code.size(), 25u);
     EXPECT_EQ(code[0], Op("PUSHR"));
     double values[3];
@@ -148,24 +145,24 @@ TEST(Assembler, RealsAreEightByteDoubles) {
 }
 
 TEST(Assembler, LineTableHasOneEntryPerLineUpToTheLargest) {
-    RawImage img = Walk(Ok(".line 1\nNOP\nNOP\n.line 4\nNOP\n.line 6, 0\n"));
-    EXPECT_EQ(img.lines, (std::vector<uint32_t>{0, 0, 0, 2, 0, 0}));
-    img = Walk(Ok("NOP\n.line 2\nNOP\n.line 3, 77\n"));
-    EXPECT_EQ(img.lines, (std::vector<uint32_t>{0, 1, 77}));
+    ParsedImage img = ParseImage(Ok(".line 1\nNOP\nNOP\n.line 4\nNOP\n.line 6, 0\n"));
+    EXPECT_EQ(img.lineTable, (std::vector<uint32_t>{0, 0, 0, 2, 0, 0}));
+    img = ParseImage(Ok("NOP\n.line 2\nNOP\n.line 3, 77\n"));
+    EXPECT_EQ(img.lineTable, (std::vector<uint32_t>{0, 1, 77}));
 }
 
 TEST(Assembler, OpcodeDirectiveWritesRawOpcodes) {
-    RawImage img = Walk(Ok(".opcode 0x41\n.opcode 255\n"));
-    EXPECT_EQ(Contents(img, vm::REC_CODE), (std::vector<uint8_t>{0x41, 0xff}));
+    ParsedImage img = ParseImage(Ok(".opcode 0x41\n.opcode 255\n"));
+    EXPECT_EQ(img.Concatenated(vm::REC_CODE), (std::vector<uint8_t>{0x41, 0xff}));
 }
 
 TEST(Assembler, WordOpcodesAreFourByteWords) {
-    RawImage img = Walk(Ok(".wordops\nNOP\nPUSHI 3\n.opcode 0x1234\n"));
-    EXPECT_EQ(HeaderOf(img, HeaderWord::image_flags), vm::kFlagWordOpcodes);
-    EXPECT_EQ(Contents(img, vm::REC_CODE), Le({Op("NOP"), Op("PUSHI"), 3, 0x1234}));
+    ParsedImage img = ParseImage(Ok(".wordops\nNOP\nPUSHI 3\n.opcode 0x1234\n"));
+    EXPECT_EQ(img.Header(HeaderWord::image_flags), vm::kFlagWordOpcodes);
+    EXPECT_EQ(img.Concatenated(vm::REC_CODE), Le({Op("NOP"), Op("PUSHI"), 3, 0x1234}));
     // .flags 1 means the same, and a label after it sees the wider opcodes.
-    img = Walk(Ok("JMP x\n.flags 1\nNOP\nx: RET\n"));
-    EXPECT_EQ(Contents(img, vm::REC_CODE), Le({Op("JMP"), 12, Op("NOP"), Op("RET")}));
+    img = ParseImage(Ok("JMP x\n.flags 1\nNOP\nx: RET\n"));
+    EXPECT_EQ(img.Concatenated(vm::REC_CODE), Le({Op("JMP"), 12, Op("NOP"), Op("RET")}));
 }
 
 // Everything the loader treats as a multi-byte value is reversed in a big-endian image;
@@ -175,14 +172,14 @@ TEST(Assembler, BigEndianImageIsTheLittleEndianImageWithEveryWordSwapped) {
         ".source \"b.pas\"\n.entry go\n.globals 32\n.stack 8192\n.flags 2\n"
         "go: PUSHI 0x01020304\nCHKRNG -2, 300\nPUSHR 1.25\nNOP\nCALL go\n.byte 1, 2\n.ascii \"xy\"\n.word 0x0a0b0c0d\n"
         ".line 2\nRET\n.data\n.word 5, 6\n.real -3.5\n.byte 9\n.fixup 1, 0x100\n.swap 0, 2\n";
-    RawImage le = Walk(Ok(".order little\n" + body));
-    RawImage be = Walk(Ok(".order big\n" + body));
-    ASSERT_TRUE(le.complete);
-    ASSERT_TRUE(be.complete);
-    EXPECT_FALSE(le.big);
-    EXPECT_TRUE(be.big);
+    ParsedImage le = ParseImage(Ok(".order little\n" + body));
+    ParsedImage be = ParseImage(Ok(".order big\n" + body));
+    ASSERT_TRUE(le.Complete());
+    ASSERT_TRUE(be.Complete());
+    EXPECT_FALSE(le.Big());
+    EXPECT_TRUE(be.Big());
     EXPECT_EQ(le.header, be.header);  // each read in its own order
-    EXPECT_EQ(le.lines, be.lines);
+    EXPECT_EQ(le.lineTable, be.lineTable);
     ASSERT_EQ(le.records.size(), be.records.size());
 
     auto swap_words = [](std::vector<uint8_t> v, std::initializer_list<std::pair<size_t, size_t>> spans) {
@@ -190,18 +187,18 @@ TEST(Assembler, BigEndianImageIsTheLittleEndianImageWithEveryWordSwapped) {
         return v;
     };
     // code: PUSHI w @1, CHKRNG w w @6 @10, PUSHR r8 @15, NOP @23, CALL w @25, bytes @29, text @31, .word @33, RET @37
-    std::vector<uint8_t> code = Contents(le, vm::REC_CODE);
-    EXPECT_EQ(swap_words(code, {{1, 4}, {6, 4}, {10, 4}, {15, 8}, {25, 4}, {33, 4}}), Contents(be, vm::REC_CODE));
-    EXPECT_EQ(swap_words(Contents(le, vm::REC_DATA), {{0, 4}, {4, 4}, {8, 8}}), Contents(be, vm::REC_DATA));
-    EXPECT_EQ(Contents(le, vm::REC_SOURCE_NAME), Contents(be, vm::REC_SOURCE_NAME));
-    EXPECT_EQ(swap_words(Contents(le, vm::REC_CODE_FIXUP), {{0, 4}, {4, 4}}), Contents(be, vm::REC_CODE_FIXUP));
-    EXPECT_EQ(swap_words(Contents(le, vm::REC_DATA_SWAP), {{0, 4}, {4, 4}}), Contents(be, vm::REC_DATA_SWAP));
-    for (auto& r : be.records) EXPECT_EQ(r.sum, 0);
+    std::vector<uint8_t> code = le.Concatenated(vm::REC_CODE);
+    EXPECT_EQ(swap_words(code, {{1, 4}, {6, 4}, {10, 4}, {15, 8}, {25, 4}, {33, 4}}), be.Concatenated(vm::REC_CODE));
+    EXPECT_EQ(swap_words(le.Concatenated(vm::REC_DATA), {{0, 4}, {4, 4}, {8, 8}}), be.Concatenated(vm::REC_DATA));
+    EXPECT_EQ(le.Concatenated(vm::REC_SOURCE_NAME), be.Concatenated(vm::REC_SOURCE_NAME));
+    EXPECT_EQ(swap_words(le.Concatenated(vm::REC_CODE_FIXUP), {{0, 4}, {4, 4}}), be.Concatenated(vm::REC_CODE_FIXUP));
+    EXPECT_EQ(swap_words(le.Concatenated(vm::REC_DATA_SWAP), {{0, 4}, {4, 4}}), be.Concatenated(vm::REC_DATA_SWAP));
+    for (auto& r : be.records) EXPECT_EQ(r.byteSum, 0u);
 }
 
 TEST(Assembler, BigEndianWordOpcodesAreSwappedToo) {
-    RawImage img = Walk(Ok(".order big\n.wordops\nPUSHI 1\n"));
-    EXPECT_EQ(Contents(img, vm::REC_CODE), (std::vector<uint8_t>{0, 0, 0, Op("PUSHI"), 0, 0, 0, 1}));
+    ParsedImage img = ParseImage(Ok(".order big\n.wordops\nPUSHI 1\n"));
+    EXPECT_EQ(img.Concatenated(vm::REC_CODE), (std::vector<uint8_t>{0, 0, 0, Op("PUSHI"), 0, 0, 0, 1}));
 }
 
 struct BadCase {
@@ -263,8 +260,8 @@ TEST(Assembler, CommentsAndBlankLinesAreIgnored) {
 }
 
 TEST(Assembler, SeveralLabelsOnOneLine) {
-    RawImage img = Walk(Ok("a: b: NOP\nJMP a\nJMP b\n"));
-    EXPECT_EQ(Contents(img, vm::REC_CODE), (std::vector<uint8_t>{Op("NOP"), Op("JMP"), 0, 0, 0, 0, Op("JMP"), 0, 0, 0, 0}));
+    ParsedImage img = ParseImage(Ok("a: b: NOP\nJMP a\nJMP b\n"));
+    EXPECT_EQ(img.Concatenated(vm::REC_CODE), (std::vector<uint8_t>{Op("NOP"), Op("JMP"), 0, 0, 0, 0, Op("JMP"), 0, 0, 0, 0}));
 }
 
 TEST(Assembler, ExampleProgramAssembles) {
@@ -272,9 +269,9 @@ TEST(Assembler, ExampleProgramAssembles) {
     ASSERT_TRUE(in);
     std::stringstream text;
     text << in.rdbuf();
-    RawImage img = Walk(Ok(text.str()));
-    EXPECT_TRUE(img.complete);
-    EXPECT_GT(HeaderOf(img, HeaderWord::entry_offset), 0u);
+    ParsedImage img = ParseImage(Ok(text.str()));
+    EXPECT_TRUE(img.Complete());
+    EXPECT_GT(img.Header(HeaderWord::entry_offset), 0u);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "tests/unit/tools/image_walk.h"
+#include "tests/support/image_reader.h"
 #include "tools/asm.h"
 #include "tools/dis.h"
 
@@ -85,7 +85,7 @@ TEST(Disassembler, ReadsForeignByteOrderAndWordOpcodes) {
 
 TEST(Disassembler, MarksAWrongCheckByte) {
     std::vector<uint8_t> image = Ok("NOP\n");
-    test::RawImage img = test::Walk(image);
+    tarn::test::ParsedImage img = tarn::test::ParseImage(image);
     size_t check_at = img.records[0].at + 5 + img.records[0].length;
     image[check_at] ^= 1;
     Listing l = Disassemble(image);

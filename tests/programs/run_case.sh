@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs one program test case and compares what a user would see.
 #
-#   run_case.sh --tasm TASM --tvm TVM [--tpc TPC] --work DIR CASE
+#   run_case.sh --tasm TASM --tvm TVM --tpc TPC --work DIR CASE
 #
 # CASE is name.tasm (assembled with tasm) or name.pas (compiled with tpc, with the options
 # listed one per line in name.opts). The image runs as `tvm name.tvm args...` inside the
@@ -10,7 +10,7 @@
 # name.env (environment settings NAME=value for the run, one per line),
 # name.out (expected standard output; absent means empty), name.exit (expected exit code;
 # absent means 0), name.err (expected standard error; not compared when absent).
-# Exit status: 0 pass, 1 fail, 77 skipped (the compiler for a .pas case is not built).
+# Exit status: 0 pass, 1 fail.
 set -u
 
 tasm= tvm= tpc= work=
@@ -59,8 +59,8 @@ build_image() {
             fi ;;
         *.pas)
             if [ -z "$tpc" ] || [ ! -x "$tpc" ]; then
-                echo "SKIP: tpc is not built"
-                exit 77
+                echo "FAIL: no tpc to compile $src ('$tpc')"
+                exit 1
             fi
             local opts
             read_lines opts "$stem.opts"

@@ -107,7 +107,7 @@ const Shape kShapes[] = {
 };
 
 TEST_F(EngineTest, ImagesRunUnderTvmWithTheirExitCode) {
-    if (!std::filesystem::exists(tvm)) GTEST_SKIP() << "tvm is not built yet: " << tvm;
+    ASSERT_TRUE(std::filesystem::exists(tvm)) << "no tvm at " << tvm;
     for (const Shape& s : kShapes) {
         InitOutputState();
         std::filesystem::path image = Build(s);
@@ -118,14 +118,14 @@ TEST_F(EngineTest, ImagesRunUnderTvmWithTheirExitCode) {
 }
 
 TEST_F(EngineTest, ImageWithAScriptLineRunsByItsOwnName) {
-    if (!std::filesystem::exists(tvm)) GTEST_SKIP() << "tvm is not built yet: " << tvm;
+    ASSERT_TRUE(std::filesystem::exists(tvm)) << "no tvm at " << tvm;
     std::filesystem::path image = Build({.name = "script", .script = true, .exitCode = 61});
     RunResult r = RunProgram({image.string()});
     EXPECT_EQ(r.exitCode, 61) << r.output;
 }
 
 TEST_F(EngineTest, ExecutablesRunByThemselves) {
-    if (!std::filesystem::exists(console)) GTEST_SKIP() << "console.app is not built yet: " << console;
+    ASSERT_TRUE(std::filesystem::exists(console)) << "no console.app at " << console;
     for (Shape s : kShapes) {
         if (s.script) continue;  // a "#!" line inside an executable has no use
         s.exe = true;

@@ -17,9 +17,9 @@ protected:
     // Bytes of the predefined registers record's variant table, stored when the outer
     // scope is installed (with non-standard types on).
     static constexpr uint32_t kRegistersTable = 8;
-    // Runs the compile steps on main.pas as tpc does and writes the image (the code
-    // generator emits no code yet, so the writer is called here directly); returns the
-    // messages heard.
+    // Runs the compile steps on main.pas as tpc does, then the image writer itself, which
+    // also writes a program with a construct the code generator does not handle yet (the
+    // object property below); returns the messages heard.
     std::vector<std::string> CompileMain() {
         CompileSteps steps;
         InstallFrontSteps(steps);

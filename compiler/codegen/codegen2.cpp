@@ -757,8 +757,8 @@ BinaryForm FormOf(Expression* e) {
 
 // Short-circuit form: the value pushed first is the result when the jump is taken.
 // Returns whether the left operand carries the leading sign of the simple expression.
-bool GenBinaryBefore(Expression* e, bool negateFirstTerm) {
-    switch (FormOf(e)) {
+bool GenBinaryBefore(Expression* e, BinaryForm form, bool negateFirstTerm) {
+    switch (form) {
     case BinaryForm::ShortAnd: EmitOp(Op::PUSH0); return false;
     case BinaryForm::ShortOr: EmitOp(Op::PUSH1); return false;
     case BinaryForm::Arithmetic: return IsAddingOperator(e->oper) && (negateFirstTerm || e->sign == SignMinus);
@@ -786,12 +786,12 @@ void EmitArithmetic(int32_t op, Type* result) {
 }
 
 // Everything after the left operand's own code.
-void GenBinaryAfter(Expression* e, bool negateFirstTerm) {
+void GenBinaryAfter(Expression* e, BinaryForm form, bool negateFirstTerm) {
     Type* result = HostOf(e->PromotedType);
-    switch (FormOf(e)) {
+    switch (form) {
     case BinaryForm::ShortAnd:
     case BinaryForm::ShortOr: {
-        const uint32_t skip = EmitForwardJump(FormOf(e) == BinaryForm::ShortAnd ? Op::JZ : Op::JNZ);
+        const uint32_t skip = EmitForwardJump(form == BinaryForm::ShortAnd ? Op::JZ : Op::JNZ);
         EmitOp(Op::POP);
         GenExpr(e->right, false);
         ResolveJumpHere(skip);
@@ -831,17 +831,12 @@ void GenChainStart(Expression* e, bool negateFirstTerm) {
     if (negateFirstTerm) Negate(e->PromotedType);
 }
 
-// The nodes above the chain's start, outermost first, with the sign each was given.
+// A node above the chain's start, with the sign it was given and, for an operator, its
+// form.
 struct ChainLink {
     Expression* e;
     bool negateFirstTerm;
-};
-std::vector<ChainLink> gChain;
-
-// Gives back the part of gChain a call used, also when a FATAL message ends it early.
-struct ChainMark {
-    size_t base = gChain.size();
-    ~ChainMark() { gChain.resize(base); }
+    BinaryForm form;
 };
 
 // The leading sign of a simple expression belongs to its first term: -a + b is (-a) + b.
@@ -851,25 +846,27 @@ struct ChainMark {
 // parser bounds their nesting.
 void GenExpr(Expression* e, bool negateFirstTerm) {
     if (!e || !GenerateCode()) return;
-    ChainMark mark;
+    LeftChain<ChainLink> chain;
     while (!e->factor && !IsRelational(e->oper)) {
-        gChain.push_back({e, negateFirstTerm});
         if (e->oper == UNDEFtok) {
+            // A wrapper only matters on the way back when it has a sign to apply.
+            if (negateFirstTerm != (e->sign == SignMinus)) chain.Push({e, negateFirstTerm, BinaryForm::Arithmetic});
             negateFirstTerm = false;
         } else {
-            negateFirstTerm = GenBinaryBefore(e, negateFirstTerm);
+            const BinaryForm form = FormOf(e);
+            chain.Push({e, negateFirstTerm, form});
+            negateFirstTerm = GenBinaryBefore(e, form, negateFirstTerm);
         }
         e = e->left;
     }
     GenChainStart(e, negateFirstTerm);
-    while (gChain.size() > mark.base) {
-        const ChainLink link = gChain.back();
-        gChain.pop_back();
+    while (!chain.Empty()) {
+        const ChainLink link = chain.Pop();
         Expression* node = link.e;
         if (node->oper == UNDEFtok) {
             if (link.negateFirstTerm != (node->sign == SignMinus)) Negate(node->left->PromotedType);
         } else {
-            GenBinaryAfter(node, link.negateFirstTerm);
+            GenBinaryAfter(node, link.form, link.negateFirstTerm);
         }
     }
 }

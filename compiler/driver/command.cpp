@@ -291,8 +291,12 @@ void ParseCommandLine(int argc, char** argv) {
 
 // --- Signals ---------------------------------------------------------------------------
 
-namespace {
+namespace signal_internal {
 volatile std::sig_atomic_t gUserBreak = 0;
+}  // namespace signal_internal
+using signal_internal::gUserBreak;
+
+namespace {
 
 // A fault of the compiler itself: report it (FATAL) and go back to the step of Compile,
 // or end the process when no compilation is running.
@@ -305,7 +309,6 @@ volatile std::sig_atomic_t gUserBreak = 0;
 }
 }  // namespace
 
-bool UserBreak() { return gUserBreak != 0; }
 void ClearUserBreak() { gUserBreak = 0; }
 
 void SignalTrap(int sig) {

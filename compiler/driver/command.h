@@ -27,12 +27,16 @@ void PrintLongUsage(bool withZ);
 // source file is named. Leaves the source name set; the output name is the caller's.
 void ParseCommandLine(int argc, char** argv);
 
-// True once an interrupt or termination signal has arrived; the parser's statement and
-// declaration loops poll it and issue message 14.
-bool UserBreak();
+// True once an interrupt or termination signal has arrived; the lexer polls it for every
+// token (and the writer once more) and issues message 14. Inline, being read that often.
+namespace signal_internal {
+extern volatile std::sig_atomic_t gUserBreak;
+}  // namespace signal_internal
+inline bool UserBreak() { return signal_internal::gUserBreak != 0; }
 void ClearUserBreak();
 
-// Installs one handler for SIGABRT, SIGFPE, SIGILL, SIGINT, SIGSEGV, SIGBUS and SIGTERM.
+// Installs one handler for SIGABRT, SIGFPE, SIGILL, SIGINT, SIGSEGV, SIGBUS and SIGTERM;
+// the faults run it on a stack of its own, so that a stack overflow is reported too.
 void InstallSignalTraps();
 // The handler itself (exposed so tests can drive it without raising real faults).
 void SignalTrap(int sig);

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <vector>
 
 #include "compiler/driver/alloc.h"
 #include "compiler/driver/messages.h"
@@ -1337,18 +1336,6 @@ static void FinishNode(Expression* e) {
     ApplyExpressionSign(e);
 }
 
-// The left operands passed on the way down an operator chain, shared by nested calls:
-// each call works above the depth it found and gives its part back when it ends, also
-// when a FATAL message ends it early.
-static std::vector<Expression*> gChain;
-
-namespace {
-struct ChainMark {
-    size_t base = gChain.size();
-    ~ChainMark() { gChain.resize(base); }
-};
-}  // namespace
-
 // Operator chains are left-deep (a + b + c is (a + b) + c), so the walk goes down the
 // left operands with a loop and finishes the nodes on the way back up; only right
 // operands and parentheses recurse, and the parser bounds those. A chain of any length
@@ -1356,16 +1343,15 @@ struct ChainMark {
 void FinishExpression(Expression* e) {
     TPC_CHECK(e != nullptr);
     TPC_CHECK_AFTER_ERROR(e->ActualType == nullptr);
-    ChainMark mark;
+    LeftChain<Expression*> chain;
     while (!e->factor && !e->left->ActualType) {
-        gChain.push_back(e);
+        chain.Push(e);
         e = e->left;
     }
-    FinishNode(e);
-    while (gChain.size() > mark.base) {
-        e = gChain.back();
-        gChain.pop_back();
+    for (;;) {
         FinishNode(e);
+        if (chain.Empty()) return;
+        e = chain.Pop();
     }
 }
 

@@ -11,7 +11,10 @@
 // them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+#include "compiler/driver/alloc.h"
 
 #include "compiler/front/set.h"
 #include "compiler/driver/position.h"
@@ -386,6 +389,37 @@ struct Expression {
     int32_t oper;               // token kind; UNDEFtok for leaves and wrappers
     int32_t sign;               // leading sign of a simple expression
     Position pos;
+};
+
+// The nodes a walk passes on its way down the left operands of an operator chain, to be
+// finished on the way back up. Operators nest to the left (a + b + c is (a + b) + c), so
+// such a loop replaces recursion that would need stack in proportion to the chain's
+// length. Most expressions pass a handful of nodes (one wrapper per precedence level and
+// a few operators): those stay in the walk's frame. A long chain goes on in blocks of the
+// tracked allocator, each twice the last, released with the compilation like every other
+// record; a walk therefore has nothing to free, also when a FATAL message ends it.
+template <class Link>
+class LeftChain {
+public:
+    void Push(const Link& link) {
+        if (count_ == capacity_) Grow();
+        links_[count_++] = link;
+    }
+    bool Empty() const { return count_ == 0; }
+    Link Pop() { return links_[--count_]; }
+
+private:
+    void Grow() {
+        Link* bigger = static_cast<Link*>(TrackedAlloc(2 * capacity_ * sizeof(Link)));
+        for (size_t i = 0; i < count_; ++i) bigger[i] = links_[i];
+        links_ = bigger;
+        capacity_ *= 2;
+    }
+    static constexpr size_t INLINE_LINKS = 8;
+    Link inline_[INLINE_LINKS];
+    Link* links_ = inline_;
+    size_t count_ = 0;
+    size_t capacity_ = INLINE_LINKS;
 };
 
 // ---------------------------------------------------------------------------------------

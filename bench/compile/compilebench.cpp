@@ -4,6 +4,8 @@
 // whole process's wall time.
 //
 //   compilebench [tpc] [routines]     (defaults: the tpc of this build, 4200 routines)
+//   compilebench --source FILE        only write the program (the golden-image test
+//                                     compiles it and compares the image)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -55,6 +57,11 @@ int WriteProgram(const std::string& path, int routines) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--source") {
+        if (WriteProgram(argv[2], 4200) != 0) return 0;
+        std::fprintf(stderr, "compilebench: cannot write %s\n", argv[2]);
+        return 1;
+    }
     const std::string tpc = argc > 1 ? argv[1] : TARN_TPC_PATH;
     const int routines = argc > 2 ? std::atoi(argv[2]) : 4200;
     const std::string dir = "/tmp/tarn_compilebench_" + std::to_string(getpid());

@@ -3,7 +3,7 @@
 # Idempotent and silent when everything is present; works as root or through sudo.
 set -e
 
-PACKAGES="build-essential cmake ninja-build pkg-config libffi-dev binutils libgtest-dev clang libclang-rt-14-dev diffutils procps"
+PACKAGES="build-essential cmake ninja-build pkg-config libffi-dev binutils libgtest-dev clang libclang-rt-14-dev diffutils procps qt6-base-dev xvfb imagemagick fonts-dejavu-core"
 
 missing=""
 for p in $PACKAGES; do

@@ -166,6 +166,8 @@ public:
     bool CanRedo() const { return !redo_.empty(); }
     void BeginUndoGroup();
     void EndUndoGroup();
+    // Forgets every step (after loading a file).
+    void ClearUndo() { undo_.clear(); redo_.clear(); groupDepth_ = 0; }
 
 private:
     // One raw change: text inserted at `at` (ending at `end`), or removed from [at, end).

@@ -18,11 +18,12 @@
 #include <string>
 #include <unistd.h>
 
-#include "compiler/driver/alloc.h"
-#include "compiler/driver/messages.h"
-#include "compiler/driver/options.h"
-#include "compiler/front/hash.h"
-#include "compiler/front/lex.h"
+#include "compiler/writer/image.h"
+#include "compiler/base/alloc.h"
+#include "compiler/base/messages.h"
+#include "compiler/base/options.h"
+#include "compiler/front/idtable.h"
+#include "compiler/front/lexer.h"
 
 using namespace tarn::tpc;
 
@@ -74,6 +75,7 @@ void Fresh() {
     SetAllocMode(0);
     InitOptions();
     InitMessages();
+    InitOutputState();   // the lexer and the model hand data to the writer
     SetCompiling(true);
     InitLexer();
     ClearIdentifierTable();
@@ -105,6 +107,7 @@ int main(int argc, char** argv) {
         tokens = count;
         errors = ErrorCount();
         CloseSourceFiles();
+        InitOutputState();   // drops the writer's buffers before their blocks go
         ReleaseAll();
     }
     unlink(path.c_str());

@@ -37,8 +37,9 @@ void CodeGenRoutineStart(Function* routine);
 void CodeGenProgramStart();
 // Activation record set-up for `localSize` bytes of locals (80 + the block's variables).
 void CodeGenBlockProlog(uint32_t localSize);
-// The main program's initialisation code (null, input, output, error and exit codes).
-void CodeGenInitialization();
+// The main program's initialisation code (null, input and output when the program uses
+// them, error and exit codes, the program parameters (Identifier*) from the arguments).
+void CodeGenInitialization(bool usesInput, bool usesOutput, List* programParameters);
 // The end of a block: pending exit jumps, frame removal and return (none for the program).
 void CodeGenBlockEpilog(Function* routine);
 // After the main program's epilog: the end-of-program call.
@@ -98,7 +99,8 @@ void CodeGenProcedureCall(Binding* routine, List* actuals);
 // A procedural parameter `f` is declared; `v` is its two-word variable (code offset at its
 // offset, static link 4 bytes above).
 void CodeGenProceduralParameter(Function* f, Variable* v);
-void CodeGenBuiltinProcedure(Function* builtin, List* actuals);
+// `freeSystemLocal`: the first hidden local the enclosing statements leave free.
+void CodeGenBuiltinProcedure(Function* builtin, List* actuals, int32_t freeSystemLocal);
 void CodeGenObjectProcedure(VarAccess* object, Identifier* member, List* args, bool propertyPut);
 
 // ---- Expressions --------------------------------------------------------------------------

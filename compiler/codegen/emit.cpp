@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "compiler/codegen/output.h"
-#include "compiler/driver/options.h"
+#include "compiler/writer/image.h"
+#include "compiler/base/options.h"
 
 namespace tarn::tpc {
 

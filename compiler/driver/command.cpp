@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "compiler/driver/comline.h"
-#include "compiler/driver/compeng.h"
-#include "compiler/driver/options.h"
+#include "compiler/driver/arg_reader.h"
+#include "compiler/driver/compile.h"
+#include "compiler/base/options.h"
 
 namespace tarn::tpc {
 
@@ -45,8 +45,7 @@ void PutF(const char* format, Args... args) {
 void ShowContext(const Position& context, int32_t col) {
     if (!context.filename || !*context.filename) return;
     std::string line;
-    auto read = Source().contextLine ? Source().contextLine : ReadLineFromFile;
-    if (!read(context, line)) return;
+    if (!ReadLineFromFile(context, line)) return;
     const size_t eof = line.find(EOF_CHAR);
     if (eof != std::string::npos) line = line.substr(0, eof) + "<EOF>";
     const size_t visible = eof != std::string::npos ? eof : line.size();
@@ -291,11 +290,6 @@ void ParseCommandLine(int argc, char** argv) {
 
 // --- Signals ---------------------------------------------------------------------------
 
-namespace signal_internal {
-volatile std::sig_atomic_t gUserBreak = 0;
-}  // namespace signal_internal
-using signal_internal::gUserBreak;
-
 namespace {
 
 // A fault of the compiler itself: report it (FATAL) and go back to the step of Compile,
@@ -309,12 +303,10 @@ namespace {
 }
 }  // namespace
 
-void ClearUserBreak() { gUserBreak = 0; }
-
 void SignalTrap(int sig) {
     switch (sig) {
     case SIGINT:
-    case SIGTERM: gUserBreak = 1; return;
+    case SIGTERM: SetUserBreak(); return;
     case SIGILL: Fault(msg::FailureInstruction);
     case SIGSEGV:
     case SIGBUS: Fault(msg::FailureMemoryAccess);

@@ -5,7 +5,8 @@
 #include <csignal>
 #include <cstdint>
 
-#include "compiler/driver/messages.h"
+#include "compiler/base/messages.h"
+#include "compiler/base/process.h"
 
 namespace tarn::tpc {
 
@@ -26,14 +27,6 @@ void PrintLongUsage(bool withZ);
 // Ends the process (exit code 1) after a usage text, the message list, or when no
 // source file is named. Leaves the source name set; the output name is the caller's.
 void ParseCommandLine(int argc, char** argv);
-
-// True once an interrupt or termination signal has arrived; the lexer polls it for every
-// token (and the writer once more) and issues message 14. Inline, being read that often.
-namespace signal_internal {
-extern volatile std::sig_atomic_t gUserBreak;
-}  // namespace signal_internal
-inline bool UserBreak() { return signal_internal::gUserBreak != 0; }
-void ClearUserBreak();
 
 // Installs one handler for SIGABRT, SIGFPE, SIGILL, SIGINT, SIGSEGV, SIGBUS and SIGTERM;
 // the faults run it on a stack of its own, so that a stack overflow is reported too.

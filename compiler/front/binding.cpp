@@ -1,11 +1,12 @@
 // binding: scopes and bindings (see binding.h).
 #include "compiler/front/binding.h"
 
-#include "compiler/driver/alloc.h"
-#include "compiler/driver/messages.h"
-#include "compiler/front/create.h"
+#include "compiler/base/alloc.h"
+#include "compiler/base/messages.h"
+#include "compiler/front/records.h"
 #include "compiler/front/finish.h"
-#include "compiler/front/hash.h"
+#include "compiler/front/idtable.h"
+#include "compiler/writer/image.h"
 
 namespace tarn::tpc {
 
@@ -381,7 +382,7 @@ static PooledLiteral* Pool(Identifier* id, BindingKind kind, const char* text, u
     p->size = length;
     p->convert = convert;
     // The ANSI and OEM code pages are the same on this platform: the text goes as it is.
-    p->offset = FixedDataHook && length ? FixedDataHook(text, length) : 0;
+    p->offset = length ? AppendFixedBytes(text, length) : 0;
     id->bind->u.literal = p;
     id->bind->referenced = 1;
     return p;

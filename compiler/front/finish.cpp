@@ -5,18 +5,16 @@
 #include <cctype>
 #include <cstdio>
 
-#include "compiler/driver/alloc.h"
-#include "compiler/driver/messages.h"
-#include "compiler/driver/options.h"
+#include "compiler/base/alloc.h"
+#include "compiler/base/messages.h"
+#include "compiler/base/options.h"
 #include "compiler/front/binding.h"
-#include "compiler/front/create.h"
-#include "compiler/front/hash.h"
-#include "compiler/front/lex.h"
+#include "compiler/front/records.h"
+#include "compiler/front/idtable.h"
+#include "compiler/writer/image.h"
+#include "compiler/front/lexer.h"
 
 namespace tarn::tpc {
-
-uint32_t (*FixedDataHook)(const void* data, uint32_t size) = nullptr;
-uint32_t (*FixedTableHook)(const uint32_t* words, uint32_t count) = nullptr;
 
 static constexpr int64_t kMaxInt = 2147483647;
 
@@ -726,7 +724,7 @@ static uint32_t FinishVariants(VariantPart* vp, uint32_t start, RecordState& rs,
         if (completer)
             for (uint32_t i = 0; i < vp->tableCount; i++)
                 if (!vp->table[i]) vp->table[i] = completer;
-        if (FixedTableHook) vp->tableOffset = FixedTableHook(vp->table, vp->tableCount);
+        vp->tableOffset = AppendFixedTable(vp->table, vp->tableCount);
     }
     int64_t missing;
     if (!vp->VariantPartCompleter && FirstUnlisted(seen, low, high, missing)) {

@@ -65,15 +65,6 @@ void EnterTypeNesting();
 void LeaveTypeNesting();
 void ResetTypeNesting();
 
-// Where the front end's data goes into the image, each returning the offset in the fixed
-// data. The front end's start-up installs the image writer's functions (parse.cpp); while
-// they are not set nothing is stored and offsets stay 0 (the records keep their data).
-// FixedDataHook: plain bytes (pooled literals and member names).
-// FixedTableHook: a table of 32-bit words (variant tables), which an engine of the other
-// byte order must swap.
-extern uint32_t (*FixedDataHook)(const void* data, uint32_t size);
-extern uint32_t (*FixedTableHook)(const uint32_t* words, uint32_t count);
-
 // ---- Case constants ------------------------------------------------------------------------
 
 // The values listed so far in one case statement or variant part: disjoint intervals in

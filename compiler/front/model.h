@@ -14,12 +14,17 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "compiler/driver/alloc.h"
+#include "compiler/base/alloc.h"
 
-#include "compiler/front/set.h"
-#include "compiler/driver/position.h"
+#include "compiler/base/list.h"
+#include "compiler/base/position.h"
 
 namespace tarn::tpc {
+
+// Every block's frame starts with this many hidden word-sized locals, taken in turn by
+// nested with, for and case statements (and by list insertion); the main program's frame
+// holds only them.
+inline constexpr int32_t NUM_SYSTEM_LOCALS = 20;
 
 struct Identifier;   // hash.h: {text, bind}
 struct Binding;      // binding.h

@@ -8,13 +8,14 @@
 #include <string>
 #include <unistd.h>
 
-#include "compiler/driver/alloc.h"
-#include "compiler/driver/messages.h"
-#include "compiler/driver/options.h"
-#include "compiler/front/hash.h"
-#include "compiler/front/id.h"
-#include "compiler/front/lex.h"
-#include "compiler/front/parse.h"
+#include "compiler/writer/image.h"
+#include "compiler/base/alloc.h"
+#include "compiler/base/messages.h"
+#include "compiler/base/options.h"
+#include "compiler/front/idtable.h"
+#include "compiler/front/predefined.h"
+#include "compiler/front/lexer.h"
+#include "compiler/front/parser.h"
 
 using namespace tarn::tpc;
 
@@ -56,6 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (unsigned bit = 0; bit < 8; bit++)
         if (data[0] & (1u << bit)) SetFlag(kSwitches[bit].id, kSwitches[bit].onWhenSet);
     InitMessages();
+    InitOutputState();   // the lexer and the model hand data to the writer
     SetMessagePrinter(Quiet);
     SetCompiling(true);
     try {
@@ -71,6 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     CloseSourceFiles();
     SetCompiling(false);
+    InitOutputState();   // drops the writer's buffers before their blocks go
     ReleaseAll();
     return 0;
 }

@@ -6,8 +6,8 @@
 #include <numeric>
 #include <vector>
 
-#include "compiler/codegen/databuf.h"
-#include "compiler/driver/messages.h"
+#include "compiler/base/databuf.h"
+#include "compiler/base/messages.h"
 #include "harness.h"
 
 namespace tarn::tpc::test {

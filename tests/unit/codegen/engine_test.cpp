@@ -7,9 +7,9 @@
 #include <string>
 
 #include "compiler/codegen/emit.h"
-#include "compiler/codegen/output.h"
-#include "compiler/driver/messages.h"
-#include "compiler/driver/options.h"
+#include "compiler/writer/image.h"
+#include "compiler/base/messages.h"
+#include "compiler/base/options.h"
 #include "harness.h"
 #include "runtime/tarnrt.h"
 #include "vm/stdroutines.h"

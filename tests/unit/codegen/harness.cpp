@@ -7,10 +7,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "compiler/codegen/output.h"
-#include "compiler/driver/alloc.h"
-#include "compiler/driver/messages.h"
-#include "compiler/driver/options.h"
+#include "compiler/writer/image.h"
+#include "compiler/base/alloc.h"
+#include "compiler/base/messages.h"
+#include "compiler/base/options.h"
 
 namespace tarn::tpc::test {
 

@@ -7,9 +7,9 @@
 #include <ctime>
 #include <numeric>
 
-#include "compiler/codegen/output.h"
-#include "compiler/driver/messages.h"
-#include "compiler/driver/options.h"
+#include "compiler/writer/image.h"
+#include "compiler/base/messages.h"
+#include "compiler/base/options.h"
 #include "harness.h"
 
 namespace tarn::tpc::test {
@@ -71,7 +71,7 @@ TEST_F(OutputTest, HeaderFieldsCarryTheOutputState) {
         AppendFixedData(data, 6);
         SetGlobalsSize(96);
         SetEntryPoint(4);
-        SetStackSize(8192);
+        SetOption(opt::S, 8, 0);   // kilobytes
     });
     ParsedImage img = ParseImage(bytes);
     ASSERT_TRUE(img.ok) << img.error;
@@ -356,11 +356,6 @@ TEST_F(OutputTest, CodeAndFixedDataStopAtTheSizeLimit) {
               "Implementation limit exceeded (size of fixed data).");
     EXPECT_EQ(GetFixedDataSize(), 1u);
     EXPECT_EQ(ErrorCount(), 2);  // ordinary errors: the compilation goes on
-}
-
-TEST_F(OutputTest, ZeroStackSizeIsAnInternalError) {
-    EXPECT_THROW(SetStackSize(0), FatalStop);
-    EXPECT_TRUE(Issued(msg::InternalCompilerError));
 }
 
 TEST_F(OutputTest, OutputThatCannotBeCreatedIsFatal) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/driver/comline.h"
+#include "compiler/driver/arg_reader.h"
 #include "driver_fixture.h"
 
 namespace tarn::tpc::test {

@@ -1,17 +1,17 @@
 // A fresh compiler state for every test: options and messages at their start-up values,
-// the console printer installed, no lexer and no compile steps.
+// the console printer installed, no source open, the writer's sections empty.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "compiler/driver/alloc.h"
+#include "compiler/base/alloc.h"
 #include "compiler/driver/command.h"
-#include "compiler/driver/compeng.h"
-#include "compiler/driver/messages.h"
-#include "compiler/driver/options.h"
-#include "compiler/driver/steps.h"
+#include "compiler/driver/compile.h"
+#include "compiler/base/messages.h"
+#include "compiler/base/options.h"
+#include "compiler/writer/image.h"
 
 namespace tarn::tpc::test {
 
@@ -20,17 +20,20 @@ protected:
     void SetUp() override {
         SetMessagePrinter(ConsolePrinter);
         SetMessageListPrinter(ConsoleListPrinter);
-        Source() = SourceHooks{};
-        Steps() = CompileSteps{};
+        SetPositionSource(nullptr);
         InitCompileState();
         SetAllocMode(0);
         InitOptions();
         InitMessages();
-        SetGenerateCode(true);   // as the code generator's initialisation does
+        InitOutputState();
+        SetGenerateCode(true);   // as tpc's start-up does
         // FATAL messages return to the caller as FatalStop instead of ending the process.
         SetCompiling(true);
     }
-    void TearDown() override { ReleaseAll(); }
+    void TearDown() override {
+        InitOutputState();   // drops the writer's buffers before their blocks go
+        ReleaseAll();
+    }
 
     // Runs `body` and returns what it printed on standard output.
     template <class Body>

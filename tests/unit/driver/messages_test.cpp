@@ -165,7 +165,7 @@ bool CurrentForTest(Position& pos) {
 
 TEST_F(ContextTest, WithoutPositionTheLexerPositionIsUsed) {
     gCurrent = At(11, 2, 1);
-    Source().currentPosition = CurrentForTest;
+    SetPositionSource(CurrentForTest);
     EXPECT_EQ(Output([] { ReportMessage(msg::InvalidSyntax, nullptr); }),
               "Error #75: \"" + path_ + "\" (line 2, col 2): Invalid syntax.\n\tx :=\t1;\n\t^\n");
     // A no-context message takes the line but shows neither column nor context.

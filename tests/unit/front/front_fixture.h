@@ -8,15 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "compiler/driver/alloc.h"
-#include "compiler/driver/messages.h"
-#include "compiler/driver/options.h"
+#include "compiler/writer/image.h"
+#include "compiler/base/alloc.h"
+#include "compiler/base/messages.h"
+#include "compiler/base/options.h"
 #include "compiler/front/binding.h"
-#include "compiler/front/create.h"
+#include "compiler/front/records.h"
 #include "compiler/front/finish.h"
-#include "compiler/front/hash.h"
-#include "compiler/front/id.h"
-#include "compiler/front/lex.h"
+#include "compiler/front/idtable.h"
+#include "compiler/front/predefined.h"
+#include "compiler/front/lexer.h"
 
 namespace tarn::tpc::test {
 
@@ -42,11 +43,13 @@ protected:
         SetAllocMode(0);
         InitOptions();
         InitMessages();
+        InitOutputState();   // the lexer and the model hand data to the writer
         SetMessagePrinter(Listen);
         SetCompiling(true);  // FATAL throws FatalStop instead of ending the process
     }
     void TearDown() override {
         SetCompiling(false);
+        InitOutputState();   // drops the writer's buffers before their blocks go
         ReleaseAll();
     }
     // Outer scope installed under the options set so far.

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/driver/steps.h"
+#include "compiler/codegen/codegen.h"
 #include "source_fixture.h"
 
 namespace tarn::tpc::test {
@@ -17,26 +17,22 @@ protected:
     // Bytes of the predefined registers record's variant table, stored when the outer
     // scope is installed (with non-standard types on).
     static constexpr uint32_t kRegistersTable = 8;
-    // Runs the compile steps on main.pas as tpc does, then the image writer itself, which
-    // also writes a program with a construct the code generator does not handle yet (the
-    // object property below); returns the messages heard.
+    // Runs the compile steps on main.pas as tpc's driver does, then the image writer as if
+    // the compilation were complete, so that it also writes a program with a construct the
+    // code generator does not handle yet (the object property below); returns the messages
+    // heard.
     std::vector<std::string> CompileMain() {
-        CompileSteps steps;
-        InstallFrontSteps(steps);
-        InstallCodegenSteps(steps);
-        EXPECT_NE(steps.initFront, nullptr);
-        steps.initFront();
-        steps.initCodegen();
+        SetGenerateCode(true);
         try {
-            steps.openSource(Path("main.pas").c_str());
-            steps.openOutput(Path("main.tvm").c_str(), "");
-            steps.openOuterScope();
-            steps.parseProgram();
-            steps.closeOuterScope();
-            steps.closeSources();
+            OpenMainSource(Path("main.pas").c_str());
+            OpenOutput(Path("main.tvm").c_str(), "");
+            OpenOuterScope();
+            CompileProgram();
+            CloseOuterScope();
+            CloseSourceFiles();
         } catch (const FatalStop&) {
         }
-        WriteImage();
+        WriteImage(true);
         return Messages();
     }
 };

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/front/parse2.h"
+#include "compiler/front/parser.h"
 #include "source_fixture.h"
 
 namespace tarn::tpc::test {

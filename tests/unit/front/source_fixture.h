@@ -1,6 +1,5 @@
 // Front-end tests that parse whole programs from source files in a scratch directory, and
-// that may hand data to the image writer: the writer's state is fresh for every test, and
-// the front end's hooks into it are taken down again afterwards.
+// that hand data to the image writer: the writer's state is fresh for every test.
 #pragma once
 
 #include <cstdio>
@@ -9,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "compiler/codegen/output.h"
-#include "compiler/front/parse.h"
+#include "compiler/writer/image.h"
+#include "compiler/front/parser.h"
 #include "front_fixture.h"
 #include "tests/support/image_reader.h"
 #include "vm/image.h"
@@ -28,9 +27,6 @@ protected:
     }
     void TearDown() override {
         CloseSourceFiles();
-        SetSourceNameHook(nullptr);
-        FixedDataHook = nullptr;
-        FixedTableHook = nullptr;
         InitOutputState();   // drops this test's buffers before their blocks are released
         FrontTest::TearDown();
         if (!dir.empty()) std::filesystem::remove_all(dir);

@@ -1,7 +1,7 @@
 // Source files: lines and their limits, line ends, include files and the file list.
 #include "lexer_fixture.h"
 
-#include "compiler/front/set.h"
+#include "compiler/base/list.h"
 
 namespace tarn::tpc::test {
 namespace {
@@ -235,20 +235,14 @@ TEST_F(LexerTest, CommentRunningOffAnIncludeWarnsAndContinuesInTheIncludingFile)
     EXPECT_EQ(Captured()[0].file, "open.inc");
 }
 
-std::vector<std::string>& HookedNames() {
-    static std::vector<std::string> names;
-    return names;
-}
-
-TEST_F(LexerTest, EachOpenedFileIsHandedToTheSourceNameHook) {
-    HookedNames().clear();
-    SetSourceNameHook([](const char* name) { HookedNames().push_back(name); });
+TEST_F(LexerTest, EachOpenedFileIsRecordedAsASourceName) {
     Write("one.inc", "{$I two.inc} 1");
-    Write("two.inc", "2 {$I one.inc}");   // refused: not opened, not handed over
+    Write("two.inc", "2 {$I one.inc}");   // refused: not opened, not recorded
     Open("{$I one.inc} 0");
     ScanAll();
-    SetSourceNameHook(nullptr);
-    EXPECT_EQ(HookedNames(), (std::vector<std::string>{"main.pas", "one.inc", "two.inc"}));
+    std::vector<std::string> names;
+    for (const char* name : Items<const char>(SourceNames())) names.push_back(name);
+    EXPECT_EQ(names, (std::vector<std::string>{"main.pas", "one.inc", "two.inc"}));
 }
 
 TEST_F(LexerTest, FileThatCannotBeReadGivesReadingFile) {

@@ -12,11 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "compiler/driver/alloc.h"
-#include "compiler/driver/messages.h"
-#include "compiler/driver/options.h"
-#include "compiler/front/hash.h"
-#include "compiler/front/lex.h"
+#include "compiler/writer/image.h"
+#include "compiler/base/alloc.h"
+#include "compiler/base/messages.h"
+#include "compiler/base/options.h"
+#include "compiler/front/idtable.h"
+#include "compiler/front/lexer.h"
 
 namespace tarn::tpc::test {
 
@@ -55,6 +56,7 @@ protected:
         SetAllocMode(0);
         InitOptions();
         InitMessages();
+        InitOutputState();   // the lexer and the model hand data to the writer
         SetMessagePrinter(CapturePrinter);
         SetCompiling(true);   // FATAL messages throw FatalStop instead of ending the process
         char pattern[] = "/tmp/tarn-lexer-XXXXXX";
@@ -74,6 +76,7 @@ protected:
         CloseSourceFiles();
         SetIncludeBaseDir("");
         SetCompiling(false);
+        InitOutputState();   // drops the writer's buffers before their blocks go
         ReleaseAll();
         std::filesystem::current_path(oldDir_);
         std::filesystem::remove_all(dir_);

@@ -9,14 +9,15 @@
 #include <vector>
 #include <unistd.h>
 
-#include "compiler/driver/alloc.h"
-#include "compiler/driver/messages.h"
-#include "compiler/driver/options.h"
-#include "compiler/front/hash.h"
-#include "compiler/front/id.h"
-#include "compiler/front/lex.h"
-#include "compiler/front/parse.h"
-#include "compiler/front/parse2.h"
+#include "compiler/writer/image.h"
+#include "compiler/base/alloc.h"
+#include "compiler/base/messages.h"
+#include "compiler/base/options.h"
+#include "compiler/front/idtable.h"
+#include "compiler/front/predefined.h"
+#include "compiler/front/lexer.h"
+#include "compiler/front/parser.h"
+#include "compiler/front/parser.h"
 
 namespace tarn::tpc {
 namespace {
@@ -39,6 +40,7 @@ protected:
         SetAllocMode(0);
         InitOptions();
         InitMessages();
+        InitOutputState();   // the lexer and the model hand data to the writer
         SetMessagePrinter(Listen);
         SetCompiling(true);
         // One file per process: ctest -j runs the cases of this binary side by side.
@@ -47,6 +49,7 @@ protected:
     void TearDown() override {
         CloseSourceFiles();
         SetCompiling(false);
+        InitOutputState();   // drops the writer's buffers before their blocks go
         ReleaseAll();
         std::remove(path_.c_str());
     }
@@ -78,10 +81,12 @@ protected:
     // Between two compilations in one test: a fresh allocator, options and message counts.
     void Restart() {
         CloseSourceFiles();
+        InitOutputState();   // drops the writer's buffers before their blocks go
         ReleaseAll();
         SetAllocMode(0);
         InitOptions();
         InitMessages();
+        InitOutputState();   // the lexer and the model hand data to the writer
         SetMessagePrinter(Listen);
     }
     std::string path_;
@@ -177,10 +182,12 @@ TEST_F(ParserTest, StatementRulesGiveOneMessageEach) {
         SetFlag(opt::E, false);
         EXPECT_EQ(Compile(c.source), c.expected);
         CloseSourceFiles();
+        InitOutputState();   // drops the writer's buffers before their blocks go
         ReleaseAll();
         SetAllocMode(0);
         InitOptions();
         InitMessages();
+        InitOutputState();   // the lexer and the model hand data to the writer
         SetMessagePrinter(Listen);
     }
 }

@@ -1,0 +1,50 @@
+// databuf: the growable byte buffers that hold everything the code generator produces.
+//
+// A buffer is an append-only byte sequence of fixed 200-byte blocks: the tail block being
+// filled lives inside the record, every completed block sits on the block list, oldest
+// first. Any byte range already appended can be read back or overwritten in place, which
+// is how jump targets and case tables are patched after the fact. Blocks come from the
+// tracked allocator and are reclaimed with the rest of the compilation; only the record
+// itself is an ordinary allocation.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "compiler/base/messages.h"
+
+// An internal consistency check that also yields whether it held, so that the caller can
+// stop when InternalError returns (reports disabled) instead of running on with bad state.
+#define CODEGEN_OK(cond) \
+    ((cond) || (::tarn::tpc::InternalError(#cond, __FILE__, __LINE__), false))
+
+namespace tarn::tpc {
+
+inline constexpr int32_t DATA_BUFFER_SIZE = 200;
+
+struct DataBuffer {
+    int32_t iCount = 0;                      // bytes used in the tail block, 0..DATA_BUFFER_SIZE
+    uint8_t tail[DATA_BUFFER_SIZE] = {};     // the block being filled
+    std::vector<uint8_t*> blocks;            // full blocks before the tail, oldest first
+};
+
+// A new empty buffer, or null when memory is exhausted (the caller reports it).
+DataBuffer* DataBufferCreate();
+
+// Logical size: the full blocks plus the used part of the tail.
+uint32_t DataBufferGetSize(const DataBuffer* p);
+
+// Appends size (non-zero) bytes at the end.
+void DataBufferAppend(DataBuffer* p, const void* pData, uint32_t size);
+
+// Copies bytes [pos, pos+size) out of the buffer; size is non-zero.
+void DataBufferRead(const DataBuffer* p, void* pDest, uint32_t pos, uint32_t size);
+
+// Overwrites bytes [pos, pos+size) in place; size is non-zero.
+void DataBufferWrite(DataBuffer* p, const void* pSource, uint32_t pos, uint32_t size);
+
+// Discards the buffer and sets the variable to null. The blocks themselves belong to the
+// tracked allocator and go with the compilation.
+void DataBufferFree(DataBuffer*& p);
+
+}  // namespace tarn::tpc

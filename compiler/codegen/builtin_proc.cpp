@@ -1,0 +1,1044 @@
+// stdproc: calls of user routines and the built-in procedures.
+//
+// A call builds the callee's parameter area on the stack in declaration order: the result
+// slot of a function first (highest address), then one slot per parameter, then the
+// static link; CALL pushes the return address. The callee's RETD drops everything but
+// the result slot, which the caller then finds on top of the stack.
+#include "compiler/codegen/gen_expr.h"
+
+#include <unordered_map>
+#include <vector>
+
+#include "compiler/codegen/gen_expr.h"
+#include "compiler/writer/image.h"
+#include "compiler/base/alloc.h"
+#include "compiler/base/options.h"
+#include "compiler/front/records.h"
+#include "compiler/front/finish.h"
+
+namespace tarn::tpc {
+
+using vm::Op;
+
+namespace {
+
+uint32_t Round4(uint32_t n) { return (n + 3) & ~3u; }
+
+void* AsItem(uint32_t position) { return reinterpret_cast<void*>(static_cast<uintptr_t>(position)); }
+
+ActualParm* ActualAt(List* actuals, uint32_t i) {
+    return i <= ListCount(actuals) ? static_cast<ActualParm*>(ListGet(actuals, i)) : nullptr;
+}
+
+// The static link for a routine whose block is at level `bodyLevel`: the frame of the
+// block that declares it.
+void PushStaticLink(int32_t bodyLevel) {
+    const int32_t declaredIn = bodyLevel - 1;
+    if (declaredIn < 1) {
+        EmitOp(Op::PUSH0);
+        return;
+    }
+    PushFrame(CodeLevel() - declaredIn);
+}
+
+// A function's result slot is rewritten into the stack form of its type where the two
+// differ: a byte or half-word result becomes a whole word.
+void NormalizeResult(Type* t) {
+    switch (TypeRepOf(t)) {
+    case Rep::Byte:
+    case Rep::Half:
+    case Rep::HalfSigned:
+        EmitOp(Op::PUSHSP);
+        EmitOp(Op::DUP);
+        EmitOp(TypeRepOf(t) == Rep::Byte ? Op::LOADB : TypeRepOf(t) == Rep::Half ? Op::LOADH : Op::LOADHS);
+        EmitOp(Op::STOREW);
+        return;
+    case Rep::Word:
+    case Rep::Real:
+    case Rep::Block:
+        return;
+    case Rep::Single: CodeGenMissing("functions returning single"); return;
+    case Rep::Str1:
+    case Rep::Str4:
+        // The slot holds the string as stored: prefix, then characters.
+        EmitOp(TypeRepOf(t) == Rep::Str1 ? Op::PUSH1 : Op::PUSH4);
+        EmitOpWord(Op::STRNORM, Round4(ResolveType(t)->size));
+        return;
+    case Rep::CStr: EmitOpWord(Op::CSTRLD, Round4(ResolveType(t)->size)); return;
+    case Rep::CharArray: PushInteger(static_cast<int32_t>(ResolveType(t)->size)); return;
+    case Rep::BitSet: {
+        int64_t low = 0, count = 0;
+        SetBase(t, low, count);
+        PushInteger(static_cast<int32_t>(low));
+        PushInteger(static_cast<int32_t>(count));
+        EmitOp(Op::BITS2LST);
+        return;
+    }
+    case Rep::ListSet: EmitOpWord(Op::STRFIT, Round4(ResolveType(t)->size)); return;
+    case Rep::Variant: CodeGenMissing("variants"); return;
+    case Rep::None: return;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The variables of procedural parameters, by the parameter's routine record.
+std::unordered_map<const Function*, Variable*>& ProceduralParameters() {
+    static std::unordered_map<const Function*, Variable*> map;
+    return map;
+}
+
+// A parameter slot: the argument's size rounded up to whole words (an address for a
+// variable parameter).
+uint32_t SlotSize(const Variable* v) { return v->byRef ? 4 : Round4(ResolveType(v->t)->size); }
+
+// The code offset of routine f: its CALL or PUSHI operand, filled in later while f is
+// only declared forward.
+void EmitCodeOffset(Op op, Function* f) {
+    if (f->cg[1]) {
+        EmitOpWord(op, f->cg[0]);
+        return;
+    }
+    if (!f->cgLists[0]) f->cgLists[0] = ListCreate();
+    ListAppend(f->cgLists[0], AsItem(OperandPosition(EmitOpWord(op, 0))));
+}
+
+// The two words of a procedural parameter variable, static link first.
+void PushProceduralWords(const Variable* v) {
+    PushFrame(CodeLevel() - v->level);
+    EmitOpWord(Op::ADDI, v->offset + 4);
+    EmitOp(Op::LOADW);
+    PushFrame(CodeLevel() - v->level);
+    EmitOpWord(Op::ADDI, v->offset);
+    EmitOp(Op::LOADW);
+}
+
+// A routine passed to a procedural parameter: its static link and code offset, or the two
+// words of a procedural parameter passed on.
+void PushRoutineArgument(Binding* b) {
+    Function* f = b ? b->u.function : nullptr;
+    if (!f) return;
+    if (f->procParm) {
+        auto it = ProceduralParameters().find(f);
+        if (it == ProceduralParameters().end()) {
+            CodeGenMissing("this procedural argument");
+            return;
+        }
+        PushProceduralWords(it->second);
+        return;
+    }
+    if (f->directives && SetIn(f->directives->flags, DirectiveExternal)) {
+        CodeGenMissing("external routines as procedural arguments");
+        return;
+    }
+    PushStaticLink(f->level);
+    EmitCodeOffset(Op::PUSHI, f);
+}
+
+}  // namespace
+
+void RegisterProceduralParameter(Function* f, Variable* v) { ProceduralParameters()[f] = v; }
+void ResetProceduralParameters() { ProceduralParameters().clear(); }
+
+void GenCall(Binding* b, List* actuals) {
+    Function* f = b ? b->u.function : nullptr;
+    if (!f || !f->heading || !GenerateCode()) return;
+    Variable* parameter = nullptr;
+    if (f->procParm) {
+        auto it = ProceduralParameters().find(f);
+        if (it == ProceduralParameters().end()) {
+            CodeGenMissing("this call of a procedural parameter");
+            return;
+        }
+        parameter = it->second;
+    } else if (f->directives && SetIn(f->directives->flags, DirectiveExternal)) {
+        CodeGenMissing("external routines");
+        return;
+    }
+    const FuncHeading* fh = f->heading;
+    if (fh->result) EmitOpWord(Op::ALLOC, Round4(ResolveType(fh->result->t)->size));
+    uint32_t next = 1;
+    const List* sections = fh->parms ? fh->parms->sections : nullptr;
+    for (FormalParmSection* s : Items<FormalParmSection>(sections)) {
+        if (s->kind == FormalParmFunc) {
+            ActualParm* a = ActualAt(actuals, next++);
+            if (a && a->kind == ActualParmFunc) PushRoutineArgument(a->u.func);
+            continue;
+        }
+        const ParmSpec& section = s->kind == FormalParmValue ? s->u.ValueParmSpec : s->u.VarParmSpec;
+        for (Variable* v : Items<Variable>(section.parm)) {
+            ActualParm* a = ActualAt(actuals, next++);
+            if (!a) return;
+            if (s->kind == FormalParmValue) {
+                // The slot is assigned like a variable, so the checks of an assignment
+                // apply to arguments too.
+                EmitOpWords(Op::ALLOCF, SlotSize(v), 0);
+                EmitOp(Op::PUSHSP);
+                if (a->kind == ActualParmExpr) GenAssignValue(v->t, a->u.expr);
+            } else if (a->kind == ActualParmVar) {
+                GenAddress(a->u.var);
+            }
+        }
+    }
+    if (parameter) {
+        PushProceduralWords(parameter);
+        EmitOp(Op::CALLS);
+    } else {
+        PushStaticLink(f->level);
+        EmitCodeOffset(Op::CALL, f);
+    }
+    if (fh->result) {
+        NormalizeResult(fh->result->t);
+        GenUndefinedCheck(fh->result->t);
+    }
+}
+
+// ---- Built-in procedures ---------------------------------------------------------------------
+
+namespace {
+
+// write and writeln on a text file. A width or decimals argument follows its item in
+// the argument list and carries the item's position.
+bool SamePosition(const Position& a, const Position& b) {
+    return a.filename == b.filename && a.offset == b.offset && a.line == b.line && a.col == b.col;
+}
+
+struct WriteItem {
+    Expression* value;
+    Expression* width;
+    Expression* decimals;
+};
+
+void PushFileAddress(VarAccess* file) {
+    if (file)
+        GenAddress(file);
+    else
+        PushInteger(static_cast<int32_t>(OutputVar->offset));
+}
+
+void AfterTransfer() {
+    if (IsFlagOption(opt::i)) EmitOp(Op::CHKERR);
+}
+
+void PushWidth(Expression* width, int32_t omitted) {
+    if (!width) {
+        PushInteger(omitted);
+        return;
+    }
+    GenExpression(width);
+    if (!IsFlagOption(opt::r)) return;
+    if (IsUnsignedHost(width->PromotedType))
+        EmitOpWords(Op::CHKRNGU, 1, 0xFFFFFFFFu);
+    else
+        EmitOpWords(Op::CHKRNG, 1, 2147483647u);
+}
+
+bool WriteOne(VarAccess* file, const WriteItem& item) {
+    Expression* e = item.value;
+    Type* t = HostOf(e->PromotedType);
+    Type* actual = ResolveType(e->ActualType);
+    PushFileAddress(file);
+    if (IsRealHost(t)) {
+        GenRealValue(e);
+        PushWidth(item.width, 9);
+        PushWidth(item.decimals, 0);
+        EmitOpWord(Op::CALLSTD, 58);
+    } else if (t == BoolT) {
+        GenExpression(e);
+        PushWidth(item.width, 8);
+        EmitOpWord(Op::CALLSTD, 56);
+    } else if (t->kind == CharType) {
+        GenExpression(e);
+        PushWidth(item.width, 1);
+        EmitOpWord(Op::CALLSTD, 57);
+    } else if (actual->kind == ArrayType && IsStringType(actual)) {
+        GenStringValue(e);
+        int64_t low = 0, high = 0;
+        Bounds(actual->u.array.IndexType, low, high);
+        PushWidth(item.width, static_cast<int32_t>(high));
+        EmitOpWord(Op::CALLSTD, 61);
+    } else if (IsStringType(actual) || actual->kind == StringType || actual->kind == CStringType) {
+        GenStringValue(e);
+        PushWidth(item.width, 0);
+        EmitOpWord(Op::CALLSTD, 61);
+    } else if (IsIntegralType(t)) {
+        GenExpression(e);
+        PushWidth(item.width, 8);
+        EmitOpWord(Op::CALLSTD, IsUnsignedHost(t) ? 133 : 59);
+    } else {
+        return false;
+    }
+    AfterTransfer();
+    return true;
+}
+
+// The file an argument list starts with, when its first argument is a file variable.
+bool LeadingFile(List* actuals, VarAccess*& file, Type*& fileType) {
+    file = nullptr;
+    fileType = nullptr;
+    ActualParm* first = ActualAt(actuals, 1);
+    if (!first || first->kind != ActualParmExpr) return false;
+    Type* t = ResolveType(first->u.expr->ActualType);
+    if (t->kind != FileType) return false;
+    file = AccessOf(first->u.expr);
+    fileType = t;
+    return file != nullptr;
+}
+
+bool IsTextFile(Type* ft) { return HostOf(ft->u.file.component)->kind == CharType && !ft->u.file.noBuffer; }
+
+void PushFile(VarAccess* file, const Variable* standard) {
+    if (file)
+        GenAddress(file);
+    else
+        PushInteger(static_cast<int32_t>(standard->offset));
+}
+
+// read and readln on a text file: each variable's address and the routine for its type;
+// under option r the value read is then checked against the variable's range.
+struct ReadRow {
+    TypeKind kind;
+    uint32_t routine;
+};
+constexpr ReadRow kReadRoutines[] = {
+    {CharType, 43},  {IntegerType, 45}, {WordType, 132},      {ByteType, 150},
+    {ShortIntType, 192}, {ShortWordType, 191}, {RealType, 44}, {FloatType, 193},
+};
+
+bool ReadOne(VarAccess* file, VarAccess* v) {
+    Type* h = HostOf(v->t);
+    const Rep rep = TypeRepOf(v->t);
+    PushFile(file, InputVar);
+    GenAddress(v);
+    if (rep == Rep::Str1 || rep == Rep::Str4 || rep == Rep::CStr) {
+        // A cstring is read as a string with a length prefix, then turned into its
+        // terminated form in place.
+        const uint32_t max = h->u.string.length;
+        const bool wide = rep == Rep::Str4 || (rep == Rep::CStr && max > 255);
+        PushInteger(static_cast<int32_t>(max));
+        PushInteger(wide ? 4 : 1);
+        EmitOpWord(Op::CALLSTD, 47);
+        AfterTransfer();
+        if (rep == Rep::CStr) {
+            GenAddress(v);
+            PushInteger(wide ? 1 : 0);
+            EmitOp(Op::TOCSTR);
+        }
+        return true;
+    }
+    uint32_t routine = 0;
+    for (const ReadRow& row : kReadRoutines)
+        if (row.kind == h->kind) routine = row.routine;
+    if (routine == 0) return false;
+    EmitOpWord(Op::CALLSTD, routine);
+    AfterTransfer();
+    if (IsFlagOption(opt::r) && IsOrdinalType(v->t)) {
+        GenAddress(v);
+        GenLoad(v->t);
+        GenAssignmentChecking(v->t, nullptr);
+        EmitOp(Op::POP);
+    }
+    return true;
+}
+
+// get and put: the routine by the component's size.
+void GenGetPut(VarAccess* file, Type* ft, bool put) {
+    GenAddress(file);
+    Type* c = ResolveType(ft->u.file.component);
+    const Rep rep = TypeRepOf(c);
+    if (rep == Rep::Byte) {
+        EmitOpWord(Op::CALLSTD, put ? 38 : 26);
+    } else if (rep == Rep::Word) {
+        EmitOpWord(Op::CALLSTD, put ? 40 : 29);
+    } else if (rep == Rep::Real) {
+        EmitOpWord(Op::CALLSTD, put ? 39 : 28);
+    } else {
+        PushInteger(static_cast<int32_t>(c->size));
+        EmitOpWord(Op::CALLSTD, put ? 37 : 25);
+    }
+    AfterTransfer();
+}
+
+VarAccess* BufferOf(VarAccess* file, Type* ft) {
+    VarAccess* a = TrackedNew<VarAccess>();
+    a->kind = BufferVariable;
+    a->u.buffer.file = file;
+    a->t = ft->u.file.component;
+    a->pos = file->pos;
+    return a;
+}
+
+// read from a typed file: the buffer variable assigned to the variable, then get; from a
+// binary file: the variable's bytes.
+bool ReadNonText(VarAccess* file, Type* ft, VarAccess* v) {
+    if (ft->u.file.noBuffer) {
+        const Rep rep = TypeRepOf(v->t);
+        if (IsStringRep(rep) || rep == Rep::BitSet || rep == Rep::ListSet || rep == Rep::Variant) return false;
+        GenAddress(file);
+        GenAddress(v);
+        PushInteger(static_cast<int32_t>(ResolveType(v->t)->size));
+        EmitOpWord(Op::CALLSTD, 184);
+        AfterTransfer();
+        return true;
+    }
+    VarAccess* buffer = BufferOf(file, ft);
+    GenAddress(v);
+    GenValue(buffer);
+    GenAssignmentChecking(v->t, buffer->t);
+    GenStore(v->t, buffer->t);
+    GenGetPut(file, ft, false);
+    return true;
+}
+
+void GenRead(int32_t b, List* actuals, bool newline) {
+    VarAccess* file = nullptr;
+    Type* ft = nullptr;
+    uint32_t i = 1;
+    if (LeadingFile(actuals, file, ft)) {
+        if (!IsTextFile(ft)) {
+            for (i = 2; i <= ListCount(actuals); i++) {
+                ActualParm* a = ActualAt(actuals, i);
+                VarAccess* v = a->kind == ActualParmExpr ? AccessOf(a->u.expr) : nullptr;
+                if (!v || !ReadNonText(file, ft, v)) {
+                    CodeGenMissingBuiltin("this kind of variable in", b);
+                    return;
+                }
+            }
+            return;
+        }
+        i = 2;
+    }
+    for (; i <= ListCount(actuals); i++) {
+        ActualParm* a = ActualAt(actuals, i);
+        VarAccess* v = a->kind == ActualParmExpr ? AccessOf(a->u.expr) : a->kind == ActualParmVar ? a->u.var : nullptr;
+        if (!v || !ReadOne(file, v)) {
+            CodeGenMissingBuiltin("this kind of variable in", b);
+            return;
+        }
+    }
+    if (newline) {
+        PushFile(file, InputVar);
+        EmitOpWord(Op::CALLSTD, 46);
+        AfterTransfer();
+    }
+}
+
+uint32_t ComponentSize(Type* ft) { return ResolveType(ft->u.file.component)->size; }
+
+void GenAssign(VarAccess* file, Type* ft, Expression* name) {
+    GenAddress(file);
+    PushInteger(static_cast<int32_t>(ComponentSize(ft)));
+    GenStringValue(name);
+    EmitOpWord(Op::CALLSTD, 12);
+    AfterTransfer();
+}
+
+// reset (1), rewrite (2) and append (4), with an optional file name assigned first.
+void GenOpen(int32_t b, List* actuals, uint32_t mode) {
+    VarAccess* file = nullptr;
+    Type* ft = nullptr;
+    if (!LeadingFile(actuals, file, ft) || ListCount(actuals) > 2) {
+        CodeGenMissingBuiltin("this form of", b);
+        return;
+    }
+    if (ListCount(actuals) == 2) {
+        ActualParm* name = ActualAt(actuals, 2);
+        if (name->kind != ActualParmExpr) return;
+        GenAssign(file, ft, name->u.expr);
+    }
+    GenAddress(file);
+    if (!IsTextFile(ft)) {
+        PushInteger(static_cast<int32_t>(ComponentSize(ft)));
+        mode |= 64;
+    }
+    if (IsFlagOption(opt::tf)) mode |= 32;
+    PushInteger(static_cast<int32_t>(mode));
+    EmitOpWord(Op::CALLSTD, 33);
+    AfterTransfer();
+}
+
+// open and popen (file, name, mode): the name assigned first, then the open with the mode
+// value and the flags of the file's kind.
+void GenOpenWithMode(int32_t b, List* actuals, bool pipe) {
+    VarAccess* file = nullptr;
+    Type* ft = nullptr;
+    ActualParm* name = ActualAt(actuals, 2);
+    Expression* mode = ListCount(actuals) == 3 ? ActualAt(actuals, 3)->u.expr : nullptr;
+    if (!LeadingFile(actuals, file, ft) || !name || name->kind != ActualParmExpr || !mode) {
+        CodeGenMissingBuiltin("this form of", b);
+        return;
+    }
+    GenAssign(file, ft, name->u.expr);
+    GenAddress(file);
+    const bool text = IsTextFile(ft);
+    if (!text && !pipe) PushInteger(static_cast<int32_t>(ComponentSize(ft)));
+    const uint32_t flags = (text ? 0 : 64) | (IsFlagOption(opt::tf) ? 32 : 0);
+    if (flags != 0) PushInteger(static_cast<int32_t>(flags));
+    GenExpression(mode);
+    if (flags != 0) EmitOp(Op::OR);
+    EmitOpWord(Op::CALLSTD, pipe ? 178 : 33);
+    AfterTransfer();
+}
+
+// Routines that leave a value for a variable: its address first, the routine's result
+// stored by an ordinary assignment.
+void GenIntoVariable(int32_t b, VarAccess* v, Type* source) {
+    if (!v) {
+        CodeGenMissingBuiltin("this form of", b);
+        return;
+    }
+    GenAssignmentChecking(v->t, source);
+    GenStore(v->t, source);
+}
+
+// Routines of one file argument: the file's address and the routine.
+void GenFileRoutine(int32_t b, List* actuals, uint32_t routine, const Variable* standard) {
+    VarAccess* file = nullptr;
+    Type* ft = nullptr;
+    if (!LeadingFile(actuals, file, ft) && !(standard && ListCount(actuals) == 0)) {
+        CodeGenMissingBuiltin("this form of", b);
+        return;
+    }
+    PushFile(file, standard);
+    EmitOpWord(Op::CALLSTD, routine);
+    AfterTransfer();
+}
+
+// write to a typed file: each value assigned to the buffer variable, then put; to a
+// binary file: the value's bytes.
+bool WriteNonText(VarAccess* file, Type* ft, Expression* e) {
+    Type* c = ResolveType(ft->u.file.component);
+    if (ft->u.file.noBuffer) {
+        GenAddress(file);
+        const Rep rep = TypeRepOf(e->PromotedType);
+        if (HostOf(e->PromotedType)->kind == CharType) {
+            GenExpression(e);
+            EmitOp(Op::PUSHT);
+        } else if (IsStringRep(rep) || rep == Rep::BitSet || rep == Rep::ListSet) {
+            if (IsStringRep(rep)) GenStringValue(e); else GenExpression(e);
+            EmitOp(Op::DUP);
+            PushInteger(4);
+            EmitOp(Op::ADD);
+        } else if (rep == Rep::Variant) {
+            return false;
+        } else {
+            GenExpression(e);
+            PushInteger(static_cast<int32_t>(ResolveType(e->PromotedType)->size));
+        }
+        EmitOpWord(Op::CALLSTD, 183);
+        AfterTransfer();
+        return true;
+    }
+    GenAddress(file);
+    EmitOpWord(Op::CALLSTD, 14);
+    GenAssignValue(c, e);
+    GenAddress(file);
+    EmitOpWord(Op::CALLSTD, 14);
+    EmitOpWord(Op::CALLSTD, 15);
+    GenGetPut(file, ft, true);
+    return true;
+}
+
+void GenWrite(int32_t b, List* actuals, bool newline) {
+    std::vector<ActualParm*> args;
+    for (ActualParm* a : Items<ActualParm>(actuals)) args.push_back(a);
+    size_t i = 0;
+    VarAccess* file = nullptr;
+    if (!args.empty() && args[0]->kind == ActualParmExpr &&
+        ResolveType(args[0]->u.expr->ActualType)->kind == FileType) {
+        file = AccessOf(args[0]->u.expr);
+        Type* ft = ResolveType(args[0]->u.expr->ActualType);
+        if (!file) {
+            CodeGenMissingBuiltin("this file argument of", b);
+            return;
+        }
+        if (HostOf(ft->u.file.component)->kind != CharType || ft->u.file.noBuffer) {
+            for (size_t k = 1; k < args.size(); k++) {
+                if (args[k]->kind != ActualParmExpr || !WriteNonText(file, ft, args[k]->u.expr)) {
+                    CodeGenMissingBuiltin("this kind of item in", b);
+                    return;
+                }
+            }
+            return;
+        }
+        i = 1;
+    }
+    while (i < args.size()) {
+        WriteItem item{args[i]->kind == ActualParmExpr ? args[i]->u.expr : nullptr, nullptr, nullptr};
+        const Position at = args[i]->pos;
+        i++;
+        if (i < args.size() && SamePosition(args[i]->pos, at)) item.width = args[i++]->u.expr;
+        if (i < args.size() && SamePosition(args[i]->pos, at)) item.decimals = args[i++]->u.expr;
+        if (!item.value || !WriteOne(file, item)) {
+            CodeGenMissingBuiltin("this kind of item in", b);
+            return;
+        }
+    }
+    if (newline) {
+        PushFileAddress(file);
+        EmitOpWord(Op::CALLSTD, 60);
+        AfterTransfer();
+    }
+}
+
+Expression* ArgExpr(List* actuals, uint32_t i) {
+    ActualParm* a = ActualAt(actuals, i);
+    return a && a->kind == ActualParmExpr ? a->u.expr : nullptr;
+}
+
+// halt, and exit in the main program: the exit code (when given) then the end of the run.
+void GenHalt(List* actuals) {
+    if (Expression* code = ArgExpr(actuals, 1)) {
+        PushInteger(static_cast<int32_t>(ExitCodeVar->offset));
+        GenExpression(code);
+        EmitOp(Op::STOREW);
+    }
+    EmitOpWord(Op::CALLSTD, 94);
+}
+
+void GenExit(List* actuals) {
+    Function* f = CurrentRoutine();
+    if (!f) {
+        GenHalt(actuals);
+        return;
+    }
+    if (Expression* value = ArgExpr(actuals, 1)) {
+        Variable* result = f->heading ? f->heading->result : nullptr;
+        if (!result) return;
+        EmitOp(Op::PUSHFP);
+        EmitOpWord(Op::ADDI, result->offset);
+        GenAssignValue(result->t, value);
+    }
+    if (!f->cgLists[1]) f->cgLists[1] = ListCreate();
+    ListAppend(f->cgLists[1], AsItem(EmitForwardJump(Op::JMP)));
+}
+
+void GenIncDec(int32_t b, List* actuals, bool increment) {
+    VarAccess* v = AccessOf(ArgExpr(actuals, 1));
+    if (!v) {
+        CodeGenMissingBuiltin("this argument of", b);
+        return;
+    }
+    GenAddress(v);
+    Expression* amount = ArgExpr(actuals, 2);
+    if (amount) {
+        GenExpression(amount);
+        if (!increment) EmitOp(Op::NEG);
+    } else {
+        PushInteger(increment ? 1 : -1);
+    }
+    switch (TypeRepOf(v->t)) {
+    case Rep::Byte: EmitOp(Op::INCB); break;
+    case Rep::Half:
+    case Rep::HalfSigned: EmitOp(Op::INCH); break;
+    default: EmitOp(Op::INCW); break;
+    }
+    if (IsFlagOption(opt::r)) {
+        GenAddress(v);
+        GenLoad(v->t);
+        GenAssignmentChecking(v->t, nullptr);
+        EmitOp(Op::POP);
+    }
+}
+
+void GenNewDispose(int32_t b, List* actuals, bool isNew) {
+    VarAccess* v = AccessOf(ArgExpr(actuals, 1));
+    Type* t = v ? HostOf(v->t) : nullptr;
+    if (t && t->kind == ListType && ListCount(actuals) == 1) {
+        GenAddress(v);
+        if (isNew) {
+            PushInteger(static_cast<int32_t>(ResolveType(t->u.list.ct)->size));
+            PushInteger(t->packed ? 1 : 0);
+            EmitOpWord(Op::CALLSTD, 72);
+        } else {
+            EmitOpWord(Op::CALLSTD, 69);
+        }
+        return;
+    }
+    if (!t || t->kind != PointerType || ListCount(actuals) != 1) {
+        CodeGenMissingBuiltin("this form of", b);
+        return;
+    }
+    GenAddress(v);
+    if (isNew) {
+        const uint32_t size = ResolveType(t->u.pointer.domain)->size;
+        PushInteger(static_cast<int32_t>(size == 0 ? 1 : size));
+        EmitOpWord(Op::CALLSTD, 93);
+    } else {
+        EmitOpWord(Op::CALLSTD, 92);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Procedures that are their arguments followed by one standard routine. Argument classes:
+// S a string value, I an integral value, A a variable's (or file's) address. Optional
+// arguments follow the required ones; an omitted one is pushed as its default.
+struct RoutineProcedure {
+    int32_t kind;
+    const char* args;
+    const char* optional;
+    int32_t defaults[3];
+    uint32_t routine;
+    bool checked;   // CHKERR under option i
+};
+constexpr RoutineProcedure kRoutineProcedures[] = {
+    {80, "S", "", {}, 16, true},              // chdir
+    {82, "A", "", {}, 18, true},              // closedir
+    {83, "", "", {}, 135, false},             // clrscr
+    {85, "I", "", {}, 145, false},            // delay
+    {89, "A", "", {}, 21, true},              // erase
+    {93, "A", "", {}, 23, true},              // flush
+    {95, "AI", "I", {0}, 182, false},         // crc32
+    {97, "AAAA", "", {}, 96, false},          // getdate
+    {98, "SAAA", "", {}, 27, true},           // getfiledate
+    {100, "SAAA", "", {}, 30, true},          // getfiletime
+    {101, "AAA", "", {}, 97, false},          // gettime
+    {102, "II", "", {}, 136, false},          // gotoxy
+    {107, "S", "I", {279}, 31, true},         // mkdir
+    {123, "AS", "", {}, 49, true},            // rename
+    {125, "I", "", {}, 50, true},             // rewinddir (the directory's value)
+    {127, "S", "", {}, 51, true},             // rmdir
+    {128, "AI", "", {}, 52, true},            // seek
+    {129, "S", "III", {0, 0, 0}, 53, true},   // setfiledate
+    {130, "S", "III", {0, 0, 0}, 54, true},   // setfiletime
+    {131, "I", "", {}, 102, false},           // sleep
+    {133, "I", "", {}, 139, false},           // textbackground
+    {134, "I", "", {}, 140, false},           // textcolor
+    {135, "I", "", {}, 171, false},           // traperrors
+};
+
+bool GenProcedureArgument(char cls, ActualParm* a) {
+    if (!a) return false;
+    if (cls == 'A') {
+        VarAccess* v = a->kind == ActualParmVar ? a->u.var : a->kind == ActualParmExpr ? AccessOf(a->u.expr) : nullptr;
+        if (!v) return false;
+        GenAddress(v);
+        return true;
+    }
+    if (a->kind != ActualParmExpr || TypeRepOf(a->u.expr->PromotedType) == Rep::Variant) return false;
+    if (cls == 'S')
+        GenStringValue(a->u.expr);
+    else
+        GenExpression(a->u.expr);
+    return true;
+}
+
+bool GenRoutineProcedure(const RoutineProcedure& row, List* actuals) {
+    uint32_t i = 1;
+    for (const char* c = row.args; *c; c++, i++)
+        if (!GenProcedureArgument(*c, ActualAt(actuals, i))) return false;
+    for (size_t k = 0; row.optional[k]; k++, i++) {
+        if (ActualParm* a = ActualAt(actuals, i)) {
+            if (!GenProcedureArgument(row.optional[k], a)) return false;
+        } else {
+            PushInteger(row.defaults[k]);
+        }
+    }
+    if (i <= ListCount(actuals)) return false;
+    EmitOpWord(Op::CALLSTD, row.routine);
+    if (row.checked) AfterTransfer();
+    return true;
+}
+
+// String delete and insert: the string variable's prefix width and maximum length.
+bool StringVariable(ActualParm* a, VarAccess*& v, uint32_t& prefix, uint32_t& max) {
+    v = a && a->kind == ActualParmExpr ? AccessOf(a->u.expr) : nullptr;
+    if (!v) return false;
+    const Rep rep = TypeRepOf(v->t);
+    if (rep != Rep::Str1 && rep != Rep::Str4) return false;
+    prefix = rep == Rep::Str4 ? 4 : 1;
+    max = HostOf(v->t)->u.string.length;
+    return true;
+}
+
+VarAccess* ListVariable(ActualParm* a) {
+    VarAccess* v = a && a->kind == ActualParmExpr ? AccessOf(a->u.expr) : nullptr;
+    return v && HostOf(v->t)->kind == ListType ? v : nullptr;
+}
+
+void GenDelete(int32_t b, List* actuals) {
+    VarAccess* v = nullptr;
+    uint32_t prefix = 0, max = 0;
+    Expression* index = ActualAt(actuals, 2) ? ActualAt(actuals, 2)->u.expr : nullptr;
+    if (VarAccess* list = ListVariable(ActualAt(actuals, 1)); list && index) {
+        GenAddress(list);
+        GenExpression(index);
+        if (ActualParm* count = ActualAt(actuals, 3))
+            GenExpression(count->u.expr);
+        else
+            PushInteger(2147483647);
+        EmitOpWord(Op::CALLSTD, 68);
+        return;
+    }
+    if (!StringVariable(ActualAt(actuals, 1), v, prefix, max) || !index) {
+        CodeGenMissingBuiltin("this form of", b);
+        return;
+    }
+    GenAddress(v);
+    GenExpression(index);
+    if (ActualParm* count = ActualAt(actuals, 3))
+        GenExpression(count->u.expr);
+    else
+        PushInteger(2147483647);
+    PushInteger(static_cast<int32_t>(prefix));
+    EmitOpWord(Op::CALLSTD, 118);
+}
+
+// insert(value, list [, index]): a slot for the new element's address is pushed first and
+// its address kept in a system local; the value follows; the list routine's element
+// address then goes into the slot, and an assignment stores the value there.
+void GenListInsert(int32_t b, Expression* value, VarAccess* list, List* actuals, int32_t n) {
+    if (n > NUM_SYSTEM_LOCALS) {
+        CodeGenMissingBuiltin("this nesting of", b);
+        return;
+    }
+    Type* ct = HostOf(list->t)->u.list.ct;
+    EmitOp(Op::PUSH0);
+    EmitOp(Op::PUSHFP);
+    EmitOpWord(Op::SUBI, 4u * static_cast<uint32_t>(n));
+    EmitOp(Op::PUSHSP);
+    EmitOp(Op::PUSH4B);
+    EmitOp(Op::ADD);
+    EmitOp(Op::STOREW);
+    if (IsStringRep(TypeRepOf(ct)))
+        GenStringValue(value);
+    else
+        GenExpression(value);
+    EmitOp(Op::PUSHFP);
+    EmitOpWord(Op::SUBI, 4u * static_cast<uint32_t>(n));
+    EmitOp(Op::LOADW);
+    GenAddress(list);
+    if (ActualParm* index = ActualAt(actuals, 3)) {
+        GenExpression(index->u.expr);
+        EmitOpWord(Op::CALLSTD, 70);
+    } else {
+        EmitOpWord(Op::CALLSTD, 66);
+    }
+    EmitOp(Op::STOREW);
+    GenAssignmentChecking(ct, value->ActualType);
+    GenStore(ct, value->PromotedType);
+}
+
+void GenInsert(int32_t b, List* actuals, int32_t freeSystemLocal) {
+    VarAccess* v = nullptr;
+    uint32_t prefix = 0, max = 0;
+    ActualParm* source = ActualAt(actuals, 1);
+    if (VarAccess* list = ListVariable(ActualAt(actuals, 2)); list && source && source->kind == ActualParmExpr) {
+        GenListInsert(b, source->u.expr, list, actuals, freeSystemLocal);
+        return;
+    }
+    if (!source || source->kind != ActualParmExpr || !StringVariable(ActualAt(actuals, 2), v, prefix, max)) {
+        CodeGenMissingBuiltin("this form of", b);
+        return;
+    }
+    GenStringValue(source->u.expr);
+    GenAddress(v);
+    PushInteger(static_cast<int32_t>(prefix));
+    PushInteger(static_cast<int32_t>(max));
+    if (ActualParm* position = ActualAt(actuals, 3)) {
+        GenExpression(position->u.expr);
+        EmitOpWord(Op::CALLSTD, 121);
+    } else {
+        EmitOpWord(Op::CALLSTD, 115);
+    }
+}
+
+// str(value [:width [:decimals]], s): the routine leaves the string above the variable's
+// address, and an ordinary assignment stores it.
+void GenStr(int32_t b, List* actuals) {
+    std::vector<ActualParm*> args;
+    for (ActualParm* a : Items<ActualParm>(actuals)) args.push_back(a);
+    VarAccess* target = args.empty() || args.back()->kind != ActualParmExpr ? nullptr : AccessOf(args.back()->u.expr);
+    Expression* value = !args.empty() && args[0]->kind == ActualParmExpr ? args[0]->u.expr : nullptr;
+    if (!target || !value || args.size() < 2 || args.size() > 4 || !IsStringRep(TypeRepOf(target->t)) ||
+        TypeRepOf(value->PromotedType) == Rep::Variant) {
+        CodeGenMissingBuiltin("this form of", b);
+        return;
+    }
+    Expression* width = args.size() >= 3 ? args[1]->u.expr : nullptr;
+    Expression* decimals = args.size() == 4 ? args[2]->u.expr : nullptr;
+    GenAddress(target);
+    const bool real = IsRealHost(value->PromotedType);
+    if (real)
+        GenRealValue(value);
+    else
+        GenExpression(value);
+    PushWidth(width, -1);
+    PushWidth(decimals, -1);
+    PushInteger(real ? 1 : IsUnsignedHost(value->PromotedType) ? 2 : 0);
+    EmitOpWord(Op::CALLSTD, 126);
+    GenAssignmentChecking(target->t, StringT);
+    GenStore(target->t, StringT);
+}
+
+// val(s, v, code): the routine leaves the number above the variable's address, and an
+// ordinary assignment stores it.
+void GenVal(int32_t b, List* actuals) {
+    Expression* text = ArgExpr(actuals, 1);
+    VarAccess* target = AccessOf(ArgExpr(actuals, 2));
+    VarAccess* code = AccessOf(ArgExpr(actuals, 3));
+    if (!text || !target || !code || ListCount(actuals) != 3) {
+        CodeGenMissingBuiltin("this form of", b);
+        return;
+    }
+    const bool real = IsRealHost(target->t);
+    const bool uns = !real && IsUnsignedHost(target->t);
+    GenAddress(target);
+    GenStringValue(text);
+    GenAddress(code);
+    PushInteger(real ? 1 : 0);
+    EmitOpWord(Op::CALLSTD, uns ? 134 : 129);
+    Type* source = real ? RealT : uns ? WordT : IntegerT;
+    GenAssignmentChecking(target->t, source);
+    GenStore(target->t, source);
+}
+
+}  // namespace
+
+void GenFileFunction(int32_t kind, List* actuals, uint32_t routine) {
+    GenFileRoutine(kind, actuals, routine, InputVar);
+}
+
+void GenBuiltinProcedure(Function* f, List* actuals, int32_t freeSystemLocal) {
+    const int32_t b = f->kind;
+    switch (f->kind) {
+    case 138: GenWrite(b, actuals, false); return;
+    case 139: GenWrite(b, actuals, true); return;
+    case 103: GenHalt(actuals); return;
+    case 91: GenExit(actuals); return;
+    case 104: GenIncDec(b, actuals, true); return;
+    case 84: GenIncDec(b, actuals, false); return;
+    case 110: GenNewDispose(b, actuals, true); return;
+    case 87: GenNewDispose(b, actuals, false); return;
+    case 120: GenRead(b, actuals, false); return;
+    case 122: GenRead(b, actuals, true); return;
+    case 124: GenOpen(b, actuals, 1); return;
+    case 126: GenOpen(b, actuals, 2); return;
+    case 77: GenOpen(b, actuals, 4); return;
+    case 81: GenFileRoutine(b, actuals, 17, nullptr); return;
+    case 114: GenFileRoutine(b, actuals, 35, OutputVar); return;
+    case 79: {
+        VarAccess* file = nullptr;
+        Type* ft = nullptr;
+        ActualParm* name = ActualAt(actuals, 2);
+        if (!LeadingFile(actuals, file, ft) || !name || name->kind != ActualParmExpr) {
+            CodeGenMissingBuiltin("this form of", b);
+            return;
+        }
+        GenAssign(file, ft, name->u.expr);
+        return;
+    }
+    case 88: GenFileRoutine(b, actuals, 107, OutputVar); return;
+    case 96:
+    case 116: {
+        VarAccess* file = nullptr;
+        Type* ft = nullptr;
+        if (!LeadingFile(actuals, file, ft) || ListCount(actuals) != 1 || ft->u.file.noBuffer) {
+            CodeGenMissingBuiltin("this form of", b);
+            return;
+        }
+        GenGetPut(file, ft, b == 116);
+        return;
+    }
+    case 132: GenStr(b, actuals); return;
+    case 111: GenOpenWithMode(b, actuals, false); return;
+    case 115: GenOpenWithMode(b, actuals, true); return;
+    case 112: {  // opendir(d, name)
+        VarAccess* d = AccessOf(ArgExpr(actuals, 1));
+        Expression* name = ArgExpr(actuals, 2);
+        if (!d || !name) break;
+        GenStringValue(name);
+        GenAddress(d);
+        EmitOpWord(Op::CALLSTD, 34);
+        AfterTransfer();
+        return;
+    }
+    case 121: {  // readdir(d, s)
+        Expression* d = ArgExpr(actuals, 1);
+        VarAccess* v = AccessOf(ArgExpr(actuals, 2));
+        if (!d || !v || !IsStringRep(TypeRepOf(v->t))) break;
+        GenAddress(v);
+        GenExpression(d);
+        EmitOpWord(Op::CALLSTD, 48);
+        AfterTransfer();
+        GenIntoVariable(b, v, StringT);
+        return;
+    }
+    case 99: {  // getfilemode(name, v)
+        Expression* name = ArgExpr(actuals, 1);
+        VarAccess* v = AccessOf(ArgExpr(actuals, 2));
+        if (!name || !v) break;
+        GenAddress(v);
+        GenStringValue(name);
+        EmitOpWord(Op::CALLSTD, 32);
+        AfterTransfer();
+        GenIntoVariable(b, v, IntegerT);
+        return;
+    }
+    case 137: GenVal(b, actuals); return;
+    case 86: GenDelete(b, actuals); return;
+    case 105: GenInsert(b, actuals, freeSystemLocal); return;
+    case 78:   // assert: only compiled under option A
+        if (!IsFlagOption(opt::A)) return;
+        if (Expression* e = ArgExpr(actuals, 1)) {
+            GenExpression(e);
+            EmitOp(Op::ASSERT);
+        }
+        return;
+    case 92: {  // fill
+        VarAccess* v = AccessOf(ArgExpr(actuals, 1));
+        Expression* value = ArgExpr(actuals, 2);
+        if (!v || !value) break;
+        GenAddress(v);
+        GenExpression(value);
+        PushInteger(static_cast<int32_t>(ResolveType(v->t)->size));
+        EmitOp(Op::FILL);
+        return;
+    }
+    case 108: {  // move(source, destination, count)
+        for (uint32_t k = 1; k <= 2; k++) {
+            Expression* e = ArgExpr(actuals, k);
+            if (!e) break;
+            const TypeKind kind = HostOf(e->PromotedType)->kind;
+            if (kind == PointerType || kind == AddressType) {
+                // A pointer or address names the memory itself.
+                GenExpression(e);
+                if (kind == AddressType) EmitOp(Op::HOSTREL);
+            } else if (VarAccess* v = AccessOf(e)) {
+                GenAddress(v);
+            } else {
+                CodeGenMissingBuiltin("this form of", b);
+                return;
+            }
+        }
+        Expression* count = ArgExpr(actuals, 3);
+        if (!count || ListCount(actuals) != 3) break;
+        GenExpression(count);
+        EmitOpWord(Op::CALLSTD, 190);
+        return;
+    }
+    case 117:  // randomize
+        if (Expression* seed = ArgExpr(actuals, 1)) {
+            GenExpression(seed);
+            EmitOpWord(Op::CALLSTD, 105);
+        } else {
+            EmitOpWord(Op::CALLSTD, 106);
+        }
+        return;
+    default:
+        for (const RoutineProcedure& row : kRoutineProcedures) {
+            if (row.kind != b) continue;
+            if (!GenRoutineProcedure(row, actuals)) CodeGenMissingBuiltin("this form of", b);
+            return;
+        }
+        break;
+    }
+    CodeGenMissingBuiltin("built-in procedure", b);
+}
+
+}  // namespace tarn::tpc

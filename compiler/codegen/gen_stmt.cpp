@@ -1,0 +1,712 @@
+// codegen: blocks, activation records and statements.
+//
+// Statements nest, and their pieces arrive one hook at a time, so each open statement
+// keeps what its later pieces need (pending jump operands, loop starts, its system local,
+// a case statement's jump table) on a stack of its own. Forward jumps are emitted with an
+// operand of 0 and completed by a code fix-up once their target is known.
+#include "compiler/codegen/codegen.h"
+
+#include <cstdio>
+#include <map>
+#include <vector>
+
+#include "compiler/codegen/gen_expr.h"
+#include "compiler/writer/image.h"
+#include "compiler/base/messages.h"
+#include "compiler/base/options.h"
+#include "compiler/front/binding.h"
+#include "compiler/front/records.h"
+#include "compiler/front/finish.h"
+#include "compiler/front/idtable.h"
+#include "compiler/front/lexer.h"
+
+namespace tarn::tpc {
+
+using vm::Op;
+
+namespace {
+
+enum class StatementKind : uint8_t { Assign, Case, For, If, Repeat, While };
+
+// Case statements by jump table when the selector has at most this many values.
+constexpr int64_t kMaxCaseTable = 1024;
+
+struct OpenStatement {
+    StatementKind kind;
+    uint32_t jump = 0;          // pending forward-jump operand (if, while, for exit)
+    uint32_t loopStart = 0;     // while, repeat, for
+    // for
+    VarAccess* control = nullptr;
+    bool downto = false;
+    bool finalIsConstant = false;
+    int32_t finalValue = 0;
+    int32_t systemLocal = 0;
+    // assignment
+    Type* target = nullptr;
+    VarAccess* buffer = nullptr;      // the file whose buffer variable is the target
+    // case
+    Type* selector = nullptr;
+    bool tableMode = false;
+    int64_t low = 0;
+    std::vector<uint32_t> table;      // code offsets of the alternatives, 0 for none
+    uint32_t tableOperand = 0;        // the ADDI operand that receives the table's offset
+    std::vector<uint32_t> exits;      // JMP operands to the end of the statement
+    uint32_t nextAlternative = 0;     // compare mode: the jump past this alternative
+    uint32_t noMatch = 0;             // compare mode: where the no-match error is raised
+};
+
+// The main program's frame: the system locals only (its variables are global).
+constexpr uint32_t kProgramLocals = 4 * NUM_SYSTEM_LOCALS;
+
+struct CodeGenState {
+    // Between CodeGenInit and CodeGenEnd: the parser run by other means (tools, tests)
+    // has no output to generate into, and its hooks then do nothing.
+    bool active = false;
+    std::vector<OpenStatement> statements;
+    // SUBI operands of gotos into an enclosing block, by its level, waiting for its
+    // local size.
+    std::map<int32_t, std::vector<uint32_t>> frameSizes;
+    Function* routine = nullptr;      // the routine whose block is being generated
+};
+
+CodeGenState& State() {
+    static CodeGenState s;
+    return s;
+}
+
+OpenStatement& Top() { return State().statements.back(); }
+
+bool Active() { return State().active; }
+
+// Statements the generator keeps open at once; deeper nesting is refused.
+constexpr size_t kMaxOpenStatements = 256;
+
+void Push(StatementKind kind) {
+    if (State().statements.size() == kMaxOpenStatements) ReportMessage(msg::LimitStatementsNesting, nullptr);
+    OpenStatement s;
+    s.kind = kind;
+    State().statements.push_back(std::move(s));
+}
+
+void Pop() {
+    if (!State().statements.empty()) State().statements.pop_back();
+}
+
+// The statement hooks emit nothing after an error; their pushes and pops still pair up.
+bool Open(StatementKind kind) {
+    return !State().statements.empty() && Top().kind == kind;
+}
+
+// Positions of pending references are kept in the routine's lists as plain words
+// (stdproc.cpp stores them).
+uint32_t FromItem(void* item) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(item)); }
+
+void PushSystemLocal(int32_t n) {
+    EmitOp(Op::PUSHFP);
+    EmitOpWord(Op::SUBI, 4u * static_cast<uint32_t>(n));
+}
+
+int64_t ConstantOrdinal(const Constant* c) {
+    switch (c->kind) {
+    case ConstantInteger: return c->value.integer;
+    case ConstantCardinal: return c->value.cardinal;
+    case ConstantChar: return c->value.character;
+    case ConstantEnumId: return c->value.ordinal;
+    default: return 0;
+    }
+}
+
+// The value of an expression that is an ordinal constant and nothing else.
+bool ConstantValue(Expression* e, int32_t& value) {
+    while (e && !e->factor && e->oper == UNDEFtok && e->sign == SignNone) e = e->left;
+    if (!e || !e->factor || e->factor->kind != UnsignedConstant || e->factor->sign != SignNone) return false;
+    const Constant* c = e->factor->u.constant;
+    if (c->kind != ConstantInteger && c->kind != ConstantCardinal && c->kind != ConstantChar &&
+        c->kind != ConstantEnumId)
+        return false;
+    value = static_cast<int32_t>(ConstantOrdinal(c));
+    return true;
+}
+
+// The byte count a routine's RETD drops: the static link and every parameter slot.
+uint32_t ParameterBytes(const Function* f) {
+    uint32_t end = 12;
+    const FuncHeading* fh = f->heading;
+    const List* sections = fh && fh->parms ? fh->parms->sections : nullptr;
+    for (FormalParmSection* s : Items<FormalParmSection>(sections)) {
+        if (s->kind == FormalParmFunc) {
+            end = std::max(end, s->u.funcParmSpec.parm->offset + 8);
+            continue;
+        }
+        const ParmSpec& section = s->kind == FormalParmValue ? s->u.ValueParmSpec : s->u.VarParmSpec;
+        for (Variable* v : Items<Variable>(section.parm)) end = std::max(end, v->offset + ((v->size + 3) & ~3u));
+    }
+    return end - 8;
+}
+
+}  // namespace
+
+Function* CurrentRoutine() { return State().routine; }
+
+bool CodeGenerationImplemented() { return CodeGenMissingConstruct() == nullptr; }
+
+void CodeGenInit() {
+    State() = CodeGenState{};
+    State().active = true;
+    ReportMessage(msg::TraceInitCodegen, nullptr);
+    ResetProceduralParameters();
+    ResetMissingConstruct();
+}
+
+void CodeGenEnd() { State().active = false; }
+
+// ---- Blocks --------------------------------------------------------------------------------------
+
+void CodeGenLine(uint32_t line) {
+    if (!Active()) return;
+    if (GenerateCode()) MarkLine(line, GetCodeSize());
+}
+
+void CodeGenRoutineStart(Function* routine) {
+    if (!Active()) return;
+    State().routine = routine;
+    State().statements.clear();
+    if (!GenerateCode() || !routine) return;
+    const uint32_t offset = GetCodeSize();
+    routine->cg[0] = offset;
+    routine->cg[1] = 1;   // the code offset is known
+    if (routine->cgLists[0]) {
+        for (void* item : Items<void>(routine->cgLists[0])) AddFixup(FromItem(item), offset);
+        routine->cgLists[0] = ListCreate();
+    }
+    routine->cgLists[1] = ListCreate();   // exit jumps
+}
+
+void CodeGenProgramStart() {
+    if (!Active()) return;
+    State().routine = nullptr;
+    State().statements.clear();
+    if (GenerateCode()) SetEntryPoint(GetCodeSize());
+}
+
+void CodeGenBlockProlog(uint32_t localSize) {
+    if (!Active()) return;
+    ReportMessage(msg::TraceGenProlog, nullptr);
+    EmitOp(Op::PUSHFP);
+    EmitOp(Op::PUSHSP);
+    EmitOp(Op::SETFP);
+    const uint32_t size = (localSize + 3) & ~3u;
+    if (size != 0) EmitOpWord(Op::ALLOC, size);
+    auto pending = State().frameSizes.find(CodeLevel());
+    if (pending != State().frameSizes.end()) {
+        for (uint32_t operand : pending->second)
+            if (GenerateCode()) AddFixup(operand, size);
+        State().frameSizes.erase(pending);
+    }
+    if (IsFlagOption(opt::zst)) EmitOpWord(Op::CALLSTD, 110);
+}
+
+void CodeGenInitialization(bool usesInput, bool usesOutput, List* programParameters) {
+    if (!Active()) return;
+    ReportMessage(msg::TraceGenInitialization, nullptr);
+    // The null variable holds 0; the engine learns where the run-time variables live.
+    PushInteger(static_cast<int32_t>(NullVar->offset));
+    EmitOp(Op::PUSH0);
+    EmitOp(Op::STOREW);
+    if (usesInput) {
+        PushInteger(static_cast<int32_t>(InputVar->offset));
+        EmitOpWord(Op::CALLSTD, 64);
+    }
+    if (usesOutput) {
+        PushInteger(static_cast<int32_t>(OutputVar->offset));
+        EmitOpWord(Op::CALLSTD, 65);
+    }
+    PushInteger(static_cast<int32_t>(ErrorCodeVar->offset));
+    EmitOpWord(Op::CALLSTD, 62);
+    PushInteger(static_cast<int32_t>(ExitCodeVar->offset));
+    EmitOpWord(Op::CALLSTD, 63);
+    PushInteger(static_cast<int32_t>(ErrorsVar->offset));
+    Type* errors = ResolveType(ErrorsVar->t);
+    PushInteger(static_cast<int32_t>(errors->kind == ListType ? ResolveType(errors->u.list.ct)->size : 0));
+    EmitOpWord(Op::CALLSTD, 170);
+    if (IsFlagOption(opt::rtlf)) {
+        EmitOp(Op::PUSH1);
+        EmitOpWord(Op::CALLSTD, 185);
+    }
+    if (!IsFlagOption(opt::rtmb)) {
+        EmitOp(Op::PUSH1);
+        EmitOpWord(Op::CALLSTD, 186);
+    }
+    if (!IsFlagOption(opt::rtsc)) {
+        EmitOp(Op::PUSH1);
+        EmitOpWord(Op::CALLSTD, 187);
+    }
+    // Program parameters other than input and output take the command-line arguments in
+    // order: a file is assigned the argument as its name, a string receives it.
+    int32_t number = 0;
+    for (Identifier* id : Items<Identifier>(programParameters)) {
+        const Binding* b = id->bind;
+        if (!b || b->kind != BindVar || !b->u.variable) continue;
+        Variable* v = b->u.variable;
+        if (v == InputVar || v == OutputVar) continue;
+        number++;
+        Type* t = HostOf(v->t);
+        const Rep rep = TypeRepOf(t);
+        const bool isString = rep == Rep::Str1 || rep == Rep::Str4 || rep == Rep::CStr;
+        if (t->kind != FileType && !isString) {
+            ReportMessage(msg::ProgramParameterInvalidType, &b->pos, id->text);
+            continue;
+        }
+        PushInteger(static_cast<int32_t>(v->offset));
+        if (t->kind == FileType) {
+            PushInteger(static_cast<int32_t>(ResolveType(t->u.file.component)->size));
+            PushInteger(number);
+            EmitOpWord(Op::CALLSTD, 100);
+            EmitOpWord(Op::CALLSTD, 12);
+        } else {
+            PushInteger(number);
+            EmitOpWord(Op::CALLSTD, 100);
+            if (rep == Rep::CStr)
+                EmitOp(Op::CSTRSTO);
+            else
+                EmitOpWord(Op::STRSTO, rep == Rep::Str4 ? 4 : 1);
+        }
+    }
+}
+
+void CodeGenBlockEpilog(Function* routine) {
+    if (!Active()) return;
+    ReportMessage(msg::TraceGenEpilog, nullptr);
+    if (routine && routine->cgLists[1]) {
+        for (void* item : Items<void>(routine->cgLists[1])) ResolveJumpHere(FromItem(item));
+    }
+    EmitOp(Op::LEAVE);
+    if (IsFlagOption(opt::zst)) EmitOpWord(Op::CALLSTD, 113);
+    if (routine) {
+        const uint32_t n = ParameterBytes(routine);
+        if (n == 0)
+            EmitOp(Op::RET);
+        else
+            EmitOpWord(Op::RETD, n);
+    }
+}
+
+void CodeGenProgramEnd() {
+    if (!Active()) return;
+    EmitOpWord(Op::CALLSTD, 94);
+}
+
+void CodeGenGlobalsSize(uint32_t size) {
+    if (!Active()) return;
+    if (GenerateCode()) SetGlobalsSize((size + 3) & ~3u);
+}
+
+uint32_t CodeGenOffset() {
+    if (!Active()) return 0;
+    return GenerateCode() ? GetCodeSize() : 0;
+}
+
+// ---- Statements --------------------------------------------------------------------------------
+
+void CodeGenStatementStart() {
+    if (!Active()) return;
+    if (IsFlagOption(opt::so)) EmitOp(Op::CHKSTK);
+    if (IsFlagOption(opt::zst)) {
+        EmitOpWord(Op::CALLSTD, 112);
+        EmitOpWord(Op::CALLSTD, 111);
+    }
+}
+
+void CodeGenLabelDefinition(Label* label) {
+    if (!Active()) return;
+    if (!GenerateCode() || !label) return;
+    for (Goto* g : Items<Goto>(label->gotos))
+        if (g->GotoOffset != 0) ResolveJumpHere(g->GotoOffset);
+}
+
+uint32_t CodeGenGoto(Label* label, int32_t unwindLevels) {
+    if (!Active()) return 0;
+    if (!GenerateCode() || !label) return 0;
+    if (unwindLevels > 0) {
+        // Into an enclosing block: its frame becomes current again, with the stack cut
+        // back to its locals, before the jump.
+        PushFrame(unwindLevels);
+        EmitOp(Op::SETFP);
+        EmitOp(Op::PUSHFP);
+        const int32_t level = CodeLevel() - unwindLevels;
+        if (level <= 1) {
+            EmitOpWord(Op::SUBI, kProgramLocals);
+        } else {
+            // That block's prolog comes later (its routines are generated first): its local
+            // size is filled in then.
+            auto& pending = State().frameSizes[level];
+            pending.push_back(OperandPosition(EmitOpWord(Op::SUBI, 0)));
+        }
+        EmitOp(Op::SETSP);
+        if (IsFlagOption(opt::zst)) EmitOpWord(Op::CALLSTD, 114);
+    }
+    if (label->placed) {
+        EmitOpWord(Op::JMP, label->offset);
+        return 0;
+    }
+    return EmitForwardJump(Op::JMP);
+}
+
+void CodeGenBeginAssignment(VarAccess* target) {
+    if (!Active()) return;
+    ReportMessage(msg::TraceGenBeginAssignment, nullptr);
+    Push(StatementKind::Assign);
+    Top().target = target ? target->t : nullptr;
+    if (target && target->kind == BufferVariable) {
+        // The buffer is written, not read first: its address alone.
+        Top().buffer = target->u.buffer.file;
+        GenAddress(target->u.buffer.file);
+        EmitOpWord(Op::CALLSTD, 14);
+        return;
+    }
+    GenAddress(target);
+}
+
+void CodeGenFunctionResultBegin(Function* f) {
+    if (!Active()) return;
+    Push(StatementKind::Assign);
+    if (!f || !f->heading || !f->heading->result) return;
+    Variable* result = f->heading->result;
+    Top().target = result->t;
+    PushFrame(CodeLevel() - f->level);
+    EmitOpWord(Op::ADDI, result->offset);
+}
+
+void CodeGenAssignment(Type* targetType, Expression* value) {
+    if (!Active()) return;
+    ReportMessage(msg::TraceGenEndAssignment, nullptr);
+    if (value) GenAssignValue(targetType, value);
+    if (!Open(StatementKind::Assign)) return;
+    if (Top().buffer) {
+        // The file learns that its buffer holds an element.
+        GenAddress(Top().buffer);
+        EmitOpWord(Op::CALLSTD, 14);
+        EmitOpWord(Op::CALLSTD, 15);
+    }
+    Pop();
+}
+
+void CodeGenIfCondition(Expression* condition) {
+    if (!Active()) return;
+    GenExpression(condition);
+    Push(StatementKind::If);
+    Top().jump = EmitForwardJump(Op::JZ);
+}
+
+void CodeGenElse() {
+    if (!Active()) return;
+    if (!Open(StatementKind::If)) return;
+    const uint32_t skipElse = EmitForwardJump(Op::JMP);
+    ResolveJumpHere(Top().jump);
+    Top().jump = skipElse;
+}
+
+void CodeGenEndIf() {
+    if (!Active()) return;
+    if (!Open(StatementKind::If)) return;
+    ResolveJumpHere(Top().jump);
+    Pop();
+}
+
+void CodeGenWhileStart() {
+    if (!Active()) return;
+    Push(StatementKind::While);
+    Top().loopStart = CodeGenOffset();
+}
+
+void CodeGenWhileCondition(Expression* condition) {
+    if (!Active()) return;
+    GenExpression(condition);
+    if (Open(StatementKind::While)) Top().jump = EmitForwardJump(Op::JZ);
+}
+
+void CodeGenWhileEnd() {
+    if (!Active()) return;
+    if (!Open(StatementKind::While)) return;
+    EmitOpWord(Op::JMP, Top().loopStart);
+    ResolveJumpHere(Top().jump);
+    Pop();
+}
+
+void CodeGenRepeatStart() {
+    if (!Active()) return;
+    Push(StatementKind::Repeat);
+    Top().loopStart = CodeGenOffset();
+}
+
+void CodeGenRepeatEnd(Expression* condition) {
+    if (!Active()) return;
+    GenExpression(condition);
+    if (!Open(StatementKind::Repeat)) return;
+    EmitOpWord(Op::JZ, Top().loopStart);
+    Pop();
+}
+
+namespace {
+
+// Stores and steps of a control variable, by its size in memory.
+Op ControlStore(Type* t) {
+    switch (TypeRepOf(t)) {
+    case Rep::Byte: return Op::STOREB;
+    case Rep::Half: return Op::STOREH;
+    case Rep::HalfSigned: return Op::STOREH2;
+    default: return Op::STOREW;
+    }
+}
+
+Op ControlStep(Type* t) {
+    switch (TypeRepOf(t)) {
+    case Rep::Byte: return Op::INCB;
+    case Rep::Half:
+    case Rep::HalfSigned: return Op::INCH;
+    default: return Op::INCW;
+    }
+}
+
+}  // namespace
+
+void CodeGenForStart(VarAccess* control, Expression* initial, Expression* final, bool downto, int32_t systemLocal) {
+    if (!Active()) return;
+    Push(StatementKind::For);
+    OpenStatement& s = Top();
+    s.control = control;
+    s.downto = downto;
+    s.systemLocal = systemLocal;
+    if (!GenerateCode() || !control) return;
+    Type* t = control->t;
+    const bool uns = IsUnsignedHost(t);
+    GenExpression(initial);
+    GenExpression(final);
+    // No iteration at all when the initial value is already past the final one; the range
+    // checks below then do not run either.
+    EmitOp(Op::DUP2);
+    EmitOp(downto ? (uns ? Op::GEU : Op::GE) : (uns ? Op::LEU : Op::LE));
+    const uint32_t enter = EmitForwardJump(Op::JNZ);
+    EmitOp(Op::POP2);
+    s.jump = EmitForwardJump(Op::JMP);
+    ResolveJumpHere(enter);
+    int64_t low = 0, high = 0;
+    if (IsFlagOption(opt::r) && Bounds(t, low, high)) {
+        const bool whole = uns ? (low == 0 && high == 0xFFFFFFFFll) : (low == INT32_MIN && high == INT32_MAX);
+        if (!whole) {
+            const Op check = uns ? Op::CHKRNGU : Op::CHKRNG;
+            EmitOpWord(Op::PICK, 4);
+            EmitOpWords(check, static_cast<uint32_t>(low), static_cast<uint32_t>(high));
+            EmitOp(Op::POP);
+            EmitOpWords(check, static_cast<uint32_t>(low), static_cast<uint32_t>(high));
+        }
+    }
+    GenAddress(control);
+    EmitOpWord(Op::PICK, 8);
+    EmitOp(ControlStore(t));
+    // The final value is kept in the system local: the body cannot change it. A constant
+    // one is compared with directly at the end of each turn.
+    s.finalIsConstant = ConstantValue(final, s.finalValue);
+    PushSystemLocal(systemLocal);
+    EmitOpWord(Op::PICK, 4);
+    EmitOp(Op::STOREW);
+    EmitOp(Op::POP2);
+    if (IsFlagOption(opt::zst)) EmitOpWord(Op::CALLSTD, 110);
+    s.loopStart = GetCodeSize();
+}
+
+void CodeGenForEnd() {
+    if (!Active()) return;
+    if (!Open(StatementKind::For)) return;
+    OpenStatement& s = Top();
+    if (GenerateCode() && s.control) {
+        // The loop ends when the control variable equals the final value before the step,
+        // so it never steps past the final value (which may be the type's last value).
+        GenAddress(s.control);
+        GenLoad(s.control->t);
+        if (s.finalIsConstant) {
+            PushInteger(s.finalValue);
+        } else {
+            PushSystemLocal(s.systemLocal);
+            EmitOp(Op::LOADW);
+        }
+        EmitOp(Op::EQ);
+        const uint32_t done = EmitForwardJump(Op::JNZ);
+        GenAddress(s.control);
+        PushInteger(s.downto ? -1 : 1);
+        EmitOp(ControlStep(s.control->t));
+        EmitOpWord(Op::JMP, s.loopStart);
+        ResolveJumpHere(done);
+        if (IsFlagOption(opt::zst)) EmitOpWord(Op::CALLSTD, 113);
+        ResolveJumpHere(s.jump);
+    }
+    Pop();
+}
+
+void CodeGenWithRecord(VarAccess* record, int32_t systemLocal) {
+    if (!Active()) return;
+    if (!GenerateCode()) return;
+    PushSystemLocal(systemLocal);
+    GenAddress(record);
+    EmitOp(Op::STOREW);
+}
+
+void CodeGenCaseStart(Expression* selector, bool tableMode, int32_t systemLocal) {
+    if (!Active()) return;
+    Push(StatementKind::Case);
+    OpenStatement& s = Top();
+    s.tableMode = tableMode;
+    s.systemLocal = systemLocal;
+    s.selector = selector ? selector->ActualType : nullptr;
+    if (!GenerateCode() || !selector) return;
+    if (!tableMode) {
+        PushSystemLocal(systemLocal);
+        GenExpression(selector);
+        EmitOp(Op::STOREW);
+        // The error for a value no constant matches stands here, jumped over, so that its
+        // report names the line of the case statement rather than of its last alternative.
+        const uint32_t over = EmitForwardJump(Op::JMP);
+        s.noMatch = GetCodeSize();
+        EmitOpWord(Op::RTERROR, 0x1001);
+        ResolveJumpHere(over);
+        return;
+    }
+    int64_t low = 0, high = -1;
+    Bounds(s.selector, low, high);
+    if (high < low || high - low >= kMaxCaseTable) return;
+    s.low = low;
+    s.table.assign(static_cast<size_t>(high - low + 1), 0);
+    GenExpression(selector);
+    if (IsFlagOption(opt::r)) {
+        EmitOpWords(IsUnsignedHost(s.selector) ? Op::CHKRNGU : Op::CHKRNG, static_cast<uint32_t>(low),
+                    static_cast<uint32_t>(high));
+    }
+    if (low != 0) EmitOpWord(Op::SUBI, static_cast<uint32_t>(low));
+    EmitOp(Op::PUSH4B);
+    EmitOp(Op::MULU);
+    EmitOp(Op::PUSHGP);
+    s.tableOperand = OperandPosition(EmitOpWord(Op::ADDI, 0));
+    EmitOp(Op::ADD);
+    EmitOp(Op::LOADW);
+    EmitOp(Op::DUP);
+    const uint32_t found = EmitForwardJump(Op::JNZ);
+    EmitOpWord(Op::RTERROR, 0x1001);
+    ResolveJumpHere(found);
+    EmitOp(Op::JMPS);
+}
+
+void CodeGenCaseElement(List* ranges) {
+    if (!Active()) return;
+    if (!Open(StatementKind::Case) || !GenerateCode()) return;
+    OpenStatement& s = Top();
+    if (s.tableMode) {
+        const uint32_t here = GetCodeSize();
+        for (CaseRange* r : Items<CaseRange>(ranges)) {
+            for (int64_t v = ConstantOrdinal(r->low); v <= ConstantOrdinal(r->high); v++) {
+                const int64_t i = v - s.low;
+                if (i >= 0 && i < static_cast<int64_t>(s.table.size())) s.table[static_cast<size_t>(i)] = here;
+            }
+        }
+        return;
+    }
+    const bool uns = IsUnsignedHost(s.selector);
+    std::vector<uint32_t> matches;
+    for (CaseRange* r : Items<CaseRange>(ranges)) {
+        const int64_t a = ConstantOrdinal(r->low), b = ConstantOrdinal(r->high);
+        // A constant the selector's signedness cannot hold never matches.
+        if ((uns && b < 0) || (!uns && a > INT32_MAX)) continue;
+        PushSystemLocal(s.systemLocal);
+        EmitOp(Op::LOADW);
+        PushInteger(static_cast<int32_t>(a));
+        if (a == b) {
+            EmitOp(Op::EQ);
+            matches.push_back(EmitForwardJump(Op::JNZ));
+            continue;
+        }
+        EmitOp(uns ? Op::LTU : Op::LT);
+        const uint32_t below = EmitForwardJump(Op::JNZ);
+        PushSystemLocal(s.systemLocal);
+        EmitOp(Op::LOADW);
+        PushInteger(static_cast<int32_t>(b));
+        EmitOp(uns ? Op::GTU : Op::GT);
+        const uint32_t above = EmitForwardJump(Op::JNZ);
+        matches.push_back(EmitForwardJump(Op::JMP));
+        ResolveJumpHere(below);
+        ResolveJumpHere(above);
+    }
+    s.nextAlternative = EmitForwardJump(Op::JMP);
+    for (uint32_t m : matches) ResolveJumpHere(m);
+}
+
+void CodeGenCaseElementEnd() {
+    if (!Active()) return;
+    if (!Open(StatementKind::Case) || !GenerateCode()) return;
+    OpenStatement& s = Top();
+    s.exits.push_back(EmitForwardJump(Op::JMP));
+    if (!s.tableMode && s.nextAlternative != 0) {
+        ResolveJumpHere(s.nextAlternative);
+        s.nextAlternative = 0;
+    }
+}
+
+void CodeGenCaseOtherwise() {
+    if (!Active()) return;
+    if (!Open(StatementKind::Case) || !GenerateCode()) return;
+    OpenStatement& s = Top();
+    if (s.tableMode) {
+        const uint32_t here = GetCodeSize();
+        for (uint32_t& entry : s.table)
+            if (entry == 0) entry = here;
+    }
+    // Compare mode: the last next-alternative jump already lands here.
+    s.nextAlternative = 0;
+    s.exits.push_back(0);   // marks the otherwise part: no run-time error at the end
+}
+
+void CodeGenCaseEnd() {
+    if (!Active()) return;
+    if (!Open(StatementKind::Case)) return;
+    OpenStatement& s = Top();
+    if (GenerateCode()) {
+        bool otherwise = false;
+        for (uint32_t e : s.exits) otherwise = otherwise || e == 0;
+        if (s.tableMode) {
+            if (!s.table.empty() && s.tableOperand != 0)
+                AddFixup(s.tableOperand, AppendFixedTable(s.table.data(), static_cast<uint32_t>(s.table.size())));
+        } else if (!otherwise) {
+            EmitOpWord(Op::JMP, s.noMatch);   // no constant matched
+        }
+        for (uint32_t e : s.exits)
+            if (e != 0) ResolveJumpHere(e);
+    }
+    Pop();
+}
+
+// ---- Calls ------------------------------------------------------------------------------------
+
+void CodeGenProcedureCall(Binding* routine, List* actuals) {
+    if (!Active()) return;
+    if (GenerateCode() && routine) GenCall(routine, actuals);
+}
+
+void CodeGenProceduralParameter(Function* f, Variable* v) {
+    if (!Active()) return;
+    if (f && v) RegisterProceduralParameter(f, v);
+}
+
+void CodeGenBuiltinProcedure(Function* builtin, List* actuals, int32_t freeSystemLocal) {
+    if (!Active()) return;
+    if (GenerateCode() && builtin) GenBuiltinProcedure(builtin, actuals, freeSystemLocal);
+}
+
+void CodeGenObjectProcedure(VarAccess*, Identifier*, List*, bool) {
+    if (!Active()) return;
+    CodeGenMissing("object members");
+}
+
+void CodeGenExpression(Expression* e) {
+    if (!Active()) return;
+    GenExpression(e);
+}
+
+}  // namespace tarn::tpc

@@ -1,0 +1,1340 @@
+// parse2: statements, expressions, variable accesses and calls.
+#include "compiler/front/parser.h"
+
+#include <algorithm>
+#include <string>
+
+#include "compiler/codegen/codegen.h"
+#include "compiler/base/alloc.h"
+#include "compiler/base/messages.h"
+#include "compiler/base/options.h"
+#include "compiler/front/binding.h"
+#include "compiler/front/records.h"
+#include "compiler/front/finish.h"
+#include "compiler/front/idtable.h"
+#include "compiler/front/predefined.h"
+#include "compiler/front/lexer.h"
+#include "compiler/front/parser.h"
+
+namespace tarn::tpc {
+
+namespace {
+
+Position Here() { return CurrentPosition(); }
+
+void Trace(int number) { ReportMessage(number, nullptr); }
+
+bool IsBadType(Type* t) { return ResolveType(t)->kind == BadType; }
+bool IsBoolean(Type* t) { return IsBadType(t) || PromotedType(t) == BoolT; }
+
+// ---- Operators by precedence level ---------------------------------------------------------
+
+bool IsRelationalOperator(TokenKind k) {
+    return k == EQUALtok || k == NOT_EQUALtok || k == LESStok || k == LESS_EQUALtok || k == GREATERtok ||
+           k == GREATER_EQUALtok || k == INtok;
+}
+bool IsShiftOperator(TokenKind k) { return k == SHLtok || k == SHRtok; }
+bool IsAddingOperator(TokenKind k) {
+    return k == PLUStok || k == MINUStok || k == ORtok || k == OR_ELSEtok || k == XORtok;
+}
+bool IsMultiplyingOperator(TokenKind k) {
+    return k == STARtok || k == SLASHtok || k == DIVtok || k == MODtok || k == ANDtok || k == AND_THENtok;
+}
+
+// ---- Built-in function results ---------------------------------------------------------------
+
+// The result of each built-in function (kinds 0..75), one letter per kind:
+// A the argument's type, D address, R real, C char, S string, I integer, O object,
+// B Boolean, P pointer, W word, Y byte, X random (real without argument, integer with one).
+constexpr char kBuiltinResults[] =
+    "ADRCSSSRRIOSBBRSBIIRSSRIBBBBBBBBBBIRRCSBIISRIIAPXCSIRRWARIIABAIRRSICSSYYBIWW";
+static_assert(sizeof kBuiltinResults - 1 == UserFunc, "one result per built-in function");
+
+Type* BuiltinResult(int32_t kind, const List* actuals) {
+    const ActualParm* first = ListCount(actuals) ? static_cast<const ActualParm*>(ListGet(actuals, 1)) : nullptr;
+    Type* argument = first && first->kind == ActualParmExpr ? first->u.expr->ActualType : BadT;
+    switch (kBuiltinResults[kind]) {
+    case 'A': return kind == 46 || kind == 59 ? argument : PromotedType(argument);   // pred, succ keep ranges
+    case 'D': return AddressT;
+    case 'R': return RealT;
+    case 'C': return CharT;
+    case 'S': return StringT;
+    case 'I': return IntegerT;
+    case 'O': return GenericObjectT;
+    case 'B': return BoolT;
+    case 'P': return PointerT;
+    case 'W': return WordT;
+    case 'Y': return ByteT;
+    default: return first ? IntegerT : RealT;
+    }
+}
+
+// ---- Forward declarations ----------------------------------------------------------------------
+
+void ParseStatement();
+void ParseStatementSequence(bool untilEnds = false);
+Factor* ParseFactor();
+
+// ---- Fields ------------------------------------------------------------------------------------
+
+Variable* FindFieldIn(const FieldList* fl, const Identifier* id) {
+    if (!fl) return nullptr;
+    for (Variable* v : Items<Variable>(fl->rsl))
+        if (v->id == id) return v;
+    if (const VariantPart* vp = fl->variantPart) {
+        if (vp->selector && vp->selector->tagField && vp->selector->tagField->id == id) return vp->selector->tagField;
+        for (Variant* v : Items<Variant>(vp->VariantList))
+            if (Variable* f = FindFieldIn(v->fieldList, id)) return f;
+    }
+    return nullptr;
+}
+
+Variable* FindField(Type* record, const Identifier* id) {
+    Type* t = ResolveType(record);
+    return t->kind == RecordType ? FindFieldIn(t->u.record.fieldList, id) : nullptr;
+}
+
+bool IsTagFieldIn(const FieldList* fl, const Identifier* id) {
+    if (!fl || !fl->variantPart) return false;
+    const VariantPart* vp = fl->variantPart;
+    if (vp->selector && vp->selector->tagField && vp->selector->tagField->id == id) return true;
+    for (Variant* v : Items<Variant>(vp->VariantList))
+        if (IsTagFieldIn(v->fieldList, id)) return true;
+    return false;
+}
+
+// ---- Variable accesses ---------------------------------------------------------------------
+
+VarAccess* BadAccess(Identifier* id, const Position& pos) {
+    return CreateEntireVariable(CreateVariable(id, BadT, &pos), id, &pos);
+}
+
+// The variable an access starts from (none for a with-field).
+Variable* BaseVariable(const VarAccess* a) {
+    while (a) {
+        switch (a->kind) {
+        case EntireVariable: return a->u.entire.variable;
+        case IndexedVariable: a = a->u.indexed.access; break;
+        case FieldDesignator: a = a->u.field.record; break;
+        case IdentifiedVariable: return nullptr;   // the pointer's target, not the pointer
+        case BufferVariable: a = a->u.buffer.file; break;
+        }
+    }
+    return nullptr;
+}
+
+VarAccess* ParseIndexes(VarAccess* access) {
+    const Position pos = Here();
+    GetToken();
+    bool reported = false;
+    for (;;) {
+        Expression* index = ParseExpression();
+        Type* t = ResolveType(access->t);
+        Type* component = BadT;
+        switch (t->kind) {
+        case ArrayType:
+            if (!IsBadType(index->ActualType) && !IsCompatibleType(t->u.array.IndexType, index->ActualType))
+                ReportMessage(msg::TypeMismatch, &index->pos);
+            component = t->u.array.ComponentType;
+            break;
+        case ListType:
+            if (!IsIntegralType(index->ActualType)) ReportMessage(msg::TypeMismatch, &index->pos);
+            component = t->u.list.ct;
+            break;
+        case StringType:
+        case CStringType:
+            if (!IsIntegralType(index->ActualType)) ReportMessage(msg::TypeMismatch, &index->pos);
+            component = CharT;
+            break;
+        case BadType: break;
+        default:
+            if (!reported) ReportMessage(msg::InvalidSyntax, &pos);
+            reported = true;
+            break;
+        }
+        access = CreateIndexedVariable(access, index, component, &pos);
+        if (Tok() != COMMAtok) break;
+        GetToken();
+    }
+    Match(CLOSE_BRACKETtok);
+    return access;
+}
+
+VarAccess* ParseFieldSelector(VarAccess* access) {
+    const Position pos = Here();
+    GetToken();
+    Type* t = ResolveType(access->t);
+    if (Tok() != IDtok) {
+        Expected("Identifier");
+        return BadAccess(nullptr, pos);
+    }
+    Identifier* id = CurrToken->value.id;
+    GetToken();
+    if (t->kind == BadType) return BadAccess(id, pos);
+    if (t->kind != RecordType) {
+        ReportMessage(msg::InvalidSyntax, &pos);
+        return BadAccess(id, pos);
+    }
+    Variable* field = FindField(t, id);
+    if (!field) {
+        ReportMessage(msg::FieldNotFound, &pos, id->text);
+        return BadAccess(id, pos);
+    }
+    return CreateFieldDesignator(access, id, -1, field->t, &pos);
+}
+
+VarAccess* ParseDereference(VarAccess* access) {
+    const Position pos = Here();
+    GetToken();
+    Type* t = ResolveType(access->t);
+    switch (t->kind) {
+    case PointerType: {
+        Type* domain = ResolveType(t->u.pointer.domain);
+        if (t == PointerT || domain == NullT) {
+            ReportMessage(msg::GenericPointerMisuse, &pos);
+            return BadAccess(nullptr, pos);
+        }
+        return CreateIdentifiedVariable(access, t->u.pointer.domain, &pos);
+    }
+    case FileType:
+        if (t->u.file.noBuffer) {
+            ReportMessage(msg::BinaryHasNoBuffer, &pos);
+            return BadAccess(nullptr, pos);
+        }
+        return CreateBufferVariable(access, t->u.file.component, &pos);
+    case BadType: return access;
+    default: ReportMessage(msg::InvalidSyntax, &pos); return BadAccess(nullptr, pos);
+    }
+}
+
+bool IsObjectType(Type* t) { return ResolveType(t)->kind == ObjectType; }
+
+// ---- Calls -----------------------------------------------------------------------------------
+
+bool IsEntireList(const Expression* e) {
+    while (e && !e->factor && e->oper == UNDEFtok) e = e->left;
+    if (!e || !e->factor || e->factor->kind != VarAccessFactor) return false;
+    const VarAccess* a = e->factor->u.access;
+    return a->kind == EntireVariable && ResolveType(a->t)->kind == ListType;
+}
+
+bool IsPackedComponent(const VarAccess* a) {
+    const VarAccess* inner = a->kind == IndexedVariable ? a->u.indexed.access
+                           : a->kind == FieldDesignator ? a->u.field.record : nullptr;
+    return inner && ResolveType(inner->t)->packed;
+}
+
+bool IsVariantSelectorAccess(const VarAccess* a) {
+    if (a->kind != FieldDesignator || !a->u.field.record) return false;
+    Type* t = ResolveType(a->u.field.record->t);
+    return t->kind == RecordType && IsTagFieldIn(t->u.record.fieldList, a->u.field.field);
+}
+
+ActualParm* ParseVarActual(const FormalParmSection* formal) {
+    const Position pos = Here();
+    VarAccess* a = ParseVariableAccess();
+    if (IsVariantSelectorAccess(a)) {
+        ReportMessage(msg::SelectorByReference, &pos);
+    } else if (IsPackedComponent(a)) {
+        ReportMessage(msg::PackedComponentByReference, &pos);
+    } else if (!IsBadType(a->t)) {
+        CheckVarParm(formal->u.VarParmSpec.t, a->t, &pos);
+    }
+    return CreateVarActualParm(a, &pos);
+}
+
+ActualParm* ParseValueActual(const FormalParmSection* formal) {
+    const Position pos = Here();
+    Expression* e = ParseExpression();
+    if (IsEntireList(e)) {
+        ReportMessage(msg::ListByValue, &pos);
+    } else {
+        CheckValueParm(formal->u.ValueParmSpec.t, e, &pos);
+    }
+    return CreateExprActualParm(e, &pos);
+}
+
+ActualParm* ParseRoutineActual(const FormalParmSection* formal) {
+    const Position pos = Here();
+    const bool wantFunction = formal->u.funcParmSpec.fh->result != nullptr;
+    const char* word = wantFunction ? "Function identifier" : "Procedure identifier";
+    Binding* b = Tok() == IDtok ? CurrToken->value.id->bind : nullptr;
+    if (!b || b->kind != BindFunc || IsFunctionKind(b->u.function->kind) != wantFunction) {
+        Expected(word);
+        if (Tok() == IDtok) GetToken();
+        return CreateExprActualParm(CreateBadExpression(&pos), &pos);
+    }
+    b->referenced = 1;
+    GetToken();
+    CheckProcParm(formal, b->u.function, &pos);
+    return CreateFuncActualParm(b, &pos);
+}
+
+// `(` one actual per formal `)`.
+List* ParseActualParameters(const FuncHeading* fh) {
+    List* actuals = ListCreate();
+    const List* sections = fh && fh->parms ? fh->parms->sections : nullptr;
+    Match(OPEN_PARENtok);
+    const uint32_t count = ListCount(sections);
+    for (uint32_t i = 1; i <= count; i++) {
+        const FormalParmSection* s = static_cast<const FormalParmSection*>(ListGet(sections, i));
+        switch (s->kind) {
+        case FormalParmValue: ListAppend(actuals, ParseValueActual(s)); break;
+        case FormalParmVar: ListAppend(actuals, ParseVarActual(s)); break;
+        case FormalParmFunc: ListAppend(actuals, ParseRoutineActual(s)); break;
+        }
+        if (i < count) Match(COMMAtok);
+    }
+    Match(CLOSE_PARENtok);
+    return actuals;
+}
+
+bool HasParameters(const FuncHeading* fh) { return fh && fh->parms && ListCount(fh->parms->sections) > 0; }
+
+// The arguments of a built-in routine: expressions, each with optional `:` field widths
+// (write, writeln, str), or a type identifier (sizeof). The built-in call modules check
+// them against the routine's pattern.
+List* ParseBuiltinArguments() {
+    List* actuals = ListCreate();
+    if (Tok() != OPEN_PARENtok) return actuals;
+    GetToken();
+    if (Tok() == CLOSE_PARENtok) {
+        GetToken();
+        return actuals;
+    }
+    for (;;) {
+        const Position pos = Here();
+        Binding* b = Tok() == IDtok ? CurrToken->value.id->bind : nullptr;
+        if (b && b->kind == BindType && (PeekToken() == CLOSE_PARENtok || PeekToken() == COMMAtok)) {
+            b->referenced = 1;
+            ListAppend(actuals, CreateTypeActualParm(b->u.type, &pos));
+            GetToken();
+        } else {
+            ListAppend(actuals, CreateExprActualParm(ParseExpression(), &pos));
+            for (int widths = 0; widths < 2 && Tok() == COLONtok; widths++) {
+                GetToken();
+                ListAppend(actuals, CreateExprActualParm(ParseExpression(), &pos));
+            }
+        }
+        if (Tok() != COMMAtok) break;
+        GetToken();
+    }
+    Match(CLOSE_PARENtok);
+    return actuals;
+}
+
+// The standard text file a built-in routine uses when its first argument is no file:
+// output for write, writeln and page, input for read, readln, eof and eoln. It must have
+// been declared (as a program parameter, or by option ead).
+void NoteDefaultFile(int32_t kind, const List* actuals) {
+    const bool output = kind == 138 || kind == 139 || kind == 114;
+    const bool input = kind == 120 || kind == 122 || kind == 12 || kind == 13;
+    if (!output && !input) return;
+    if (ListCount(actuals) > 0) {
+        const ActualParm* first = static_cast<const ActualParm*>(ListGet(actuals, 1));
+        if (first->kind == ActualParmExpr && ResolveType(first->u.expr->ActualType)->kind == FileType) return;
+    }
+    Identifier* id = Intern(output ? "output" : "input");
+    for (Binding* b = id->bind; b; b = b->prev) {
+        if (b->kind == BindVar && b->u.variable == (output ? OutputVar : InputVar)) {
+            b->referenced = 1;
+            return;
+        }
+    }
+    ReportMessage(output ? msg::OutputNotProgramArgument : msg::InputNotProgramArgument, nullptr);
+}
+
+// ---- Object members ------------------------------------------------------------------------------
+
+bool IsMethodArgumentType(Type* t) {
+    Type* r = ResolveType(t);
+    if (r->kind == SubrangeType) r = ResolveType(r->u.subrange.HostType);
+    switch (r->kind) {
+    case EnumType: case ObjectType: case IntegerType: case FloatType: case RealType: case ByteType:
+    case WordType: case BadType: case VariantType:
+        return true;
+    default:
+        return IsStringType(r) || r == CharT;
+    }
+}
+
+List* ParseMethodArguments() {
+    List* args = ListCreate();
+    if (Tok() != OPEN_PARENtok) return args;
+    GetToken();
+    if (Tok() != CLOSE_PARENtok) {
+        for (;;) {
+            Expression* e = ParseExpression();
+            if (!IsMethodArgumentType(e->ActualType)) ReportMessage(msg::InvalidMethodArgument, &e->pos);
+            ListAppend(args, e);
+            if (Tok() != COMMAtok) break;
+            GetToken();
+        }
+    }
+    Match(CLOSE_PARENtok);
+    return args;
+}
+
+// A member name: an identifier, pooled in the fixed data (its internal name is returned),
+// or `(` a string or char expression `)`, appended to args (none is returned).
+Identifier* ParseMemberName(List* args) {
+    if (Tok() == IDtok) {
+        Identifier* id = PoolMember(CurrToken->value.id);
+        GetToken();
+        return id;
+    }
+    if (Tok() == OPEN_PARENtok) {
+        GetToken();
+        Expression* e = ParseExpression();
+        if (!IsBadType(e->ActualType) && !IsStringType(e->ActualType) && PromotedType(e->ActualType) != CharT)
+            ReportMessage(msg::Expected, &e->pos, "String or Char expression");
+        ListAppend(args, e);
+        Match(CLOSE_PARENtok);
+        return nullptr;
+    }
+    Expected("String or Char expression");
+    return nullptr;
+}
+
+Identifier* MemberWord(const Words& w, std::initializer_list<Identifier* Words::*> members) {
+    if (Tok() != IDtok) return nullptr;
+    for (auto m : members)
+        if (CurrToken->value.id == w.*m) return w.*m;
+    return nullptr;
+}
+
+// A connection or recordset procedure, or a generic-object property write or method call.
+void ParseObjectStatement(VarAccess* object) {
+    Type* t = ResolveType(object->t);
+    const Words& w = PredefinedWords();
+    GetToken();   // .
+    if (t == ConnectionT || t == RecordsetT) {
+        const bool connection = t == ConnectionT;
+        Identifier* member = connection ? MemberWord(w, {&Words::open, &Words::close, &Words::selectdatabase, &Words::execute})
+                                        : MemberWord(w, {&Words::open, &Words::close, &Words::movenext, &Words::moreresults});
+        if (!member) {
+            Expected("Procedure identifier");
+            Recover(Parser().statementSet);
+            return;
+        }
+        ReportMessage(connection ? msg::TraceConnectionProcedure : msg::TraceRecordsetProcedure, nullptr, member->text);
+        GetToken();
+        List* args = ParseBuiltinArguments();
+        CodeGenObjectProcedure(object, member, args, false);
+        return;
+    }
+    Trace(msg::TraceObjectPut);
+    List* args = ListCreate();
+    Identifier* member = ParseMemberName(args);
+    if (Tok() == ASSIGNtok || Tok() == EQUALtok) {
+        GetToken();
+        Expression* e = ParseExpression();
+        if (!IsMethodArgumentType(e->ActualType)) ReportMessage(msg::InvalidMethodArgument, &e->pos);
+        ListAppend(args, e);
+        CodeGenObjectProcedure(object, member, args, true);
+        return;
+    }
+    List* more = ParseMethodArguments();
+    for (Expression* e : Items<Expression>(more)) ListAppend(args, e);
+    CodeGenObjectProcedure(object, member, args, false);
+}
+
+// A connection or recordset function, or a generic-object property read or function method.
+Factor* ParseObjectFunction(VarAccess* object, const Position& pos) {
+    Type* t = ResolveType(object->t);
+    const Words& w = PredefinedWords();
+    GetToken();   // .
+    ObjectCall* call = TrackedNew<ObjectCall>();
+    call->object = object;
+    call->args = ListCreate();
+    if (t == ConnectionT) {
+        Trace(msg::TraceConnectionFunction);
+        static constexpr struct {
+            Identifier* Words::*word;
+            Type** result;
+        } kMembers[] = {
+            {&Words::databasename, &StringT}, {&Words::dbmsname, &StringT}, {&Words::dbmsver, &StringT},
+            {&Words::dmver, &StringT},        {&Words::odbcver, &StringT},  {&Words::procedures, &BoolT},
+            {&Words::transactions, &BoolT},   {&Words::readonly, &BoolT},   {&Words::transsupport, &IntegerT},
+        };
+        Identifier* id = Tok() == IDtok ? CurrToken->value.id : nullptr;
+        call->t = nullptr;
+        for (const auto& m : kMembers)
+            if (id && id == w.*m.word) call->t = *m.result;
+        if (!call->t) {
+            ReportMessage(msg::FieldNotFound, nullptr, id ? id->text : "");
+            call->t = BadT;
+        }
+        call->member = id;
+        if (Tok() == IDtok) GetToken();
+        if (IsFlagOption(opt::p)) {
+            Match(OPEN_PARENtok);
+            Match(CLOSE_PARENtok);
+        }
+    } else if (t == RecordsetT) {
+        Trace(msg::TraceRecordsetFunction);
+        Identifier* id = Tok() == IDtok ? CurrToken->value.id : nullptr;
+        call->member = id;
+        if (id == w.eof) {
+            GetToken();
+            call->t = BoolT;
+            if (IsFlagOption(opt::p)) {
+                Match(OPEN_PARENtok);
+                Match(CLOSE_PARENtok);
+            }
+        } else if (id == w.field || Tok() == OPEN_PARENtok) {
+            if (id) GetToken();
+            call->member = w.field;
+            Match(OPEN_PARENtok);
+            Expression* e = ParseExpression();
+            if (!IsBadType(e->ActualType) && !IsStringType(e->ActualType) && PromotedType(e->ActualType) != CharT)
+                ReportMessage(msg::Expected, &e->pos, "String or Char expression");
+            ListAppend(call->args, e);
+            Match(CLOSE_PARENtok);
+            call->t = VariantT;
+        } else {
+            ReportMessage(msg::FieldNotFound, nullptr, id ? id->text : "");
+            if (id) GetToken();
+            call->t = BadT;
+        }
+    } else {
+        Trace(msg::TraceObjectGet);
+        call->member = ParseMemberName(call->args);
+        if (call->member && call->member->bind) call->name = call->member->bind->u.literal;
+        List* more = ParseMethodArguments();
+        for (Expression* e : Items<Expression>(more)) ListAppend(call->args, e);
+        call->t = VariantT;
+    }
+    return CreateObjectCallFactor(call, &pos);
+}
+
+// ---- Factors ------------------------------------------------------------------------------------
+
+Factor* ParseFunctionDesignator(Binding* b, const Position& pos) {
+    Trace(msg::TraceFunctionDesignator);
+    Function* f = b->u.function;
+    b->referenced = 1;
+    GetToken();
+    List* actuals;
+    Type* result;
+    if (f->kind == UserFunc) {
+        actuals = HasParameters(f->heading) || IsFlagOption(opt::p) ? ParseActualParameters(f->heading) : ListCreate();
+        result = f->heading && f->heading->result ? f->heading->result->t : BadT;
+    } else {
+        actuals = ParseBuiltinArguments();
+        NoteDefaultFile(f->kind, actuals);
+        result = BuiltinResult(f->kind, actuals);
+    }
+    return CreateFunctionFactor(CreateFunctionDesignator(b, result, actuals), &pos);
+}
+
+Factor* ParseSetConstructor() {
+    Trace(msg::TraceSetConstructor);
+    const Position pos = Here();
+    GetToken();
+    List* members = ListCreate();
+    if (Tok() != CLOSE_BRACKETtok) {
+        for (;;) {
+            Expression* low = ParseExpression();
+            Expression* high = nullptr;
+            if (Tok() == DOT_DOTtok) {
+                GetToken();
+                high = ParseExpression();
+            }
+            ListAppend(members, CreateMemberDesignator(low, high));
+            if (Tok() != COMMAtok) break;
+            GetToken();
+        }
+    }
+    Match(CLOSE_BRACKETtok);
+    SetConstructor* s = CreateSetConstructor(members);
+    FinishSetConstructor(s, &pos);
+    return CreateSetFactor(s, &pos);
+}
+
+// The word for "'%s' can not be used in this context." by binding kind.
+const char* MisusedWord(int32_t kind) {
+    switch (kind) {
+    case BindType: return "type identifier";
+    case BindProgParm: return "program argument";
+    case BindLabel: return "label";
+    default: return nullptr;
+    }
+}
+
+Factor* ParseIdentifierFactor(const Position& pos) {
+    Identifier* id = CurrToken->value.id;
+    Binding* b = id->bind;
+    const int32_t kind = b ? b->kind : BindNone;
+    if (kind == BindConst) {
+        b->referenced = 1;
+        Trace(msg::TraceUnsignedConstant);
+        Constant* c = CreateIdConstant(id, &pos);
+        GetToken();
+        return CreateConstantFactor(c, &pos);
+    }
+    if (kind == BindFunc) {
+        if (!IsFunctionKind(b->u.function->kind)) {
+            ReportMessage(msg::NotInThisContext, &pos, "procedure-identifier");
+            GetToken();
+            return CreateBadFactor(&pos);
+        }
+        return ParseFunctionDesignator(b, pos);
+    }
+    if (const char* word = MisusedWord(kind)) {
+        ReportMessage(msg::NotInThisContext, &pos, word);
+        GetToken();
+        return CreateBadFactor(&pos);
+    }
+    VarAccess* a = ParseVariableAccess();
+    if (IsObjectType(a->t) && Tok() == PERIODtok) return ParseObjectFunction(a, pos);
+    return CreateVarAccessFactor(a, &pos);
+}
+
+Factor* ParseFactorProper(int32_t sign, const Position& pos) {
+    switch (Tok()) {
+    case NILtok: case INTtok: case CARDINALtok: case REALtok: case CHARtok: case STRINGtok: {
+        Constant* c = ParseUnsignedConstant();
+        // A string literal in an expression goes to the fixed data, once per scope.
+        if (c->kind == ConstantString && c->value.string->length >= 2)
+            c->value.string->pooled = PoolLiteral(c->value.string->text, c->value.string->length);
+        return CreateConstantFactor(c, &pos);
+    }
+    case NOTtok:
+        if (sign != SignNone) ReportMessage(msg::InvalidSign, &pos);
+        GetToken();
+        return CreateNotFactor(ParseFactor(), &pos);
+    case OPEN_PARENtok: {
+        GetToken();
+        Expression* e = ParseExpression();
+        Match(CLOSE_PARENtok);
+        return CreateParenFactor(e, &pos);
+    }
+    case OPEN_BRACKETtok:
+        if (sign != SignNone) ReportMessage(msg::InvalidSign, &pos);
+        return ParseSetConstructor();
+    case IDtok: return ParseIdentifierFactor(pos);
+    default:
+        ReportMessage(msg::InvalidSyntax, nullptr);
+        return CreateBadFactor(&pos);
+    }
+}
+
+Factor* ParseFactor() {
+    ParserState& p = Parser();
+    if (++p.factorNesting > MAX_NESTING) ReportMessage(msg::LimitProgramComplexity, nullptr);
+    Trace(msg::TraceFactor);
+    const Position pos = Here();
+    int32_t sign = SignNone;
+    if (IsFlagOption(opt::nu) && (Tok() == PLUStok || Tok() == MINUStok)) {
+        sign = Tok() == PLUStok ? SignPlus : SignMinus;
+        GetToken();
+    }
+    Factor* f = ParseFactorProper(sign, pos);
+    if (sign != SignNone && f->kind != NotFactor && f->kind != SetConstructorFactor) f->sign = sign;
+    p.factorNesting--;
+    return f;
+}
+
+// ---- Expressions: one function per precedence level ---------------------------------------------
+
+Expression* ParseTerm() {
+    const Position pos = Here();
+    Expression* node = CreateLeafExpression(ParseFactor(), &pos);
+    if (!IsMultiplyingOperator(Tok())) return CreateWrapperExpression(node, &pos);
+    while (IsMultiplyingOperator(Tok())) {
+        const Position opPos = Here();
+        const TokenKind op = Tok();
+        GetToken();
+        const Position rightPos = Here();
+        node = CreateBinaryExpression(node, op, CreateLeafExpression(ParseFactor(), &rightPos), &opPos);
+    }
+    return node;
+}
+
+Expression* ParseSimpleExpression() {
+    const Position pos = Here();
+    int32_t sign = SignNone;
+    if (!IsFlagOption(opt::nu) && (Tok() == PLUStok || Tok() == MINUStok)) {
+        sign = Tok() == PLUStok ? SignPlus : SignMinus;
+        GetToken();
+    }
+    Expression* node = ParseTerm();
+    if (!IsAddingOperator(Tok())) {
+        node = CreateWrapperExpression(node, &pos);
+    } else {
+        while (IsAddingOperator(Tok())) {
+            const Position opPos = Here();
+            const TokenKind op = Tok();
+            GetToken();
+            node = CreateBinaryExpression(node, op, ParseTerm(), &opPos);
+        }
+    }
+    node->sign = sign;
+    return node;
+}
+
+Expression* ParseShiftExpression() {
+    const Position pos = Here();
+    Expression* left = ParseSimpleExpression();
+    if (!IsShiftOperator(Tok())) return CreateWrapperExpression(left, &pos);
+    const Position opPos = Here();
+    const TokenKind op = Tok();
+    GetToken();
+    return CreateBinaryExpression(left, op, ParseSimpleExpression(), &opPos);
+}
+
+Expression* ParseRelation() {
+    const Position pos = Here();
+    Expression* left = ParseShiftExpression();
+    if (!IsRelationalOperator(Tok())) return CreateWrapperExpression(left, &pos);
+    const Position opPos = Here();
+    const TokenKind op = Tok();
+    GetToken();
+    return CreateBinaryExpression(left, op, ParseShiftExpression(), &opPos);
+}
+
+}  // namespace
+
+Expression* ParseExpression() {
+    ParserState& p = Parser();
+    if (++p.exprNesting > MAX_NESTING) ReportMessage(msg::LimitProgramComplexity, nullptr);
+    Trace(msg::TraceExpression);
+    Expression* e = ParseRelation();
+    FinishExpression(e);
+    p.exprNesting--;
+    return e;
+}
+
+VarAccess* ParseVariableAccess() {
+    Trace(msg::TraceVariableAccess);
+    const Position pos = Here();
+    if (Tok() != IDtok) {
+        Expected("Variable");
+        return BadAccess(nullptr, pos);
+    }
+    Identifier* id = CurrToken->value.id;
+    Binding* b = id->bind;
+    VarAccess* access;
+    if (b && b->kind == BindVar && b->u.variable) {
+        b->referenced = 1;
+        access = CreateEntireVariable(b->u.variable, id, &pos);
+    } else if (b && b->kind == BindFieldDesignator) {
+        b->referenced = 1;
+        FieldDesignatorRef* r = b->u.designator;
+        Variable* field = FindField(r->record->t, r->field);
+        access = CreateFieldDesignator(r->record, r->field, r->withLocal, field ? field->t : BadT, &pos);
+    } else {
+        Expected("Variable");
+        GetToken();
+        return BadAccess(id, pos);
+    }
+    GetToken();
+    for (;;) {
+        switch (Tok()) {
+        case OPEN_BRACKETtok: access = ParseIndexes(access); continue;
+        case PERIODtok:
+            if (IsObjectType(access->t)) return access;
+            access = ParseFieldSelector(access);
+            continue;
+        case POINTERtok: access = ParseDereference(access); continue;
+        default: return access;
+        }
+    }
+}
+
+List* ParseCaseConstantList() {
+    Trace(msg::TraceCaseConstantList);
+    List* ranges = ListCreate();
+    for (;;) {
+        Trace(msg::TraceCaseConstant);
+        Constant* low = ParseConstant();
+        Constant* high = nullptr;
+        if (Tok() == DOT_DOTtok && IsFlagOption(opt::ecr)) {
+            GetToken();
+            high = ParseConstant();
+        }
+        ListAppend(ranges, CreateCaseRange(low, high));
+        if (Tok() != COMMAtok) return ranges;
+        GetToken();
+    }
+}
+
+// ---- Statements ----------------------------------------------------------------------------------
+
+namespace {
+
+// A statement that stands alone under if, while, for, with or a case element: it belongs
+// to no statement sequence, so no label on it can be the target of a goto.
+void ParseSingleStatement() {
+    ParserState& p = Parser();
+    const int32_t saved = p.currentSequence;
+    p.currentSequence = 0;
+    ParseStatement();
+    p.currentSequence = saved;
+}
+
+int32_t InnermostOpenSequence() {
+    const ParserState& p = Parser();
+    return p.sequenceDepth >= 0 ? p.sequences[p.sequenceDepth] : 0;
+}
+
+bool SequenceIsOpen(int32_t number) {
+    const ParserState& p = Parser();
+    for (int32_t i = 0; i <= p.sequenceDepth; i++)
+        if (p.sequences[i] == number) return true;
+    return false;
+}
+
+// The label named by the current token (an unsigned integer, or an identifier with option
+// enn); none after "Statement label expected.".
+Identifier* LabelName() {
+    if (Tok() == INTtok) return Intern(std::to_string(CurrToken->value.integer));
+    if (Tok() == IDtok && IsFlagOption(opt::enn)) return CurrToken->value.id;
+    Expected("Statement label");
+    return nullptr;
+}
+
+bool GotoPermittedForward(const Label* l, const Goto* g) {
+    const int32_t here = Parser().currentSequence;
+    return g->local ? here != 0 && here <= g->SS_No : l->SS_No == 1;
+}
+
+// A label stands on the statement that starts here.
+Label* PlaceLabel() {
+    ParserState& p = Parser();
+    const Position pos = Here();
+    Identifier* id = LabelName();
+    if (!id) {
+        GetToken();
+        Match(COLONtok);
+        return nullptr;
+    }
+    Binding* b = id->bind;
+    Label* l = nullptr;
+    if (!b || b->kind != BindLabel || b->level != CurrentScopeLevel()) {
+        ReportMessage(msg::LabelNotDeclared, &pos, id->text);
+    } else if (b->u.label->placed) {
+        ReportMessage(msg::LabelUsedTwice, &pos, id->text);
+    } else {
+        l = b->u.label;
+        l->placed = 1;
+        l->offset = CodeGenOffset();
+        l->SS_No = p.currentSequence;
+        CodeGenLabelDefinition(l);
+        for (Goto* g : Items<Goto>(l->gotos))
+            if (!GotoPermittedForward(l, g)) ReportMessage(msg::LabelNotPermittedInGoto, &g->pos, id->text);
+        l->gotos = ListCreate();
+        l->inStatement = 1;
+    }
+    GetToken();
+    Match(COLONtok);
+    return l;
+}
+
+void ParseGotoStatement() {
+    Trace(msg::TraceGoto);
+    ParserState& p = Parser();
+    GetToken();
+    const Position pos = Here();
+    Identifier* id = LabelName();
+    if (!id) return;
+    Binding* b = id->bind;
+    GetToken();
+    if (!b || b->kind != BindLabel) {
+        ReportMessage(msg::Expected, &pos, "Statement label");
+        return;
+    }
+    b->referenced = 1;
+    Label* l = b->u.label;
+    const bool local = l->level == CurrentScopeLevel();
+    const int32_t unwind = CurrentScopeLevel() - l->level;
+    if (!l->placed) {
+        const uint32_t operand = CodeGenGoto(l, unwind);
+        const int32_t sequence = std::max(InnermostOpenSequence(), 1);
+        Goto* g;
+        if (operand != 0) {
+            g = CreateGoto(operand, sequence, local, &pos);
+        } else {
+            // Nothing was emitted (no code generation, or after an error): the record
+            // still carries what the legality check needs.
+            g = TrackedNew<Goto>();
+            g->SS_No = sequence;
+            g->pos = pos;
+            g->local = local ? 1 : 0;
+        }
+        ListAppend(l->gotos, g);
+        return;
+    }
+    const bool permitted = l->inStatement || (local ? l->SS_No != 0 && SequenceIsOpen(l->SS_No) : l->SS_No == 1);
+    if (!permitted) ReportMessage(msg::LabelNotPermittedInGoto, &pos, id->text);
+    CodeGenGoto(l, unwind);
+    (void)p;
+}
+
+Expression* ParseCondition() {
+    Expression* e = ParseExpression();
+    if (!IsBoolean(e->ActualType)) ReportMessage(msg::Expected, &e->pos, "Boolean expression");
+    return e;
+}
+
+void ParseIfStatement() {
+    Trace(msg::TraceIf);
+    ParserState& p = Parser();
+    GetToken();
+    CodeGenIfCondition(ParseCondition());
+    Match(THENtok);
+    ParseSingleStatement();
+    bool hasElse = Tok() == ELSEtok;
+    if (!hasElse && Tok() == SEMI_COLONtok && p.caseNesting == 0 && PeekToken() == ELSEtok) {
+        ReportMessage(msg::SemicolonBeforeElse, nullptr);
+        GetToken();
+        hasElse = true;
+    }
+    if (hasElse) {
+        GetToken();
+        CodeGenElse();
+        ParseSingleStatement();
+    }
+    CodeGenEndIf();
+}
+
+void ParseWhileStatement() {
+    Trace(msg::TraceWhile);
+    GetToken();
+    CodeGenWhileStart();
+    CodeGenWhileCondition(ParseCondition());
+    Match(DOtok);
+    ParseSingleStatement();
+    CodeGenWhileEnd();
+}
+
+void ParseRepeatStatement() {
+    Trace(msg::TraceRepeat);
+    GetToken();
+    CodeGenRepeatStart();
+    ParseStatementSequence(true);
+    Match(UNTILtok);
+    CodeGenRepeatEnd(ParseCondition());
+}
+
+// Takes the next hidden local for a with, for or case statement; the 21st nested one is
+// an error (the counter still counts, so that leaving restores it).
+int32_t TakeSystemLocal() {
+    ParserState& p = Parser();
+    if (++p.systemLocal == NUM_SYSTEM_LOCALS + 1) ReportMessage(msg::LimitWithForCaseNesting, nullptr);
+    return p.systemLocal;
+}
+
+// Raises the assignment level of the variable an access starts from.
+void NoteAssignment(const VarAccess* a) {
+    if (Variable* v = BaseVariable(a)) v->assignLevel = std::max(v->assignLevel, CurrentScopeLevel());
+}
+
+void ReportControlVariable(int error, int warning, const Position& pos, const char* name) {
+    ReportMessage(IsFlagOption(opt::E) ? warning : error, &pos, name);
+}
+
+Expression* ParseForLimit(Type* controlType) {
+    Expression* e = ParseExpression();
+    if (IsBadType(e->ActualType)) return e;
+    if (!IsOrdinalType(e->ActualType))
+        ReportMessage(msg::Expected, &e->pos, "Ordinal expression");
+    else if (!IsCompatibleType(controlType, e->ActualType))
+        ReportMessage(msg::TypeMismatch, &e->pos);
+    return e;
+}
+
+void ParseForStatement() {
+    Trace(msg::TraceFor);
+    ParserState& p = Parser();
+    const int32_t savedLocal = p.systemLocal;
+    GetToken();
+    const int32_t local = TakeSystemLocal();
+    const Position pos = Here();
+    Binding* b = Tok() == IDtok ? CurrToken->value.id->bind : nullptr;
+    if (!b || b->kind != BindVar || !b->u.variable) {
+        Expected("Variable");
+        p.systemLocal = savedLocal;
+        return;
+    }
+    Identifier* id = CurrToken->value.id;
+    Variable* v = b->u.variable;
+    b->referenced = 1;
+    if (!IsOrdinalType(v->t)) {
+        ReportMessage(msg::ControlVariableNotOrdinal, &pos, id->text);
+        p.systemLocal = savedLocal;
+        return;
+    }
+    if (b->level != CurrentScopeLevel() || v->arg)
+        ReportControlVariable(msg::ControlVariableMustBeLocal, msg::ControlVariableNotLocal, pos, id->text);
+    if (v->assignLevel > CurrentScopeLevel())
+        ReportControlVariable(msg::ControlVariableThreatened, msg::ControlVariableThreatenedWarning, pos, id->text);
+    VarAccess* control = CreateEntireVariable(v, id, &pos);
+    GetToken();
+    Match(ASSIGNtok);
+    Expression* initial = ParseForLimit(v->t);
+    bool downto = false;
+    if (Tok() == TOtok || Tok() == DOWNTOtok) {
+        downto = Tok() == DOWNTOtok;
+        GetToken();
+    } else {
+        Expected("To or downto");
+    }
+    Expression* final = ParseForLimit(v->t);
+    CodeGenForStart(control, initial, final, downto, local);
+    Match(DOtok);
+    const int32_t savedLevel = v->assignLevel;
+    v->assignLevel = 0;
+    ParseSingleStatement();
+    if (v->assignLevel != 0)
+        ReportControlVariable(msg::ControlVariableThreatened, msg::ControlVariableThreatenedWarning, pos, id->text);
+    v->assignLevel = std::max(savedLevel, CurrentScopeLevel());
+    CodeGenForEnd();
+    p.systemLocal = savedLocal;
+}
+
+void ParseWithStatement() {
+    Trace(msg::TraceWith);
+    ParserState& p = Parser();
+    const int32_t savedLocal = p.systemLocal;
+    GetToken();
+    int32_t scopes = 0;
+    for (;;) {
+        const Position pos = Here();
+        VarAccess* record = ParseVariableAccess();
+        Type* t = ResolveType(record->t);
+        if (t->kind == RecordType) {
+            const int32_t local = TakeSystemLocal();
+            CodeGenWithRecord(record, local);
+            EnterScope(ScopeWith);
+            scopes++;
+            BindWithFields(record, t, local);
+        } else if (t->kind != BadType) {
+            ReportMessage(msg::Expected, &pos, "Record variable");
+        }
+        if (Tok() != COMMAtok) break;
+        GetToken();
+    }
+    Match(DOtok);
+    ParseSingleStatement();
+    while (scopes-- > 0) LeaveScope(false);
+    p.systemLocal = savedLocal;
+}
+
+// case-list-element { ; case-list-element } [ ; ] [ otherwise|else statement-sequence ]
+void ParseCaseBody(Type* selector) {
+    Trace(msg::TraceCaseBody);
+    const bool otherwiseAllowed = IsFlagOption(opt::eow);
+    CaseValueSet* seen = CreateCaseValueSet();
+    auto atOtherwise = [&] { return otherwiseAllowed && (Tok() == OTHERWISEtok || Tok() == ELSEtok); };
+    while (Tok() != ENDtok && Tok() != EOFtok && !atOtherwise()) {
+        Trace(msg::TraceCaseListElement);
+        const int32_t before = ErrorCount();
+        List* ranges = ParseCaseConstantList();
+        Trace(msg::TraceCheckCaseConstantList);
+        for (CaseRange* r : Items<CaseRange>(ranges)) CheckCaseConstant(r, selector, true, seen);
+        CodeGenCaseElement(ranges);
+        Match(COLONtok);
+        ParseSingleStatement();
+        CodeGenCaseElementEnd();
+        if (ErrorCount() > before && Tok() != SEMI_COLONtok && !SetIn(Parser().caseEndSet, Tok()))
+            Recover(Parser().statementSet);
+        if (Tok() != SEMI_COLONtok) break;
+        GetToken();
+    }
+    if (atOtherwise()) {
+        const Position pos = Here();
+        GetToken();
+        CodeGenCaseOtherwise();
+        ParseStatementSequence();
+        CheckOtherwiseReachable(seen, selector, &pos);
+    }
+}
+
+void ParseCaseStatement() {
+    Trace(msg::TraceCase);
+    ParserState& p = Parser();
+    const int32_t savedLocal = p.systemLocal;
+    p.caseNesting++;
+    GetToken();
+    Expression* e = ParseExpression();
+    Type* selector = e->ActualType;
+    if (!IsBadType(selector) && !IsOrdinalType(selector)) {
+        ReportMessage(msg::Expected, &e->pos, "Ordinal expression");
+        selector = BadT;
+    }
+    int64_t low = 0, high = -1;
+    const bool table = OrdinalRange(selector, low, high) && high >= low && high - low < 1024;
+    const int32_t local = table ? 0 : TakeSystemLocal();
+    CodeGenCaseStart(e, table, local);
+    Match(OFtok);
+    ParseCaseBody(selector);
+    if (Tok() == SEMI_COLONtok) GetToken();
+    Match(ENDtok);
+    CodeGenCaseEnd();
+    p.caseNesting--;
+    p.systemLocal = savedLocal;
+}
+
+// ---- Assignments and procedure statements ---------------------------------------------------------
+
+void ParseAssignmentValue(Type* target) {
+    Match(ASSIGNtok);
+    Expression* e = ParseExpression();
+    if (!IsBadType(target) && !IsAssignmentCompatible(target, e->ActualType)) ReportMessage(msg::TypeMismatch, &e->pos);
+    CodeGenAssignment(target, e);
+}
+
+// The word for "'%s' can not be used in this context." when a name is assigned to.
+const char* NotAssignableWord(int32_t kind) {
+    switch (kind) {
+    case BindProgParm: return "program argument";
+    case BindConst: return "constant identifier";
+    case BindType: return "type identifier";
+    case BindLabel: return "label identifier";
+    default: return nullptr;
+    }
+}
+
+void ParseAssignment() {
+    Identifier* id = CurrToken->value.id;
+    ReportMessage(msg::TraceAssignment, nullptr, id->text);
+    Binding* b = id->bind;
+    const int32_t kind = b ? b->kind : BindNone;
+    if (kind == BindFunc) {
+        Function* f = b->u.function;
+        Type* target = BadT;
+        if (RoutineInProgress* r = RoutineBeingDefined(f)) {
+            r->assigned = 1;
+            b->referenced = 1;
+            CodeGenFunctionResultBegin(f);
+            if (f->heading && f->heading->result) target = f->heading->result->t;
+        } else {
+            ReportMessage(msg::FunctionAssignmentOutside, nullptr);
+        }
+        GetToken();
+        ParseAssignmentValue(target);
+        return;
+    }
+    if (const char* word = NotAssignableWord(kind)) {
+        ReportMessage(msg::NotInThisContext, nullptr, word);
+        GetToken();
+        ParseAssignmentValue(BadT);
+        return;
+    }
+    const Position pos = Here();
+    VarAccess* target = ParseVariableAccess();
+    if (target->kind == EntireVariable && target->u.entire.variable == NullVar)
+        ReportMessage(msg::AssignmentToNull, &pos);
+    NoteAssignment(target);
+    CodeGenBeginAssignment(target);
+    ParseAssignmentValue(target->t);
+}
+
+void ParseProcedureStatement() {
+    Identifier* id = CurrToken->value.id;
+    ReportMessage(msg::TraceProcedureStatement, nullptr, id->text);
+    Binding* b = id->bind;
+    const int32_t kind = b ? b->kind : BindNone;
+    if (kind == BindVar || kind == BindFieldDesignator) {
+        VarAccess* object = ParseVariableAccess();
+        ParseObjectStatement(object);
+        return;
+    }
+    Function* f = kind == BindFunc ? b->u.function : nullptr;
+    if (f && f->kind == UserProc) {
+        b->referenced = 1;
+        GetToken();
+        List* actuals = HasParameters(f->heading) || IsFlagOption(opt::p) ? ParseActualParameters(f->heading) : ListCreate();
+        CodeGenProcedureCall(b, actuals);
+        return;
+    }
+    if (f && !IsFunctionKind(f->kind)) {
+        b->referenced = 1;
+        GetToken();
+        List* actuals = ParseBuiltinArguments();
+        NoteDefaultFile(f->kind, actuals);
+        CodeGenBuiltinProcedure(f, actuals, Parser().systemLocal + 1);
+        return;
+    }
+    Expected("Procedure identifier");
+    GetToken();
+    ParseBuiltinArguments();
+}
+
+bool IsRoutineBeingDefined(const Binding* b) {
+    return b && b->kind == BindFunc && IsFunctionKind(b->u.function->kind) && RoutineBeingDefined(b->u.function);
+}
+
+// A statement that starts with an identifier: by the identifier's binding.
+void ParseIdentifierStatement() {
+    Binding* b = CurrToken->value.id->bind;
+    const int32_t kind = b ? b->kind : BindNone;
+    switch (kind) {
+    case BindNone: {
+        const TokenKind next = PeekToken();
+        if (next == EQUALtok || next == OPEN_BRACKETtok || next == ASSIGNtok || next == PERIODtok || next == POINTERtok) {
+            ParseAssignment();
+        } else if (next == OPEN_PARENtok) {
+            ParseProcedureStatement();
+        } else {
+            Expected("Statement");
+            GetToken();
+        }
+        return;
+    }
+    case BindVar:
+    case BindFieldDesignator: {
+        VarAccess* probe = nullptr;
+        (void)probe;
+        Type* t = kind == BindVar && b->u.variable ? b->u.variable->t : nullptr;
+        if (kind == BindFieldDesignator) {
+            Variable* field = FindField(b->u.designator->record->t, b->u.designator->field);
+            t = field ? field->t : nullptr;
+        }
+        if (t && IsObjectType(t) && PeekToken() == PERIODtok)
+            ParseProcedureStatement();
+        else
+            ParseAssignment();
+        return;
+    }
+    case BindFunc:
+        // A function name followed by `:=` is an assignment even outside the function, so
+        // that the misuse is reported as such.
+        if (IsRoutineBeingDefined(b) || (IsFunctionKind(b->u.function->kind) && PeekToken() == ASSIGNtok))
+            ParseAssignment();
+        else
+            ParseProcedureStatement();
+        return;
+    default:
+        if (NotAssignableWord(kind) && PeekToken() == ASSIGNtok) {
+            ParseAssignment();
+            return;
+        }
+        Expected("Statement");
+        GetToken();
+        return;
+    }
+}
+
+void ParseStatement() {
+    ParserState& p = Parser();
+    // Statements nest by recursion (if c then if c then ...): bounded like expressions,
+    // so that no source can exhaust the stack.
+    if (++p.statementNesting > MAX_NESTING) ReportMessage(msg::LimitProgramComplexity, nullptr);
+    CodeGenLine(CurrToken->line);
+    CodeGenStatementStart();
+    Label* label = nullptr;
+    // A cardinal before `:` is a label too large for any label: PlaceLabel reports it and
+    // skips it with its colon.
+    if ((Tok() == INTtok || Tok() == CARDINALtok || Tok() == IDtok) && PeekToken() == COLONtok)
+        label = PlaceLabel();
+    switch (Tok()) {
+    case BEGINtok:
+        GetToken();
+        ParseStatementSequence();
+        Match(ENDtok);
+        break;
+    case IFtok: ParseIfStatement(); break;
+    case WHILEtok: ParseWhileStatement(); break;
+    case REPEATtok: ParseRepeatStatement(); break;
+    case FORtok: ParseForStatement(); break;
+    case CASEtok: ParseCaseStatement(); break;
+    case WITHtok: ParseWithStatement(); break;
+    case GOTOtok: ParseGotoStatement(); break;
+    case IDtok: ParseIdentifierStatement(); break;
+    default: break;   // the empty statement
+    }
+    if (label) label->inStatement = 0;
+    p.statementNesting--;
+}
+
+// Where the current token stands, to tell whether a parse consumed anything.
+struct TokenMark {
+    const void* file;
+    uint32_t line;
+    const char* start;
+    bool operator==(const TokenMark&) const = default;
+};
+
+TokenMark MarkToken() { return {CurrToken->filename, CurrToken->line, CurrToken->start}; }
+
+// Tokens that may end a statement of a sequence; a statement with errors that stops at
+// one of them needs no recovery. `until` ends only the sequence of a repeat statement:
+// elsewhere it is a stray token, skipped like any other.
+bool EndsStatement(TokenKind k, bool untilEnds) {
+    return k == SEMI_COLONtok || k == ENDtok || k == EOFtok || (untilEnds && k == UNTILtok);
+}
+
+// Whether the token after a statement that lacks its `;` starts another statement.
+bool StartsStatement() {
+    const TokenKind k = Tok();
+    if (!SetIn(Parser().statementStartSet, k)) return false;
+    if (k == INTtok || k == CARDINALtok) return PeekToken() == COLONtok;
+    if (k != IDtok) return true;
+    const Binding* b = CurrToken->value.id->bind;
+    if (!b || b->kind == BindVar || b->kind == BindFunc || b->kind == BindFieldDesignator) return true;
+    return PeekToken() == COLONtok;
+}
+
+void ParseStatementSequence(bool untilEnds) {
+    ParserState& p = Parser();
+    if (p.sequenceCount == INT32_MAX) ReportMessage(msg::LimitStatementSequences, nullptr);
+    if (p.sequenceDepth + 1 >= MAX_SEQUENCE_DEPTH) ReportMessage(msg::LimitStatementNesting, nullptr);
+    const int32_t savedCurrent = p.currentSequence;
+    p.currentSequence = ++p.sequenceCount;
+    p.sequences[++p.sequenceDepth] = p.currentSequence;
+    TokenMark previous{};
+    for (;;) {
+        CheckUserBreak();
+        // Every turn of the loop must consume something. When a whole turn read nothing
+        // (its error fell on a line that already has one, so nothing else changed), the
+        // token is skipped, so that no source can hold the parser in place.
+        if (MarkToken() == previous) {
+            if (Tok() == EOFtok) break;
+            GetToken();
+        }
+        previous = MarkToken();
+        const int32_t before = ErrorCount();
+        ParseStatement();
+        bool recovered = false;
+        if (ErrorCount() > before && !EndsStatement(Tok(), untilEnds)) {
+            Recover(p.statementSet);
+            recovered = true;
+        }
+        if (Tok() == SEMI_COLONtok) {
+            GetToken();
+            continue;
+        }
+        if (StartsStatement()) {
+            if (!recovered) Match(SEMI_COLONtok);
+            continue;
+        }
+        if (EndsStatement(Tok(), untilEnds) || Tok() == PERIODtok || recovered) break;
+        // A stray token where the sequence should go on or end: reported as a missing
+        // `;` (dropped when the `;` follows it), else skipped to the next statement.
+        Match(SEMI_COLONtok);
+        if (!StartsStatement() && !EndsStatement(Tok(), untilEnds)) Recover(p.statementSet);
+        if (Tok() == SEMI_COLONtok) GetToken();
+        if (EndsStatement(Tok(), untilEnds) && Tok() != SEMI_COLONtok) break;
+    }
+    p.sequenceDepth--;
+    p.currentSequence = savedCurrent;
+}
+
+}  // namespace
+
+void ParseStatementPart() {
+    Trace(msg::TraceStatementPart);
+    ParserState& p = Parser();
+    CodeGenLine(CurrToken->line);
+    Match(BEGINtok);
+    ScopeAt(CurrentScope()).codeOffset = CodeGenOffset();
+    ParseStatementSequence();
+    p.lastEnd = Here();
+    CodeGenLine(CurrToken->line);
+    Match(ENDtok);
+}
+
+}  // namespace tarn::tpc

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "compiler/front/model.h"
 
@@ -58,36 +59,80 @@ void CodeGenLabelDefinition(Label* label);
 // Returns the code offset of the jump's operand (0 when nothing was emitted).
 uint32_t CodeGenGoto(Label* label, int32_t unwindLevels);
 
-// Assignment: the target's address first, then the value and the store.
-void CodeGenBeginAssignment(VarAccess* target);
-void CodeGenFunctionResultBegin(Function* f);
-void CodeGenAssignment(Type* targetType, Expression* value);
+// What a statement's later pieces need of its earlier ones (pending jump operands, loop
+// starts, a case statement's table). The parser keeps each in a local of the function that
+// parses the statement and hands it back at every later piece, as Wirth's parser keeps its
+// fix-ups. `open` is false when the statement was not begun (no compilation running).
+struct AssignmentCode {
+    bool open = false;
+    VarAccess* buffer = nullptr;      // the file whose buffer variable is the target
+};
+struct IfCode {
+    bool open = false;
+    uint32_t jump = 0;                // the JZ past the then part, later the JMP past else
+};
+struct LoopCode {                     // while and repeat
+    bool open = false;
+    uint32_t start = 0;
+    uint32_t exit = 0;                // while: the JZ out of the loop
+};
+struct ForCode {
+    bool open = false;
+    uint32_t start = 0;
+    uint32_t exit = 0;                // the JMP taken when the loop runs no turn
+    VarAccess* control = nullptr;
+    bool downto = false;
+    bool finalIsConstant = false;
+    int32_t finalValue = 0;
+    int32_t systemLocal = 0;          // holds the final value
+};
+struct CaseCode {
+    bool open = false;
+    Type* selector = nullptr;
+    bool tableMode = false;
+    int32_t systemLocal = 0;          // compare mode: holds the selector
+    int64_t low = 0;
+    std::vector<uint32_t> table;      // code offsets of the alternatives, 0 for none
+    uint32_t tableOperand = 0;        // the ADDI operand that receives the table's offset
+    std::vector<uint32_t> exits;      // JMP operands to the end of the statement
+    uint32_t nextAlternative = 0;     // compare mode: the jump past this alternative
+    uint32_t noMatch = 0;             // compare mode: where the no-match error is raised
+};
 
-void CodeGenIfCondition(Expression* condition);
-void CodeGenElse();
-void CodeGenEndIf();
+// Case statements by jump table when the selector has fewer values than this.
+inline constexpr int64_t MAX_CASE_TABLE = 1024;
 
-void CodeGenWhileStart();
-void CodeGenWhileCondition(Expression* condition);
-void CodeGenWhileEnd();
+// Assignment: the target's address first, then the value and the store. An assignment
+// that was not begun (its target was an error) still has its value generated.
+AssignmentCode CodeGenBeginAssignment(VarAccess* target);
+AssignmentCode CodeGenFunctionResultBegin(Function* f);
+void CodeGenAssignment(AssignmentCode& code, Type* targetType, Expression* value);
 
-void CodeGenRepeatStart();
-void CodeGenRepeatEnd(Expression* condition);
+IfCode CodeGenIfCondition(Expression* condition);
+void CodeGenElse(IfCode& code);
+void CodeGenEndIf(IfCode& code);
+
+LoopCode CodeGenWhileStart();
+void CodeGenWhileCondition(LoopCode& code, Expression* condition);
+void CodeGenWhileEnd(LoopCode& code);
+
+LoopCode CodeGenRepeatStart();
+void CodeGenRepeatEnd(LoopCode& code, Expression* condition);
 
 // `systemLocal` is the hidden local that holds the final value.
-void CodeGenForStart(VarAccess* control, Expression* initial, Expression* final, bool downto,
-                     int32_t systemLocal);
-void CodeGenForEnd();
+ForCode CodeGenForStart(VarAccess* control, Expression* initial, Expression* final, bool downto,
+                        int32_t systemLocal);
+void CodeGenForEnd(ForCode& code);
 
 // The record's address is stored in hidden local `systemLocal`.
 void CodeGenWithRecord(VarAccess* record, int32_t systemLocal);
 
 // A case statement: a jump table (tableMode) or a comparison chain kept in `systemLocal`.
-void CodeGenCaseStart(Expression* selector, bool tableMode, int32_t systemLocal);
-void CodeGenCaseElement(List* ranges);   // CaseRange*
-void CodeGenCaseElementEnd();
-void CodeGenCaseOtherwise();
-void CodeGenCaseEnd();
+CaseCode CodeGenCaseStart(Expression* selector, bool tableMode, int32_t systemLocal);
+void CodeGenCaseElement(CaseCode& code, List* ranges);   // CaseRange*
+void CodeGenCaseElementEnd(CaseCode& code);
+void CodeGenCaseOtherwise(CaseCode& code);
+void CodeGenCaseEnd(CaseCode& code);
 
 // Calls: a user routine (or procedural parameter) with its actual parameters, a built-in
 // procedure with its arguments (Expression* or VarAccess* as ActualParm), and members of

@@ -26,35 +26,6 @@ using vm::Op;
 
 namespace {
 
-enum class StatementKind : uint8_t { Assign, Case, For, If, Repeat, While };
-
-// Case statements by jump table when the selector has at most this many values.
-constexpr int64_t kMaxCaseTable = 1024;
-
-struct OpenStatement {
-    StatementKind kind;
-    uint32_t jump = 0;          // pending forward-jump operand (if, while, for exit)
-    uint32_t loopStart = 0;     // while, repeat, for
-    // for
-    VarAccess* control = nullptr;
-    bool downto = false;
-    bool finalIsConstant = false;
-    int32_t finalValue = 0;
-    int32_t systemLocal = 0;
-    // assignment
-    Type* target = nullptr;
-    VarAccess* buffer = nullptr;      // the file whose buffer variable is the target
-    // case
-    Type* selector = nullptr;
-    bool tableMode = false;
-    int64_t low = 0;
-    std::vector<uint32_t> table;      // code offsets of the alternatives, 0 for none
-    uint32_t tableOperand = 0;        // the ADDI operand that receives the table's offset
-    std::vector<uint32_t> exits;      // JMP operands to the end of the statement
-    uint32_t nextAlternative = 0;     // compare mode: the jump past this alternative
-    uint32_t noMatch = 0;             // compare mode: where the no-match error is raised
-};
-
 // The main program's frame: the system locals only (its variables are global).
 constexpr uint32_t kProgramLocals = 4 * NUM_SYSTEM_LOCALS;
 
@@ -62,7 +33,7 @@ struct CodeGenState {
     // Between CodeGenInit and CodeGenEnd: the parser run by other means (tools, tests)
     // has no output to generate into, and its hooks then do nothing.
     bool active = false;
-    std::vector<OpenStatement> statements;
+    int32_t openStatements = 0;       // statements begun and not yet ended
     // SUBI operands of gotos into an enclosing block, by its level, waiting for its
     // local size.
     std::map<int32_t, std::vector<uint32_t>> frameSizes;
@@ -74,27 +45,24 @@ CodeGenState& State() {
     return s;
 }
 
-OpenStatement& Top() { return State().statements.back(); }
-
 bool Active() { return State().active; }
 
 // Statements the generator keeps open at once; deeper nesting is refused.
-constexpr size_t kMaxOpenStatements = 256;
+constexpr int32_t kMaxOpenStatements = 256;
 
-void Push(StatementKind kind) {
-    if (State().statements.size() == kMaxOpenStatements) ReportMessage(msg::LimitStatementsNesting, nullptr);
-    OpenStatement s;
-    s.kind = kind;
-    State().statements.push_back(std::move(s));
+// A statement's first piece opens its code record, its last piece closes it.
+template <class Code>
+void Begin(Code& code) {
+    if (State().openStatements == kMaxOpenStatements) ReportMessage(msg::LimitStatementsNesting, nullptr);
+    State().openStatements++;
+    code.open = true;
 }
 
-void Pop() {
-    if (!State().statements.empty()) State().statements.pop_back();
-}
-
-// The statement hooks emit nothing after an error; their pushes and pops still pair up.
-bool Open(StatementKind kind) {
-    return !State().statements.empty() && Top().kind == kind;
+template <class Code>
+void End(Code& code) {
+    if (!code.open) return;
+    State().openStatements--;
+    code.open = false;
 }
 
 // Positions of pending references are kept in the routine's lists as plain words
@@ -170,7 +138,7 @@ void CodeGenLine(uint32_t line) {
 void CodeGenRoutineStart(Function* routine) {
     if (!Active()) return;
     State().routine = routine;
-    State().statements.clear();
+    State().openStatements = 0;
     if (!GenerateCode() || !routine) return;
     const uint32_t offset = GetCodeSize();
     routine->cg[0] = offset;
@@ -185,7 +153,7 @@ void CodeGenRoutineStart(Function* routine) {
 void CodeGenProgramStart() {
     if (!Active()) return;
     State().routine = nullptr;
-    State().statements.clear();
+    State().openStatements = 0;
     if (GenerateCode()) SetEntryPoint(GetCodeSize());
 }
 
@@ -352,99 +320,104 @@ uint32_t CodeGenGoto(Label* label, int32_t unwindLevels) {
     return EmitForwardJump(Op::JMP);
 }
 
-void CodeGenBeginAssignment(VarAccess* target) {
-    if (!Active()) return;
+AssignmentCode CodeGenBeginAssignment(VarAccess* target) {
+    AssignmentCode code;
+    if (!Active()) return code;
     ReportMessage(msg::TraceGenBeginAssignment, nullptr);
-    Push(StatementKind::Assign);
-    Top().target = target ? target->t : nullptr;
+    Begin(code);
     if (target && target->kind == BufferVariable) {
         // The buffer is written, not read first: its address alone.
-        Top().buffer = target->u.buffer.file;
+        code.buffer = target->u.buffer.file;
         GenAddress(target->u.buffer.file);
         EmitOpWord(Op::CALLSTD, 14);
-        return;
+        return code;
     }
     GenAddress(target);
+    return code;
 }
 
-void CodeGenFunctionResultBegin(Function* f) {
-    if (!Active()) return;
-    Push(StatementKind::Assign);
-    if (!f || !f->heading || !f->heading->result) return;
+AssignmentCode CodeGenFunctionResultBegin(Function* f) {
+    AssignmentCode code;
+    if (!Active()) return code;
+    Begin(code);
+    if (!f || !f->heading || !f->heading->result) return code;
     Variable* result = f->heading->result;
-    Top().target = result->t;
     PushFrame(CodeLevel() - f->level);
     EmitOpWord(Op::ADDI, result->offset);
+    return code;
 }
 
-void CodeGenAssignment(Type* targetType, Expression* value) {
+void CodeGenAssignment(AssignmentCode& code, Type* targetType, Expression* value) {
     if (!Active()) return;
     ReportMessage(msg::TraceGenEndAssignment, nullptr);
     if (value) GenAssignValue(targetType, value);
-    if (!Open(StatementKind::Assign)) return;
-    if (Top().buffer) {
+    if (!code.open) return;
+    if (code.buffer) {
         // The file learns that its buffer holds an element.
-        GenAddress(Top().buffer);
+        GenAddress(code.buffer);
         EmitOpWord(Op::CALLSTD, 14);
         EmitOpWord(Op::CALLSTD, 15);
     }
-    Pop();
+    End(code);
 }
 
-void CodeGenIfCondition(Expression* condition) {
-    if (!Active()) return;
+IfCode CodeGenIfCondition(Expression* condition) {
+    IfCode code;
+    if (!Active()) return code;
     GenExpression(condition);
-    Push(StatementKind::If);
-    Top().jump = EmitForwardJump(Op::JZ);
+    Begin(code);
+    code.jump = EmitForwardJump(Op::JZ);
+    return code;
 }
 
-void CodeGenElse() {
-    if (!Active()) return;
-    if (!Open(StatementKind::If)) return;
+void CodeGenElse(IfCode& code) {
+    if (!Active() || !code.open) return;
     const uint32_t skipElse = EmitForwardJump(Op::JMP);
-    ResolveJumpHere(Top().jump);
-    Top().jump = skipElse;
+    ResolveJumpHere(code.jump);
+    code.jump = skipElse;
 }
 
-void CodeGenEndIf() {
-    if (!Active()) return;
-    if (!Open(StatementKind::If)) return;
-    ResolveJumpHere(Top().jump);
-    Pop();
+void CodeGenEndIf(IfCode& code) {
+    if (!Active() || !code.open) return;
+    ResolveJumpHere(code.jump);
+    End(code);
 }
 
-void CodeGenWhileStart() {
-    if (!Active()) return;
-    Push(StatementKind::While);
-    Top().loopStart = CodeGenOffset();
+LoopCode CodeGenWhileStart() {
+    LoopCode code;
+    if (!Active()) return code;
+    Begin(code);
+    code.start = CodeGenOffset();
+    return code;
 }
 
-void CodeGenWhileCondition(Expression* condition) {
-    if (!Active()) return;
-    GenExpression(condition);
-    if (Open(StatementKind::While)) Top().jump = EmitForwardJump(Op::JZ);
-}
-
-void CodeGenWhileEnd() {
-    if (!Active()) return;
-    if (!Open(StatementKind::While)) return;
-    EmitOpWord(Op::JMP, Top().loopStart);
-    ResolveJumpHere(Top().jump);
-    Pop();
-}
-
-void CodeGenRepeatStart() {
-    if (!Active()) return;
-    Push(StatementKind::Repeat);
-    Top().loopStart = CodeGenOffset();
-}
-
-void CodeGenRepeatEnd(Expression* condition) {
+void CodeGenWhileCondition(LoopCode& code, Expression* condition) {
     if (!Active()) return;
     GenExpression(condition);
-    if (!Open(StatementKind::Repeat)) return;
-    EmitOpWord(Op::JZ, Top().loopStart);
-    Pop();
+    if (code.open) code.exit = EmitForwardJump(Op::JZ);
+}
+
+void CodeGenWhileEnd(LoopCode& code) {
+    if (!Active() || !code.open) return;
+    EmitOpWord(Op::JMP, code.start);
+    ResolveJumpHere(code.exit);
+    End(code);
+}
+
+LoopCode CodeGenRepeatStart() {
+    LoopCode code;
+    if (!Active()) return code;
+    Begin(code);
+    code.start = CodeGenOffset();
+    return code;
+}
+
+void CodeGenRepeatEnd(LoopCode& code, Expression* condition) {
+    if (!Active()) return;
+    GenExpression(condition);
+    if (!code.open) return;
+    EmitOpWord(Op::JZ, code.start);
+    End(code);
 }
 
 namespace {
@@ -470,14 +443,15 @@ Op ControlStep(Type* t) {
 
 }  // namespace
 
-void CodeGenForStart(VarAccess* control, Expression* initial, Expression* final, bool downto, int32_t systemLocal) {
-    if (!Active()) return;
-    Push(StatementKind::For);
-    OpenStatement& s = Top();
+ForCode CodeGenForStart(VarAccess* control, Expression* initial, Expression* final, bool downto,
+                        int32_t systemLocal) {
+    ForCode s;
+    if (!Active()) return s;
+    Begin(s);
     s.control = control;
     s.downto = downto;
     s.systemLocal = systemLocal;
-    if (!GenerateCode() || !control) return;
+    if (!GenerateCode() || !control) return s;
     Type* t = control->t;
     const bool uns = IsUnsignedHost(t);
     GenExpression(initial);
@@ -488,7 +462,7 @@ void CodeGenForStart(VarAccess* control, Expression* initial, Expression* final,
     EmitOp(downto ? (uns ? Op::GEU : Op::GE) : (uns ? Op::LEU : Op::LE));
     const uint32_t enter = EmitForwardJump(Op::JNZ);
     EmitOp(Op::POP2);
-    s.jump = EmitForwardJump(Op::JMP);
+    s.exit = EmitForwardJump(Op::JMP);
     ResolveJumpHere(enter);
     int64_t low = 0, high = 0;
     if (IsFlagOption(opt::r) && Bounds(t, low, high)) {
@@ -512,13 +486,12 @@ void CodeGenForStart(VarAccess* control, Expression* initial, Expression* final,
     EmitOp(Op::STOREW);
     EmitOp(Op::POP2);
     if (IsFlagOption(opt::zst)) EmitOpWord(Op::CALLSTD, 110);
-    s.loopStart = GetCodeSize();
+    s.start = GetCodeSize();
+    return s;
 }
 
-void CodeGenForEnd() {
-    if (!Active()) return;
-    if (!Open(StatementKind::For)) return;
-    OpenStatement& s = Top();
+void CodeGenForEnd(ForCode& s) {
+    if (!Active() || !s.open) return;
     if (GenerateCode() && s.control) {
         // The loop ends when the control variable equals the final value before the step,
         // so it never steps past the final value (which may be the type's last value).
@@ -535,12 +508,12 @@ void CodeGenForEnd() {
         GenAddress(s.control);
         PushInteger(s.downto ? -1 : 1);
         EmitOp(ControlStep(s.control->t));
-        EmitOpWord(Op::JMP, s.loopStart);
+        EmitOpWord(Op::JMP, s.start);
         ResolveJumpHere(done);
         if (IsFlagOption(opt::zst)) EmitOpWord(Op::CALLSTD, 113);
-        ResolveJumpHere(s.jump);
+        ResolveJumpHere(s.exit);
     }
-    Pop();
+    End(s);
 }
 
 void CodeGenWithRecord(VarAccess* record, int32_t systemLocal) {
@@ -551,14 +524,14 @@ void CodeGenWithRecord(VarAccess* record, int32_t systemLocal) {
     EmitOp(Op::STOREW);
 }
 
-void CodeGenCaseStart(Expression* selector, bool tableMode, int32_t systemLocal) {
-    if (!Active()) return;
-    Push(StatementKind::Case);
-    OpenStatement& s = Top();
+CaseCode CodeGenCaseStart(Expression* selector, bool tableMode, int32_t systemLocal) {
+    CaseCode s;
+    if (!Active()) return s;
+    Begin(s);
     s.tableMode = tableMode;
     s.systemLocal = systemLocal;
     s.selector = selector ? selector->ActualType : nullptr;
-    if (!GenerateCode() || !selector) return;
+    if (!GenerateCode() || !selector) return s;
     if (!tableMode) {
         PushSystemLocal(systemLocal);
         GenExpression(selector);
@@ -569,11 +542,11 @@ void CodeGenCaseStart(Expression* selector, bool tableMode, int32_t systemLocal)
         s.noMatch = GetCodeSize();
         EmitOpWord(Op::RTERROR, 0x1001);
         ResolveJumpHere(over);
-        return;
+        return s;
     }
     int64_t low = 0, high = -1;
     Bounds(s.selector, low, high);
-    if (high < low || high - low >= kMaxCaseTable) return;
+    if (high < low || high - low >= MAX_CASE_TABLE) return s;
     s.low = low;
     s.table.assign(static_cast<size_t>(high - low + 1), 0);
     GenExpression(selector);
@@ -593,12 +566,11 @@ void CodeGenCaseStart(Expression* selector, bool tableMode, int32_t systemLocal)
     EmitOpWord(Op::RTERROR, 0x1001);
     ResolveJumpHere(found);
     EmitOp(Op::JMPS);
+    return s;
 }
 
-void CodeGenCaseElement(List* ranges) {
-    if (!Active()) return;
-    if (!Open(StatementKind::Case) || !GenerateCode()) return;
-    OpenStatement& s = Top();
+void CodeGenCaseElement(CaseCode& s, List* ranges) {
+    if (!Active() || !s.open || !GenerateCode()) return;
     if (s.tableMode) {
         const uint32_t here = GetCodeSize();
         for (CaseRange* r : Items<CaseRange>(ranges)) {
@@ -638,10 +610,8 @@ void CodeGenCaseElement(List* ranges) {
     for (uint32_t m : matches) ResolveJumpHere(m);
 }
 
-void CodeGenCaseElementEnd() {
-    if (!Active()) return;
-    if (!Open(StatementKind::Case) || !GenerateCode()) return;
-    OpenStatement& s = Top();
+void CodeGenCaseElementEnd(CaseCode& s) {
+    if (!Active() || !s.open || !GenerateCode()) return;
     s.exits.push_back(EmitForwardJump(Op::JMP));
     if (!s.tableMode && s.nextAlternative != 0) {
         ResolveJumpHere(s.nextAlternative);
@@ -649,10 +619,8 @@ void CodeGenCaseElementEnd() {
     }
 }
 
-void CodeGenCaseOtherwise() {
-    if (!Active()) return;
-    if (!Open(StatementKind::Case) || !GenerateCode()) return;
-    OpenStatement& s = Top();
+void CodeGenCaseOtherwise(CaseCode& s) {
+    if (!Active() || !s.open || !GenerateCode()) return;
     if (s.tableMode) {
         const uint32_t here = GetCodeSize();
         for (uint32_t& entry : s.table)
@@ -663,10 +631,8 @@ void CodeGenCaseOtherwise() {
     s.exits.push_back(0);   // marks the otherwise part: no run-time error at the end
 }
 
-void CodeGenCaseEnd() {
-    if (!Active()) return;
-    if (!Open(StatementKind::Case)) return;
-    OpenStatement& s = Top();
+void CodeGenCaseEnd(CaseCode& s) {
+    if (!Active() || !s.open) return;
     if (GenerateCode()) {
         bool otherwise = false;
         for (uint32_t e : s.exits) otherwise = otherwise || e == 0;
@@ -679,7 +645,7 @@ void CodeGenCaseEnd() {
         for (uint32_t e : s.exits)
             if (e != 0) ResolveJumpHere(e);
     }
-    Pop();
+    End(s);
 }
 
 // ---- Calls ------------------------------------------------------------------------------------

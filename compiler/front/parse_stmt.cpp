@@ -882,7 +882,7 @@ void ParseIfStatement() {
     Trace(msg::TraceIf);
     ParserState& p = Parser();
     GetToken();
-    CodeGenIfCondition(ParseCondition());
+    IfCode code = CodeGenIfCondition(ParseCondition());
     Match(THENtok);
     ParseSingleStatement();
     bool hasElse = Tok() == ELSEtok;
@@ -893,29 +893,29 @@ void ParseIfStatement() {
     }
     if (hasElse) {
         GetToken();
-        CodeGenElse();
+        CodeGenElse(code);
         ParseSingleStatement();
     }
-    CodeGenEndIf();
+    CodeGenEndIf(code);
 }
 
 void ParseWhileStatement() {
     Trace(msg::TraceWhile);
     GetToken();
-    CodeGenWhileStart();
-    CodeGenWhileCondition(ParseCondition());
+    LoopCode code = CodeGenWhileStart();
+    CodeGenWhileCondition(code, ParseCondition());
     Match(DOtok);
     ParseSingleStatement();
-    CodeGenWhileEnd();
+    CodeGenWhileEnd(code);
 }
 
 void ParseRepeatStatement() {
     Trace(msg::TraceRepeat);
     GetToken();
-    CodeGenRepeatStart();
+    LoopCode code = CodeGenRepeatStart();
     ParseStatementSequence(true);
     Match(UNTILtok);
-    CodeGenRepeatEnd(ParseCondition());
+    CodeGenRepeatEnd(code, ParseCondition());
 }
 
 // Takes the next hidden local for a with, for or case statement; the 21st nested one is
@@ -982,7 +982,7 @@ void ParseForStatement() {
         Expected("To or downto");
     }
     Expression* final = ParseForLimit(v->t);
-    CodeGenForStart(control, initial, final, downto, local);
+    ForCode code = CodeGenForStart(control, initial, final, downto, local);
     Match(DOtok);
     const int32_t savedLevel = v->assignLevel;
     v->assignLevel = 0;
@@ -990,7 +990,7 @@ void ParseForStatement() {
     if (v->assignLevel != 0)
         ReportControlVariable(msg::ControlVariableThreatened, msg::ControlVariableThreatenedWarning, pos, id->text);
     v->assignLevel = std::max(savedLevel, CurrentScopeLevel());
-    CodeGenForEnd();
+    CodeGenForEnd(code);
     p.systemLocal = savedLocal;
 }
 
@@ -1023,7 +1023,7 @@ void ParseWithStatement() {
 }
 
 // case-list-element { ; case-list-element } [ ; ] [ otherwise|else statement-sequence ]
-void ParseCaseBody(Type* selector) {
+void ParseCaseBody(Type* selector, CaseCode& code) {
     Trace(msg::TraceCaseBody);
     const bool otherwiseAllowed = IsFlagOption(opt::eow);
     CaseValueSet* seen = CreateCaseValueSet();
@@ -1034,10 +1034,10 @@ void ParseCaseBody(Type* selector) {
         List* ranges = ParseCaseConstantList();
         Trace(msg::TraceCheckCaseConstantList);
         for (CaseRange* r : Items<CaseRange>(ranges)) CheckCaseConstant(r, selector, true, seen);
-        CodeGenCaseElement(ranges);
+        CodeGenCaseElement(code, ranges);
         Match(COLONtok);
         ParseSingleStatement();
-        CodeGenCaseElementEnd();
+        CodeGenCaseElementEnd(code);
         if (ErrorCount() > before && Tok() != SEMI_COLONtok && !SetIn(Parser().caseEndSet, Tok()))
             Recover(Parser().statementSet);
         if (Tok() != SEMI_COLONtok) break;
@@ -1046,7 +1046,7 @@ void ParseCaseBody(Type* selector) {
     if (atOtherwise()) {
         const Position pos = Here();
         GetToken();
-        CodeGenCaseOtherwise();
+        CodeGenCaseOtherwise(code);
         ParseStatementSequence();
         CheckOtherwiseReachable(seen, selector, &pos);
     }
@@ -1065,25 +1065,26 @@ void ParseCaseStatement() {
         selector = BadT;
     }
     int64_t low = 0, high = -1;
-    const bool table = OrdinalRange(selector, low, high) && high >= low && high - low < 1024;
+    const bool table = OrdinalRange(selector, low, high) && high >= low && high - low < MAX_CASE_TABLE;
     const int32_t local = table ? 0 : TakeSystemLocal();
-    CodeGenCaseStart(e, table, local);
+    CaseCode code = CodeGenCaseStart(e, table, local);
     Match(OFtok);
-    ParseCaseBody(selector);
+    ParseCaseBody(selector, code);
     if (Tok() == SEMI_COLONtok) GetToken();
     Match(ENDtok);
-    CodeGenCaseEnd();
+    CodeGenCaseEnd(code);
     p.caseNesting--;
     p.systemLocal = savedLocal;
 }
 
 // ---- Assignments and procedure statements ---------------------------------------------------------
 
-void ParseAssignmentValue(Type* target) {
+void ParseAssignmentValue(Type* target, AssignmentCode& code) {
     Match(ASSIGNtok);
     Expression* e = ParseExpression();
-    if (!IsBadType(target) && !IsAssignmentCompatible(target, e->ActualType)) ReportMessage(msg::TypeMismatch, &e->pos);
-    CodeGenAssignment(target, e);
+    if (!IsBadType(target) && !IsAssignmentCompatible(target, e->ActualType))
+        ReportMessage(msg::TypeMismatch, &e->pos);
+    CodeGenAssignment(code, target, e);
 }
 
 // The word for "'%s' can not be used in this context." when a name is assigned to.
@@ -1105,22 +1106,24 @@ void ParseAssignment() {
     if (kind == BindFunc) {
         Function* f = b->u.function;
         Type* target = BadT;
+        AssignmentCode code;
         if (RoutineInProgress* r = RoutineBeingDefined(f)) {
             r->assigned = 1;
             b->referenced = 1;
-            CodeGenFunctionResultBegin(f);
+            code = CodeGenFunctionResultBegin(f);
             if (f->heading && f->heading->result) target = f->heading->result->t;
         } else {
             ReportMessage(msg::FunctionAssignmentOutside, nullptr);
         }
         GetToken();
-        ParseAssignmentValue(target);
+        ParseAssignmentValue(target, code);
         return;
     }
     if (const char* word = NotAssignableWord(kind)) {
         ReportMessage(msg::NotInThisContext, nullptr, word);
         GetToken();
-        ParseAssignmentValue(BadT);
+        AssignmentCode none;
+        ParseAssignmentValue(BadT, none);
         return;
     }
     const Position pos = Here();
@@ -1128,8 +1131,8 @@ void ParseAssignment() {
     if (target->kind == EntireVariable && target->u.entire.variable == NullVar)
         ReportMessage(msg::AssignmentToNull, &pos);
     NoteAssignment(target);
-    CodeGenBeginAssignment(target);
-    ParseAssignmentValue(target->t);
+    AssignmentCode code = CodeGenBeginAssignment(target);
+    ParseAssignmentValue(target->t, code);
 }
 
 void ParseProcedureStatement() {

@@ -7,6 +7,7 @@
 #include "runtime/errors.h"
 #include "runtime/external.h"
 #include "runtime/files.h"
+#include "runtime/objects.h"
 #include "runtime/stdlib.h"
 #include "vm/stdroutines.h"
 
@@ -81,6 +82,7 @@ void InstallStandardRoutines() {
     RegisterConsoleRoutines();
     RegisterFileRoutines();
     RegisterExternalRoutines();
+    RegisterObjectRoutines();
 }
 
 bool IsStdImplemented(uint32_t n) { return n < vm::kStdCount && g_routines[n] != Undefined; }

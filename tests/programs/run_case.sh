@@ -7,7 +7,8 @@
 # listed one per line in name.opts). The image runs as `tvm name.tvm args...` inside the
 # fresh directory DIR, so relative file names and paramstr(0) are the same on every machine.
 # Beside the case: name.in (standard input), name.args (arguments, one per line),
-# name.env (environment settings NAME=value for the run, one per line),
+# name.env (environment settings NAME=value for the run, one per line; @CASEDIR@ is the
+# case's directory),
 # name.out (expected standard output; absent means empty), name.exit (expected exit code;
 # absent means 0), name.err (expected standard error; not compared when absent).
 # Exit status: 0 pass, 1 fail.
@@ -81,6 +82,8 @@ args=()
 read_lines args "$stem.args"
 settings=()
 read_lines settings "$stem.env"
+# @CASEDIR@ in a setting stands for the directory of the case (for files beside it).
+settings=("${settings[@]//@CASEDIR@/$(dirname "$src")}")
 input=/dev/null
 [ -f "$stem.in" ] && input=$stem.in
 

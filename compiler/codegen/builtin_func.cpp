@@ -9,6 +9,7 @@
 namespace tarn::tpc {
 
 using vm::Op;
+using vm::Std;
 
 namespace {
 
@@ -16,11 +17,22 @@ namespace {
 // standard routine each.
 struct RealFunction {
     int32_t kind;
-    uint32_t routine;
+    vm::Std routine;
 };
 constexpr RealFunction kRealFunctions[] = {
-    {2, 75},  {7, 76},  {8, 77},  {14, 78}, {19, 79}, {22, 80}, {35, 81},
-    {36, 82}, {52, 88}, {53, 89}, {56, 87}, {63, 90}, {64, 91},
+    {builtin::ArcTan, Std::ArcTan},
+    {builtin::Cos, Std::Cos},
+    {builtin::Cosh, Std::Cosh},
+    {builtin::Exp, Std::Exp},
+    {builtin::Frac, Std::Frac},
+    {builtin::Int, Std::Int},
+    {builtin::Ln, Std::Ln},
+    {builtin::Log, Std::Log},
+    {builtin::Sin, Std::Sin},
+    {builtin::Sinh, Std::Sinh},
+    {builtin::Sqrt, Std::Sqrt},
+    {builtin::Tan, Std::Tan},
+    {builtin::Tanh, Std::Tanh},
 };
 
 // Functions that are their arguments followed by one standard routine. `args` gives the
@@ -32,42 +44,48 @@ struct RoutineFunction {
     const char* args;
     char optional;
     int32_t omitted;
-    uint32_t routine;
+    vm::Std routine;
 };
 constexpr RoutineFunction kRoutineFunctions[] = {
-    {5, "SI", 'I', 0x7FFFFFFF, 117},  // copy
-    {6, "SI", 'S', 0, 148},           // copyword (no delimiters: the empty string)
-    {9, "S", 'S', 0, 149},            // countwords
-    {11, "", 0, 0, 143},              // dirsep
-    {15, "S", 0, 0, 22},              // fexpand
-    {16, "SS", 0, 0, 179},            // filematch
-    {20, "S", 0, 0, 119},             // getenv
-    {21, "I", 0, 0, 120},             // hex
-    {23, "", 0, 0, 98},               // ioresult, getlasterror
-    {24, "I", 0, 0, 2},  {25, "I", 0, 0, 3}, {26, "I", 0, 0, 4}, {27, "I", 0, 0, 5},
-    {29, "I", 0, 0, 6},  {30, "I", 0, 0, 7}, {31, "I", 0, 0, 8}, {32, "I", 0, 0, 9},
-    {33, "", 0, 0, 137},              // keypressed
-    {37, "I", 0, 0, 10},              // locase
-    {38, "S", 0, 0, 123},             // lowercase
-    {41, "", 0, 0, 99},               // paramcount
-    {42, "I", 0, 0, 100},             // paramstr
-    {44, "", 0, 0, 101},              // platform
-    {45, "SS", 'I', 1, 124},          // pos
-    {49, "", 0, 0, 138},              // readkey
-    {50, "S", 0, 0, 125},             // reverse
-    {58, "", 0, 0, 109},              // stacktop
-    {60, "I", 0, 0, 180},             // supported
-    {61, "I", 0, 0, 130},             // swap
-    {62, "S", 0, 0, 131},             // system
-    {65, "S", 0, 0, 127},             // trim
-    {67, "I", 0, 0, 11},              // upcase
-    {68, "S", 0, 0, 128},             // uppercase
-    {69, "S", 0, 0, 147},             // urldecode
-    {70, "", 0, 0, 141},              // wherex
-    {71, "", 0, 0, 142},              // wherey
-    {72, "", 0, 0, 168},              // unixplatform
-    {73, "", 0, 0, 181},              // version
-    {75, "", 0, 0, 188},              // stopserviceevent
+    {builtin::Copy, "SI", 'I', 0x7FFFFFFF, Std::Copy},
+    {builtin::CopyWord, "SI", 'S', 0, Std::CopyWord},           // no delimiters: the empty string
+    {builtin::CountWords, "S", 'S', 0, Std::CountWords},
+    {builtin::DirSep, "", 0, 0, Std::DirSep},
+    {builtin::FExpand, "S", 0, 0, Std::FExpand},
+    {builtin::FileMatch, "SS", 0, 0, Std::FileMatch},
+    {builtin::GetEnv, "S", 0, 0, Std::GetEnv},
+    {builtin::Hex, "I", 0, 0, Std::Hex},
+    {builtin::IOResult, "", 0, 0, Std::IOResult},               // getlasterror has the same kind
+    {builtin::IsAlpha, "I", 0, 0, Std::IsAlpha},
+    {builtin::IsAlphaNum, "I", 0, 0, Std::IsAlphaNum},
+    {builtin::IsDigit, "I", 0, 0, Std::IsDigit},
+    {builtin::IsLower, "I", 0, 0, Std::IsLower},
+    {builtin::IsPrint, "I", 0, 0, Std::IsPrint},
+    {builtin::IsSpace, "I", 0, 0, Std::IsSpace},
+    {builtin::IsUpper, "I", 0, 0, Std::IsUpper},
+    {builtin::IsXDigit, "I", 0, 0, Std::IsXDigit},
+    {builtin::KeyPressed, "", 0, 0, Std::KeyPressed},
+    {builtin::LoCase, "I", 0, 0, Std::LoCase},
+    {builtin::LowerCase, "S", 0, 0, Std::LowerCase},
+    {builtin::ParamCount, "", 0, 0, Std::ParamCount},
+    {builtin::ParamStr, "I", 0, 0, Std::ParamStr},
+    {builtin::Platform, "", 0, 0, Std::Platform},
+    {builtin::Pos, "SS", 'I', 1, Std::Pos},
+    {builtin::ReadKey, "", 0, 0, Std::ReadKey},
+    {builtin::Reverse, "S", 0, 0, Std::Reverse},
+    {builtin::StackTop, "", 0, 0, Std::StackTop},
+    {builtin::Supported, "I", 0, 0, Std::Supported},
+    {builtin::Swap, "I", 0, 0, Std::Swap},
+    {builtin::System, "S", 0, 0, Std::System},
+    {builtin::Trim, "S", 0, 0, Std::Trim},
+    {builtin::UpCase, "I", 0, 0, Std::UpCase},
+    {builtin::UpperCase, "S", 0, 0, Std::UpperCase},
+    {builtin::UrlDecode, "S", 0, 0, Std::UrlDecode},
+    {builtin::WhereX, "", 0, 0, Std::WhereX},
+    {builtin::WhereY, "", 0, 0, Std::WhereY},
+    {builtin::UnixPlatform, "", 0, 0, Std::UnixPlatform},
+    {builtin::Version, "", 0, 0, Std::Version},
+    {builtin::StopServiceEvent, "", 0, 0, Std::StopServiceEvent},
 };
 
 Expression* Arg(List* actuals, uint32_t i);
@@ -95,7 +113,7 @@ bool GenRoutineFunction(const RoutineFunction& row, List* actuals) {
             PushInteger(row.omitted);
         }
     }
-    EmitOpWord(Op::CALLSTD, row.routine);
+    EmitCallStd(row.routine);
     return true;
 }
 
@@ -135,7 +153,7 @@ void GenBuiltinFunction(Binding* b, List* actuals, Type*) {
         if (row.kind != f->kind) continue;
         if (!x) break;
         GenRealValue(x);
-        EmitOpWord(Op::CALLSTD, row.routine);
+        EmitCallStd(row.routine);
         return;
     }
     for (const RoutineFunction& row : kRoutineFunctions) {
@@ -145,26 +163,26 @@ void GenBuiltinFunction(Binding* b, List* actuals, Type*) {
         return;
     }
     switch (f->kind) {
-    case 4: {  // concat
+    case builtin::Concat: {
         if (!x || ListCount(actuals) < 2) break;
         GenStringValue(x);
         for (uint32_t i = 2; i <= ListCount(actuals); i++) {
             Expression* e = Arg(actuals, i);
             if (!e) return;
             GenStringValue(e);
-            EmitOpWord(Op::CALLSTD, 116);
+            EmitCallStd(Std::Concat);
         }
         return;
     }
-    case 48:  // random
+    case builtin::Random:
         if (x) {
             GenExpression(x);
-            EmitOpWord(Op::CALLSTD, 104);
+            EmitCallStd(Std::RandomRange);
         } else {
-            EmitOpWord(Op::CALLSTD, 103);
+            EmitCallStd(Std::RandomReal);
         }
         return;
-    case 54: {  // sizeof: a constant
+    case builtin::SizeOf: {  // sizeof: a constant
         ActualParm* a = ListCount(actuals) >= 1 ? static_cast<ActualParm*>(ListGet(actuals, 1)) : nullptr;
         if (!a) break;
         Type* t = a->kind == ActualParmType ? a->u.type : a->kind == ActualParmExpr ? a->u.expr->ActualType : nullptr;
@@ -172,61 +190,61 @@ void GenBuiltinFunction(Binding* b, List* actuals, Type*) {
         PushInteger(static_cast<int32_t>(ResolveType(t)->size));
         return;
     }
-    case 57:  // stackframe
-        EmitOpWord(Op::CALLSTD, 108);
+    case builtin::StackFrame:
+        EmitCallStd(Std::StackFrame);
         if (IsFlagOption(opt::i)) EmitOp(Op::CHKERR);
         return;
-    case 0:   // abs
+    case builtin::Abs:
         if (!x) break;
         GenExpression(x);
         if (IsRealHost(x->PromotedType))
-            EmitOpWord(Op::CALLSTD, 73);
+            EmitCallStd(Std::AbsReal);
         else if (!IsUnsignedHost(x->PromotedType))
-            EmitOpWord(Op::CALLSTD, 74);
+            EmitCallStd(Std::AbsInteger);
         return;
-    case 55:  // sqr
+    case builtin::Sqr:
         if (!x) break;
         GenExpression(x);
-        EmitOpWord(Op::CALLSTD, IsRealHost(x->PromotedType) ? 85 : 86);
+        EmitCallStd(IsRealHost(x->PromotedType) ? Std::SqrReal : Std::SqrInteger);
         return;
-    case 3:   // chr
+    case builtin::Chr:
         if (!x) break;
         GenExpression(x);
         if (IsFlagOption(opt::r)) EmitOpWords(Op::CHKRNG, 0, 255);
         return;
-    case 39:  // odd
+    case builtin::Odd:
         if (!x) break;
         GenExpression(x);
         EmitOp(Op::PUSH1);
         EmitOp(Op::AND);
         return;
-    case 40:  // ord
+    case builtin::Ord:
         if (!x) break;
         GenExpression(x);
         return;
-    case 46:  // pred
-    case 59:  // succ
+    case builtin::Pred:
+    case builtin::Succ:
         if (!x) break;
-        Step(x, f->kind == 59);
+        Step(x, f->kind == builtin::Succ);
         return;
-    case 51:  // round
+    case builtin::Round:
         if (!x) break;
         GenRealValue(x);
-        EmitOpWord(Op::CALLSTD, 84);
+        EmitCallStd(Std::Round);
         return;
-    case 66:  // trunc
+    case builtin::Trunc:
         if (!x) break;
         GenRealValue(x);
         EmitOp(Op::TRUNC);
         return;
-    case 12:  // eof
-    case 13:  // eoln
-        GenFileFunction(f->kind, actuals, f->kind == 12 ? 19 : 20);
+    case builtin::Eof:
+    case builtin::Eoln:
+        GenFileFunction(f->kind, actuals, f->kind == builtin::Eof ? Std::Eof : Std::Eoln);
         return;
-    case 43:  // pi
-        EmitOpWord(Op::CALLSTD, 83);
+    case builtin::Pi:
+        EmitCallStd(Std::Pi);
         return;
-    case 34: {  // length
+    case builtin::Length: {
         if (!x) break;
         Type* t = ResolveType(x->ActualType);
         if (HostOf(t)->kind == CharType) {
@@ -243,21 +261,21 @@ void GenBuiltinFunction(Binding* b, List* actuals, Type*) {
             VarAccess* list = AccessOf(x);
             if (!list) break;
             GenAddress(list);
-            EmitOpWord(Op::CALLSTD, 71);
+            EmitCallStd(Std::ListLength);
             return;
         }
         if (t->kind != StringType && t->kind != CStringType) break;
         GenStringValue(x);
-        EmitOpWord(Op::CALLSTD, 122);
+        EmitCallStd(Std::Length);
         return;
     }
-    case 74: {  // wait(timeout, h1, ..., hn): timeout, hn ... h1, n
+    case builtin::Wait: {  // wait(timeout, h1, ..., hn): timeout, hn ... h1, n
         const uint32_t n = ListCount(actuals);
         if (!x || !AllPlainExpressions(actuals)) break;
         GenExpression(x);
         for (uint32_t i = n; i >= 2; i--) GenExpression(Arg(actuals, i));
         PushInteger(static_cast<int32_t>(n - 1));
-        EmitOpWord(Op::CALLSTD, 189);
+        EmitCallStd(Std::Wait);
         return;
     }
     default: break;

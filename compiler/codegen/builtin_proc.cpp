@@ -19,6 +19,7 @@
 namespace tarn::tpc {
 
 using vm::Op;
+using vm::Std;
 
 namespace {
 
@@ -244,29 +245,29 @@ bool WriteOne(VarAccess* file, const WriteItem& item) {
         GenRealValue(e);
         PushWidth(item.width, 9);
         PushWidth(item.decimals, 0);
-        EmitOpWord(Op::CALLSTD, 58);
+        EmitCallStd(Std::WriteReal);
     } else if (t == BoolT) {
         GenExpression(e);
         PushWidth(item.width, 8);
-        EmitOpWord(Op::CALLSTD, 56);
+        EmitCallStd(Std::WriteBoolean);
     } else if (t->kind == CharType) {
         GenExpression(e);
         PushWidth(item.width, 1);
-        EmitOpWord(Op::CALLSTD, 57);
+        EmitCallStd(Std::WriteChar);
     } else if (actual->kind == ArrayType && IsStringType(actual)) {
         GenStringValue(e);
         int64_t low = 0, high = 0;
         Bounds(actual->u.array.IndexType, low, high);
         PushWidth(item.width, static_cast<int32_t>(high));
-        EmitOpWord(Op::CALLSTD, 61);
+        EmitCallStd(Std::WriteString);
     } else if (IsStringType(actual) || actual->kind == StringType || actual->kind == CStringType) {
         GenStringValue(e);
         PushWidth(item.width, 0);
-        EmitOpWord(Op::CALLSTD, 61);
+        EmitCallStd(Std::WriteString);
     } else if (IsIntegralType(t)) {
         GenExpression(e);
         PushWidth(item.width, 8);
-        EmitOpWord(Op::CALLSTD, IsUnsignedHost(t) ? 133 : 59);
+        EmitCallStd(IsUnsignedHost(t) ? Std::WriteUnsigned : Std::WriteInteger);
     } else {
         return false;
     }
@@ -300,11 +301,11 @@ void PushFile(VarAccess* file, const Variable* standard) {
 // under option r the value read is then checked against the variable's range.
 struct ReadRow {
     TypeKind kind;
-    uint32_t routine;
+    vm::Std routine;
 };
 constexpr ReadRow kReadRoutines[] = {
-    {CharType, 43},  {IntegerType, 45}, {WordType, 132},      {ByteType, 150},
-    {ShortIntType, 192}, {ShortWordType, 191}, {RealType, 44}, {FloatType, 193},
+    {CharType, Std::ReadChar},  {IntegerType, Std::ReadInteger}, {WordType, Std::ReadUnsigned},      {ByteType, Std::ReadByte},
+    {ShortIntType, Std::ReadInt16}, {ShortWordType, Std::ReadWord16}, {RealType, Std::ReadReal}, {FloatType, Std::ReadFloat},
 };
 
 bool ReadOne(VarAccess* file, VarAccess* v) {
@@ -319,7 +320,7 @@ bool ReadOne(VarAccess* file, VarAccess* v) {
         const bool wide = rep == Rep::Str4 || (rep == Rep::CStr && max > 255);
         PushInteger(static_cast<int32_t>(max));
         PushInteger(wide ? 4 : 1);
-        EmitOpWord(Op::CALLSTD, 47);
+        EmitCallStd(Std::ReadString);
         AfterTransfer();
         if (rep == Rep::CStr) {
             GenAddress(v);
@@ -328,11 +329,11 @@ bool ReadOne(VarAccess* file, VarAccess* v) {
         }
         return true;
     }
-    uint32_t routine = 0;
+    const ReadRow* read = nullptr;
     for (const ReadRow& row : kReadRoutines)
-        if (row.kind == h->kind) routine = row.routine;
-    if (routine == 0) return false;
-    EmitOpWord(Op::CALLSTD, routine);
+        if (row.kind == h->kind) read = &row;
+    if (!read) return false;
+    EmitCallStd(read->routine);
     AfterTransfer();
     if (IsFlagOption(opt::r) && IsOrdinalType(v->t)) {
         GenAddress(v);
@@ -349,14 +350,14 @@ void GenGetPut(VarAccess* file, Type* ft, bool put) {
     Type* c = ResolveType(ft->u.file.component);
     const Rep rep = TypeRepOf(c);
     if (rep == Rep::Byte) {
-        EmitOpWord(Op::CALLSTD, put ? 38 : 26);
+        EmitCallStd(put ? Std::Put1 : Std::Get1);
     } else if (rep == Rep::Word) {
-        EmitOpWord(Op::CALLSTD, put ? 40 : 29);
+        EmitCallStd(put ? Std::Put4 : Std::Get4);
     } else if (rep == Rep::Real) {
-        EmitOpWord(Op::CALLSTD, put ? 39 : 28);
+        EmitCallStd(put ? Std::Put8 : Std::Get8);
     } else {
         PushInteger(static_cast<int32_t>(c->size));
-        EmitOpWord(Op::CALLSTD, put ? 37 : 25);
+        EmitCallStd(put ? Std::Put : Std::Get);
     }
     AfterTransfer();
 }
@@ -379,7 +380,7 @@ bool ReadNonText(VarAccess* file, Type* ft, VarAccess* v) {
         GenAddress(file);
         GenAddress(v);
         PushInteger(static_cast<int32_t>(ResolveType(v->t)->size));
-        EmitOpWord(Op::CALLSTD, 184);
+        EmitCallStd(Std::BlockRead);
         AfterTransfer();
         return true;
     }
@@ -420,7 +421,7 @@ void GenRead(int32_t b, List* actuals, bool newline) {
     }
     if (newline) {
         PushFile(file, InputVar);
-        EmitOpWord(Op::CALLSTD, 46);
+        EmitCallStd(Std::ReadLn);
         AfterTransfer();
     }
 }
@@ -431,11 +432,20 @@ void GenAssign(VarAccess* file, Type* ft, Expression* name) {
     GenAddress(file);
     PushInteger(static_cast<int32_t>(ComponentSize(ft)));
     GenStringValue(name);
-    EmitOpWord(Op::CALLSTD, 12);
+    EmitCallStd(Std::Assign);
     AfterTransfer();
 }
 
-// reset (1), rewrite (2) and append (4), with an optional file name assigned first.
+// The mode word of the engine's open: what the file is opened for, and its kind.
+enum OpenMode : uint32_t {
+    ModeInput = 1,
+    ModeOutput = 2,
+    ModeAppend = 4,
+    ModeTemporary = 32,   // a file without a name becomes a temporary file (option tf)
+    ModeBinary = 64,      // not a text file: the component size comes before the mode
+};
+
+// reset, rewrite and append, with an optional file name assigned first.
 void GenOpen(int32_t b, List* actuals, uint32_t mode) {
     VarAccess* file = nullptr;
     Type* ft = nullptr;
@@ -451,11 +461,11 @@ void GenOpen(int32_t b, List* actuals, uint32_t mode) {
     GenAddress(file);
     if (!IsTextFile(ft)) {
         PushInteger(static_cast<int32_t>(ComponentSize(ft)));
-        mode |= 64;
+        mode |= ModeBinary;
     }
-    if (IsFlagOption(opt::tf)) mode |= 32;
+    if (IsFlagOption(opt::tf)) mode |= ModeTemporary;
     PushInteger(static_cast<int32_t>(mode));
-    EmitOpWord(Op::CALLSTD, 33);
+    EmitCallStd(Std::Open);
     AfterTransfer();
 }
 
@@ -474,11 +484,11 @@ void GenOpenWithMode(int32_t b, List* actuals, bool pipe) {
     GenAddress(file);
     const bool text = IsTextFile(ft);
     if (!text && !pipe) PushInteger(static_cast<int32_t>(ComponentSize(ft)));
-    const uint32_t flags = (text ? 0 : 64) | (IsFlagOption(opt::tf) ? 32 : 0);
+    const uint32_t flags = (text ? 0u : ModeBinary) | (IsFlagOption(opt::tf) ? ModeTemporary : 0u);
     if (flags != 0) PushInteger(static_cast<int32_t>(flags));
     GenExpression(mode);
     if (flags != 0) EmitOp(Op::OR);
-    EmitOpWord(Op::CALLSTD, pipe ? 178 : 33);
+    EmitCallStd(pipe ? Std::Popen : Std::Open);
     AfterTransfer();
 }
 
@@ -494,7 +504,7 @@ void GenIntoVariable(int32_t b, VarAccess* v, Type* source) {
 }
 
 // Routines of one file argument: the file's address and the routine.
-void GenFileRoutine(int32_t b, List* actuals, uint32_t routine, const Variable* standard) {
+void GenFileRoutine(int32_t b, List* actuals, vm::Std routine, const Variable* standard) {
     VarAccess* file = nullptr;
     Type* ft = nullptr;
     if (!LeadingFile(actuals, file, ft) && !(standard && ListCount(actuals) == 0)) {
@@ -502,7 +512,7 @@ void GenFileRoutine(int32_t b, List* actuals, uint32_t routine, const Variable* 
         return;
     }
     PushFile(file, standard);
-    EmitOpWord(Op::CALLSTD, routine);
+    EmitCallStd(routine);
     AfterTransfer();
 }
 
@@ -527,16 +537,16 @@ bool WriteNonText(VarAccess* file, Type* ft, Expression* e) {
             GenExpression(e);
             PushInteger(static_cast<int32_t>(ResolveType(e->PromotedType)->size));
         }
-        EmitOpWord(Op::CALLSTD, 183);
+        EmitCallStd(Std::BlockWrite);
         AfterTransfer();
         return true;
     }
     GenAddress(file);
-    EmitOpWord(Op::CALLSTD, 14);
+    EmitCallStd(Std::FileBufferAddress);
     GenAssignValue(c, e);
     GenAddress(file);
-    EmitOpWord(Op::CALLSTD, 14);
-    EmitOpWord(Op::CALLSTD, 15);
+    EmitCallStd(Std::FileBufferAddress);
+    EmitCallStd(Std::FileBufferFilled);
     GenGetPut(file, ft, true);
     return true;
 }
@@ -578,7 +588,7 @@ void GenWrite(int32_t b, List* actuals, bool newline) {
     }
     if (newline) {
         PushFileAddress(file);
-        EmitOpWord(Op::CALLSTD, 60);
+        EmitCallStd(Std::WriteLn);
         AfterTransfer();
     }
 }
@@ -595,7 +605,7 @@ void GenHalt(List* actuals) {
         GenExpression(code);
         EmitOp(Op::STOREW);
     }
-    EmitOpWord(Op::CALLSTD, 94);
+    EmitCallStd(Std::Halt);
 }
 
 void GenExit(List* actuals) {
@@ -651,9 +661,9 @@ void GenNewDispose(int32_t b, List* actuals, bool isNew) {
         if (isNew) {
             PushInteger(static_cast<int32_t>(ResolveType(t->u.list.ct)->size));
             PushInteger(t->packed ? 1 : 0);
-            EmitOpWord(Op::CALLSTD, 72);
+            EmitCallStd(Std::ListNew);
         } else {
-            EmitOpWord(Op::CALLSTD, 69);
+            EmitCallStd(Std::ListDispose);
         }
         return;
     }
@@ -665,9 +675,9 @@ void GenNewDispose(int32_t b, List* actuals, bool isNew) {
     if (isNew) {
         const uint32_t size = ResolveType(t->u.pointer.domain)->size;
         PushInteger(static_cast<int32_t>(size == 0 ? 1 : size));
-        EmitOpWord(Op::CALLSTD, 93);
+        EmitCallStd(Std::New);
     } else {
-        EmitOpWord(Op::CALLSTD, 92);
+        EmitCallStd(Std::Dispose);
     }
 }
 
@@ -683,33 +693,33 @@ struct RoutineProcedure {
     const char* args;
     const char* optional;
     int32_t defaults[3];
-    uint32_t routine;
+    vm::Std routine;
     bool checked;   // CHKERR under option i
 };
 constexpr RoutineProcedure kRoutineProcedures[] = {
-    {80, "S", "", {}, 16, true},              // chdir
-    {82, "A", "", {}, 18, true},              // closedir
-    {83, "", "", {}, 135, false},             // clrscr
-    {85, "I", "", {}, 145, false},            // delay
-    {89, "A", "", {}, 21, true},              // erase
-    {93, "A", "", {}, 23, true},              // flush
-    {95, "AI", "I", {0}, 182, false},         // crc32
-    {97, "AAAA", "", {}, 96, false},          // getdate
-    {98, "SAAA", "", {}, 27, true},           // getfiledate
-    {100, "SAAA", "", {}, 30, true},          // getfiletime
-    {101, "AAA", "", {}, 97, false},          // gettime
-    {102, "II", "", {}, 136, false},          // gotoxy
-    {107, "S", "I", {279}, 31, true},         // mkdir
-    {123, "AS", "", {}, 49, true},            // rename
-    {125, "I", "", {}, 50, true},             // rewinddir (the directory's value)
-    {127, "S", "", {}, 51, true},             // rmdir
-    {128, "AI", "", {}, 52, true},            // seek
-    {129, "S", "III", {0, 0, 0}, 53, true},   // setfiledate
-    {130, "S", "III", {0, 0, 0}, 54, true},   // setfiletime
-    {131, "I", "", {}, 102, false},           // sleep
-    {133, "I", "", {}, 139, false},           // textbackground
-    {134, "I", "", {}, 140, false},           // textcolor
-    {135, "I", "", {}, 171, false},           // traperrors
+    {builtin::ChDir, "S", "", {}, Std::ChDir, true},
+    {builtin::CloseDir, "A", "", {}, Std::CloseDir, true},
+    {builtin::ClrScr, "", "", {}, Std::ClrScr, false},
+    {builtin::Delay, "I", "", {}, Std::Delay, false},
+    {builtin::Erase, "A", "", {}, Std::Erase, true},
+    {builtin::Flush, "A", "", {}, Std::Flush, true},
+    {builtin::Crc32, "AI", "I", {0}, Std::Crc32, false},
+    {builtin::GetDate, "AAAA", "", {}, Std::GetDate, false},
+    {builtin::GetFileDate, "SAAA", "", {}, Std::GetFileDate, true},
+    {builtin::GetFileTime, "SAAA", "", {}, Std::GetFileTime, true},
+    {builtin::GetTime, "AAA", "", {}, Std::GetTime, false},
+    {builtin::GotoXY, "II", "", {}, Std::GotoXY, false},
+    {builtin::MkDir, "S", "I", {279}, Std::MkDir, true},
+    {builtin::Rename, "AS", "", {}, Std::Rename, true},
+    {builtin::RewindDir, "I", "", {}, Std::RewindDir, true},             // the directory's value
+    {builtin::RmDir, "S", "", {}, Std::RmDir, true},
+    {builtin::Seek, "AI", "", {}, Std::Seek, true},
+    {builtin::SetFileDate, "S", "III", {0, 0, 0}, Std::SetFileDate, true},
+    {builtin::SetFileTime, "S", "III", {0, 0, 0}, Std::SetFileTime, true},
+    {builtin::Sleep, "I", "", {}, Std::Sleep, false},
+    {builtin::TextBackground, "I", "", {}, Std::TextBackground, false},
+    {builtin::TextColor, "I", "", {}, Std::TextColor, false},
+    {builtin::TrapErrors, "I", "", {}, Std::TrapErrors, false},
 };
 
 bool GenProcedureArgument(char cls, ActualParm* a) {
@@ -740,7 +750,7 @@ bool GenRoutineProcedure(const RoutineProcedure& row, List* actuals) {
         }
     }
     if (i <= ListCount(actuals)) return false;
-    EmitOpWord(Op::CALLSTD, row.routine);
+    EmitCallStd(row.routine);
     if (row.checked) AfterTransfer();
     return true;
 }
@@ -772,7 +782,7 @@ void GenDelete(int32_t b, List* actuals) {
             GenExpression(count->u.expr);
         else
             PushInteger(2147483647);
-        EmitOpWord(Op::CALLSTD, 68);
+        EmitCallStd(Std::ListDelete);
         return;
     }
     if (!StringVariable(ActualAt(actuals, 1), v, prefix, max) || !index) {
@@ -786,7 +796,7 @@ void GenDelete(int32_t b, List* actuals) {
     else
         PushInteger(2147483647);
     PushInteger(static_cast<int32_t>(prefix));
-    EmitOpWord(Op::CALLSTD, 118);
+    EmitCallStd(Std::Delete);
 }
 
 // insert(value, list [, index]): a slot for the new element's address is pushed first and
@@ -815,9 +825,9 @@ void GenListInsert(int32_t b, Expression* value, VarAccess* list, List* actuals,
     GenAddress(list);
     if (ActualParm* index = ActualAt(actuals, 3)) {
         GenExpression(index->u.expr);
-        EmitOpWord(Op::CALLSTD, 70);
+        EmitCallStd(Std::ListInsert);
     } else {
-        EmitOpWord(Op::CALLSTD, 66);
+        EmitCallStd(Std::ListAppend);
     }
     EmitOp(Op::STOREW);
     GenAssignmentChecking(ct, value->ActualType);
@@ -842,9 +852,9 @@ void GenInsert(int32_t b, List* actuals, int32_t freeSystemLocal) {
     PushInteger(static_cast<int32_t>(max));
     if (ActualParm* position = ActualAt(actuals, 3)) {
         GenExpression(position->u.expr);
-        EmitOpWord(Op::CALLSTD, 121);
+        EmitCallStd(Std::Insert2);
     } else {
-        EmitOpWord(Op::CALLSTD, 115);
+        EmitCallStd(Std::Insert);
     }
 }
 
@@ -871,7 +881,7 @@ void GenStr(int32_t b, List* actuals) {
     PushWidth(width, -1);
     PushWidth(decimals, -1);
     PushInteger(real ? 1 : IsUnsignedHost(value->PromotedType) ? 2 : 0);
-    EmitOpWord(Op::CALLSTD, 126);
+    EmitCallStd(Std::NumberToString);
     GenAssignmentChecking(target->t, StringT);
     GenStore(target->t, StringT);
 }
@@ -892,7 +902,7 @@ void GenVal(int32_t b, List* actuals) {
     GenStringValue(text);
     GenAddress(code);
     PushInteger(real ? 1 : 0);
-    EmitOpWord(Op::CALLSTD, uns ? 134 : 129);
+    EmitCallStd(uns ? Std::StringToInteger : Std::StringToReal);
     Type* source = real ? RealT : uns ? WordT : IntegerT;
     GenAssignmentChecking(target->t, source);
     GenStore(target->t, source);
@@ -900,29 +910,29 @@ void GenVal(int32_t b, List* actuals) {
 
 }  // namespace
 
-void GenFileFunction(int32_t kind, List* actuals, uint32_t routine) {
+void GenFileFunction(int32_t kind, List* actuals, vm::Std routine) {
     GenFileRoutine(kind, actuals, routine, InputVar);
 }
 
 void GenBuiltinProcedure(Function* f, List* actuals, int32_t freeSystemLocal) {
     const int32_t b = f->kind;
     switch (f->kind) {
-    case 138: GenWrite(b, actuals, false); return;
-    case 139: GenWrite(b, actuals, true); return;
-    case 103: GenHalt(actuals); return;
-    case 91: GenExit(actuals); return;
-    case 104: GenIncDec(b, actuals, true); return;
-    case 84: GenIncDec(b, actuals, false); return;
-    case 110: GenNewDispose(b, actuals, true); return;
-    case 87: GenNewDispose(b, actuals, false); return;
-    case 120: GenRead(b, actuals, false); return;
-    case 122: GenRead(b, actuals, true); return;
-    case 124: GenOpen(b, actuals, 1); return;
-    case 126: GenOpen(b, actuals, 2); return;
-    case 77: GenOpen(b, actuals, 4); return;
-    case 81: GenFileRoutine(b, actuals, 17, nullptr); return;
-    case 114: GenFileRoutine(b, actuals, 35, OutputVar); return;
-    case 79: {
+    case builtin::Write: GenWrite(b, actuals, false); return;
+    case builtin::WriteLn: GenWrite(b, actuals, true); return;
+    case builtin::Halt: GenHalt(actuals); return;
+    case builtin::Exit: GenExit(actuals); return;
+    case builtin::Inc: GenIncDec(b, actuals, true); return;
+    case builtin::Dec: GenIncDec(b, actuals, false); return;
+    case builtin::New: GenNewDispose(b, actuals, true); return;
+    case builtin::Dispose: GenNewDispose(b, actuals, false); return;
+    case builtin::Read: GenRead(b, actuals, false); return;
+    case builtin::ReadLn: GenRead(b, actuals, true); return;
+    case builtin::Reset: GenOpen(b, actuals, ModeInput); return;
+    case builtin::Rewrite: GenOpen(b, actuals, ModeOutput); return;
+    case builtin::Append: GenOpen(b, actuals, ModeAppend); return;
+    case builtin::Close: GenFileRoutine(b, actuals, Std::Close, nullptr); return;
+    case builtin::Page: GenFileRoutine(b, actuals, Std::Page, OutputVar); return;
+    case builtin::Assign: {
         VarAccess* file = nullptr;
         Type* ft = nullptr;
         ActualParm* name = ActualAt(actuals, 2);
@@ -933,64 +943,64 @@ void GenBuiltinProcedure(Function* f, List* actuals, int32_t freeSystemLocal) {
         GenAssign(file, ft, name->u.expr);
         return;
     }
-    case 88: GenFileRoutine(b, actuals, 107, OutputVar); return;
-    case 96:
-    case 116: {
+    case builtin::DumpStack: GenFileRoutine(b, actuals, Std::DumpStack, OutputVar); return;
+    case builtin::Get:
+    case builtin::Put: {
         VarAccess* file = nullptr;
         Type* ft = nullptr;
         if (!LeadingFile(actuals, file, ft) || ListCount(actuals) != 1 || ft->u.file.noBuffer) {
             CodeGenMissingBuiltin("this form of", b);
             return;
         }
-        GenGetPut(file, ft, b == 116);
+        GenGetPut(file, ft, b == builtin::Put);
         return;
     }
-    case 132: GenStr(b, actuals); return;
-    case 111: GenOpenWithMode(b, actuals, false); return;
-    case 115: GenOpenWithMode(b, actuals, true); return;
-    case 112: {  // opendir(d, name)
+    case builtin::Str: GenStr(b, actuals); return;
+    case builtin::Open: GenOpenWithMode(b, actuals, false); return;
+    case builtin::POpen: GenOpenWithMode(b, actuals, true); return;
+    case builtin::OpenDir: {  // opendir(d, name)
         VarAccess* d = AccessOf(ArgExpr(actuals, 1));
         Expression* name = ArgExpr(actuals, 2);
         if (!d || !name) break;
         GenStringValue(name);
         GenAddress(d);
-        EmitOpWord(Op::CALLSTD, 34);
+        EmitCallStd(Std::OpenDir);
         AfterTransfer();
         return;
     }
-    case 121: {  // readdir(d, s)
+    case builtin::ReadDir: {  // readdir(d, s)
         Expression* d = ArgExpr(actuals, 1);
         VarAccess* v = AccessOf(ArgExpr(actuals, 2));
         if (!d || !v || !IsStringRep(TypeRepOf(v->t))) break;
         GenAddress(v);
         GenExpression(d);
-        EmitOpWord(Op::CALLSTD, 48);
+        EmitCallStd(Std::ReadDir);
         AfterTransfer();
         GenIntoVariable(b, v, StringT);
         return;
     }
-    case 99: {  // getfilemode(name, v)
+    case builtin::GetFileMode: {  // getfilemode(name, v)
         Expression* name = ArgExpr(actuals, 1);
         VarAccess* v = AccessOf(ArgExpr(actuals, 2));
         if (!name || !v) break;
         GenAddress(v);
         GenStringValue(name);
-        EmitOpWord(Op::CALLSTD, 32);
+        EmitCallStd(Std::GetFileMode);
         AfterTransfer();
         GenIntoVariable(b, v, IntegerT);
         return;
     }
-    case 137: GenVal(b, actuals); return;
-    case 86: GenDelete(b, actuals); return;
-    case 105: GenInsert(b, actuals, freeSystemLocal); return;
-    case 78:   // assert: only compiled under option A
+    case builtin::Val: GenVal(b, actuals); return;
+    case builtin::Delete: GenDelete(b, actuals); return;
+    case builtin::Insert: GenInsert(b, actuals, freeSystemLocal); return;
+    case builtin::Assert:   // assert: only compiled under option A
         if (!IsFlagOption(opt::A)) return;
         if (Expression* e = ArgExpr(actuals, 1)) {
             GenExpression(e);
             EmitOp(Op::ASSERT);
         }
         return;
-    case 92: {  // fill
+    case builtin::Fill: {
         VarAccess* v = AccessOf(ArgExpr(actuals, 1));
         Expression* value = ArgExpr(actuals, 2);
         if (!v || !value) break;
@@ -1000,7 +1010,7 @@ void GenBuiltinProcedure(Function* f, List* actuals, int32_t freeSystemLocal) {
         EmitOp(Op::FILL);
         return;
     }
-    case 108: {  // move(source, destination, count)
+    case builtin::Move: {  // move(source, destination, count)
         for (uint32_t k = 1; k <= 2; k++) {
             Expression* e = ArgExpr(actuals, k);
             if (!e) break;
@@ -1019,15 +1029,15 @@ void GenBuiltinProcedure(Function* f, List* actuals, int32_t freeSystemLocal) {
         Expression* count = ArgExpr(actuals, 3);
         if (!count || ListCount(actuals) != 3) break;
         GenExpression(count);
-        EmitOpWord(Op::CALLSTD, 190);
+        EmitCallStd(Std::Move);
         return;
     }
-    case 117:  // randomize
+    case builtin::Randomize:
         if (Expression* seed = ArgExpr(actuals, 1)) {
             GenExpression(seed);
-            EmitOpWord(Op::CALLSTD, 105);
+            EmitCallStd(Std::RandomizeSeed);
         } else {
-            EmitOpWord(Op::CALLSTD, 106);
+            EmitCallStd(Std::RandomizeTime);
         }
         return;
     default:

@@ -17,6 +17,7 @@
 namespace tarn::tpc {
 
 using vm::Op;
+using vm::Std;
 
 // ---- Constructs not generated yet ----------------------------------------------------------
 
@@ -45,7 +46,7 @@ constexpr BuiltinName kBuiltinNames[] = {
 #define INT(name, value, option)
 #define CARD(name, value, option)
 #define CHR(name, value, option)
-#define FUNC(name, kind, option) {kind, #name},
+#define FUNC(name, Name, kind, option) {kind, #name},
 #include "compiler/front/predefined.def"
 #undef FUNC
 #undef CHR
@@ -78,15 +79,22 @@ void ResetMissingConstruct() {
 
 // ---- Small emitters --------------------------------------------------------------------------
 
+// The constants that have a push of their own, one byte without operand.
+struct SmallPush {
+    int32_t value;
+    Op op;
+};
+constexpr SmallPush kSmallPushes[] = {
+    {0, Op::PUSH0}, {1, Op::PUSH1}, {2, Op::PUSH2}, {4, Op::PUSH4}, {8, Op::PUSH8},
+};
+
 void PushInteger(int32_t v) {
-    switch (v) {
-    case 0: EmitOp(Op::PUSH0); return;
-    case 1: EmitOp(Op::PUSH1); return;
-    case 2: EmitOp(Op::PUSH2); return;
-    case 4: EmitOp(Op::PUSH4); return;
-    case 8: EmitOp(Op::PUSH8); return;
-    default: EmitOpWord(Op::PUSHI, static_cast<uint32_t>(v)); return;
+    for (const SmallPush& p : kSmallPushes) {
+        if (p.value != v) continue;
+        EmitOp(p.op);
+        return;
     }
+    EmitOpWord(Op::PUSHI, static_cast<uint32_t>(v));
 }
 
 uint32_t EmitForwardJump(Op op) { return OperandPosition(EmitOpWord(op, 0)); }
@@ -285,7 +293,7 @@ void IndexedAddress(VarAccess* a) {
         // The list routine finds the element (1 .. length) and yields its address.
         GenAddress(base);
         GenExpression(a->u.indexed.index);
-        EmitOpWord(Op::CALLSTD, 67);
+        EmitCallStd(Std::ListElement);
         return;
     default: return;   // reported by the front end
     }
@@ -401,10 +409,10 @@ void GenAddress(VarAccess* a) {
         VarAccess* file = a->u.buffer.file;
         Type* ft = HostOf(file->t);
         GenAddress(file);
-        EmitOpWord(Op::CALLSTD, 14);
+        EmitCallStd(Std::FileBufferAddress);
         EmitOp(Op::DUP);
         PushInteger(static_cast<int32_t>(ft->kind == FileType ? ResolveType(ft->u.file.component)->size : 1));
-        EmitOpWord(Op::CALLSTD, 13);
+        EmitCallStd(Std::FileRoutine13);
         if (IsFlagOption(opt::i)) EmitOp(Op::CHKERR);
         return;
     }
@@ -806,7 +814,7 @@ void GenBinaryAfter(Expression* e, BinaryForm form, bool negateFirstTerm) {
     case BinaryForm::String:
         if (IsCharHost(e->left->PromotedType)) EmitOp(Op::PUSHT);
         GenStringValue(e->right);
-        EmitOpWord(Op::CALLSTD, 116);
+        EmitCallStd(Std::Concat);
         break;
     case BinaryForm::Arithmetic: {
         const bool real = IsRealHost(result);

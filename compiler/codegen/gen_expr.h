@@ -96,7 +96,7 @@ void ResetProceduralParameters();
 // A built-in function in an expression: its value, of type `resultType`.
 void GenBuiltinFunction(Binding* b, List* actuals, Type* resultType);
 // eof and eoln: the file's address (input when none is given), the routine, the error check.
-void GenFileFunction(int32_t kind, List* actuals, uint32_t routine);
+void GenFileFunction(int32_t kind, List* actuals, vm::Std routine);
 // A built-in procedure statement; `freeSystemLocal` is the first hidden local free for it.
 void GenBuiltinProcedure(Function* f, List* actuals, int32_t freeSystemLocal);
 // The variable an argument names when it is a plain variable access; none otherwise.

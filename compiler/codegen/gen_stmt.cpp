@@ -23,8 +23,12 @@
 namespace tarn::tpc {
 
 using vm::Op;
+using vm::Std;
 
 namespace {
+
+// The run-time error a case statement raises when no constant matches its selector.
+constexpr uint32_t kCaseNoMatchError = 0x1001;
 
 // The main program's frame: the system locals only (its variables are global).
 constexpr uint32_t kProgramLocals = 4 * NUM_SYSTEM_LOCALS;
@@ -171,7 +175,7 @@ void CodeGenBlockProlog(uint32_t localSize) {
             if (GenerateCode()) AddFixup(operand, size);
         State().frameSizes.erase(pending);
     }
-    if (IsFlagOption(opt::zst)) EmitOpWord(Op::CALLSTD, 110);
+    if (IsFlagOption(opt::zst)) EmitCallStd(Std::StackLogPush);
 }
 
 void CodeGenInitialization(bool usesInput, bool usesOutput, List* programParameters) {
@@ -183,31 +187,31 @@ void CodeGenInitialization(bool usesInput, bool usesOutput, List* programParamet
     EmitOp(Op::STOREW);
     if (usesInput) {
         PushInteger(static_cast<int32_t>(InputVar->offset));
-        EmitOpWord(Op::CALLSTD, 64);
+        EmitCallStd(Std::RegisterInput);
     }
     if (usesOutput) {
         PushInteger(static_cast<int32_t>(OutputVar->offset));
-        EmitOpWord(Op::CALLSTD, 65);
+        EmitCallStd(Std::RegisterOutput);
     }
     PushInteger(static_cast<int32_t>(ErrorCodeVar->offset));
-    EmitOpWord(Op::CALLSTD, 62);
+    EmitCallStd(Std::RegisterErrorCode);
     PushInteger(static_cast<int32_t>(ExitCodeVar->offset));
-    EmitOpWord(Op::CALLSTD, 63);
+    EmitCallStd(Std::RegisterExitCode);
     PushInteger(static_cast<int32_t>(ErrorsVar->offset));
     Type* errors = ResolveType(ErrorsVar->t);
     PushInteger(static_cast<int32_t>(errors->kind == ListType ? ResolveType(errors->u.list.ct)->size : 0));
-    EmitOpWord(Op::CALLSTD, 170);
+    EmitCallStd(Std::RegisterErrorList);
     if (IsFlagOption(opt::rtlf)) {
         EmitOp(Op::PUSH1);
-        EmitOpWord(Op::CALLSTD, 185);
+        EmitCallStd(Std::ReportToLogFile);
     }
     if (!IsFlagOption(opt::rtmb)) {
         EmitOp(Op::PUSH1);
-        EmitOpWord(Op::CALLSTD, 186);
+        EmitCallStd(Std::ReportToMessageBox);
     }
     if (!IsFlagOption(opt::rtsc)) {
         EmitOp(Op::PUSH1);
-        EmitOpWord(Op::CALLSTD, 187);
+        EmitCallStd(Std::ReportToConsole);
     }
     // Program parameters other than input and output take the command-line arguments in
     // order: a file is assigned the argument as its name, a string receives it.
@@ -229,11 +233,11 @@ void CodeGenInitialization(bool usesInput, bool usesOutput, List* programParamet
         if (t->kind == FileType) {
             PushInteger(static_cast<int32_t>(ResolveType(t->u.file.component)->size));
             PushInteger(number);
-            EmitOpWord(Op::CALLSTD, 100);
-            EmitOpWord(Op::CALLSTD, 12);
+            EmitCallStd(Std::ParamStr);
+            EmitCallStd(Std::Assign);
         } else {
             PushInteger(number);
-            EmitOpWord(Op::CALLSTD, 100);
+            EmitCallStd(Std::ParamStr);
             if (rep == Rep::CStr)
                 EmitOp(Op::CSTRSTO);
             else
@@ -249,7 +253,7 @@ void CodeGenBlockEpilog(Function* routine) {
         for (void* item : Items<void>(routine->cgLists[1])) ResolveJumpHere(FromItem(item));
     }
     EmitOp(Op::LEAVE);
-    if (IsFlagOption(opt::zst)) EmitOpWord(Op::CALLSTD, 113);
+    if (IsFlagOption(opt::zst)) EmitCallStd(Std::StackLogPop);
     if (routine) {
         const uint32_t n = ParameterBytes(routine);
         if (n == 0)
@@ -261,7 +265,7 @@ void CodeGenBlockEpilog(Function* routine) {
 
 void CodeGenProgramEnd() {
     if (!Active()) return;
-    EmitOpWord(Op::CALLSTD, 94);
+    EmitCallStd(Std::Halt);
 }
 
 void CodeGenGlobalsSize(uint32_t size) {
@@ -280,8 +284,8 @@ void CodeGenStatementStart() {
     if (!Active()) return;
     if (IsFlagOption(opt::so)) EmitOp(Op::CHKSTK);
     if (IsFlagOption(opt::zst)) {
-        EmitOpWord(Op::CALLSTD, 112);
-        EmitOpWord(Op::CALLSTD, 111);
+        EmitCallStd(Std::StackLogCheckSP);
+        EmitCallStd(Std::StackLogCheckFP);
     }
 }
 
@@ -311,7 +315,7 @@ uint32_t CodeGenGoto(Label* label, int32_t unwindLevels) {
             pending.push_back(OperandPosition(EmitOpWord(Op::SUBI, 0)));
         }
         EmitOp(Op::SETSP);
-        if (IsFlagOption(opt::zst)) EmitOpWord(Op::CALLSTD, 114);
+        if (IsFlagOption(opt::zst)) EmitCallStd(Std::StackLogUnwind);
     }
     if (label->placed) {
         EmitOpWord(Op::JMP, label->offset);
@@ -329,7 +333,7 @@ AssignmentCode CodeGenBeginAssignment(VarAccess* target) {
         // The buffer is written, not read first: its address alone.
         code.buffer = target->u.buffer.file;
         GenAddress(target->u.buffer.file);
-        EmitOpWord(Op::CALLSTD, 14);
+        EmitCallStd(Std::FileBufferAddress);
         return code;
     }
     GenAddress(target);
@@ -355,8 +359,8 @@ void CodeGenAssignment(AssignmentCode& code, Type* targetType, Expression* value
     if (code.buffer) {
         // The file learns that its buffer holds an element.
         GenAddress(code.buffer);
-        EmitOpWord(Op::CALLSTD, 14);
-        EmitOpWord(Op::CALLSTD, 15);
+        EmitCallStd(Std::FileBufferAddress);
+        EmitCallStd(Std::FileBufferFilled);
     }
     End(code);
 }
@@ -485,7 +489,7 @@ ForCode CodeGenForStart(VarAccess* control, Expression* initial, Expression* fin
     EmitOpWord(Op::PICK, 4);
     EmitOp(Op::STOREW);
     EmitOp(Op::POP2);
-    if (IsFlagOption(opt::zst)) EmitOpWord(Op::CALLSTD, 110);
+    if (IsFlagOption(opt::zst)) EmitCallStd(Std::StackLogPush);
     s.start = GetCodeSize();
     return s;
 }
@@ -510,7 +514,7 @@ void CodeGenForEnd(ForCode& s) {
         EmitOp(ControlStep(s.control->t));
         EmitOpWord(Op::JMP, s.start);
         ResolveJumpHere(done);
-        if (IsFlagOption(opt::zst)) EmitOpWord(Op::CALLSTD, 113);
+        if (IsFlagOption(opt::zst)) EmitCallStd(Std::StackLogPop);
         ResolveJumpHere(s.exit);
     }
     End(s);
@@ -540,7 +544,7 @@ CaseCode CodeGenCaseStart(Expression* selector, bool tableMode, int32_t systemLo
         // report names the line of the case statement rather than of its last alternative.
         const uint32_t over = EmitForwardJump(Op::JMP);
         s.noMatch = GetCodeSize();
-        EmitOpWord(Op::RTERROR, 0x1001);
+        EmitOpWord(Op::RTERROR, kCaseNoMatchError);
         ResolveJumpHere(over);
         return s;
     }
@@ -563,7 +567,7 @@ CaseCode CodeGenCaseStart(Expression* selector, bool tableMode, int32_t systemLo
     EmitOp(Op::LOADW);
     EmitOp(Op::DUP);
     const uint32_t found = EmitForwardJump(Op::JNZ);
-    EmitOpWord(Op::RTERROR, 0x1001);
+    EmitOpWord(Op::RTERROR, kCaseNoMatchError);
     ResolveJumpHere(found);
     EmitOp(Op::JMPS);
     return s;

@@ -233,11 +233,39 @@ struct FieldList {
 // ---------------------------------------------------------------------------------------
 // Routines
 
-inline constexpr int32_t UserFunc = 76;
-inline constexpr int32_t UserProc = 140;
-constexpr bool VALID_FUNCTION_KIND(int32_t k) { return k >= 0 && k <= 140; }
-// Kinds 0..76 are functions (built-in and user), 77..140 procedures.
-constexpr bool IsFunctionKind(int32_t k) { return k < 77; }
+// The kind of a routine: each built-in routine of predefined.def has its own, numbered
+// functions first, then procedures; a user's function or procedure has the kind that
+// follows its group's last built-in.
+namespace builtin {
+enum Kind : int32_t {
+#define RESERVED(token, option)
+#define ENUM(name, type, ordinal, option)
+#define TYPE(name, type, option)
+#define WORD(name)
+#define INT(name, value, option)
+#define CARD(name, value, option)
+#define CHR(name, value, option)
+#define FUNC(name, Name, kind, option) Name = kind,
+#include "compiler/front/predefined.def"
+#undef RESERVED
+#undef ENUM
+#undef TYPE
+#undef WORD
+#undef INT
+#undef CARD
+#undef CHR
+#undef FUNC
+    UserFunc = StopServiceEvent + 1,    // the last built-in function is stopserviceevent
+    FirstProcedure = UserFunc + 1,
+    UserProc = WriteLn + 1,             // the last built-in procedure is writeln
+};
+}  // namespace builtin
+
+inline constexpr int32_t UserFunc = builtin::UserFunc;
+inline constexpr int32_t UserProc = builtin::UserProc;
+constexpr bool VALID_FUNCTION_KIND(int32_t k) { return k >= 0 && k <= UserProc; }
+// Functions (built-in and user) come before procedures.
+constexpr bool IsFunctionKind(int32_t k) { return k < builtin::FirstProcedure; }
 
 enum DirectiveFlag : int32_t {
     DirectiveForward = 0, DirectiveExternal = 1, DirectiveStdcall = 2, DirectiveCdecl = 3,
@@ -285,7 +313,7 @@ struct FuncHeading {
 };
 
 struct Function {
-    int32_t kind;           // 0..75 built-in functions, UserFunc, 77..139 procedures, UserProc
+    int32_t kind;           // builtin::Kind: built-in functions, UserFunc, procedures, UserProc
     int32_t level;
     FuncHeading* heading;
     Directives* directives;

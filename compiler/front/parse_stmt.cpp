@@ -54,7 +54,8 @@ Type* BuiltinResult(int32_t kind, const List* actuals) {
     const ActualParm* first = ListCount(actuals) ? static_cast<const ActualParm*>(ListGet(actuals, 1)) : nullptr;
     Type* argument = first && first->kind == ActualParmExpr ? first->u.expr->ActualType : BadT;
     switch (kBuiltinResults[kind]) {
-    case 'A': return kind == 46 || kind == 59 ? argument : PromotedType(argument);   // pred, succ keep ranges
+    case 'A':   // pred and succ keep their argument's range
+        return kind == builtin::Pred || kind == builtin::Succ ? argument : PromotedType(argument);
     case 'D': return AddressT;
     case 'R': return RealT;
     case 'C': return CharT;
@@ -327,8 +328,9 @@ List* ParseBuiltinArguments() {
 // output for write, writeln and page, input for read, readln, eof and eoln. It must have
 // been declared (as a program parameter, or by option ead).
 void NoteDefaultFile(int32_t kind, const List* actuals) {
-    const bool output = kind == 138 || kind == 139 || kind == 114;
-    const bool input = kind == 120 || kind == 122 || kind == 12 || kind == 13;
+    const bool output = kind == builtin::Write || kind == builtin::WriteLn || kind == builtin::Page;
+    const bool input = kind == builtin::Read || kind == builtin::ReadLn || kind == builtin::Eof ||
+                       kind == builtin::Eoln;
     if (!output && !input) return;
     if (ListCount(actuals) > 0) {
         const ActualParm* first = static_cast<const ActualParm*>(ListGet(actuals, 1));

@@ -31,7 +31,7 @@ static const ReservedOption kReservedOptions[] = {
 #define INT(name, value, option)
 #define CARD(name, value, option)
 #define CHR(name, value, option)
-#define FUNC(name, kind, option)
+#define FUNC(name, Name, kind, option)
 #include "compiler/front/predefined.def"
 #undef RESERVED
 #undef WORD
@@ -98,7 +98,7 @@ static void InstallRows() {
     if (OptionOn(opt_##option)) PredefineConst(#name, CreateCardinalConstant(value, &none));
 #define CHR(name, value, option) \
     if (OptionOn(opt_##option)) PredefineConst(#name, CreateCharConstant(value, &none));
-#define FUNC(name, kind, option) if (OptionOn(opt_##option)) PredefineRoutine(#name, kind);
+#define FUNC(name, Name, kind, option) if (OptionOn(opt_##option)) PredefineRoutine(#name, kind);
     constexpr int opt_always = always, opt_ety = opt::ety, opt_eco = opt::eco, opt_efn = opt::efn,
                   opt_epr = opt::epr;
 #include "compiler/front/predefined.def"

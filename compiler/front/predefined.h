@@ -29,7 +29,7 @@ struct Words {
 #define INT(name, value, option)
 #define CARD(name, value, option)
 #define CHR(name, value, option)
-#define FUNC(name, kind, option)
+#define FUNC(name, Name, kind, option)
 #include "compiler/front/predefined.def"
 #undef WORD
 #undef RESERVED

@@ -71,8 +71,8 @@ ProgramValue Error45(const char* description) {
     return p;
 }
 
-ProgramValue TextOrError(bool ok, std::string s) {
-    return ok ? Text(std::move(s)) : Error45("Value could not be converted to string");
+ProgramValue TextOrError(bool ok, const std::string& s) {
+    return ok ? Text(s) : Error45("Value could not be converted to string");
 }
 
 }  // namespace
@@ -150,10 +150,16 @@ ProgramValue FromAutomation(const tarn_variant& v) {
         case TARN_VT_R4: return Real(v.u.r4);
         case TARN_VT_R8: return Real(v.u.r8);
         case TARN_VT_CY: return Text(CurrencyText(v.u.cy));
-        case TARN_VT_DATE: return TextOrError(DateText(v.u.date, s), s);
+        case TARN_VT_DATE: {
+            bool ok = DateText(v.u.date, s);
+            return TextOrError(ok, s);
+        }
         case TARN_VT_I8: return Text(std::to_string(v.u.i8));
         case TARN_VT_UI8: return Text(std::to_string(v.u.ui8));
-        case TARN_VT_FILETIME: return TextOrError(FileTimeText(v.u.filetime, s), s);
+        case TARN_VT_FILETIME: {
+            bool ok = FileTimeText(v.u.filetime, s);
+            return TextOrError(ok, s);
+        }
         case TARN_VT_BSTR: return Text(NarrowText(v.u.bstr));
         case TARN_VT_DISPATCH: {
             ProgramValue p = Word(kVmObject, 0);

@@ -4,7 +4,7 @@ BUILD  ?= build
 ASAN   ?= build-asan
 JOBS   ?= $(shell nproc)
 
-.PHONY: all release test demo install deps clean bench fuzz
+.PHONY: all release test demo install deps clean bench fuzz difftest
 
 all: release
 
@@ -38,6 +38,11 @@ fuzz: deps
 		-DCMAKE_INSTALL_PREFIX=$(abspath $(ASAN))/installed-kit >/dev/null
 	@cmake --build $(ASAN) --target fuzz_front_long
 	@cmake --build $(ASAN) --target fuzz_image_long
+
+# The long differential run of the engine's tiers (tests/difftest): 20,000 random programs,
+# each run with the native tier and with the interpreter, on the release build.
+difftest: release
+	@cmake --build $(BUILD) --target difftest
 
 install: release
 	@cmake --install $(BUILD) --prefix $(PREFIX)

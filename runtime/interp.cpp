@@ -30,6 +30,7 @@
 
 #include "runtime/engine.h"
 #include "runtime/errors.h"
+#include "runtime/jit.h"
 #include "runtime/stdroutines.h"
 #include "runtime/vmsets.h"
 #include "runtime/vmstrings.h"
@@ -154,26 +155,33 @@ uint32_t Enter(uint32_t sp, uint32_t& fp, uint32_t size, uint32_t level) {
 }
 
 
-template <bool kWordOps>
-int Run() {
-    // The limit is set before the flag is read: a break arriving in between still leaves
-    // the limit at 0 (BreakDispatch sets the flag first).
+// The loop, from the registers in vm. With kStep it runs exactly one instruction, the one
+// at vm.pc, and returns with vm holding the registers after it (vm.stopped when a standard
+// routine ended the program): the native tier runs the instructions it does not translate
+// this way, so both tiers share one implementation of them. A step makes none of the
+// per-instruction checks; its caller has made them.
+template <bool kWordOps, bool kStep>
+int Run(VmState& vm) {
     const uint32_t codeSize = g_engine.codeSize;
-    g_fastLimit.store(codeSize > kLongestInstruction ? codeSize - kLongestInstruction : 0);
-    if (g_userBreak) g_fastLimit.store(0);
+    if constexpr (!kStep) {
+        // The limit is set before the flag is read: a break arriving in between still
+        // leaves the limit at 0 (BreakDispatch sets the flag first).
+        g_fastLimit.store(codeSize > kLongestInstruction ? codeSize - kLongestInstruction : 0);
+        if (g_userBreak) g_fastLimit.store(0);
+    }
 
     uint8_t* const M = Mem();
     const uint8_t* const code = g_engine.code;
     const uint32_t gp = g_engine.dataBase;
-    uint32_t sp = g_engine.stackTop - 4;
-    uint32_t fp = 0;
+    uint32_t sp = vm.sp;
+    uint32_t fp = vm.fp;
     const uint32_t stackLow = g_engine.stackLow;
     const uint32_t stackTop = g_engine.stackTop;
     // PC is a code offset rather than a host pointer: CUR is then a plain copy of it, and
     // jumps, calls and returns store and load offsets without converting. (A 64-bit PC
     // would save the zero-extension before each fetch, but measured slower: the compiler
     // then turns JZ/JNZ into branches to out-of-line copies of the dispatch.)
-    uint32_t pc = g_engine.entryOffset;
+    uint32_t pc = vm.pc;
     uint32_t op = 0, opA = 0, opB = 0;
     double opR = 0;
 
@@ -199,14 +207,16 @@ int Run() {
 #define FAST_PATH_ENDS (pc >= g_fastLimit.load(std::memory_order_relaxed))
 
 #ifdef TARN_SWITCH_DISPATCH
-#define NEXT goto next_instruction
-#define NEXT_SP goto next_instruction
+#define NEXT do { if constexpr (kStep) goto step_done; else goto next_instruction; } while (0)
+#define NEXT_SP NEXT
 #else
     void* labels[kUndefinedSlot + 1];
-    for (void*& l : labels) l = &&L_undefined;
+    if constexpr (!kStep) {
+        for (void*& l : labels) l = &&L_undefined;
 #define OP(value, name, shape) labels[value] = &&L_##name;
 #include "vm/opcodes.def"
 #undef OP
+    }
 // Threaded dispatch tests SP alignment only after the instructions that can break it
 // (SP set from a popped word, an operand size or an out-of-line helper); every other
 // instruction moves SP by multiples of 4, so the per-instruction check sees the same.
@@ -217,12 +227,17 @@ int Run() {
         FETCH_OPCODE                                                                         \
         goto* labels[op];                                                                    \
     } while (0)
-#define NEXT DISPATCH_IF(FAST_PATH_ENDS)
-#define NEXT_SP DISPATCH_IF(FAST_PATH_ENDS | ((sp & 3) != 0))
+#define NEXT do { if constexpr (kStep) goto step_done; else DISPATCH_IF(FAST_PATH_ENDS); } while (0)
+#define NEXT_SP do { if constexpr (kStep) goto step_done; else DISPATCH_IF(FAST_PATH_ENDS | ((sp & 3) != 0)); } while (0)
 #endif
 
 #define INSTR(name) L_##name: FetchOperands<Op::name, kWordOps>(code, pc, opA, opB, opR);
 
+    if constexpr (kStep) {
+        g_engine.cur = pc;
+        FETCH_OPCODE
+        goto dispatch;
+    }
     goto next_instruction;
 next_instruction:
     if (__builtin_expect(FAST_PATH_ENDS | ((sp & 3) != 0), 0)) goto slow_path;
@@ -239,16 +254,21 @@ slow_path:
     FETCH_OPCODE
 
 dispatch:
-#ifdef TARN_SWITCH_DISPATCH
+#ifndef TARN_SWITCH_DISPATCH
+    if constexpr (!kStep) goto* labels[op];
+#endif
     switch (op) {
 #define OP(value, name, shape) case value: goto L_##name;
 #include "vm/opcodes.def"
 #undef OP
     default: goto L_undefined;
     }
-#else
-    goto* labels[op];
-#endif
+
+step_done: __attribute__((unused));
+    vm.pc = pc;
+    vm.sp = sp;
+    vm.fp = fp;
+    return 0;
 
 L_undefined:
     RunTimeError("Undefined opcode, you may need to upgrade the interpreter");
@@ -454,7 +474,11 @@ INSTR(UNIMPL) RunTimeError("Instruction not yet implemented");
 INSTR(CALLSTD) {
     Regs r{sp, fp};
     int exitCode = 0;
-    if (CallStd(opA, r, exitCode) == StdOutcome::Stop) return exitCode;
+    if (CallStd(opA, r, exitCode) == StdOutcome::Stop) {
+        vm.stopped = true;
+        vm.exitCode = exitCode;
+        return exitCode;
+    }
     sp = r.sp;
     fp = r.fp;
 } NEXT_SP;
@@ -506,11 +530,23 @@ INSTR(VARCVT) SYNC_CALL(VariantConvert(r_, opA)); NEXT_SP;
 
 }  // namespace
 
-void BreakDispatch() { g_fastLimit.store(0); }
+void BreakDispatch() {
+    g_fastLimit.store(0);
+    NoteBreakForNative();
+}
+
+int InterpretFrom(VmState vm) {
+    return g_engine.wordOpcodes ? Run<true, false>(vm) : Run<false, false>(vm);
+}
+
+void InterpretStep(VmState& vm) {
+    if (g_engine.wordOpcodes) Run<true, true>(vm); else Run<false, true>(vm);
+}
 
 int Interpret() {
     g_engine.running = true;
-    int exitCode = g_engine.wordOpcodes ? Run<true>() : Run<false>();
+    VmState start{g_engine.entryOffset, g_engine.stackTop - 4, 0};
+    int exitCode = UseNativeTier() ? RunNative(start) : InterpretFrom(start);
     g_engine.running = false;
     return exitCode;
 }

@@ -11,12 +11,31 @@
 // is; external routines turn VM addresses into host pointers at the call.
 #pragma once
 
+#include <cstdint>
+
 namespace tarn::rt {
+
+// The registers of a run in progress, handed between the interpreter and the native tier.
+// stopped and exitCode report a standard routine that ended the program.
+struct VmState {
+    uint32_t pc = 0;
+    uint32_t sp = 0;
+    uint32_t fp = 0;
+    bool stopped = false;
+    int exitCode = 0;
+};
 
 // Runs the program loaded into g_engine from its entry offset until a standard routine ends
 // it (halt, the program's end) or the user breaks it. Returns the exit code. Run-time errors
 // do not return: they report and end the process.
 int Interpret();
+
+// Runs the loaded program from the given registers to its end, as Interpret does.
+int InterpretFrom(VmState vm);
+
+// Runs the one instruction at vm.pc and leaves the registers after it in vm, without the
+// loop's per-instruction checks (the caller makes them). Run-time errors do not return.
+void InterpretStep(VmState& vm);
 
 // Makes the dispatch loop leave its fast path before the next instruction, where it tests
 // the break flag. SetUserBreak calls it after setting the flag. Safe in a signal handler.

@@ -28,6 +28,7 @@
 
 #include "runtime/engine.h"
 #include "runtime/errors.h"
+#include "runtime/jit.h"
 
 namespace tarn::rt {
 
@@ -430,8 +431,11 @@ FaultState g_fault;
 
 int SignalIndex(int sig) { return sig == SIGSEGV ? 0 : 1; }
 
-void OnFault(int sig, siginfo_t* info, void*) {
-    if (g_engine.running && InWindow(info->si_addr)) RunTimeError("Invalid memory access");
+void OnFault(int sig, siginfo_t* info, void* context) {
+    if (g_engine.running && InWindow(info->si_addr)) {
+        NoteNativeFault(context);  // translated code does not keep CUR up to date
+        RunTimeError("Invalid memory access");
+    }
     // A real fault (not a sent signal) anywhere else while a program runs: the engine
     // touched memory that is not the program's.
     if (g_engine.running && info->si_code > 0) InternalError("memory fault outside the VM window");

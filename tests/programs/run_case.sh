@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Runs one program test case and compares what a user would see.
 #
-#   run_case.sh --tasm TASM --tvm TVM --tpc TPC --work DIR CASE
+#   run_case.sh --tasm TASM --tvm TVM --tpc TPC [--tier TIER] --work DIR CASE
 #
+# --tier sets TARN_TIER for the run: interp runs the interpreter alone, default the engine's
+# own choice (the native tier where the host has one).
 # CASE is name.tasm (assembled with tasm) or name.pas (compiled with tpc, with the options
 # listed one per line in name.opts). The image runs as `tvm name.tvm args...` inside the
 # fresh directory DIR, so relative file names and paramstr(0) are the same on every machine.
@@ -14,13 +16,14 @@
 # Exit status: 0 pass, 1 fail.
 set -u
 
-tasm= tvm= tpc= work=
+tasm= tvm= tpc= work= tier=
 while [ $# -gt 1 ]; do
     case "$1" in
         --tasm) tasm=$2; shift 2 ;;
         --tvm)  tvm=$2;  shift 2 ;;
         --tpc)  tpc=$2;  shift 2 ;;
         --work) work=$2; shift 2 ;;
+        --tier) tier=$2; shift 2 ;;
         *) echo "run_case.sh: unknown option '$1'"; exit 1 ;;
     esac
 done
@@ -28,6 +31,12 @@ if [ $# -ne 1 ] || [ -z "$work" ] || [ -z "$tvm" ]; then
     echo "usage: run_case.sh --tasm TASM --tvm TVM [--tpc TPC] --work DIR CASE"
     exit 1
 fi
+
+case "$tier" in
+    '') ;;
+    default) unset TARN_TIER ;;
+    *) export TARN_TIER=$tier ;;
+esac
 
 # Programs run from inside the work directory, so every path is made absolute first.
 absolute() { case "$1" in /*|'') echo "$1" ;; *) echo "$PWD/$1" ;; esac; }

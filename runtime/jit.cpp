@@ -1,0 +1,868 @@
+// The native tier (see jit.h).
+//
+// Host registers while translated code runs:
+//   ebx  SP (a 32-bit VM address; every stack access is [r12 + rbx + small offset])
+//   r12  the VM window's base          r13d FP
+//   r14  the entry table: one host address per code offset, for computed jumps and returns
+//   r15  the NativeContext             rbp  &g_engine.cur
+// Every address the code forms is base + a zero-extended 32-bit value + at most a few bytes,
+// so, as in the interpreter, no access can leave the 4 GiB + guard window; a fault inside it
+// is the fault handler's "Invalid memory access", reported at the instruction whose code
+// the faulting host instruction belongs to (NoteNativeFault).
+//
+// Stack words are written to VM memory as the interpreter writes them (no push is left out
+// or delayed), so memory is exact at every instruction boundary. What the tier saves is the
+// reloads: a small cache remembers which host register holds each of the top stack words.
+// The cache is forgotten at jump targets, after every store through an address (it may
+// alias the stack) and around calls of the interpreter. An instruction whose entry has a
+// non-empty cache is not in the entry table; a computed jump to it hands the run over to the
+// interpreter, as does a jump to any offset that is not the start of an instruction.
+//
+// Checks that fail go to the interpreter's implementation of the same instruction, which
+// reports the error with its own message, so the tiers cannot disagree on an error.
+#include "runtime/jit.h"
+
+#include <csignal>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "runtime/engine.h"
+#include "vm/opcodes.h"
+
+#if defined(__x86_64__) && !defined(TARN_NO_NATIVE_TIER)
+#define TARN_NATIVE_TIER 1
+#include <sys/mman.h>
+#include <ucontext.h>
+
+#include <algorithm>
+
+#include "runtime/jit_x86.h"
+#endif
+
+namespace tarn::rt {
+
+#ifndef TARN_NATIVE_TIER
+
+bool UseNativeTier() { return false; }
+int RunNative(VmState vm) { return InterpretFrom(vm); }
+void NoteBreakForNative() {}
+void NoteNativeFault(const void*) {}
+
+#else
+
+namespace {
+
+using vm::Op;
+using vm::Operands;
+namespace x86 = x64;
+
+// What translated code reaches through r15. The VmState comes first: InterpretStep takes
+// the context's address as its VmState.
+struct NativeContext {
+    VmState vm;
+    uint8_t* mem = nullptr;
+    const uint64_t* table = nullptr;
+    volatile uint32_t* cur = nullptr;
+    volatile uint32_t breakRequested = 0;
+};
+
+// The translated image of the current run: W^X memory (written, then made executable and
+// read-only) and, for the fault handler, where each instruction's code begins.
+struct NativeImage {
+    uint8_t* code = nullptr;
+    size_t mapped = 0;
+    size_t bodyEnd = 0;                 // end of the instructions' code (cold paths follow)
+    std::vector<uint64_t> table;        // code offset -> host address
+    std::vector<uint32_t> starts;       // host offset of each translated instruction
+    std::vector<uint32_t> pcs;          // its code offset
+};
+
+NativeContext g_context;
+NativeImage g_image;
+
+void ReleaseImage() {
+    if (g_image.code != nullptr) munmap(g_image.code, g_image.mapped);
+    g_image = NativeImage{};
+}
+
+// One decoded instruction of the linear walk over the code.
+struct Inst {
+    uint32_t pc;
+    uint32_t length;
+    uint32_t op;     // kBadOp: undefined, or cut off by the end of the code
+    uint32_t a, b;
+    double r;
+};
+
+constexpr uint32_t kBadOp = 256;
+
+std::vector<Inst> Decode() {
+    const uint8_t* code = g_engine.code;
+    const uint32_t size = g_engine.codeSize;
+    const uint32_t width = g_engine.wordOpcodes ? 4 : 1;
+    std::vector<Inst> out;
+    uint32_t pc = 0;
+    while (pc < size) {
+        Inst in{pc, width, kBadOp, 0, 0, 0.0};
+        if (size - pc < width) { out.push_back(in); break; }
+        uint32_t op = width == 4 ? LoadWord(code + pc) : code[pc];
+        if (vm::IsDefinedOpcode(op)) {
+            Operands shape = vm::kOpTable[op].operands;
+            uint32_t length = width + vm::OperandBytes(shape);
+            if (size - pc < length) { out.push_back(in); break; }
+            in.op = op;
+            in.length = length;
+            if (shape == Operands::W || shape == Operands::WW) in.a = LoadWord(code + pc + width);
+            if (shape == Operands::WW) in.b = LoadWord(code + pc + width + 4);
+            if (shape == Operands::R8) in.r = LoadReal(code + pc + width);
+        }
+        out.push_back(in);
+        pc += in.length;
+    }
+    return out;
+}
+
+// The host registers that may hold cached stack words (all caller-saved).
+const x86::Gp kPool[] = {x86::eax, x86::ecx, x86::edx, x86::esi, x86::edi,
+                         x86::r8d, x86::r9d, x86::r10d, x86::r11d};
+constexpr int kPoolSize = sizeof kPool / sizeof kPool[0];
+constexpr int kCacheDepth = 4;
+
+class Translator {
+public:
+    explicit Translator(const std::vector<Inst>& insts) : insts_(insts) {}
+    x64::Assembler& Code() { return a_; }
+
+    void Run();
+
+    x64::Label entry, exitEax;
+    std::vector<x64::Label> labels;     // per instruction
+    std::vector<int32_t> indexOf;       // code offset -> instruction index, -1 elsewhere
+    std::vector<bool> enterable;        // instruction entry has an empty cache
+    std::vector<uint32_t> starts;
+    size_t bodyEnd = 0;
+
+private:
+    enum class ColdKind { ExitAt, Step };
+    struct Cold { x64::Label label; ColdKind kind; uint32_t pc; };
+
+    x64::Assembler a_;
+    const std::vector<Inst>& insts_;
+    std::vector<Cold> cold_;
+    std::vector<bool> isTarget_;
+    int slot_[kCacheDepth];
+
+    // ---- the stack cache ----
+    void Forget() { for (int& s : slot_) s = -1; }
+    bool Empty() const { for (int s : slot_) if (s >= 0) return false; return true; }
+    bool InUse(int reg) const { for (int s : slot_) if (s == reg) return true; return false; }
+    static x86::Gp Reg(int i) { return kPool[i]; }
+    static x86::Mem StackWord(int offset) { return x86::dword_ptr(x86::r12, x86::rbx, 0, offset); }
+
+    int FreeReg(int avoid1 = -1, int avoid2 = -1) const {
+        for (int i = 0; i < kPoolSize; ++i)
+            if (!InUse(i) && i != avoid1 && i != avoid2) return i;
+        return -1;  // cannot happen: the cache holds at most kCacheDepth registers
+    }
+    // The register holding the stack word i below the top (0 = top).
+    int Top(int i) {
+        if (slot_[i] >= 0) return slot_[i];
+        int r = FreeReg();
+        a_.mov(Reg(r), StackWord(4 * i));
+        slot_[i] = r;
+        return r;
+    }
+    // Moves SP by words (positive pops) and the cache with it.
+    void Move(int words) {
+        if (words > 0) {
+            for (int i = 0; i < kCacheDepth; ++i) slot_[i] = i + words < kCacheDepth ? slot_[i + words] : -1;
+        } else if (words < 0) {
+            for (int i = kCacheDepth - 1; i >= 0; --i) slot_[i] = i + words >= 0 ? slot_[i + words] : -1;
+        }
+        if (words != 0) a_.lea(x86::ebx, x86::ptr(x86::rbx, 4 * words));
+    }
+    void Push(int r) {
+        Move(-1);
+        a_.mov(StackWord(0), Reg(r));
+        slot_[0] = r;
+    }
+    void Replace(int r) {
+        a_.mov(StackWord(0), Reg(r));
+        slot_[0] = r;
+    }
+    void MovIfOther(int to, int from) { if (to != from) a_.mov(Reg(to), Reg(from)); }
+
+    // ---- exits and calls ----
+    x64::Label ColdPath(ColdKind kind, uint32_t pc) {
+        cold_.push_back({a_.newLabel(), kind, pc});
+        return cold_.back().label;
+    }
+    void StoreCur(uint32_t pc) { a_.mov(x86::dword_ptr(x86::rbp), static_cast<int32_t>(pc)); }
+    void PollBreak(uint32_t pc) {
+        a_.cmp(x86::dword_ptr(x86::r15, offsetof(NativeContext, breakRequested)), 0);
+        a_.jne(ColdPath(ColdKind::ExitAt, pc));
+    }
+    // Jumps to the code offset in eax through the entry table.
+    void DispatchEax() {
+        a_.cmp(x86::eax, static_cast<int32_t>(g_engine.codeSize));
+        a_.jae(exitEax);
+        a_.jmp(x86::qword_ptr(x86::r14, x86::rax, 3));
+    }
+    x64::Label TargetLabel(uint32_t target) {
+        if (target < g_engine.codeSize && indexOf[target] >= 0) return labels[indexOf[target]];
+        return ColdPath(ColdKind::ExitAt, target);
+    }
+    void JumpTo(uint32_t target) { a_.jmp(TargetLabel(target)); }
+    void EmitStep(uint32_t pc);
+    void CallStepAndContinue(const Inst& in, bool control);
+
+    void Translate(const Inst& in);
+    bool TranslateInline(const Inst& in);
+    void Binary(const Inst& in);
+    void Compare(x64::Cond cc);
+    void RealBinary(const Inst& in);
+    void RealCompare(const Inst& in);
+    void Load(const Inst& in);
+    void EmitEntryAndExit();
+    void EmitCold();
+};
+
+// Runs the instruction at pc in the interpreter, from the registers as they are. Afterwards
+// a stopped program leaves, and a misaligned stack is handed to the interpreter, which
+// reports it; eax is the code offset after the instruction.
+void Translator::EmitStep(uint32_t pc) {
+    a_.mov(x86::dword_ptr(x86::r15, offsetof(VmState, sp)), x86::ebx);
+    a_.mov(x86::dword_ptr(x86::r15, offsetof(VmState, fp)), x86::r13d);
+    a_.mov(x86::dword_ptr(x86::r15, offsetof(VmState, pc)), static_cast<int32_t>(pc));
+    a_.mov(x86::rdi, x86::r15);
+    a_.mov(x86::rax, reinterpret_cast<uint64_t>(static_cast<void (*)(VmState&)>(&InterpretStep)));
+    a_.call(x86::rax);
+    a_.mov(x86::ebx, x86::dword_ptr(x86::r15, offsetof(VmState, sp)));
+    a_.mov(x86::r13d, x86::dword_ptr(x86::r15, offsetof(VmState, fp)));
+    a_.mov(x86::eax, x86::dword_ptr(x86::r15, offsetof(VmState, pc)));
+    a_.cmp(x86::byte_ptr(x86::r15, offsetof(VmState, stopped)), 0);
+    a_.jne(exitEax);
+    a_.test(x86::bl, 3);
+    a_.jnz(exitEax);
+}
+
+void Translator::CallStepAndContinue(const Inst& in, bool control) {
+    Forget();
+    if (control) PollBreak(in.pc);
+    EmitStep(in.pc);
+    if (control) DispatchEax();
+}
+
+void Translator::Binary(const Inst& in) {
+    int b = Top(0), a = Top(1);
+    Move(1);
+    slot_[0] = -1;
+    int r = InUse(a) ? FreeReg(b) : a;
+    if (r == b) r = FreeReg(b);
+    MovIfOther(r, a);
+    x86::Gp R = Reg(r), B = Reg(b);
+    switch (static_cast<Op>(in.op)) {
+    case Op::ADD: a_.add(R, B); break;
+    case Op::SUB: a_.sub(R, B); break;
+    case Op::MUL: case Op::MULU: a_.imul(R, B); break;
+    case Op::AND: a_.and_(R, B); break;
+    case Op::OR: a_.or_(R, B); break;
+    case Op::XOR: a_.xor_(R, B); break;
+    default: break;
+    }
+    Replace(r);
+}
+
+// a b -- flag, for the integer comparisons.
+void Translator::Compare(x64::Cond cc) {
+    int b = Top(0), a = Top(1);
+    a_.cmp(Reg(a), Reg(b));
+    Move(1);  // lea leaves the flags alone
+    slot_[0] = -1;
+    int r = FreeReg();
+    a_.set(cc, Reg(r).r8());
+    a_.movzx(Reg(r), Reg(r).r8());
+    Replace(r);
+}
+
+void Translator::RealBinary(const Inst& in) {
+    Forget();
+    StoreCur(in.pc);  // a trapped floating-point exception is reported at this instruction
+    a_.movsd(x86::xmm0, x86::qword_ptr(x86::r12, x86::rbx, 0, 8));
+    x86::Mem b = x86::qword_ptr(x86::r12, x86::rbx, 0, 0);
+    switch (static_cast<Op>(in.op)) {
+    case Op::ADDR: a_.addsd(x86::xmm0, b); break;
+    case Op::SUBR: a_.subsd(x86::xmm0, b); break;
+    case Op::MULR: a_.mulsd(x86::xmm0, b); break;
+    default: {  // DIVR: a zero divisor is the interpreter's error
+        a_.movsd(x86::xmm1, b);
+        a_.xorpd(x86::xmm2, x86::xmm2);
+        a_.ucomisd(x86::xmm1, x86::xmm2);
+        x64::Label nonzero = a_.newLabel();
+        a_.jp(nonzero);
+        a_.je(ColdPath(ColdKind::Step, in.pc));
+        a_.bind(nonzero);
+        a_.divsd(x86::xmm0, x86::xmm1);
+    }
+    }
+    a_.lea(x86::ebx, x86::ptr(x86::rbx, 8));
+    a_.movsd(x86::qword_ptr(x86::r12, x86::rbx), x86::xmm0);
+}
+
+// a b -- flag for reals; a NaN operand makes every relation false but NER.
+void Translator::RealCompare(const Inst& in) {
+    Forget();
+    StoreCur(in.pc);
+    x86::Mem a = x86::qword_ptr(x86::r12, x86::rbx, 0, 8), b = x86::qword_ptr(x86::r12, x86::rbx, 0, 0);
+    Op op = static_cast<Op>(in.op);
+    bool swapped = op == Op::LTR || op == Op::LER;  // a < b is b > a
+    a_.movsd(x86::xmm0, swapped ? b : a);
+    a_.ucomisd(x86::xmm0, swapped ? a : b);
+    switch (op) {
+    case Op::EQR: a_.sete(x86::al); a_.setnp(x86::cl); a_.and_(x86::al, x86::cl); break;
+    case Op::NER: a_.setne(x86::al); a_.setp(x86::cl); a_.or_(x86::al, x86::cl); break;
+    case Op::GTR: case Op::LTR: a_.seta(x86::al); break;
+    default: a_.setae(x86::al); break;  // GER, LER
+    }
+    a_.movzx(x86::eax, x86::al);
+    a_.lea(x86::ebx, x86::ptr(x86::rbx, 12));
+    Replace(0);
+}
+
+// Loads through the address on top; address 0 reads as 0, as in the interpreter (which
+// also reads the always-committed first page and then selects).
+void Translator::Load(const Inst& in) {
+    int a = Top(0);
+    x86::Gp A = Reg(a);
+    Op op = static_cast<Op>(in.op);
+    slot_[0] = -1;
+    int r = FreeReg(a);
+    if (op == Op::LOADR) {
+        x86::Gp R = Reg(r).r64();
+        a_.mov(R, x86::qword_ptr(x86::r12, A.r64()));
+        a_.test(A, A);
+        a_.cmovz(R, A.r64());
+        Move(-1);
+        a_.mov(x86::qword_ptr(x86::r12, x86::rbx), R);
+        slot_[0] = slot_[1] = -1;
+        return;
+    }
+    x86::Gp R = Reg(r);
+    switch (op) {
+    case Op::LOADB: a_.movzx(R, x86::byte_ptr(x86::r12, A.r64())); break;
+    case Op::LOADH: a_.movzx(R, x86::word_ptr(x86::r12, A.r64())); break;
+    case Op::LOADHS: a_.movsx(R, x86::word_ptr(x86::r12, A.r64())); break;
+    default: a_.mov(R, x86::dword_ptr(x86::r12, A.r64())); break;
+    }
+    a_.test(A, A);
+    a_.cmovz(R, A);
+    Replace(r);
+}
+
+bool Translator::TranslateInline(const Inst& in) {
+    const uint32_t next = in.pc + in.length;
+    const auto stackLow = static_cast<int32_t>(g_engine.stackLow);
+    const auto stackTop = static_cast<int32_t>(g_engine.stackTop);
+    const auto A = static_cast<int32_t>(in.a), B = static_cast<int32_t>(in.b);
+    switch (static_cast<Op>(in.op)) {
+    // ---- constants and stack ----
+    case Op::PUSH0: case Op::PUSH1: case Op::PUSHT: case Op::PUSH1B: case Op::PUSH2:
+    case Op::PUSH4: case Op::PUSH4B: case Op::PUSH8: case Op::PUSH8B: case Op::PUSHI: case Op::PUSHGP: {
+        uint32_t v = 0;
+        switch (static_cast<Op>(in.op)) {
+        case Op::PUSH1: case Op::PUSHT: case Op::PUSH1B: v = 1; break;
+        case Op::PUSH2: v = 2; break;
+        case Op::PUSH4: case Op::PUSH4B: v = 4; break;
+        case Op::PUSH8: case Op::PUSH8B: v = 8; break;
+        case Op::PUSHI: v = in.a; break;
+        case Op::PUSHGP: v = g_engine.dataBase; break;
+        default: break;
+        }
+        int r = FreeReg();
+        a_.mov(Reg(r), uint64_t{v});
+        Push(r);
+        return true;
+    }
+    case Op::PUSHFP: { int r = FreeReg(); a_.mov(Reg(r), x86::r13d); Push(r); return true; }
+    case Op::PUSHSP: { int r = FreeReg(); a_.mov(Reg(r), x86::ebx); Push(r); return true; }
+    case Op::DUP: Push(Top(0)); return true;
+    case Op::DUP2: { int b = Top(0), a = Top(1); Push(a); Push(b); return true; }
+    case Op::PICK:
+        if (in.a % 4 == 0 && in.a < 4 * kCacheDepth) { Push(Top(static_cast<int>(in.a / 4))); return true; }
+        {
+            int r = FreeReg();
+            a_.lea(Reg(r), x86::ptr(x86::rbx, A));  // a 32-bit sum: wraps as the interpreter's
+            a_.mov(Reg(r), x86::dword_ptr(x86::r12, Reg(r).r64()));
+            Push(r);
+        }
+        return true;
+    case Op::POP: Move(1); return true;
+    case Op::POP2: Move(2); return true;
+    case Op::NOP: case Op::HOSTREL: case Op::RELHOST: return true;
+    case Op::SETFP: a_.mov(x86::r13d, Reg(Top(0))); Move(1); return true;
+    case Op::SETSP:
+        a_.mov(x86::ebx, Reg(Top(0)));
+        Forget();
+        a_.test(x86::bl, 3);
+        a_.jnz(ColdPath(ColdKind::ExitAt, next));
+        return true;
+
+    // ---- loads and stores ----
+    case Op::LOADB: case Op::LOADH: case Op::LOADHS: case Op::LOADW: case Op::LOADR: Load(in); return true;
+    case Op::STOREB: case Op::STOREH: case Op::STOREH2: case Op::STOREW:
+    case Op::INCB: case Op::INCH: case Op::INCW: {
+        int w = Top(0), a = Top(1);
+        x86::Gp W = Reg(w), At = Reg(a).r64();
+        switch (static_cast<Op>(in.op)) {
+        case Op::STOREB: a_.mov(x86::byte_ptr(x86::r12, At), W.r8()); break;
+        case Op::STOREH: case Op::STOREH2: a_.mov(x86::word_ptr(x86::r12, At), W.r16()); break;
+        case Op::STOREW: a_.mov(x86::dword_ptr(x86::r12, At), W); break;
+        case Op::INCB: a_.add(x86::byte_ptr(x86::r12, At), W.r8()); break;
+        case Op::INCH: a_.add(x86::word_ptr(x86::r12, At), W.r16()); break;
+        default: a_.add(x86::dword_ptr(x86::r12, At), W); break;
+        }
+        Move(2);
+        Forget();  // the store may have written a stack word the cache holds
+        return true;
+    }
+    case Op::STORER: {
+        int a = Top(2);
+        x86::Gp value = Reg(FreeReg(a)).r64();
+        a_.mov(value, x86::qword_ptr(x86::r12, x86::rbx));
+        a_.mov(x86::qword_ptr(x86::r12, Reg(a).r64()), value);
+        Move(3);
+        Forget();
+        return true;
+    }
+
+    // ---- integer arithmetic and logic ----
+    case Op::ADD: case Op::SUB: case Op::MUL: case Op::MULU: case Op::AND: case Op::OR: case Op::XOR:
+        Binary(in);
+        return true;
+    case Op::ADDI: case Op::SUBI: case Op::NEG: case Op::NOT: {
+        int t = Top(0);
+        slot_[0] = -1;
+        int r = InUse(t) ? FreeReg() : t;
+        MovIfOther(r, t);
+        Op op = static_cast<Op>(in.op);
+        if (op == Op::ADDI) a_.add(Reg(r), A);
+        else if (op == Op::SUBI) a_.sub(Reg(r), A);
+        else if (op == Op::NEG) a_.neg(Reg(r));
+        else a_.not_(Reg(r));
+        Replace(r);
+        return true;
+    }
+    case Op::LNOT: {
+        int t = Top(0);
+        slot_[0] = -1;
+        int r = FreeReg(t);
+        a_.test(Reg(t), Reg(t));
+        a_.sete(Reg(r).r8());
+        a_.movzx(Reg(r), Reg(r).r8());
+        Replace(r);
+        return true;
+    }
+    case Op::LAND: {
+        int b = Top(0), a = Top(1);
+        Move(1);
+        slot_[0] = -1;
+        int r = FreeReg(a, b);
+        slot_[0] = r;  // so that the second scratch register differs from the first
+        int s = FreeReg(a, b);
+        a_.test(Reg(a), Reg(a));
+        a_.setne(Reg(r).r8());
+        a_.test(Reg(b), Reg(b));
+        a_.setne(Reg(s).r8());
+        a_.and_(Reg(r).r8(), Reg(s).r8());
+        a_.movzx(Reg(r), Reg(r).r8());
+        Replace(r);
+        return true;
+    }
+    case Op::EQ: Compare(x64::kE); return true;
+    case Op::NE: Compare(x64::kNE); return true;
+    case Op::GE: Compare(x64::kGE); return true;
+    case Op::GT: Compare(x64::kG); return true;
+    case Op::LE: Compare(x64::kLE); return true;
+    case Op::LT: Compare(x64::kL); return true;
+    case Op::GEU: Compare(x64::kAE); return true;
+    case Op::GTU: Compare(x64::kA); return true;
+    case Op::LEU: Compare(x64::kBE); return true;
+    case Op::LTU: Compare(x64::kB); return true;
+    case Op::DIV: case Op::MOD: case Op::DIVU: case Op::MODU: {
+        // A zero (and for MOD a negative) divisor: the interpreter reports it.
+        Forget();
+        Op op = static_cast<Op>(in.op);
+        a_.mov(x86::ecx, StackWord(0));
+        a_.test(x86::ecx, x86::ecx);
+        if (op == Op::MOD) a_.jle(ColdPath(ColdKind::Step, in.pc));
+        else a_.jz(ColdPath(ColdKind::Step, in.pc));
+        a_.mov(x86::eax, StackWord(4));
+        if (op == Op::DIV) {
+            x64::Label minusOne = a_.newLabel(), done = a_.newLabel();
+            a_.cmp(x86::ecx, -1);
+            a_.je(minusOne);
+            a_.cdq();
+            a_.idiv(x86::ecx);
+            a_.jmp(done);
+            a_.bind(minusOne);
+            a_.neg(x86::eax);  // INT_MIN div -1 wraps instead of trapping
+            a_.bind(done);
+        } else if (op == Op::MOD) {
+            x64::Label done = a_.newLabel();
+            a_.cdq();
+            a_.idiv(x86::ecx);
+            a_.mov(x86::eax, x86::edx);
+            a_.test(x86::eax, x86::eax);
+            a_.jns(done);
+            a_.add(x86::eax, x86::ecx);
+            a_.bind(done);
+        } else {
+            a_.xor_(x86::edx, x86::edx);
+            a_.div(x86::ecx);
+            if (op == Op::MODU) a_.mov(x86::eax, x86::edx);
+        }
+        a_.lea(x86::ebx, x86::ptr(x86::rbx, 4));
+        Replace(0);
+        return true;
+    }
+    case Op::SHL: case Op::SHR:
+        Forget();
+        a_.mov(x86::ecx, StackWord(0));
+        a_.test(x86::ecx, x86::ecx);
+        a_.js(ColdPath(ColdKind::Step, in.pc));
+        a_.mov(x86::eax, StackWord(4));
+        if (static_cast<Op>(in.op) == Op::SHL) a_.shl_cl(x86::eax); else a_.shr_cl(x86::eax);
+        a_.lea(x86::ebx, x86::ptr(x86::rbx, 4));
+        Replace(0);
+        return true;
+
+    // ---- reals ----
+    case Op::ADDR: case Op::SUBR: case Op::MULR: case Op::DIVR: RealBinary(in); return true;
+    case Op::EQR: case Op::NER: case Op::GER: case Op::GTR: case Op::LER: case Op::LTR: RealCompare(in); return true;
+    case Op::NEGR: Forget(); a_.xor_(StackWord(4), static_cast<int32_t>(0x80000000u)); return true;
+    case Op::PUSHR0: case Op::PUSHR1: case Op::PUSHR: {
+        double d = static_cast<Op>(in.op) == Op::PUSHR ? in.r : static_cast<Op>(in.op) == Op::PUSHR1 ? 1.0 : 0.0;
+        uint64_t bits;
+        std::memcpy(&bits, &d, 8);
+        Forget();
+        a_.lea(x86::ebx, x86::ptr(x86::rbx, -8));
+        a_.mov(x86::rax, bits);
+        a_.mov(x86::qword_ptr(x86::r12, x86::rbx), x86::rax);
+        return true;
+    }
+    case Op::ITOR: case Op::UTOR: {
+        int w = Top(0);
+        Forget();
+        if (static_cast<Op>(in.op) == Op::ITOR) a_.cvtsi2sd(x86::xmm0, Reg(w));
+        else a_.cvtsi2sd(x86::xmm0, Reg(w).r64());  // the 32-bit value is zero-extended
+        a_.lea(x86::ebx, x86::ptr(x86::rbx, -4));
+        a_.movsd(x86::qword_ptr(x86::r12, x86::rbx), x86::xmm0);
+        return true;
+    }
+    case Op::TRUNC: case Op::TRUNC2:
+        // Out of range or NaN raises the invalid-operation exception, as in the interpreter.
+        Forget();
+        StoreCur(in.pc);
+        a_.cvttsd2si(x86::eax, x86::qword_ptr(x86::r12, x86::rbx));
+        a_.lea(x86::ebx, x86::ptr(x86::rbx, 4));
+        Replace(0);
+        return true;
+
+    // ---- control flow ----
+    case Op::JMP:
+        if (in.a <= in.pc) PollBreak(in.pc);
+        Forget();
+        JumpTo(in.a);
+        return true;
+    case Op::JZ: case Op::JNZ: {
+        if (in.a <= in.pc) PollBreak(in.pc);
+        int w = Top(0);
+        Move(1);
+        a_.test(Reg(w), Reg(w));
+        if (static_cast<Op>(in.op) == Op::JZ) a_.jz(TargetLabel(in.a)); else a_.jnz(TargetLabel(in.a));
+        return true;
+    }
+    case Op::CALL:
+        if (in.a >= g_engine.codeSize) return false;  // the interpreter reports it
+        PollBreak(in.pc);
+        Forget();
+        a_.lea(x86::ebx, x86::ptr(x86::rbx, -4));
+        a_.mov(StackWord(0), static_cast<int32_t>(next));
+        JumpTo(in.a);
+        return true;
+    case Op::RET: {
+        int t = Top(0);
+        MovIfOther(0, t);
+        Move(1);
+        Forget();
+        DispatchEax();
+        return true;
+    }
+    case Op::RETD:
+        if (in.a % 4 != 0) return false;
+        Forget();
+        a_.cmp(x86::dword_ptr(x86::r12, stackLow), -1);
+        a_.jne(ColdPath(ColdKind::Step, in.pc));
+        a_.cmp(x86::dword_ptr(x86::r12, stackLow + 4), -1);
+        a_.jne(ColdPath(ColdKind::Step, in.pc));
+        a_.mov(x86::eax, StackWord(0));
+        a_.lea(x86::ebx, x86::ptr(x86::rbx, static_cast<int32_t>(4 + in.a)));
+        DispatchEax();
+        return true;
+    case Op::LEAVE:
+        Forget();
+        a_.mov(x86::ebx, x86::r13d);
+        a_.mov(x86::r13d, StackWord(0));
+        a_.lea(x86::ebx, x86::ptr(x86::rbx, 4));
+        a_.test(x86::bl, 3);
+        a_.jnz(ColdPath(ColdKind::ExitAt, next));
+        return true;
+    case Op::ALLOC:
+        if (in.a % 4 != 0 || in.a > 64) return false;
+        Forget();
+        if (in.a == 0) return true;
+        // The interpreter's bounds: stackLow + n <= SP <= stackTop + n.
+        a_.cmp(x86::ebx, stackLow + A);
+        a_.jb(ColdPath(ColdKind::Step, in.pc));
+        a_.cmp(x86::ebx, stackTop + A);
+        a_.ja(ColdPath(ColdKind::Step, in.pc));
+        a_.lea(x86::ebx, x86::ptr(x86::rbx, -A));
+        for (int32_t i = 0; i < A; i += 4) a_.mov(StackWord(i), -1);
+        return true;
+
+    // ---- checks (a failure is reported by the interpreter) ----
+    case Op::CHKRNG: case Op::CHKRNGU: {
+        x86::Gp W = Reg(Top(0));
+        bool isSigned = static_cast<Op>(in.op) == Op::CHKRNG;
+        x64::Label fail = ColdPath(ColdKind::Step, in.pc);
+        a_.cmp(W, A);
+        if (isSigned) a_.jl(fail); else a_.jb(fail);
+        a_.cmp(W, B);
+        if (isSigned) a_.jg(fail); else a_.ja(fail);
+        return true;
+    }
+    case Op::CHKPTR: {
+        x86::Gp W = Reg(Top(0));
+        x64::Label fail = ColdPath(ColdKind::Step, in.pc);
+        a_.cmp(W, -1);
+        a_.je(fail);
+        a_.test(W, W);
+        a_.je(fail);
+        return true;
+    }
+    case Op::CHKUW: a_.cmp(Reg(Top(0)), -1); a_.je(ColdPath(ColdKind::Step, in.pc)); return true;
+    case Op::CHKUB: a_.cmp(Reg(Top(0)), 0xFF); a_.je(ColdPath(ColdKind::Step, in.pc)); return true;
+    case Op::CHKUD: {
+        x64::Label defined = a_.newLabel();
+        a_.cmp(Reg(Top(0)), -1);
+        a_.jne(defined);
+        a_.cmp(Reg(Top(1)), -1);
+        a_.je(ColdPath(ColdKind::Step, in.pc));
+        a_.bind(defined);
+        return true;
+    }
+    case Op::CHKSTK:
+        a_.cmp(x86::ebx, stackLow);
+        a_.jb(ColdPath(ColdKind::Step, in.pc));
+        a_.cmp(x86::ebx, stackTop);
+        a_.ja(ColdPath(ColdKind::Step, in.pc));
+        return true;
+    case Op::ASSERT: {
+        x86::Gp W = Reg(Top(0));
+        a_.test(W, W);
+        a_.jz(ColdPath(ColdKind::Step, in.pc));
+        Move(1);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+// Instructions that may leave the next one by a jump: after the interpreter runs one of
+// them the run goes on at the code offset it left.
+bool IsControl(uint32_t op) {
+    switch (static_cast<Op>(op)) {
+    case Op::JMP: case Op::JMPS: case Op::JZ: case Op::JNZ: case Op::JZS: case Op::JNZS:
+    case Op::JCASE: case Op::CALL: case Op::CALLS: case Op::RET: case Op::RETD:
+    case Op::RTERROR: case Op::UNIMPL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void Translator::Translate(const Inst& in) {
+    if (in.op == kBadOp) {
+        // Undefined opcode or cut off by the end of the code: the interpreter reports it.
+        Forget();
+        a_.mov(x86::eax, uint64_t{in.pc});
+        a_.jmp(exitEax);
+        return;
+    }
+    if (TranslateInline(in)) return;
+    CallStepAndContinue(in, IsControl(in.op));
+}
+
+void Translator::EmitEntryAndExit() {
+    // entry(context, target): saves the host's callee-saved registers, loads the VM's and
+    // jumps to the target. The stack stays 16-byte aligned at every call the code makes.
+    a_.bind(entry);
+    a_.push(x86::rbx); a_.push(x86::rbp); a_.push(x86::r12);
+    a_.push(x86::r13); a_.push(x86::r14); a_.push(x86::r15);
+    a_.sub(x86::rsp, 8);
+    a_.mov(x86::r15, x86::rdi);
+    a_.mov(x86::r12, x86::qword_ptr(x86::r15, offsetof(NativeContext, mem)));
+    a_.mov(x86::r14, x86::qword_ptr(x86::r15, offsetof(NativeContext, table)));
+    a_.mov(x86::rbp, x86::qword_ptr(x86::r15, offsetof(NativeContext, cur)));
+    a_.mov(x86::ebx, x86::dword_ptr(x86::r15, offsetof(VmState, sp)));
+    a_.mov(x86::r13d, x86::dword_ptr(x86::r15, offsetof(VmState, fp)));
+    a_.mov(x86::eax, x86::dword_ptr(x86::r15, offsetof(VmState, pc)));  // for an entry at the exit
+    a_.jmp(x86::rsi);
+
+    // exit: eax is the code offset where the interpreter goes on (nothing does after a stop).
+    a_.bind(exitEax);
+    a_.mov(x86::dword_ptr(x86::r15, offsetof(VmState, pc)), x86::eax);
+    a_.mov(x86::dword_ptr(x86::r15, offsetof(VmState, sp)), x86::ebx);
+    a_.mov(x86::dword_ptr(x86::r15, offsetof(VmState, fp)), x86::r13d);
+    a_.add(x86::rsp, 8);
+    a_.pop(x86::r15); a_.pop(x86::r14); a_.pop(x86::r13);
+    a_.pop(x86::r12); a_.pop(x86::rbp); a_.pop(x86::rbx);
+    a_.ret();
+}
+
+void Translator::EmitCold() {
+    // Cold paths run with the registers as they were at their instruction's start (ExitAt
+    // after a jump: as they are at its target).
+    for (size_t i = 0; i < cold_.size(); ++i) {
+        Cold c = cold_[i];
+        a_.bind(c.label);
+        if (c.kind == ColdKind::ExitAt) {
+            a_.mov(x86::eax, uint64_t{c.pc});
+            a_.jmp(exitEax);
+        } else {
+            EmitStep(c.pc);
+            DispatchEax();
+        }
+    }
+}
+
+void Translator::Run() {
+    const uint32_t codeSize = g_engine.codeSize;
+    entry = a_.newLabel();
+    exitEax = a_.newLabel();
+    indexOf.assign(codeSize, -1);
+    isTarget_.assign(insts_.size(), false);
+    for (size_t i = 0; i < insts_.size(); ++i) {
+        indexOf[insts_[i].pc] = static_cast<int32_t>(i);
+        labels.push_back(a_.newLabel());
+    }
+    auto markTarget = [&](uint32_t t) {
+        if (t < codeSize && indexOf[t] >= 0) isTarget_[indexOf[t]] = true;
+    };
+    for (const Inst& in : insts_) {
+        if (in.op == kBadOp) continue;
+        switch (static_cast<Op>(in.op)) {
+        case Op::JMP: case Op::JZ: case Op::JNZ: case Op::CALL: markTarget(in.a); break;
+        default: break;
+        }
+        // return points, and whatever follows a jump
+        if (IsControl(in.op)) markTarget(in.pc + in.length);
+    }
+
+    EmitEntryAndExit();
+    Forget();
+    enterable.assign(insts_.size(), false);
+    starts.resize(insts_.size());
+    for (size_t i = 0; i < insts_.size(); ++i) {
+        if (isTarget_[i]) Forget();
+        enterable[i] = Empty();
+        a_.bind(labels[i]);
+        starts[i] = static_cast<uint32_t>(a_.offset());
+        Translate(insts_[i]);
+    }
+    // Running off the end of the code: the interpreter reports it.
+    a_.mov(x86::eax, uint64_t{codeSize});
+    a_.jmp(exitEax);
+    bodyEnd = a_.offset();
+    EmitCold();
+}
+
+}  // namespace
+
+bool UseNativeTier() {
+    const char* tier = std::getenv("TARN_TIER");
+    return !(tier != nullptr && std::strcmp(tier, "interp") == 0);
+}
+
+void NoteBreakForNative() { g_context.breakRequested = 1; }
+
+void NoteNativeFault(const void* context) {
+    if (g_image.code == nullptr || context == nullptr) return;
+    auto* uc = static_cast<const ucontext_t*>(context);
+    auto rip = static_cast<uint64_t>(uc->uc_mcontext.gregs[REG_RIP]);
+    auto base = reinterpret_cast<uint64_t>(g_image.code);
+    if (rip < base || rip >= base + g_image.bodyEnd) return;
+    auto offset = static_cast<uint32_t>(rip - base);
+    auto it = std::upper_bound(g_image.starts.begin(), g_image.starts.end(), offset);
+    if (it == g_image.starts.begin()) return;
+    g_engine.cur = g_image.pcs[static_cast<size_t>(it - g_image.starts.begin()) - 1];
+}
+
+int RunNative(VmState vm) {
+    ReleaseImage();
+    if (g_userBreak) return InterpretFrom(vm);  // it stops the run before its first instruction
+    std::vector<Inst> insts = Decode();
+    Translator t(insts);
+    t.Run();
+    x64::Assembler& code = t.Code();
+    if (!code.finish()) return InterpretFrom(vm);
+
+    size_t page = 4096;
+    size_t mapped = (code.code.size() + page - 1) / page * page;
+    void* mem = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mem == MAP_FAILED) return InterpretFrom(vm);
+    std::memcpy(mem, code.code.data(), code.code.size());
+    if (mprotect(mem, mapped, PROT_READ | PROT_EXEC) != 0) {
+        munmap(mem, mapped);
+        return InterpretFrom(vm);
+    }
+    auto base = reinterpret_cast<uint64_t>(mem);
+    g_image.code = static_cast<uint8_t*>(mem);
+    g_image.mapped = mapped;
+    g_image.bodyEnd = t.bodyEnd;
+    uint64_t exitAddress = base + code.labelOffset(t.exitEax);
+    g_image.table.assign(g_engine.codeSize + 1, exitAddress);
+    for (size_t i = 0; i < insts.size(); ++i) {
+        if (t.enterable[i]) g_image.table[insts[i].pc] = base + code.labelOffset(t.labels[i]);
+    }
+    g_image.starts = t.starts;
+    g_image.pcs.resize(insts.size());
+    for (size_t i = 0; i < insts.size(); ++i) g_image.pcs[i] = insts[i].pc;
+
+    g_context.vm = vm;
+    g_context.mem = Mem();
+    g_context.table = g_image.table.data();
+    g_context.cur = &g_engine.cur;
+    g_context.breakRequested = g_userBreak ? 1 : 0;
+
+    using Entry = void (*)(NativeContext*, uint64_t);
+    auto enter = reinterpret_cast<Entry>(base + code.labelOffset(t.entry));
+    // An entry that is not enterable goes straight to the exit, which hands over vm.pc.
+    enter(&g_context, vm.pc < g_engine.codeSize ? g_image.table[vm.pc] : exitAddress);
+
+    VmState after = g_context.vm;
+    if (after.stopped) {
+        ReleaseImage();
+        return after.exitCode;
+    }
+    // The rest of the run belongs to the interpreter; the translated code stays mapped
+    // only until the next run (a fault report may still look it up meanwhile).
+    return InterpretFrom(after);
+}
+
+#endif
+
+}  // namespace tarn::rt

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The differential test of the engine's tiers: random programs from gen_program, compiled by
+# tpc and run by tvm -a with the native tier and with the interpreter alone; their standard
+# output, standard error and exit code must be the same.
+#
+#   difftest.sh --gen GEN --tpc TPC --tvm TVM --work DIR [--from SEED] [--count N]
+#
+# A program that tpc refuses, or that runs into the time limit, is a failure too: the
+# generator only writes valid programs that end. The files of a failing seed stay in DIR.
+set -u
+gen= tpc= tvm= work= from=1 count=50
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --gen) gen=$2; shift 2 ;;
+        --tpc) tpc=$2; shift 2 ;;
+        --tvm) tvm=$2; shift 2 ;;
+        --work) work=$2; shift 2 ;;
+        --from) from=$2; shift 2 ;;
+        --count) count=$2; shift 2 ;;
+        *) echo "difftest.sh: unknown option '$1'"; exit 2 ;;
+    esac
+done
+[ -n "$gen" ] && [ -n "$tpc" ] && [ -n "$tvm" ] && [ -n "$work" ] || {
+    echo "usage: difftest.sh --gen GEN --tpc TPC --tvm TVM --work DIR [--from SEED] [--count N]"; exit 2; }
+absolute() { case "$1" in /*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
+gen=$(absolute "$gen"); tpc=$(absolute "$tpc"); tvm=$(absolute "$tvm")
+mkdir -p "$work" && cd "$work" || exit 2
+
+failures=0 errors=0
+for seed in $(seq "$from" $((from + count - 1))); do
+    "$gen" "$seed" > p.pas
+    if ! "$tpc" -o p.tvm p.pas > p.clog 2>&1; then
+        echo "seed $seed: tpc refused the program"; cp p.pas "fail-$seed.pas"; cat p.clog
+        failures=$((failures + 1)); continue
+    fi
+    for tier in native interp; do
+        TARN_TIER=$tier timeout 20 "$tvm" -a p.tvm > "$tier.out" 2> "$tier.err"
+        echo "exit $?" >> "$tier.out"
+    done
+    if ! cmp -s native.out interp.out || ! cmp -s native.err interp.err; then
+        echo "seed $seed: the tiers differ"
+        cp p.pas "fail-$seed.pas"
+        diff native.out interp.out | head -20
+        diff native.err interp.err | head -10
+        failures=$((failures + 1))
+    elif grep -q '^exit 124$' native.out; then
+        echo "seed $seed: the program did not end in time"; cp p.pas "fail-$seed.pas"
+        failures=$((failures + 1))
+    fi
+    grep -q '^ERROR:' native.out && errors=$((errors + 1))
+done
+echo "difftest: $count programs from seed $from, $errors ended with a run-time error, $failures failed"
+[ "$failures" -eq 0 ]

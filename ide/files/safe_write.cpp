@@ -30,14 +30,18 @@ bool WriteAll(int fd, std::string_view data) {
 }  // namespace
 
 bool WriteFileSafely(const std::string& path, std::string_view data, bool backup, std::string& error) {
+    struct stat old {};
+    bool exists = ::stat(path.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode)) {   // never rename a directory or device away
+        error = Reason(path, S_ISDIR(old.st_mode) ? EISDIR : EINVAL);
+        return false;
+    }
     std::string tmp = path + ".XXXXXX";
     int fd = ::mkstemp(tmp.data());
     if (fd < 0) {
         error = Reason(path, errno);
         return false;
     }
-    struct stat old {};
-    bool exists = ::stat(path.c_str(), &old) == 0;
     // The new file keeps the old one's permissions; a new file gets the usual 0666 & ~umask.
     mode_t mode = exists ? (old.st_mode & 07777) : [] {
         mode_t mask = ::umask(0);

@@ -1,0 +1,27 @@
+// Message boxes and questions of the IDE, all through one pair of hooks so that tests can
+// answer them and record what was shown instead of blocking on a modal box.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace tarn::ide {
+
+inline const char* FRAME_TITLE = "Tarn Pascal";
+
+enum class MessageIcon { Information, Warning, Error };
+enum class Answer { Yes, No, Cancel };
+
+void ShowMessage(QWidget* parent, MessageIcon icon, const QString& title, const QString& text);
+Answer AskYesNoCancel(QWidget* parent, const QString& title, const QString& text);
+
+struct MessageHooks {
+    std::function<void(MessageIcon, const QString& title, const QString& text)> show;
+    std::function<Answer(const QString& title, const QString& text)> ask;
+};
+// Replaces the message boxes; empty hooks put the boxes back.
+void SetMessageHooks(MessageHooks hooks);
+
+}  // namespace tarn::ide

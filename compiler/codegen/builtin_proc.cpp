@@ -14,7 +14,10 @@
 #include "compiler/base/alloc.h"
 #include "compiler/base/options.h"
 #include "compiler/front/records.h"
-#include "compiler/front/finish.h"
+#include "compiler/front/case_values.h"
+#include "compiler/front/check_expr.h"
+#include "compiler/front/layout.h"
+#include "compiler/front/types.h"
 
 namespace tarn::tpc {
 

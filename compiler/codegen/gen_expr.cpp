@@ -10,7 +10,10 @@
 #include "compiler/base/options.h"
 #include "compiler/front/binding.h"
 #include "compiler/front/records.h"
-#include "compiler/front/finish.h"
+#include "compiler/front/case_values.h"
+#include "compiler/front/check_expr.h"
+#include "compiler/front/layout.h"
+#include "compiler/front/types.h"
 #include "compiler/front/idtable.h"
 #include "compiler/front/lexer.h"
 
@@ -116,12 +119,6 @@ int32_t CodeLevel() { return CurrentScopeLevel(); }
 
 // ---- Types -------------------------------------------------------------------------------------
 
-Type* HostOf(Type* t) {
-    t = ResolveType(t);
-    while (t && t->kind == SubrangeType) t = ResolveType(t->u.subrange.HostType);
-    return t;
-}
-
 namespace {
 
 // The representation of each type kind that does not depend on the type's details (arrays
@@ -201,7 +198,7 @@ bool IsWordLike(Type* t) {
 }
 
 bool IsCharHost(Type* t) { return HostOf(t)->kind == CharType; }
-bool IsBooleanType(Type* t) { return HostOf(t) == BoolT; }
+bool IsBooleanHost(Type* t) { return HostOf(t) == BoolT; }
 
 // A range check of the value on the stack against low..high of an ordinal type: CHKRNGU
 // for unsigned hosts, none when the range is the host's whole 32 bits.
@@ -653,7 +650,7 @@ void GenFactor(Factor* f) {
     case ParenExpression: GenExpr(f->u.expression, false); break;
     case NotFactor:
         GenFactor(f->u.operand);
-        EmitOp(IsBooleanType(f->u.operand->PromotedType) ? Op::LNOT : Op::NOT);
+        EmitOp(IsBooleanHost(f->u.operand->PromotedType) ? Op::LNOT : Op::NOT);
         break;
     case SetConstructorFactor: GenSetConstructor(f->u.set); return;
     case ObjectCallFactor: CodeGenMissing("object members"); return;

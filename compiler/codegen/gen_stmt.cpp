@@ -16,7 +16,10 @@
 #include "compiler/base/options.h"
 #include "compiler/front/binding.h"
 #include "compiler/front/records.h"
-#include "compiler/front/finish.h"
+#include "compiler/front/case_values.h"
+#include "compiler/front/check_expr.h"
+#include "compiler/front/layout.h"
+#include "compiler/front/types.h"
 #include "compiler/front/idtable.h"
 #include "compiler/front/lexer.h"
 

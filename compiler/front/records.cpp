@@ -6,7 +6,10 @@
 #include "compiler/base/alloc.h"
 #include "compiler/base/messages.h"
 #include "compiler/front/binding.h"
-#include "compiler/front/finish.h"
+#include "compiler/front/case_values.h"
+#include "compiler/front/check_expr.h"
+#include "compiler/front/layout.h"
+#include "compiler/front/types.h"
 #include "compiler/front/idtable.h"
 #include "compiler/front/lexer.h"
 

@@ -1,0 +1,45 @@
+// types: the type predicates every check rests on. All resolve IdType first and are
+// null-safe (null is treated as BadT), so that an erroneous type passes every check
+// silently and one error gives one message.
+#pragma once
+
+#include <cstdint>
+
+#include "compiler/front/model.h"
+
+namespace tarn::tpc {
+
+// The largest integer value.
+inline constexpr int64_t kMaxInt = 2147483647;
+
+// ---- Type predicates --------------------------------------------------------------------
+
+// IdType -> the type it names (finished on demand); anything else unchanged.
+Type* ResolveType(Type* t);
+// subrange -> promoted host; single -> RealT; shortint, shortword, byte -> IntegerT; a set
+// -> a set of the promoted base (a new finished set when the base changes).
+Type* PromotedType(Type* t);
+// Resolved; a subrange becomes its host (a host is never a subrange itself).
+Type* HostOf(Type* t);
+
+bool IsOrdinalType(Type* t);
+bool IsIntegralType(Type* t);
+bool IsRealType(Type* t);        // single or real
+bool IsStringType(Type* t);      // string, cstring, packed array[1..n >= 2] of char
+bool IsNumericType(Type* t);     // integral but address, or real (subranges of them too)
+bool ContainsFile(Type* t);
+bool IsBooleanType(Type* t);    // Boolean or bad
+bool IsCharType(Type* t);       // char or a subrange of it
+bool IsEmptySetType(Type* t);   // the type of []
+bool IsSameType(Type* a, Type* b);
+bool IsSameAfterPromotion(Type* a, Type* b);
+bool IsCompatibleType(Type* a, Type* b);
+bool IsAssignmentCompatible(Type* target, Type* source);
+
+// The values of an ordinal type as a closed range; false for a type that is not ordinal.
+// Word-hosted ranges are unsigned.
+bool OrdinalRange(Type* t, int64_t& low, int64_t& high);
+// The type of -x for x of type t (numeric types only).
+Type* NegatedType(Type* t);
+
+}  // namespace tarn::tpc

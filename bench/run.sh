@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs the benchmarks of a release build (dispatch, lexer scan, whole compiler): sh bench/run.sh BUILD_DIR
+# Runs the benchmarks of a release build (dispatch, lexer scan, whole compiler, editor engine): sh bench/run.sh BUILD_DIR
 set -eu
 build=${1:-build}
 bench=$build/bin/tarn_bench
@@ -11,6 +11,11 @@ if grep -q 'CMAKE_BUILD_TYPE:STRING=Release' "$build/CMakeCache.txt" 2>/dev/null
     echo "bench/run.sh: note: $build is not a Release build; figures will be slow" >&2
 fi
 "$bench"
-for extra in lexbench compilebench; do
+for extra in lexbench compilebench editbench; do
     if [ -x "$build/bin/$extra" ]; then echo; "$build/bin/$extra"; fi
 done
+
+# The benchmark programs beside their peers (Lua 5.4, LuaJIT, fpc where installed), from the
+# shared benchmark directory beside the repository when it is there.
+compare=${TARN_COMPARE:-$(dirname "$0")/../../shared/bench/compare.sh}
+if [ -f "$compare" ]; then echo; bash "$compare" "$build" 3 || true; fi

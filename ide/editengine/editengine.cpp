@@ -107,17 +107,25 @@ void EditEngine::MoveGapTo(int line, int col) {
         return l <= gapLine_ ? before_[l - 1] : LineStartPhys(l) - gap;
     };
     size_t target = logicalStart(line) + size_t(col - 1);
-    while (gapLine_ < line) {   // lines behind the gap come in front of it
-        size_t phys = buf_.size() - after_.back();
-        after_.pop_back();
-        before_.push_back(uint32_t(phys - gap));
-        ++gapLine_;
-    }
-    while (gapLine_ > line) {
-        size_t logical = before_.back();
-        before_.pop_back();
-        after_.push_back(uint32_t(buf_.size() - (logical + gap)));
-        --gapLine_;
+    // Index entries of the lines the gap passes change sides: end-relative behind the gap,
+    // absolute in front of it. Converted in bulk, as a jump may pass many thousands.
+    uint32_t cap = uint32_t(buf_.size()), g = uint32_t(gap);
+    if (gapLine_ < line) {
+        size_t k = size_t(line - gapLine_), n = after_.size(), at = before_.size();
+        before_.resize(at + k);
+        const uint32_t* from = after_.data() + n;
+        uint32_t* to = before_.data() + at;
+        for (size_t i = 0; i < k; ++i) to[i] = cap - from[-1 - ptrdiff_t(i)] - g;
+        after_.resize(n - k);
+        gapLine_ = line;
+    } else if (gapLine_ > line) {
+        size_t k = size_t(gapLine_ - line), n = before_.size(), at = after_.size();
+        after_.resize(at + k);
+        const uint32_t* from = before_.data() + n;
+        uint32_t* to = after_.data() + at;
+        for (size_t i = 0; i < k; ++i) to[i] = cap - (from[-1 - ptrdiff_t(i)] + g);
+        before_.resize(n - k);
+        gapLine_ = line;
     }
     if (target < gapStart_) {
         size_t n = gapStart_ - target;
@@ -296,7 +304,7 @@ bool EditEngine::Edit(bool typing, auto&& body) {
             undo_.pop_back();
         }
     }
-    if (undo_.size() > MAX_UNDO_STEPS) undo_.erase(undo_.begin());
+    if (undo_.size() > MAX_UNDO_STEPS) undo_.pop_front();
     return true;
 }
 

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -214,7 +215,8 @@ private:
     EditRange sel_;
     std::vector<EditPos> marks_;
 
-    std::vector<UndoStep> undo_, redo_;
+    std::deque<UndoStep> undo_;   // the oldest steps fall off the front
+    std::vector<UndoStep> redo_;
     UndoStep* open_ = nullptr;   // the step being recorded
     int groupDepth_ = 0;
     bool replaying_ = false;

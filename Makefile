@@ -29,6 +29,7 @@ demo: release
 	@sh scripts/demo.sh $(BUILD)
 
 bench: release
+	@sh scripts/install-deps.sh bench
 	@sh bench/run.sh $(BUILD)
 
 # Ten-minute libFuzzer runs of the front end and of the loader and interpreter (the

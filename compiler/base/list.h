@@ -1,31 +1,12 @@
-// set: the compiler's two small container records.
-//
-// BitSet: {low, high, bytes} over a range of small non-negative integers; used for token
-// sets, option switches and directive flags. Element e lives in byte e/8 - low/8, bit
-// e mod 8. An element outside low..high is an internal error.
-//
-// List: the ordered list of untyped items with 1-based positional access used for every
+// list: the ordered list of untyped items with 1-based positional access used for every
 // list of the compiler. Items sit in one growable array, so positional access is direct
-// and a forward walk needs no cursor.
-//
-// Both come from the tracked allocator and go with the compilation; a list's outgrown
-// arrays are left to the allocator too (nothing is freed singly).
+// and a forward walk needs no cursor. A list and its outgrown arrays come from the tracked
+// allocator and go with the compilation (nothing is freed singly).
 #pragma once
 
 #include <cstdint>
 
 namespace tarn::tpc {
-
-struct BitSet {
-    int32_t low;
-    int32_t high;
-    uint8_t* bytes;     // high/8 - low/8 + 1 bytes
-};
-
-BitSet* SetCreate(int32_t low, int32_t high);
-bool SetIn(const BitSet* s, int32_t e);
-void SetInclude(BitSet* s, int32_t e);
-void SetExclude(BitSet* s, int32_t e);
 
 struct List {
     void** items;       // items[0] is position 1

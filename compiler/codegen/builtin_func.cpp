@@ -1,6 +1,6 @@
-// stdfunc: built-in functions. Most are their argument followed by one standard routine;
+// builtin_func: built-in functions. Most are their argument followed by one standard routine;
 // the ordinal ones are compiled inline.
-#include "compiler/codegen/gen_expr.h"
+#include "compiler/codegen/generator.h"
 
 #include "compiler/base/options.h"
 #include "compiler/front/records.h"

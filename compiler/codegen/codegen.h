@@ -2,13 +2,14 @@
 // and expression.
 //
 // The parser has no syntax tree for statements: it recognises a statement piece by piece
-// and calls these hooks in between (the if-statement calls CodeGenIfCondition after the
-// condition, CodeGenElse at `else`, CodeGenEndIf at the end, and so on), handing over the
-// records it has built and checked. Each hook does nothing once an error has been
-// reported (GenerateCode() is false).
+// and calls these entry points in between (the if-statement calls CodeGenIfCondition after
+// the condition, CodeGenElse at `else`, CodeGenEndIf at the end, and so on), handing over
+// the records it has built and checked and keeping the statement's code record that the
+// first call returns. Each does nothing once an error has been reported (GenerateCode()
+// is false).
 //
 // A construct this build cannot generate yet is recorded (the first one by name, see
-// codegen2.h) instead of being emitted wrongly; CodeGenerationImplemented() then answers
+// generator.h) instead of being emitted wrongly; CodeGenerationImplemented() then answers
 // false and the compilation writes no image.
 #pragma once
 
@@ -20,7 +21,7 @@
 namespace tarn::tpc {
 
 // Resets the generator's state at the start of a compilation's parse; CodeGenEnd after it.
-// Outside that span (the parser run by other means) the hooks below do nothing.
+// Outside that span (the parser run by other means) the entry points below do nothing.
 void CodeGenInit();
 void CodeGenEnd();
 // False once the program used a construct this build cannot generate; the front end then

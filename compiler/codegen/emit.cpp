@@ -5,6 +5,7 @@
 
 #include "compiler/writer/image.h"
 #include "compiler/base/options.h"
+#include "vm/bytes.h"
 
 namespace tarn::tpc {
 
@@ -18,7 +19,8 @@ struct Instruction {
     uint32_t size = 0;
 
     void Word(uint32_t v) {
-        for (int i = 0; i < 4; ++i) bytes[size++] = static_cast<uint8_t>(v >> (8 * i));
+        vm::StoreLE32(bytes + size, v);
+        size += 4;
     }
 };
 

@@ -1,5 +1,5 @@
-// codegen2: constants, variable accesses, loads and stores, operators and assignments.
-#include "compiler/codegen/gen_expr.h"
+// gen_expr: constants, variable accesses, loads and stores, operators and assignments.
+#include "compiler/codegen/generator.h"
 
 #include <string>
 #include <vector>

@@ -1,16 +1,16 @@
-// codegen: blocks, activation records and statements.
+// gen_stmt: blocks, activation records and statements.
 //
-// Statements nest, and their pieces arrive one hook at a time, so each open statement
-// keeps what its later pieces need (pending jump operands, loop starts, its system local,
-// a case statement's jump table) on a stack of its own. Forward jumps are emitted with an
-// operand of 0 and completed by a code fix-up once their target is known.
+// A statement's pieces arrive one call at a time; what its later pieces need (pending jump
+// operands, loop starts, its system local, a case statement's jump table) goes back to
+// the parser in the statement's code record, which it hands in again. Forward jumps are
+// emitted with an operand of 0 and completed by a code fix-up once their target is known.
 #include "compiler/codegen/codegen.h"
 
 #include <cstdio>
 #include <map>
 #include <vector>
 
-#include "compiler/codegen/gen_expr.h"
+#include "compiler/codegen/generator.h"
 #include "compiler/writer/image.h"
 #include "compiler/base/messages.h"
 #include "compiler/base/options.h"
@@ -38,7 +38,7 @@ constexpr uint32_t kProgramLocals = 4 * NUM_SYSTEM_LOCALS;
 
 struct CodeGenState {
     // Between CodeGenInit and CodeGenEnd: the parser run by other means (tools, tests)
-    // has no output to generate into, and its hooks then do nothing.
+    // has no output to generate into, and the entry points then do nothing.
     bool active = false;
     int32_t openStatements = 0;       // statements begun and not yet ended
     // SUBI operands of gotos into an enclosing block, by its level, waiting for its
@@ -71,10 +71,6 @@ void End(Code& code) {
     State().openStatements--;
     code.open = false;
 }
-
-// Positions of pending references are kept in the routine's lists as plain words
-// (stdproc.cpp stores them).
-uint32_t FromItem(void* item) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(item)); }
 
 void PushSystemLocal(int32_t n) {
     EmitOp(Op::PUSHFP);

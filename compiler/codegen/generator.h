@@ -1,7 +1,7 @@
-// codegen2: the pieces the statement, call and built-in routine generators share: the
-// record of constructs this build cannot generate, constant pushes, jumps and their
-// fix-ups, the representation of each type, variable addresses, loads, stores and whole
-// expressions.
+// generator: what the code generator's files share (gen_stmt, gen_expr, gen_call,
+// builtin_proc, builtin_func): the record of constructs this build cannot generate,
+// constant pushes, jumps and their fix-ups, the representation of each type, variable
+// addresses, loads, stores, whole expressions and calls.
 //
 // Every value lives on the evaluation stack in one of a few representations (a word, an
 // 8-byte real, a string with its length word on top, raw bytes of a record or array); the
@@ -84,7 +84,15 @@ void GenStringValue(Expression* e);
 // The undefined-value check for a value of type t just loaded (option u).
 void GenUndefinedCheck(Type* t);
 
-// ---- Calls (stdproc.cpp, stdfunc.cpp) ------------------------------------------------------
+// ---- Calls (gen_call.cpp, builtin_proc.cpp, builtin_func.cpp) -----------------------------
+
+// The actual parameter at 1-based position i; none past the last.
+inline ActualParm* ActualAt(List* actuals, uint32_t i) {
+    return i <= ListCount(actuals) ? static_cast<ActualParm*>(ListGet(actuals, i)) : nullptr;
+}
+// Code positions of pending references travel in a routine's lists as plain words.
+inline void* AsItem(uint32_t position) { return reinterpret_cast<void*>(static_cast<uintptr_t>(position)); }
+inline uint32_t FromItem(void* item) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(item)); }
 
 // A call of a user routine or procedural parameter; a function leaves its result.
 void GenCall(Binding* routine, List* actuals);

@@ -147,7 +147,7 @@ void ResolvePendingDomain(Binding* b);
 // scope. The text is interned as an internal name ('\'' + text, exact case; '.' + name,
 // folded); while that name has no binding, a use binds it in the current scope
 // (BindLiteral with the convert flag set, BindPropOrMethod without) and appends the text
-// to the fixed data (FixedDataHook). Later uses while the binding lives reuse its offset;
+// to the writer's fixed data. Later uses while the binding lives reuse its offset;
 // once its scope has closed, the next use stores the text again.
 PooledLiteral* PoolLiteral(const char* text, uint32_t length);
 // Returns the member's internal name; its binding's u.literal is the stored name.

@@ -1,4 +1,4 @@
-// hash: the identifier table (see hash.h).
+// idtable: the identifier table (see idtable.h).
 //
 // The table is open-addressed with linear probing over a power-of-two array of slots, kept
 // at most half full. Each slot holds the identifier and its full 32-bit HashText value, so

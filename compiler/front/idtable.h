@@ -1,4 +1,4 @@
-// hash: the identifier table.
+// idtable: the identifier table.
 //
 // Every identifier text is interned once per compilation: the same spelling (or, while
 // identifiers are not case-sensitive, the same spelling up to ASCII case) always gives the

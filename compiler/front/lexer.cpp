@@ -1,4 +1,4 @@
-// lex: source files and the scanner (see lex.h).
+// lexer: source files and the scanner (see lexer.h).
 //
 // Reading. A file is read in 64 KB blocks into one read buffer; ReadLine copies one line
 // from there into the line buffer, dropping BEL, BS, VT, FF and CR, and stops at LF, at a
@@ -30,6 +30,7 @@
 #include "compiler/base/messages.h"
 #include "compiler/base/options.h"
 #include "compiler/front/idtable.h"
+#include "compiler/base/bitset.h"
 #include "compiler/base/list.h"
 #include "compiler/base/process.h"
 #include "compiler/writer/image.h"

@@ -1,9 +1,9 @@
-// lex: source files and the scanner.
+// lexer: source files and the scanner.
 //
 // Owns the open source file, the line buffer, the current token (CurrToken), the stack of
 // include files (file_table) with the list of every file opened, comments, compiler
 // directives found in comments (applied through the option store) and literal scanning.
-// Identifiers are interned in the identifier table (hash.h), which also tells whether a
+// Identifiers are interned in the identifier table (idtable.h), which also tells whether a
 // word is reserved. Messages go through ReportMessage.
 #pragma once
 
@@ -63,7 +63,7 @@ extern Token* CurrToken;
 // --- Lifecycle ----------------------------------------------------------------------
 
 // Empties the file stack, the line counters and the file list and allocates CurrToken;
-// installs the lexer's hooks for the message module. Once per compilation.
+// hands the current position to the message module. Once per compilation.
 void InitLexer();
 // Opens the main source file or an include file and makes it the current file. Returns 1
 // when the file was entered, 0 when it was skipped as a recursive inclusion.

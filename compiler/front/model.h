@@ -2,10 +2,10 @@
 // expressions.
 //
 // Every record is plain data: a kind and a union of kind-specific parts, zero-filled and
-// allocated from the tracked allocator by the constructors of create.h, and released with
+// allocated from the tracked allocator by the constructors of records.h, and released with
 // the rest of the compilation (nothing here is ever freed singly). Field names follow the
 // grammar (FieldList, VariantSelector, FuncHeading, ...). The parser fills the records,
-// finish.h completes sizes, offsets and resulting types, the code generator reads them.
+// layout.h completes sizes, offsets and resulting types, the code generator reads them.
 //
 // Words marked "code generator" belong to the code generator; the front end only clears
 // them.
@@ -16,6 +16,7 @@
 
 #include "compiler/base/alloc.h"
 
+#include "compiler/base/bitset.h"
 #include "compiler/base/list.h"
 #include "compiler/base/position.h"
 
@@ -26,7 +27,7 @@ namespace tarn::tpc {
 // holds only them.
 inline constexpr int32_t NUM_SYSTEM_LOCALS = 20;
 
-struct Identifier;   // hash.h: {text, bind}
+struct Identifier;   // idtable.h: {text, bind}
 struct Binding;      // binding.h
 struct Type;
 struct Constant;
@@ -221,7 +222,7 @@ struct VariantPart {
     uint32_t* table;
     uint32_t tableCount;
     int32_t tableLow;               // selector value of table[0]
-    uint32_t tableOffset;           // offset in the fixed data (FixedTableHook), or 0
+    uint32_t tableOffset;           // offset in the writer's fixed data, or 0
 };
 
 struct FieldList {

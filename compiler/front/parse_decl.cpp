@@ -38,8 +38,6 @@ BitSet* TokenSet(std::initializer_list<TokenKind> kinds) {
     return s;
 }
 
-Position Here() { return CurrentPosition(); }
-
 // The binding of id when it was made in the current scope with `kind`; none otherwise
 // (a rejected binding leaves an older meaning in place, which must not be overwritten).
 Binding* OwnBinding(Identifier* id, BindingKind kind) {

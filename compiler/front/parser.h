@@ -4,7 +4,7 @@
 // with their precedence, factors, set constructors, variable accesses and calls.
 //
 // There is no syntax tree: declarations become the records of model.h, each finished
-// (finish.h) as soon as it is complete, and each block's statements are handed to the
+// (layout.h, check_expr.h) as soon as it is complete, and each block's statements are handed to the
 // code generator (codegen.h) as they are recognised. Errors never stop the parse: after a
 // declaration that raised errors the parser skips to a token of the relevant recovery set,
 // and every recovery set holds EOFtok, so no recovery runs past the end of the file.
@@ -14,7 +14,9 @@
 
 #include "compiler/front/binding.h"
 #include "compiler/front/lexer.h"
+#include "compiler/base/messages.h"
 #include "compiler/front/model.h"
+#include "compiler/front/types.h"
 
 namespace tarn::tpc {
 
@@ -25,7 +27,7 @@ enum BlockPosition : int32_t {
 };
 constexpr bool VALID_BLOCK_POSITION(int32_t p) { return p >= PositionStart && p <= PositionStatement; }
 
-inline constexpr int32_t MAX_NESTING = 400;          // statements, expressions, factors (types: finish.h)
+inline constexpr int32_t MAX_NESTING = 400;          // statements, expressions, factors (types: layout.h)
 inline constexpr int32_t MAX_SEQUENCE_DEPTH = 256;   // open statement sequences
 
 // A routine whose block is being parsed: assignments to its name set `assigned`.
@@ -91,6 +93,25 @@ VarAccess* ParseVariableAccess();
 List* ParseCaseConstantList();
 
 // ---- Shared by the parser's files -------------------------------------------------------
+
+inline Position Here() { return CurrentPosition(); }
+inline void Trace(int number) { ReportMessage(number, nullptr); }
+inline bool IsBadType(Type* t) { return ResolveType(t)->kind == BadType; }
+
+// The variable an access starts from (none for a with-field).
+Variable* BaseVariable(const VarAccess* a);
+// The field of a record type named id, also inside its variants; none when there is none.
+Variable* FindField(Type* record, const Identifier* id);
+bool HasParameters(const FuncHeading* fh);
+bool IsObjectType(Type* t);
+// `(` one actual per formal `)`.
+List* ParseActualParameters(const FuncHeading* fh);
+// The arguments of a built-in routine (see parse_expr.cpp).
+List* ParseBuiltinArguments();
+// Marks the standard text file a built-in routine uses when its first argument is no file.
+void NoteDefaultFile(int32_t kind, const List* actuals);
+// A connection or recordset procedure, or a generic-object property write or method call.
+void ParseObjectStatement(VarAccess* object);
 
 inline TokenKind Tok() { return CurrToken->kind; }
 // Skips tokens until one of `set` ("Attempting error recovery"; "Skipping '%s'" per token).

@@ -1,4 +1,4 @@
-// id: reserved words and predefined identifiers (see id.h).
+// predefined: reserved words and predefined identifiers (see predefined.h).
 #include "compiler/front/predefined.h"
 
 #include <cstring>

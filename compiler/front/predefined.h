@@ -1,10 +1,10 @@
-// id: the language's reserved words and predefined identifiers.
+// predefined: the language's reserved words and predefined identifiers.
 //
 // At the start of every compilation, in the outer scope and after the options are known,
 // InstallReservedWords binds the reserved words (some only under their option, so that
 // with the option off the word is an ordinary identifier) and InstallPredefined creates
 // the predefined types and binds the predefined types, constants and built-in routines
-// of predefined.def, each under its option. Identifiers are interned through hash.h.
+// of predefined.def, each under its option. Identifiers are interned through idtable.h.
 #pragma once
 
 #include "compiler/front/idtable.h"

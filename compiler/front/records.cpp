@@ -1,4 +1,4 @@
-// create: constructors of the declaration model and the predefined types (create.h).
+// records: constructors of the declaration model and the predefined types (records.h).
 #include "compiler/front/records.h"
 
 #include <cstring>

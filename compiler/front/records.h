@@ -1,4 +1,4 @@
-// create: the constructors of the declaration model (model.h) and the predefined types
+// records: the constructors of the declaration model (model.h) and the predefined types
 // and variables.
 //
 // Every constructor checks its preconditions (a failure is an internal error), takes a

@@ -17,6 +17,7 @@
 
 #include "compiler/base/process.h"
 #include "compiler/base/options.h"
+#include "vm/bytes.h"
 #include "vm/image.h"
 
 namespace tarn::tpc {
@@ -67,20 +68,10 @@ struct OutputState {
 OutputState g_out;
 std::string g_launcherDirectory;
 
-// --- little-endian helpers ---------------------------------------------------------
-
-void PutWord(uint8_t* at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-uint32_t GetWord(const uint8_t* at) {
-    return (uint32_t)at[0] | (uint32_t)at[1] << 8 | (uint32_t)at[2] << 16 | (uint32_t)at[3] << 24;
-}
-
 void AppendPair(DataBuffer* p, uint32_t first, uint32_t second) {
     uint8_t pair[8];
-    PutWord(pair, first);
-    PutWord(pair + 4, second);
+    vm::StoreLE32(pair, first);
+    vm::StoreLE32(pair + 4, second);
     DataBufferAppend(p, pair, 8);
 }
 
@@ -119,14 +110,14 @@ void PutBytes(Image& out, const void* data, size_t n) {
 
 void PutImageWord(Image& out, uint32_t v) {
     uint8_t w[4];
-    PutWord(w, v);
+    vm::StoreLE32(w, v);
     PutBytes(out, w, 4);
 }
 
 // A record's id and length.
 void PutRecordHead(Image& out, uint8_t id, uint32_t length) {
     uint8_t head[5] = {id};
-    PutWord(head + 1, length);
+    vm::StoreLE32(head + 1, length);
     PutBytes(out, head, sizeof head);
 }
 
@@ -159,7 +150,7 @@ void AppendSectionRecords(Image& out, uint8_t id, const DataBuffer* section,
         DataBufferRead(section, data, pos, n);
         for (; next < fixups.size() && fixups[next].position - pos < n; ++next) {
             uint8_t* word = data + (fixups[next].position - pos);
-            PutWord(word, GetWord(word) + fixups[next].value);
+            vm::StoreLE32(word, vm::LoadLE32(word) + fixups[next].value);
         }
         out.push_back(vm::RecordCheckByte(id, n, data));
         pos += n;
@@ -236,7 +227,7 @@ std::vector<Fixup> TakeFixups() {
     std::vector<Fixup> inRecord;
     inRecord.reserve(pairs.size() / 8);
     for (size_t at = 0; at + 8 <= pairs.size(); at += 8) {
-        uint32_t position = GetWord(&pairs[at]), value = GetWord(&pairs[at + 4]);
+        uint32_t position = vm::LoadLE32(&pairs[at]), value = vm::LoadLE32(&pairs[at + 4]);
         if (!CODEGEN_OK(position <= g_out.codeSize && g_out.codeSize - position >= 4)) {
             std::sort(inRecord.begin(), inRecord.end(),
                       [](const Fixup& a, const Fixup& b) { return a.position < b.position; });
@@ -248,7 +239,7 @@ std::vector<Fixup> TakeFixups() {
         }
         uint8_t word[4];
         DataBufferRead(g_out.code, word, position, 4);
-        PutWord(word, GetWord(word) + value);
+        vm::StoreLE32(word, vm::LoadLE32(word) + value);
         DataBufferWrite(g_out.code, word, position, 4);
     }
     ReleaseBuffer(g_out.fixups);
@@ -498,7 +489,7 @@ uint32_t AppendFixedTable(const uint32_t* words, uint32_t count) {
     if (!CODEGEN_OK(words != NULL) || !CODEGEN_OK(count != 0) || !CODEGEN_OK(count <= UINT32_MAX / 4))
         return offset;
     std::vector<uint8_t> bytes(static_cast<size_t>(count) * 4);
-    for (uint32_t i = 0; i < count; ++i) PutWord(bytes.data() + 4 * i, words[i]);
+    for (uint32_t i = 0; i < count; ++i) vm::StoreLE32(bytes.data() + 4 * i, words[i]);
     const uint32_t before = g_out.fixedDataSize;
     AppendFixedData(bytes.data(), count * 4);
     // A refused append (size limit) leaves nothing to swap.

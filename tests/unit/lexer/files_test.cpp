@@ -1,6 +1,7 @@
 // Source files: lines and their limits, line ends, include files and the file list.
 #include "lexer_fixture.h"
 
+#include "compiler/base/bitset.h"
 #include "compiler/base/list.h"
 
 namespace tarn::tpc::test {

@@ -73,6 +73,7 @@ bool Listed(const List* ids, const Identifier* id) {
     return false;
 }
 
+// identifier-list -> IDENT { , IDENT }
 // identifier { , identifier }, each bound as `kind` (BindNone: not bound). Returns the
 // identifiers in order (ListedId*).
 List* ParseIdList(int32_t kind) {
@@ -177,6 +178,7 @@ void InitParser() {
     gParser.relaxed = IsFlagOption(opt::erd);
 }
 
+// unsigned-constant -> number | string | character | NIL | constant-identifier
 Constant* ParseUnsignedConstant() {
     ReportMessage(msg::TraceUnsignedConstant, nullptr);
     Constant* c = nullptr;
@@ -194,6 +196,7 @@ Constant* ParseUnsignedConstant() {
     return c;
 }
 
+// constant -> [ + | - ] unsigned-constant
 Constant* ParseConstant() {
     ReportMessage(msg::TraceConstant, nullptr);
     int32_t sign = SignNone;
@@ -227,6 +230,7 @@ Constant* ParseConstant() {
 
 namespace {
 
+// subrange-type -> constant .. constant
 Type* ParseSubrange() {
     const Position pos = Here();
     Constant* low = ParseConstant();
@@ -235,6 +239,7 @@ Type* ParseSubrange() {
     return CreateSubrangeType(low, high, &pos);
 }
 
+// string-type -> ( STRING | CSTRING ) ( [ constant ] | ( constant ) )
 // string[n] or string(n), cstring likewise: the length must be an integer constant.
 Type* ParseStringType(bool cstring) {
     const Position pos = Here();
@@ -259,6 +264,7 @@ Type* ParseStringType(bool cstring) {
     return cstring ? CreateCStringType(length, &pos) : CreateStringType(length, &pos);
 }
 
+// named-type -> type-identifier | string-type | subrange-type
 // A type named by an identifier: a type identifier, a string type, or a subrange whose low
 // bound is a constant identifier.
 Type* ParseNamedType() {
@@ -290,6 +296,7 @@ Type* ParseNamedType() {
     return CreateIdType(id, &pos);
 }
 
+// domain-type -> type-identifier
 // A domain that may be declared later in the same type part (pointers and lists).
 Type* ParseDomain() {
     if (Tok() != IDtok) {
@@ -306,6 +313,7 @@ Type* ParseDomain() {
     return ParseTypeIdentifier();
 }
 
+// array-type -> ARRAY [ index-type { , index-type } ] OF type
 Type* ParseArrayType() {
     const Position pos = Here();
     GetToken();
@@ -324,6 +332,7 @@ Type* ParseArrayType() {
     return t;
 }
 
+// enumerated-type -> ( identifier-list )
 Type* ParseEnumType() {
     const Position pos = Here();
     GetToken();
@@ -345,6 +354,8 @@ Type* ParseEnumType() {
 
 FieldList* ParseFieldList();
 
+// variant-part -> CASE [ IDENT : ] type-identifier OF variant { ; variant } [ ; ]
+// variant -> case-constant-list : ( field-list )
 // case [tag :] type-identifier of variants
 VariantPart* ParseVariantPart() {
     // A variant's field list may hold another variant part without passing through
@@ -388,6 +399,7 @@ VariantPart* ParseVariantPart() {
     return CreateVariantPart(CreateVariantSelector(tag, tagType), variants, nullptr);
 }
 
+// field-list -> [ identifier-list : type { ; identifier-list : type } ] [ ; ] [ variant-part ]
 // record sections `ids : type` separated by `;`, then an optional variant part.
 FieldList* ParseFieldList() {
     List* rsl = ListCreate();
@@ -407,6 +419,7 @@ FieldList* ParseFieldList() {
     return CreateFieldList(rsl, vp);
 }
 
+// record-type -> RECORD field-list END
 Type* ParseRecordType() {
     const Position pos = Here();
     GetToken();
@@ -417,6 +430,7 @@ Type* ParseRecordType() {
     return CreateRecordType(fl, &pos);
 }
 
+// component -> OF type                        (after FILE, LIST and SET)
 // `of` and a component, for file, list and set types.
 Type* ParseComponentOf(bool domain) {
     GetToken();
@@ -428,6 +442,9 @@ bool Packable(TokenKind k) {
     return k == ARRAYtok || k == FILEtok || k == LISTtok || k == RECORDtok || k == SETtok;
 }
 
+// type-proper -> array-type | FILE component | LIST component | SET component
+//                | record-type | ^ domain-type | enumerated-type | OBJECT | CLASS
+//                | named-type | subrange-type
 Type* ParseTypeProper() {
     const Position pos = Here();
     switch (Tok()) {
@@ -452,6 +469,7 @@ Type* ParseTypeProper() {
 
 }  // namespace
 
+// type -> [ PACKED ] type-proper
 Type* ParseType() {
     ReportMessage(msg::TraceType, nullptr);
     EnterTypeNesting();
@@ -467,6 +485,7 @@ Type* ParseType() {
     return t;
 }
 
+// type-identifier -> IDENT
 Type* ParseTypeIdentifier() {
     if (Tok() != IDtok) {
         Expected("Type identifier");
@@ -489,6 +508,7 @@ Type* ParseTypeIdentifier() {
 
 namespace {
 
+// label-declaration-part -> LABEL label { , label } ;
 void ParseLabelPart() {
     GetToken();
     Declaration(Parser().blockSet, [] {
@@ -513,6 +533,7 @@ void ParseLabelPart() {
     });
 }
 
+// constant-definition-part -> CONST IDENT = constant ; { IDENT = constant ; }
 void ParseConstantPart() {
     GetToken();
     while (Tok() == IDtok) {
@@ -531,6 +552,7 @@ void ParseConstantPart() {
     }
 }
 
+// type-definition-part -> TYPE IDENT = type ; { IDENT = type ; }
 void ParseTypePart() {
     GetToken();
     while (Tok() == IDtok || Tok() == LISTtok) {
@@ -557,6 +579,7 @@ void ParseTypePart() {
     ResolvePendingDomains();
 }
 
+// variable-declaration-part -> VAR identifier-list : type ; { identifier-list : type ; }
 void ParseVariablePart() {
     const Position pos = Here();
     GetToken();
@@ -579,6 +602,7 @@ void ParseVariablePart() {
 
 FuncHeading* ParseHeading(Identifier* id, bool isFunction);
 
+// procedural-parameter -> ( PROCEDURE | FUNCTION ) IDENT heading
 // function/procedure heading as a formal parameter: its own record, bound in the
 // routine's scope; its parameters are only described, so they live in a scope of their own.
 FormalParmSection* ParseProceduralParameter() {
@@ -606,6 +630,7 @@ FormalParmSection* ParseProceduralParameter() {
     return CreateFuncParmSection(v, fh, &pos);
 }
 
+// parameter-section -> [ VAR ] identifier-list : type-identifier | procedural-parameter
 // [var] identifiers `:` type-identifier: one section per identifier.
 void ParseParameterSection(List* sections) {
     const bool byRef = Tok() == VARtok;
@@ -624,6 +649,7 @@ void ParseParameterSection(List* sections) {
     }
 }
 
+// formal-parameter-list -> ( parameter-section { ; parameter-section } )
 FormalParmList* ParseFormalParameters() {
     FormalParmList* fpl = CreateFormalParmList();
     Match(OPEN_PARENtok);
@@ -658,6 +684,7 @@ bool SimpleOrPointer(Type* t) {
     }
 }
 
+// heading -> [ formal-parameter-list ] [ : type-identifier ]
 FuncHeading* ParseHeading(Identifier* id, bool isFunction) {
     FormalParmList* parms = nullptr;
     if (Tok() == OPEN_PARENtok || IsFlagOption(opt::p)) parms = ParseFormalParameters();
@@ -708,6 +735,7 @@ Constant* StringLiteral() {
     return c;
 }
 
+// external-tail -> [ string ] { DLL [ = ] string | NAME [ = ] string | STDCALL | CDECL }
 void ParseExternalTail(Directives* d) {
     const Words& w = PredefinedWords();
     const Position pos = Here();
@@ -730,6 +758,8 @@ void ParseExternalTail(Directives* d) {
     if (!d->library) ReportMessage(msg::LibraryNameMissing, &pos);
 }
 
+// directives -> directive { [ ; ] directive }
+// directive -> FORWARD | EXTERNAL external-tail | STDCALL | CDECL
 // Directives after a heading, with optional `;` between them. Returns with the current
 // token at the `;` that ends them (not taken).
 void ParseDirectives(Directives* d) {
@@ -791,6 +821,7 @@ Binding* StrayBinding(Function* f) {
     return b;
 }
 
+// routine-body -> block ;
 // The block of a routine whose heading (and directives) have been read.
 void ParseRoutineBody(Binding* b, Function* f) {
     if (!b) b = StrayBinding(f);
@@ -801,6 +832,7 @@ void ParseRoutineBody(Binding* b, Function* f) {
     Match(SEMI_COLONtok);
 }
 
+// unbound-routine -> heading ; [ directives ; ] [ routine-body ]
 // A routine declared with a name that cannot be bound: heading, directives and block are
 // parsed in a scope of their own so that parsing resynchronises.
 void ParseUnboundRoutine(Identifier* id, bool isFunction) {
@@ -819,6 +851,7 @@ void ParseUnboundRoutine(Identifier* id, bool isFunction) {
     ParseRoutineBody(nullptr, f);
 }
 
+// forward-definition -> IDENT ; routine-body
 // The definition of a routine declared `forward` earlier in this scope.
 void ParseForwardDefinition(Binding* b, bool isFunction) {
     Function* f = b->u.function;
@@ -840,6 +873,7 @@ void ParseForwardDefinition(Binding* b, bool isFunction) {
     ParseRoutineBody(b, f);
 }
 
+// new-routine -> IDENT heading ; ( directives ; | routine-body )
 void ParseNewRoutine(Identifier* id, bool isFunction) {
     Function* f = CreateFunction(isFunction ? UserFunc : UserProc, nullptr);
     BindFunction(id, f);
@@ -871,6 +905,7 @@ void ParseNewRoutine(Identifier* id, bool isFunction) {
     ParseRoutineBody(b, f);
 }
 
+// routine-declaration -> ( PROCEDURE | FUNCTION ) ( new-routine | forward-definition )
 void ParseRoutineDeclaration() {
     const bool isFunction = Tok() == FUNCTIONtok;
     GetToken();
@@ -919,6 +954,9 @@ void CheckBlockPosition(BlockPosition next) {
 
 uint32_t AlignedTo4(uint32_t n) { return n > 0xFFFFFFFCu ? 0xFFFFFFFFu : (n + 3u) & ~3u; }
 
+// declaration-part -> { label-declaration-part | constant-definition-part
+//                      | type-definition-part | variable-declaration-part
+//                      | routine-declaration }
 void ParseDeclarativePart() {
     ReportMessage(msg::TraceDeclarativePart, nullptr);
     ParserState& p = Parser();
@@ -963,6 +1001,7 @@ void FinishStandardFiles() {
     if (Parser().usesOutput) FinishVariable(OutputVar);
 }
 
+// block -> declaration-part statement-part
 void ParseBlock(Binding* routine) {
     ParserState& p = Parser();
     Function* f = routine ? routine->u.function : nullptr;
@@ -1045,6 +1084,7 @@ void BindStandardFile(const char* name, Variable* v, bool& uses) {
     uses = true;
 }
 
+// program-parameters -> ( identifier-list )
 void ParseProgramParameters() {
     Match(OPEN_PARENtok);
     if (!(IsFlagOption(opt::p) && Tok() != IDtok)) {
@@ -1053,6 +1093,7 @@ void ParseProgramParameters() {
     Match(CLOSE_PARENtok);
 }
 
+// program -> PROGRAM IDENT [ program-parameters ] ; block .
 void ParseProgramProper() {
     ParserState& p = Parser();
     BindPredefinedVariables();

@@ -128,6 +128,7 @@ Variable* BaseVariable(const VarAccess* a) {
 
 namespace {
 
+// index-selector -> [ expression { , expression } ]
 VarAccess* ParseIndexes(VarAccess* access) {
     const Position pos = Here();
     GetToken();
@@ -165,6 +166,7 @@ VarAccess* ParseIndexes(VarAccess* access) {
     return access;
 }
 
+// field-selector -> . IDENT
 VarAccess* ParseFieldSelector(VarAccess* access) {
     const Position pos = Here();
     GetToken();
@@ -188,6 +190,7 @@ VarAccess* ParseFieldSelector(VarAccess* access) {
     return CreateFieldDesignator(access, id, -1, field->t, &pos);
 }
 
+// dereference -> ^
 VarAccess* ParseDereference(VarAccess* access) {
     const Position pos = Here();
     GetToken();
@@ -239,6 +242,7 @@ bool IsVariantSelectorAccess(const VarAccess* a) {
     return t->kind == RecordType && IsTagFieldIn(t->u.record.fieldList, a->u.field.field);
 }
 
+// variable-actual -> variable-access
 ActualParm* ParseVarActual(const FormalParmSection* formal) {
     const Position pos = Here();
     VarAccess* a = ParseVariableAccess();
@@ -252,6 +256,7 @@ ActualParm* ParseVarActual(const FormalParmSection* formal) {
     return CreateVarActualParm(a, &pos);
 }
 
+// value-actual -> expression
 ActualParm* ParseValueActual(const FormalParmSection* formal) {
     const Position pos = Here();
     Expression* e = ParseExpression();
@@ -263,6 +268,7 @@ ActualParm* ParseValueActual(const FormalParmSection* formal) {
     return CreateExprActualParm(e, &pos);
 }
 
+// routine-actual -> routine-identifier
 ActualParm* ParseRoutineActual(const FormalParmSection* formal) {
     const Position pos = Here();
     const bool wantFunction = formal->u.funcParmSpec.fh->result != nullptr;
@@ -281,6 +287,8 @@ ActualParm* ParseRoutineActual(const FormalParmSection* formal) {
 
 }  // namespace
 
+// actual-parameter-list -> ( actual { , actual } )
+// actual -> variable-actual | value-actual | routine-actual   (by the formal parameter)
 // `(` one actual per formal `)`.
 List* ParseActualParameters(const FuncHeading* fh) {
     List* actuals = ListCreate();
@@ -302,6 +310,8 @@ List* ParseActualParameters(const FuncHeading* fh) {
 
 bool HasParameters(const FuncHeading* fh) { return fh && fh->parms && ListCount(fh->parms->sections) > 0; }
 
+// builtin-arguments -> ( argument { , argument } )
+// argument -> expression [ : expression [ : expression ] ] | type-identifier
 // The arguments of a built-in routine: expressions, each with optional `:` field widths
 // (write, writeln, str), or a type identifier (sizeof). The built-in call modules check
 // them against the routine's pattern.
@@ -372,6 +382,7 @@ bool IsMethodArgumentType(Type* t) {
     }
 }
 
+// method-arguments -> ( expression { , expression } )
 List* ParseMethodArguments() {
     List* args = ListCreate();
     if (Tok() != OPEN_PARENtok) return args;
@@ -389,6 +400,7 @@ List* ParseMethodArguments() {
     return args;
 }
 
+// member-name -> IDENT | ( expression )
 // A member name: an identifier, pooled in the fixed data (its internal name is returned),
 // or `(` a string or char expression `)`, appended to args (none is returned).
 Identifier* ParseMemberName(List* args) {
@@ -419,6 +431,7 @@ Identifier* MemberWord(const Words& w, std::initializer_list<Identifier* Words::
 
 }  // namespace
 
+// object-statement -> . member-name [ method-arguments ] [ := expression ]
 // A connection or recordset procedure, or a generic-object property write or method call.
 void ParseObjectStatement(VarAccess* object) {
     Type* t = ResolveType(object->t);
@@ -457,6 +470,7 @@ void ParseObjectStatement(VarAccess* object) {
 
 namespace {
 
+// object-function -> . member-name [ method-arguments ]
 // A connection or recordset function, or a generic-object property read or function method.
 Factor* ParseObjectFunction(VarAccess* object, const Position& pos) {
     Type* t = ResolveType(object->t);
@@ -528,6 +542,7 @@ Factor* ParseObjectFunction(VarAccess* object, const Position& pos) {
 
 // ---- Factors ------------------------------------------------------------------------------------
 
+// function-designator -> function-identifier [ actual-parameter-list | builtin-arguments ]
 Factor* ParseFunctionDesignator(Binding* b, const Position& pos) {
     Trace(msg::TraceFunctionDesignator);
     Function* f = b->u.function;
@@ -546,6 +561,8 @@ Factor* ParseFunctionDesignator(Binding* b, const Position& pos) {
     return CreateFunctionFactor(CreateFunctionDesignator(b, result, actuals), &pos);
 }
 
+// set-constructor -> [ [ member { , member } ] ]
+// member -> expression [ .. expression ]
 Factor* ParseSetConstructor() {
     Trace(msg::TraceSetConstructor);
     const Position pos = Here();
@@ -580,6 +597,8 @@ const char* MisusedWord(int32_t kind) {
     }
 }
 
+// identifier-factor -> variable-access | constant-identifier | function-designator
+//                      | variable-access object-function
 Factor* ParseIdentifierFactor(const Position& pos) {
     Identifier* id = CurrToken->value.id;
     Binding* b = id->bind;
@@ -609,6 +628,8 @@ Factor* ParseIdentifierFactor(const Position& pos) {
     return CreateVarAccessFactor(a, &pos);
 }
 
+// factor-proper -> unsigned-constant | NOT factor | ( expression ) | set-constructor
+//                  | identifier-factor
 Factor* ParseFactorProper(int32_t sign, const Position& pos) {
     switch (Tok()) {
     case NILtok: case INTtok: case CARDINALtok: case REALtok: case CHARtok: case STRINGtok: {
@@ -638,6 +659,7 @@ Factor* ParseFactorProper(int32_t sign, const Position& pos) {
     }
 }
 
+// factor -> [ + | - ] factor-proper                (the sign only with option nu)
 Factor* ParseFactor() {
     ParserState& p = Parser();
     if (++p.factorNesting > MAX_NESTING) ReportMessage(msg::LimitProgramComplexity, nullptr);
@@ -656,6 +678,7 @@ Factor* ParseFactor() {
 
 // ---- Expressions: one function per precedence level ---------------------------------------------
 
+// term -> factor { ( * | / | DIV | MOD | AND | AND_THEN ) factor }
 Expression* ParseTerm() {
     const Position pos = Here();
     Expression* node = CreateLeafExpression(ParseFactor(), &pos);
@@ -670,6 +693,7 @@ Expression* ParseTerm() {
     return node;
 }
 
+// simple-expression -> [ + | - ] term { ( + | - | OR | OR_ELSE | XOR ) term }
 Expression* ParseSimpleExpression() {
     const Position pos = Here();
     int32_t sign = SignNone;
@@ -692,6 +716,7 @@ Expression* ParseSimpleExpression() {
     return node;
 }
 
+// shift-expression -> simple-expression { ( SHL | SHR ) simple-expression }
 Expression* ParseShiftExpression() {
     const Position pos = Here();
     Expression* left = ParseSimpleExpression();
@@ -702,6 +727,7 @@ Expression* ParseShiftExpression() {
     return CreateBinaryExpression(left, op, ParseSimpleExpression(), &opPos);
 }
 
+// relation -> shift-expression [ ( = | <> | < | <= | > | >= | IN ) shift-expression ]
 Expression* ParseRelation() {
     const Position pos = Here();
     Expression* left = ParseShiftExpression();
@@ -714,6 +740,7 @@ Expression* ParseRelation() {
 
 }  // namespace
 
+// expression -> relation
 Expression* ParseExpression() {
     ParserState& p = Parser();
     if (++p.exprNesting > MAX_NESTING) ReportMessage(msg::LimitProgramComplexity, nullptr);
@@ -724,6 +751,7 @@ Expression* ParseExpression() {
     return e;
 }
 
+// variable-access -> IDENT { index-selector | field-selector | dereference }
 VarAccess* ParseVariableAccess() {
     Trace(msg::TraceVariableAccess);
     const Position pos = Here();
@@ -761,6 +789,8 @@ VarAccess* ParseVariableAccess() {
     }
 }
 
+// case-constant-list -> case-constant { , case-constant }
+// case-constant -> constant [ .. constant ]
 List* ParseCaseConstantList() {
     Trace(msg::TraceCaseConstantList);
     List* ranges = ListCreate();

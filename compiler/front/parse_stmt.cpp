@@ -34,6 +34,7 @@ void ParseStatementSequence(bool untilEnds = false);
 
 namespace {
 
+// single-statement -> statement
 // A statement that stands alone under if, while, for, with or a case element: it belongs
 // to no statement sequence, so no label on it can be the target of a goto.
 void ParseSingleStatement() {
@@ -102,6 +103,7 @@ Label* PlaceLabel() {
     return l;
 }
 
+// goto-statement -> GOTO label
 void ParseGotoStatement() {
     Trace(msg::TraceGoto);
     ParserState& p = Parser();
@@ -142,12 +144,14 @@ void ParseGotoStatement() {
     (void)p;
 }
 
+// condition -> expression                       (of type Boolean)
 Expression* ParseCondition() {
     Expression* e = ParseExpression();
     if (!IsBoolean(e->ActualType)) ReportMessage(msg::Expected, &e->pos, "Boolean expression");
     return e;
 }
 
+// if-statement -> IF condition THEN single-statement [ ELSE single-statement ]
 void ParseIfStatement() {
     Trace(msg::TraceIf);
     ParserState& p = Parser();
@@ -169,6 +173,7 @@ void ParseIfStatement() {
     CodeGenEndIf(code);
 }
 
+// while-statement -> WHILE condition DO single-statement
 void ParseWhileStatement() {
     Trace(msg::TraceWhile);
     GetToken();
@@ -179,6 +184,7 @@ void ParseWhileStatement() {
     CodeGenWhileEnd(code);
 }
 
+// repeat-statement -> REPEAT statement-sequence UNTIL condition
 void ParseRepeatStatement() {
     Trace(msg::TraceRepeat);
     GetToken();
@@ -205,6 +211,7 @@ void ReportControlVariable(int error, int warning, const Position& pos, const ch
     ReportMessage(IsFlagOption(opt::E) ? warning : error, &pos, name);
 }
 
+// for-limit -> expression                       (ordinal, compatible with the control)
 Expression* ParseForLimit(Type* controlType) {
     Expression* e = ParseExpression();
     if (IsBadType(e->ActualType)) return e;
@@ -215,6 +222,7 @@ Expression* ParseForLimit(Type* controlType) {
     return e;
 }
 
+// for-statement -> FOR IDENT := for-limit ( TO | DOWNTO ) for-limit DO single-statement
 void ParseForStatement() {
     Trace(msg::TraceFor);
     ParserState& p = Parser();
@@ -264,6 +272,7 @@ void ParseForStatement() {
     p.systemLocal = savedLocal;
 }
 
+// with-statement -> WITH variable-access { , variable-access } DO single-statement
 void ParseWithStatement() {
     Trace(msg::TraceWith);
     ParserState& p = Parser();
@@ -292,7 +301,8 @@ void ParseWithStatement() {
     p.systemLocal = savedLocal;
 }
 
-// case-list-element { ; case-list-element } [ ; ] [ otherwise|else statement-sequence ]
+// case-body -> case-element { ; case-element } [ ; ] [ ( OTHERWISE | ELSE ) statement-sequence ]
+// case-element -> case-constant-list : single-statement
 void ParseCaseBody(Type* selector, CaseCode& code) {
     Trace(msg::TraceCaseBody);
     const bool otherwiseAllowed = IsFlagOption(opt::eow);
@@ -322,6 +332,7 @@ void ParseCaseBody(Type* selector, CaseCode& code) {
     }
 }
 
+// case-statement -> CASE expression OF case-body [ ; ] END
 void ParseCaseStatement() {
     Trace(msg::TraceCase);
     ParserState& p = Parser();
@@ -349,6 +360,7 @@ void ParseCaseStatement() {
 
 // ---- Assignments and procedure statements ---------------------------------------------------------
 
+// assignment-value -> := expression
 void ParseAssignmentValue(Type* target, AssignmentCode& code) {
     Match(ASSIGNtok);
     Expression* e = ParseExpression();
@@ -368,6 +380,7 @@ const char* NotAssignableWord(int32_t kind) {
     }
 }
 
+// assignment -> ( variable-access | function-identifier ) assignment-value
 void ParseAssignment() {
     Identifier* id = CurrToken->value.id;
     ReportMessage(msg::TraceAssignment, nullptr, id->text);
@@ -405,6 +418,7 @@ void ParseAssignment() {
     ParseAssignmentValue(target->t, code);
 }
 
+// procedure-statement -> procedure-identifier [ actual-parameter-list | builtin-arguments ]
 void ParseProcedureStatement() {
     Identifier* id = CurrToken->value.id;
     ReportMessage(msg::TraceProcedureStatement, nullptr, id->text);
@@ -440,6 +454,7 @@ bool IsRoutineBeingDefined(const Binding* b) {
     return b && b->kind == BindFunc && IsFunctionKind(b->u.function->kind) && RoutineBeingDefined(b->u.function);
 }
 
+// identifier-statement -> assignment | procedure-statement | variable-access object-statement
 // A statement that starts with an identifier: by the identifier's binding.
 void ParseIdentifierStatement() {
     Binding* b = CurrToken->value.id->bind;
@@ -491,6 +506,9 @@ void ParseIdentifierStatement() {
     }
 }
 
+// statement -> [ label : ] [ identifier-statement | BEGIN statement-sequence END
+//              | goto-statement | if-statement | case-statement | while-statement
+//              | repeat-statement | for-statement | with-statement ]
 void ParseStatement() {
     ParserState& p = Parser();
     // Statements nest by recursion (if c then if c then ...): bounded like expressions,
@@ -551,6 +569,7 @@ bool StartsStatement() {
     return PeekToken() == COLONtok;
 }
 
+// statement-sequence -> statement { ; statement }
 void ParseStatementSequence(bool untilEnds) {
     ParserState& p = Parser();
     if (p.sequenceCount == INT32_MAX) ReportMessage(msg::LimitStatementSequences, nullptr);
@@ -598,6 +617,7 @@ void ParseStatementSequence(bool untilEnds) {
 
 }  // namespace
 
+// statement-part -> BEGIN statement-sequence END
 void ParseStatementPart() {
     Trace(msg::TraceStatementPart);
     ParserState& p = Parser();

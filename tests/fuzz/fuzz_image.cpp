@@ -49,6 +49,7 @@ constexpr vm::Std kForbidden[] = {
     vm::Std::Rename,     vm::Std::RmDir,        vm::Std::SetFileDate,    vm::Std::SetFileTime,
     vm::Std::System,     vm::Std::ExternalCall, vm::Std::Intr,           vm::Std::Popen,
     vm::Std::BlockWrite, vm::Std::ReportToLogFile, vm::Std::ReportToMessageBox,
+    vm::Std::CreateObject,  // a registered server (Tarn.FileSystem) can delete files
 };
 
 sigjmp_buf g_runEnd;

@@ -10,9 +10,9 @@
 #include "ide/options/options_dialog.h"
 #include "ide/settings/user_settings.h"
 #include "ide_test_support.h"
-#ifdef TARN_IDE_OPTION_STORE
+#include "compiler/base/messages.h"
+#include "compiler/base/options.h"
 #include "ide/project/apply_options.h"
-#endif
 
 using namespace tarn::ide;
 using tarn::ide::test::MessageRecorder;
@@ -95,6 +95,35 @@ private slots:
         QCOMPARE(NumberSetting(q, "S"), 256);
         QCOMPARE(NumberSetting(q, "me"), 25);
         QVERIFY(!FlagSetting(q, "r"));
+    }
+
+    // What the sheet stores reaches the compiler's option store.
+    void sheetSetsTheCompilersOptionStore() {
+        MessageRecorder rec;
+        Project p = DefaultProject();
+        ProjectOptionsDialog d(p);
+        d.findChild<QCheckBox*>("r")->setChecked(false);
+        d.findChild<QCheckBox*>("va")->setChecked(false);
+        d.findChild<QCheckBox*>("W15")->setChecked(true);
+        d.findChild<QCheckBox*>("W1")->setChecked(false);
+        d.findChild<QCheckBox*>("nc")->setChecked(true);
+        d.findChild<QSpinBox*>("a")->setValue(2);
+        d.findChild<QLineEdit*>("S")->setText("200");
+        d.findChild<QLineEdit*>("mw")->setText("7");
+        d.accept();
+        tarn::tpc::InitOptions();
+        tarn::tpc::InitMessages();
+        QVERIFY(tarn::tpc::IsFlagOption(tarn::tpc::opt::r));
+        ApplyProjectOptions(p);
+        QVERIFY(!tarn::tpc::IsFlagOption(tarn::tpc::opt::r));
+        QVERIFY(!tarn::tpc::IsFlagOption(tarn::tpc::opt::eva));
+        QVERIFY(tarn::tpc::IsFlagOption(tarn::tpc::opt::nc));
+        QVERIFY(tarn::tpc::IsFlagOption(tarn::tpc::opt::ety));
+        QVERIFY(!tarn::tpc::MessageSwitchedOff(54));
+        QVERIFY(tarn::tpc::MessageSwitchedOff(40));
+        QCOMPARE(tarn::tpc::GetOption(tarn::tpc::opt::a), 2);
+        QCOMPARE(tarn::tpc::GetOption(tarn::tpc::opt::S), 200 * 1024);
+        QCOMPARE(tarn::tpc::GetOption(tarn::tpc::opt::mw), 7);
     }
 
     void outOfRangeValuesKeepTheSheetOpen() {

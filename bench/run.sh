@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs the benchmarks of a release build (dispatch, lexer scan, whole compiler): sh bench/run.sh BUILD_DIR
+# Runs the benchmarks of a release build (dispatch, lexer scan, whole compiler, editor engine): sh bench/run.sh BUILD_DIR
 set -eu
 build=${1:-build}
 bench=$build/bin/tarn_bench
@@ -11,7 +11,7 @@ if grep -q 'CMAKE_BUILD_TYPE:STRING=Release' "$build/CMakeCache.txt" 2>/dev/null
     echo "bench/run.sh: note: $build is not a Release build; figures will be slow" >&2
 fi
 "$bench"
-for extra in lexbench compilebench; do
+for extra in lexbench compilebench editbench; do
     if [ -x "$build/bin/$extra" ]; then echo; "$build/bin/$extra"; fi
 done
 

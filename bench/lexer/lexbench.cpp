@@ -79,7 +79,7 @@ void Fresh() {
     SetCompiling(true);
     InitLexer();
     ClearIdentifierTable();
-    for (int kind = ANDtok; kind <= XORtok; ++kind) MarkReserved(Intern(keywords[kind - ANDtok]), kind);
+    for (int kind = ANDtok; kind <= XORtok; ++kind) MarkReserved(Intern(KEYWORDS[kind - ANDtok]), kind);
 }
 
 }  // namespace

@@ -23,44 +23,44 @@ namespace tarn::tpc {
 
 namespace {
 
-constexpr size_t kAlign = alignof(std::max_align_t);
-constexpr size_t kFirstChunk = 64 * 1024;         // a small compilation stays small
-constexpr size_t kLargestChunk = 8 * 1024 * 1024;
-constexpr size_t kHugePage = 2 * 1024 * 1024;
+constexpr size_t ALIGN = alignof(std::max_align_t);
+constexpr size_t FIRST_CHUNK = 64 * 1024;  // a small compilation stays small
+constexpr size_t LARGEST_CHUNK = 8 * 1024 * 1024;
+constexpr size_t HUGE_PAGE = 2 * 1024 * 1024;
 // No request beyond this can be met, and the sums that place a block (header, guard word,
 // rounding) must not wrap around.
-constexpr size_t kLargestBlock = PTRDIFF_MAX / 2;
+constexpr size_t LARGEST_BLOCK = PTRDIFF_MAX / 2;
 #ifdef TARN_ASAN_ARENA
 // Poisoned gap behind every block, so a write past a block still trips the sanitizer.
-constexpr size_t kRedZone = 16;
+constexpr size_t RED_ZONE = 16;
 #else
-constexpr size_t kRedZone = 0;
+constexpr size_t RED_ZONE = 0;
 #endif
 
-constexpr size_t RoundUp(size_t n) { return (n + kAlign - 1) & ~(kAlign - 1); }
+constexpr size_t RoundUp(size_t n) { return (n + ALIGN - 1) & ~(ALIGN - 1); }
 constexpr size_t RoundUp8(size_t n) { return (n + 7) & ~size_t{7}; }
 
 // A type's size is a multiple of its alignment, so a block whose size is not a multiple
 // of 16 cannot hold anything that needs more than 8; 8-byte steps save a tenth of the
 // memory of a large compilation, whose records are mostly 64 to 88 bytes.
-constexpr size_t BlockAlign(size_t size) { return size % kAlign == 0 ? kAlign : 8; }
+constexpr size_t BlockAlign(size_t size) { return size % ALIGN == 0 ? ALIGN : 8; }
 
 struct Chunk {
     Chunk* next;
     size_t size;       // bytes behind the header
     size_t mapped;     // bytes mapped for the chunk, header included; 0: from calloc
 };
-constexpr size_t kChunkHeader = RoundUp(sizeof(Chunk));
+constexpr size_t CHUNK_HEADER = RoundUp(sizeof(Chunk));
 
 // In front of every block allocated in guard mode.
 struct GuardedBlock {
     GuardedBlock* next;
     size_t size;       // bytes the caller asked for; the guard word follows them
 };
-constexpr size_t kGuardHeader = RoundUp(sizeof(GuardedBlock));
+constexpr size_t GUARD_HEADER = RoundUp(sizeof(GuardedBlock));
 
 Chunk* gChunks = nullptr;        // every live chunk, newest first
-size_t gNextChunk = kFirstChunk;
+size_t gNextChunk = FIRST_CHUNK;
 GuardedBlock* gGuarded = nullptr;
 uint32_t gMode = 0;
 OutOfMemoryHandler gHandler = DefaultOutOfMemory;
@@ -72,7 +72,7 @@ using alloc_internal::gCursor;
 // the slow path; the sanitizer build always takes it, to place its red zones.
 void UpdateFastPath() {
     const bool plain = (gMode & (ALLOC_FILL | ALLOC_GUARD)) == 0 || gMode == ALLOC_RELEASED;
-    gCursor.fast = plain && gFailures == 0 && kRedZone == 0;
+    gCursor.fast = plain && gFailures == 0 && RED_ZONE == 0;
 }
 
 // The handlers do not return (they exit or throw); should one return anyway, stop here
@@ -86,15 +86,16 @@ void UpdateFastPath() {
 // memory with huge pages can use them. They are not madvise'd for huge pages: with the
 // usual "defrag on madvise" setting the kernel then compacts memory synchronously on the
 // first touch, which made a cold compilation two to three times slower than a warm one.
-// Mapped memory arrives zero-filled. `bytes` is a multiple of kHugePage.
+// Mapped memory arrives zero-filled. `bytes` is a multiple of HUGE_PAGE.
 Chunk* MapChunk(size_t bytes) {
-    void* p = mmap(nullptr, bytes + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* p = mmap(nullptr, bytes + HUGE_PAGE, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
+                   -1, 0);
     if (p == MAP_FAILED) return nullptr;
     auto* base = static_cast<unsigned char*>(p);
     auto* aligned = reinterpret_cast<unsigned char*>(
-        (reinterpret_cast<uintptr_t>(base) + kHugePage - 1) & ~(uintptr_t{kHugePage} - 1));
+        (reinterpret_cast<uintptr_t>(base) + HUGE_PAGE - 1) & ~(uintptr_t{HUGE_PAGE} - 1));
     if (aligned > base) munmap(base, static_cast<size_t>(aligned - base));
-    const size_t tail = static_cast<size_t>(base + bytes + kHugePage - (aligned + bytes));
+    const size_t tail = static_cast<size_t>(base + bytes + HUGE_PAGE - (aligned + bytes));
     if (tail > 0) munmap(aligned + bytes, tail);
     return reinterpret_cast<Chunk*>(aligned);
 }
@@ -103,22 +104,22 @@ Chunk* MapChunk(size_t bytes) {
 // Requests too big for the usual chunk size get a chunk of their own, and the current
 // chunk stays current so its remaining room is not lost.
 unsigned char* NewChunk(size_t need, bool makeCurrent) {
-    size_t bytes = RoundUp(kChunkHeader + need);   // header included
+    size_t bytes = RoundUp(CHUNK_HEADER + need);  // header included
     if (makeCurrent && bytes < gNextChunk) bytes = gNextChunk;
-    const bool mapped = bytes >= kHugePage;
-    if (mapped) bytes = (bytes + kHugePage - 1) & ~(kHugePage - 1);
+    const bool mapped = bytes >= HUGE_PAGE;
+    if (mapped) bytes = (bytes + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
     Chunk* chunk = mapped ? MapChunk(bytes) : static_cast<Chunk*>(std::calloc(1, bytes));
     if (!chunk) OutOfMemory();
-    *chunk = {gChunks, bytes - kChunkHeader, mapped ? bytes : 0};
+    *chunk = {gChunks, bytes - CHUNK_HEADER, mapped ? bytes : 0};
     gChunks = chunk;
-    auto* start = reinterpret_cast<unsigned char*>(chunk) + kChunkHeader;
+    auto* start = reinterpret_cast<unsigned char*>(chunk) + CHUNK_HEADER;
 #ifdef TARN_ASAN_ARENA
     ASAN_POISON_MEMORY_REGION(start, chunk->size);
 #endif
     if (makeCurrent) {
         gCursor.free = start;
         gCursor.end = start + chunk->size;
-        if (gNextChunk < kLargestChunk) gNextChunk *= 2;
+        if (gNextChunk < LARGEST_CHUNK) gNextChunk *= 2;
     }
     return start;
 }
@@ -126,8 +127,9 @@ unsigned char* NewChunk(size_t need, bool makeCurrent) {
 // `bytes` of zero-filled room aligned to `align` (8 or 16).
 unsigned char* Carve(size_t bytes, size_t align) {
     // Empty requests still take room, so no two blocks share an address.
-    const size_t need = RoundUp8((bytes ? bytes : 1) + kRedZone);
-    auto* p = reinterpret_cast<unsigned char*>((reinterpret_cast<uintptr_t>(gCursor.free) + align - 1) & ~(align - 1));
+    const size_t need = RoundUp8((bytes ? bytes : 1) + RED_ZONE);
+    auto* p = reinterpret_cast<unsigned char*>(
+        (reinterpret_cast<uintptr_t>(gCursor.free) + align - 1) & ~(align - 1));
     if (gCursor.free && static_cast<size_t>(gCursor.end - p) >= need) {
         gCursor.free = p + need;
         return p;
@@ -141,7 +143,7 @@ unsigned char* Carve(size_t bytes, size_t align) {
 }  // namespace
 
 namespace alloc_internal {
-Cursor gCursor = {nullptr, nullptr, 0, kRedZone == 0};
+Cursor gCursor = {nullptr, nullptr, 0, RED_ZONE == 0};
 }
 
 void DefaultOutOfMemory(int code) {
@@ -160,19 +162,19 @@ void* TrackedAllocSlow(size_t size) {
         UpdateFastPath();
         OutOfMemory();
     }
-    if (size > kLargestBlock) OutOfMemory();
+    if (size > LARGEST_BLOCK) OutOfMemory();
     const bool guard = (gMode & ALLOC_GUARD) != 0 && gMode != ALLOC_RELEASED;
     const bool fill = (gMode & ALLOC_FILL) != 0 && gMode != ALLOC_RELEASED;
     unsigned char* block;
     if (guard) {
-        unsigned char* room = Carve(kGuardHeader + size + sizeof ALLOC_GUARD_WORD, kAlign);
+        unsigned char* room = Carve(GUARD_HEADER + size + sizeof ALLOC_GUARD_WORD, ALIGN);
 #ifdef TARN_ASAN_ARENA
-        ASAN_UNPOISON_MEMORY_REGION(room, kGuardHeader + size + sizeof ALLOC_GUARD_WORD);
+        ASAN_UNPOISON_MEMORY_REGION(room, GUARD_HEADER + size + sizeof ALLOC_GUARD_WORD);
 #endif
         auto* rec = reinterpret_cast<GuardedBlock*>(room);
         *rec = {gGuarded, size};
         gGuarded = rec;
-        block = room + kGuardHeader;
+        block = room + GUARD_HEADER;
         std::memcpy(block + size, &ALLOC_GUARD_WORD, sizeof ALLOC_GUARD_WORD);
     } else {
         block = Carve(size, BlockAlign(size));
@@ -190,7 +192,8 @@ void ReleaseAll() {
     while (gChunks) {
         Chunk* next = gChunks->next;
 #ifdef TARN_ASAN_ARENA
-        ASAN_UNPOISON_MEMORY_REGION(reinterpret_cast<unsigned char*>(gChunks) + kChunkHeader, gChunks->size);
+        ASAN_UNPOISON_MEMORY_REGION(reinterpret_cast<unsigned char*>(gChunks) + CHUNK_HEADER,
+                                    gChunks->size);
 #endif
         if (gChunks->mapped) munmap(gChunks, gChunks->mapped);
         else std::free(gChunks);
@@ -198,7 +201,7 @@ void ReleaseAll() {
     }
     gCursor.free = gCursor.end = nullptr;
     gCursor.live = 0;
-    gNextChunk = kFirstChunk;
+    gNextChunk = FIRST_CHUNK;
     gGuarded = nullptr;
     gMode = ALLOC_RELEASED;
     UpdateFastPath();
@@ -208,7 +211,8 @@ size_t CheckGuardWords() {
     size_t damaged = 0;
     for (const GuardedBlock* r = gGuarded; r; r = r->next) {
         uint32_t word;
-        std::memcpy(&word, reinterpret_cast<const unsigned char*>(r) + kGuardHeader + r->size, sizeof word);
+        std::memcpy(&word, reinterpret_cast<const unsigned char*>(r) + GUARD_HEADER + r->size,
+                    sizeof word);
         if (word != ALLOC_GUARD_WORD) ++damaged;
     }
     return damaged;

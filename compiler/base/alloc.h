@@ -1,7 +1,7 @@
 // The tracked allocator: every compiler record and buffer block comes from here, is
 // carved from a recorded chunk, and is released together with all others when a
-// compilation ends. Nothing is freed singly. Under option zdm (mode 15) new blocks are filled with 0xA5 and carry
-// a guard word right behind them that CheckGuardWords verifies.
+// compilation ends. Nothing is freed singly. Under option zdm (mode 15) new blocks are
+// filled with 0xA5 and carry a guard word right behind them that CheckGuardWords verifies.
 #pragma once
 
 #include <cstddef>
@@ -39,7 +39,8 @@ inline void* TrackedAlloc(size_t size) {
     alloc_internal::Cursor& c = alloc_internal::gCursor;
     if (c.fast) {   // alignment and 8-byte steps as Carve in alloc.cpp
         const uintptr_t align = size % 16 == 0 ? 16 : 8;
-        auto* p = reinterpret_cast<unsigned char*>((reinterpret_cast<uintptr_t>(c.free) + align - 1) & ~(align - 1));
+        auto* p = reinterpret_cast<unsigned char*>(
+            (reinterpret_cast<uintptr_t>(c.free) + align - 1) & ~(align - 1));
         const size_t need = size == 0 ? 8 : (size + 7) & ~size_t{7};
         // A size within 7 of SIZE_MAX rounds to 0: the slow path refuses it.
         if (c.free && need >= size && need <= static_cast<size_t>(c.end - p)) {

@@ -11,7 +11,7 @@ namespace tarn::tpc {
 
 namespace {
 
-constexpr uint32_t kBlock = DATA_BUFFER_SIZE;
+constexpr uint32_t BLOCK = DATA_BUFFER_SIZE;
 
 bool BufferIsSound(const DataBuffer* p) {
     return CODEGEN_OK(p != NULL) && CODEGEN_OK(p->iCount >= 0) &&
@@ -19,14 +19,14 @@ bool BufferIsSound(const DataBuffer* p) {
 }
 
 uint32_t SizeOf(const DataBuffer* p) {
-    return (uint32_t)p->iCount + kBlock * (uint32_t)p->blocks.size();
+    return (uint32_t)p->iCount + BLOCK * (uint32_t)p->blocks.size();
 }
 
 // Moves the full tail block onto the list, leaving an empty tail. The block comes from
 // the tracked allocator, which never returns null (its handler reports "Out of memory.").
 void RetireTail(DataBuffer* p) {
-    auto* block = static_cast<uint8_t*>(TrackedAlloc(kBlock));
-    std::memcpy(block, p->tail, kBlock);
+    auto* block = static_cast<uint8_t*>(TrackedAlloc(BLOCK));
+    std::memcpy(block, p->tail, BLOCK);
     p->blocks.push_back(block);
     p->iCount = 0;
 }
@@ -39,14 +39,14 @@ void WalkRange(Buffer* p, uint32_t pos, uint32_t size, Copy copy) {
         !CODEGEN_OK((uint64_t)pos + size <= DataBufferGetSize(p)))
         return;
     while (size != 0) {
-        uint32_t blockIndex = pos / kBlock;
-        uint32_t iListNodeOffset = pos % kBlock;
+        uint32_t blockIndex = pos / BLOCK;
+        uint32_t iListNodeOffset = pos % BLOCK;
         if (blockIndex + 1 > p->blocks.size()) {
             if (!CODEGEN_OK(iListNodeOffset + size <= (uint32_t)p->iCount)) return;
             copy(p->tail + iListNodeOffset, size);
             return;
         }
-        uint32_t piece = std::min(size, kBlock - iListNodeOffset);
+        uint32_t piece = std::min(size, BLOCK - iListNodeOffset);
         copy(p->blocks[blockIndex] + iListNodeOffset, piece);
         pos += piece;
         size -= piece;
@@ -66,7 +66,7 @@ uint32_t DataBufferGetSize(const DataBuffer* p) {
 void DataBufferAppend(DataBuffer* p, const void* pData, uint32_t size) {
     // The common case: a sound buffer whose tail block has room for all of it.
     if (p != NULL && pData != NULL && size != 0 && p->iCount >= 0 &&
-        size <= kBlock - (uint32_t)p->iCount && p->iCount <= DATA_BUFFER_SIZE) {
+        size <= BLOCK - (uint32_t)p->iCount && p->iCount <= DATA_BUFFER_SIZE) {
         std::memcpy(p->tail + p->iCount, pData, size);
         p->iCount += (int32_t)size;
         return;
@@ -75,7 +75,7 @@ void DataBufferAppend(DataBuffer* p, const void* pData, uint32_t size) {
     auto* src = static_cast<const uint8_t*>(pData);
     for (;;) {
         if (p->iCount < DATA_BUFFER_SIZE) {
-            uint32_t piece = std::min(size, kBlock - (uint32_t)p->iCount);
+            uint32_t piece = std::min(size, BLOCK - (uint32_t)p->iCount);
             std::memcpy(p->tail + p->iCount, src, piece);
             p->iCount += (int32_t)piece;
             src += piece;

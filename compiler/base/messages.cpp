@@ -29,7 +29,8 @@ MessageEntry gMessageTable[MAX_MESSAGE + 1] = {
 #include "compiler/base/messages.def"
 #undef MSG
 };
-static_assert(sizeof gMessageTable / sizeof gMessageTable[0] == MAX_MESSAGE + 1, "messages.def must hold 244 rows");
+static_assert(sizeof gMessageTable / sizeof gMessageTable[0] == MAX_MESSAGE + 1,
+              "messages.def must hold 244 rows");
 
 namespace {
 
@@ -81,7 +82,8 @@ Issued Issue(const Position* pos, int number, uint32_t line, va_list args) {
     if (std::strlen(entry.text) > MAX_MESSAGE_LENGTH) return {Follow::TOO_LONG, kind};
     char text[MAX_MESSAGE_LENGTH + 1];
     const int length = std::vsnprintf(text, sizeof text, entry.text, args);
-    if (length < 0 || static_cast<size_t>(length) > MAX_MESSAGE_LENGTH) return {Follow::TOO_LONG, kind};
+    if (length < 0 || static_cast<size_t>(length) > MAX_MESSAGE_LENGTH)
+        return {Follow::TOO_LONG, kind};
 
     const char* file = pos ? pos->filename : (haveCurrent ? current.filename : nullptr);
     if (file && *file == '\0') file = nullptr;

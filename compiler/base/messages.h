@@ -78,7 +78,8 @@ extern MessageEntry gMessageTable[MAX_MESSAGE + 1];
 // message for almost every node it builds, all off unless option zt turns them on, so
 // ReportMessage drops them here before building an argument list.
 inline bool MessageSwitchedOff(int number) {
-    return number >= 1 && number <= MAX_MESSAGE && (gMessageTable[number].flags & MSG_DISABLED) != 0;
+    return number >= 1 && number <= MAX_MESSAGE &&
+           (gMessageTable[number].flags & MSG_DISABLED) != 0;
 }
 
 // The everyday forms: ReportMessage(msg::TypeMismatch, &pos) or, at the lexer's current
@@ -100,8 +101,10 @@ void EnableInternalErrors(bool on);
 // bad types and constants can produce.
 #define TPC_CHECK(cond) \
     ((cond) ? (void)0 : ::tarn::tpc::InternalError(#cond, __FILE__, __LINE__))
-#define TPC_CHECK_AFTER_ERROR(cond) \
-    ((cond) || ::tarn::tpc::ErrorCount() > 0 ? (void)0 : ::tarn::tpc::InternalError(#cond, __FILE__, __LINE__))
+#define TPC_CHECK_AFTER_ERROR(cond)          \
+    ((cond) || ::tarn::tpc::ErrorCount() > 0 \
+         ? (void)0                           \
+         : ::tarn::tpc::InternalError(#cond, __FILE__, __LINE__))
 
 // --- Printers ----------------------------------------------------------------------
 

@@ -14,7 +14,7 @@ namespace tarn::tpc {
 
 namespace {
 
-constexpr OptionInfo kOptionTable[] = {
+constexpr OptionInfo OPTION_TABLE[] = {
 #define OPTION(name, id, form, low, high, startup, value, rank, usage) \
     {#name, id, OptionForm::form, low, high, startup, value, rank, usage},
 #include "compiler/base/options.def"
@@ -22,14 +22,14 @@ constexpr OptionInfo kOptionTable[] = {
 };
 
 // The flags that option E switches together with itself.
-constexpr int kExtensionFlags[] = {opt::ead, opt::ebh, opt::eco, opt::ecr, opt::edq,
+constexpr int EXTENSION_FLAGS[] = {opt::ead, opt::ebh, opt::eco, opt::ecr, opt::edq,
                                    opt::efn, opt::enn, opt::eop, opt::eow, opt::epr,
                                    opt::erd, opt::ety, opt::eui, opt::eva, opt::nu};
 
 // Records that a reset of E takes back when they repeat E's value.
-constexpr int kUndoneWithE[] = {opt::C,   opt::ead, opt::ebh, opt::eco, opt::ecr, opt::edq,
-                                opt::efn, opt::enn, opt::eop, opt::eow, opt::epr, opt::erd,
-                                opt::ety, opt::eui, opt::eva, opt::nc,  opt::p,   opt::nu};
+constexpr int UNDONE_WITH_E[] = {opt::C,   opt::ead, opt::ebh, opt::eco, opt::ecr, opt::edq,
+                                 opt::efn, opt::enn, opt::eop, opt::eow, opt::epr, opt::erd,
+                                 opt::ety, opt::eui, opt::eva, opt::nc,  opt::p,   opt::nu};
 
 struct OptionStore {
     std::bitset<LAST_FLAG_OPTION + 1> flags;
@@ -74,7 +74,7 @@ void ApplyRecord(const OptionChange& c) {
 
 void StartupDefaults() {
     std::vector<const OptionInfo*> order;
-    for (const OptionInfo& o : kOptionTable)
+    for (const OptionInfo& o : OPTION_TABLE)
         if (o.startup > 0) order.push_back(&o);
     std::sort(order.begin(), order.end(),
               [](const OptionInfo* a, const OptionInfo* b) { return a->startup < b->startup; });
@@ -119,8 +119,8 @@ void ResetValue(int id) {
         const int32_t value = gHistory[found].value2;
         for (long k = static_cast<long>(gHistory.size()) - 1; k > found; --k) {
             const OptionChange& c = gHistory[k];
-            const bool undone = std::find(std::begin(kUndoneWithE), std::end(kUndoneWithE), c.id) !=
-                                std::end(kUndoneWithE);
+            const bool undone = std::find(std::begin(UNDONE_WITH_E), std::end(UNDONE_WITH_E),
+                                          c.id) != std::end(UNDONE_WITH_E);
             if (undone && c.value2 == value) gHistory.erase(gHistory.begin() + k);
         }
     }
@@ -131,7 +131,7 @@ void ResetValue(int id) {
 
 }  // namespace
 
-std::span<const OptionInfo> OptionTable() { return kOptionTable; }
+std::span<const OptionInfo> OptionTable() { return OPTION_TABLE; }
 
 void InitOptions() {
     gStore = OptionStore{};
@@ -155,7 +155,7 @@ void SetFlag(int id, bool on) { SetOption(id, 0, on ? 1 : 0); }
 void ApplyOption(int id, int32_t value, int32_t value2) {
     if (IsFlagId(id)) {
         if (id == opt::E)
-            for (int e : kExtensionFlags) SetOption(e, 0, value2);
+            for (int e : EXTENSION_FLAGS) SetOption(e, 0, value2);
         if (id == opt::zdm) SetAllocMode(value2 ? ALLOC_DEBUG : 0);
         gStore.flags[id] = value2 != 0;
         return;
@@ -241,7 +241,7 @@ struct DirectiveLetter {
     char letter;
     int id;
 };
-constexpr DirectiveLetter kDirectiveTable[] = {
+constexpr DirectiveLetter DIRECTIVE_TABLE[] = {
     {'B', opt::sc}, {'I', opt::i}, {'P', opt::p}, {'R', opt::r},
     {'S', opt::s},  {'U', opt::u}, {'V', opt::v}, {'W', opt::W},
 };
@@ -277,9 +277,10 @@ DirectiveResult WarningDirective(const char* p) {
 DirectiveResult ApplyDirective(const char* text) {
     if (!text || !*text) return Invalid();
     const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
-    const DirectiveLetter* d = std::find_if(std::begin(kDirectiveTable), std::end(kDirectiveTable),
-                                            [letter](const DirectiveLetter& e) { return e.letter == letter; });
-    if (d == std::end(kDirectiveTable)) return Invalid();
+    const DirectiveLetter* d =
+        std::find_if(std::begin(DIRECTIVE_TABLE), std::end(DIRECTIVE_TABLE),
+                     [letter](const DirectiveLetter& e) { return e.letter == letter; });
+    if (d == std::end(DIRECTIVE_TABLE)) return Invalid();
     const char* p = text + 1;
     if (d->id == opt::W) return WarningDirective(p);
     switch (*p) {
@@ -287,7 +288,8 @@ DirectiveResult ApplyDirective(const char* text) {
     case '-': SetFlag(d->id, false); return DIRECTIVE_APPLIED;
     case '.': ResetOption(d->id); return DIRECTIVE_APPLIED;
     default:
-        if (d->letter == 'I' && !std::isdigit(static_cast<unsigned char>(*p))) return DIRECTIVE_INCLUDE;
+        if (d->letter == 'I' && !std::isdigit(static_cast<unsigned char>(*p)))
+            return DIRECTIVE_INCLUDE;
         return Invalid();
     }
 }

@@ -22,19 +22,11 @@ struct RealFunction {
     int32_t kind;
     vm::Std routine;
 };
-constexpr RealFunction kRealFunctions[] = {
-    {builtin::ArcTan, Std::ArcTan},
-    {builtin::Cos, Std::Cos},
-    {builtin::Cosh, Std::Cosh},
-    {builtin::Exp, Std::Exp},
-    {builtin::Frac, Std::Frac},
-    {builtin::Int, Std::Int},
-    {builtin::Ln, Std::Ln},
-    {builtin::Log, Std::Log},
-    {builtin::Sin, Std::Sin},
-    {builtin::Sinh, Std::Sinh},
-    {builtin::Sqrt, Std::Sqrt},
-    {builtin::Tan, Std::Tan},
+constexpr RealFunction REAL_FUNCTIONS[] = {
+    {builtin::ArcTan, Std::ArcTan}, {builtin::Cos, Std::Cos},   {builtin::Cosh, Std::Cosh},
+    {builtin::Exp, Std::Exp},       {builtin::Frac, Std::Frac}, {builtin::Int, Std::Int},
+    {builtin::Ln, Std::Ln},         {builtin::Log, Std::Log},   {builtin::Sin, Std::Sin},
+    {builtin::Sinh, Std::Sinh},     {builtin::Sqrt, Std::Sqrt}, {builtin::Tan, Std::Tan},
     {builtin::Tanh, Std::Tanh},
 };
 
@@ -49,16 +41,16 @@ struct RoutineFunction {
     int32_t omitted;
     vm::Std routine;
 };
-constexpr RoutineFunction kRoutineFunctions[] = {
+constexpr RoutineFunction ROUTINE_FUNCTIONS[] = {
     {builtin::Copy, "SI", 'I', 0x7FFFFFFF, Std::Copy},
-    {builtin::CopyWord, "SI", 'S', 0, Std::CopyWord},           // no delimiters: the empty string
+    {builtin::CopyWord, "SI", 'S', 0, Std::CopyWord},  // no delimiters: the empty string
     {builtin::CountWords, "S", 'S', 0, Std::CountWords},
     {builtin::DirSep, "", 0, 0, Std::DirSep},
     {builtin::FExpand, "S", 0, 0, Std::FExpand},
     {builtin::FileMatch, "SS", 0, 0, Std::FileMatch},
     {builtin::GetEnv, "S", 0, 0, Std::GetEnv},
     {builtin::Hex, "I", 0, 0, Std::Hex},
-    {builtin::IOResult, "", 0, 0, Std::IOResult},               // getlasterror has the same kind
+    {builtin::IOResult, "", 0, 0, Std::IOResult},  // getlasterror has the same kind
     {builtin::IsAlpha, "I", 0, 0, Std::IsAlpha},
     {builtin::IsAlphaNum, "I", 0, 0, Std::IsAlphaNum},
     {builtin::IsDigit, "I", 0, 0, Std::IsDigit},
@@ -141,7 +133,8 @@ void Step(Expression* e, bool up) {
     int64_t low = 0, high = 0;
     if (IsFlagOption(opt::r) && Bounds(e->PromotedType, low, high)) {
         const Op check = IsUnsignedHost(e->PromotedType) ? Op::CHKRNGU : Op::CHKRNG;
-        EmitOpWords(check, static_cast<uint32_t>(up ? low : low + 1), static_cast<uint32_t>(up ? high - 1 : high));
+        EmitOpWords(check, static_cast<uint32_t>(up ? low : low + 1),
+                    static_cast<uint32_t>(up ? high - 1 : high));
     }
     EmitOp(Op::PUSH1);
     EmitOp(up ? Op::ADD : Op::SUB);
@@ -152,14 +145,14 @@ void Step(Expression* e, bool up) {
 void GenBuiltinFunction(Binding* b, List* actuals, Type*) {
     Function* f = b->u.function;
     Expression* x = Arg(actuals, 1);
-    for (const RealFunction& row : kRealFunctions) {
+    for (const RealFunction& row : REAL_FUNCTIONS) {
         if (row.kind != f->kind) continue;
         if (!x) break;
         GenRealValue(x);
         EmitCallStd(row.routine);
         return;
     }
-    for (const RoutineFunction& row : kRoutineFunctions) {
+    for (const RoutineFunction& row : ROUTINE_FUNCTIONS) {
         if (row.kind != f->kind) continue;
         if (GenRoutineFunction(row, actuals)) return;
         CodeGenMissingBuiltin("this form of built-in function", f->kind);
@@ -186,9 +179,12 @@ void GenBuiltinFunction(Binding* b, List* actuals, Type*) {
         }
         return;
     case builtin::SizeOf: {  // sizeof: a constant
-        ActualParm* a = ListCount(actuals) >= 1 ? static_cast<ActualParm*>(ListGet(actuals, 1)) : nullptr;
+        ActualParm* a =
+            ListCount(actuals) >= 1 ? static_cast<ActualParm*>(ListGet(actuals, 1)) : nullptr;
         if (!a) break;
-        Type* t = a->kind == ActualParmType ? a->u.type : a->kind == ActualParmExpr ? a->u.expr->ActualType : nullptr;
+        Type* t = a->kind == ActualParmType   ? a->u.type
+                  : a->kind == ActualParmExpr ? a->u.expr->ActualType
+                                              : nullptr;
         if (!t) break;
         PushInteger(static_cast<int32_t>(ResolveType(t)->size));
         return;

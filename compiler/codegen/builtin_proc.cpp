@@ -112,7 +112,9 @@ bool LeadingFile(List* actuals, VarAccess*& file, Type*& fileType) {
     return file != nullptr;
 }
 
-bool IsTextFile(Type* ft) { return HostOf(ft->u.file.component)->kind == CharType && !ft->u.file.noBuffer; }
+bool IsTextFile(Type* ft) {
+    return HostOf(ft->u.file.component)->kind == CharType && !ft->u.file.noBuffer;
+}
 
 void PushFile(VarAccess* file, const Variable* standard) {
     if (file)
@@ -127,9 +129,10 @@ struct ReadRow {
     TypeKind kind;
     vm::Std routine;
 };
-constexpr ReadRow kReadRoutines[] = {
-    {CharType, Std::ReadChar},  {IntegerType, Std::ReadInteger}, {WordType, Std::ReadUnsigned},      {ByteType, Std::ReadByte},
-    {ShortIntType, Std::ReadInt16}, {ShortWordType, Std::ReadWord16}, {RealType, Std::ReadReal}, {FloatType, Std::ReadFloat},
+constexpr ReadRow READ_ROUTINES[] = {
+    {CharType, Std::ReadChar}, {IntegerType, Std::ReadInteger}, {WordType, Std::ReadUnsigned},
+    {ByteType, Std::ReadByte}, {ShortIntType, Std::ReadInt16},  {ShortWordType, Std::ReadWord16},
+    {RealType, Std::ReadReal}, {FloatType, Std::ReadFloat},
 };
 
 bool ReadOne(VarAccess* file, VarAccess* v) {
@@ -154,7 +157,7 @@ bool ReadOne(VarAccess* file, VarAccess* v) {
         return true;
     }
     const ReadRow* read = nullptr;
-    for (const ReadRow& row : kReadRoutines)
+    for (const ReadRow& row : READ_ROUTINES)
         if (row.kind == h->kind) read = &row;
     if (!read) return false;
     EmitCallStd(read->routine);
@@ -200,7 +203,8 @@ VarAccess* BufferOf(VarAccess* file, Type* ft) {
 bool ReadNonText(VarAccess* file, Type* ft, VarAccess* v) {
     if (ft->u.file.noBuffer) {
         const Rep rep = TypeRepOf(v->t);
-        if (IsStringRep(rep) || rep == Rep::BitSet || rep == Rep::ListSet || rep == Rep::Variant) return false;
+        if (IsStringRep(rep) || rep == Rep::BitSet || rep == Rep::ListSet || rep == Rep::Variant)
+            return false;
         GenAddress(file);
         GenAddress(v);
         PushInteger(static_cast<int32_t>(ResolveType(v->t)->size));
@@ -237,7 +241,9 @@ void GenRead(int32_t b, List* actuals, bool newline) {
     }
     for (; i <= ListCount(actuals); i++) {
         ActualParm* a = ActualAt(actuals, i);
-        VarAccess* v = a->kind == ActualParmExpr ? AccessOf(a->u.expr) : a->kind == ActualParmVar ? a->u.var : nullptr;
+        VarAccess* v = a->kind == ActualParmExpr  ? AccessOf(a->u.expr)
+                       : a->kind == ActualParmVar ? a->u.var
+                                                  : nullptr;
         if (!v || !ReadOne(file, v)) {
             CodeGenMissingBuiltin("this kind of variable in", b);
             return;
@@ -400,7 +406,8 @@ void GenWrite(int32_t b, List* actuals, bool newline) {
         i = 1;
     }
     while (i < args.size()) {
-        WriteItem item{args[i]->kind == ActualParmExpr ? args[i]->u.expr : nullptr, nullptr, nullptr};
+        WriteItem item{args[i]->kind == ActualParmExpr ? args[i]->u.expr : nullptr, nullptr,
+                       nullptr};
         const Position at = args[i]->pos;
         i++;
         if (i < args.size() && SamePosition(args[i]->pos, at)) item.width = args[i++]->u.expr;
@@ -520,7 +527,7 @@ struct RoutineProcedure {
     vm::Std routine;
     bool checked;   // CHKERR under option i
 };
-constexpr RoutineProcedure kRoutineProcedures[] = {
+constexpr RoutineProcedure ROUTINE_PROCEDURES[] = {
     {builtin::ChDir, "S", "", {}, Std::ChDir, true},
     {builtin::CloseDir, "A", "", {}, Std::CloseDir, true},
     {builtin::ClrScr, "", "", {}, Std::ClrScr, false},
@@ -535,7 +542,7 @@ constexpr RoutineProcedure kRoutineProcedures[] = {
     {builtin::GotoXY, "II", "", {}, Std::GotoXY, false},
     {builtin::MkDir, "S", "I", {279}, Std::MkDir, true},
     {builtin::Rename, "AS", "", {}, Std::Rename, true},
-    {builtin::RewindDir, "I", "", {}, Std::RewindDir, true},             // the directory's value
+    {builtin::RewindDir, "I", "", {}, Std::RewindDir, true},  // the directory's value
     {builtin::RmDir, "S", "", {}, Std::RmDir, true},
     {builtin::Seek, "AI", "", {}, Std::Seek, true},
     {builtin::SetFileDate, "S", "III", {0, 0, 0}, Std::SetFileDate, true},
@@ -549,12 +556,15 @@ constexpr RoutineProcedure kRoutineProcedures[] = {
 bool GenProcedureArgument(char cls, ActualParm* a) {
     if (!a) return false;
     if (cls == 'A') {
-        VarAccess* v = a->kind == ActualParmVar ? a->u.var : a->kind == ActualParmExpr ? AccessOf(a->u.expr) : nullptr;
+        VarAccess* v = a->kind == ActualParmVar    ? a->u.var
+                       : a->kind == ActualParmExpr ? AccessOf(a->u.expr)
+                                                   : nullptr;
         if (!v) return false;
         GenAddress(v);
         return true;
     }
-    if (a->kind != ActualParmExpr || TypeRepOf(a->u.expr->PromotedType) == Rep::Variant) return false;
+    if (a->kind != ActualParmExpr || TypeRepOf(a->u.expr->PromotedType) == Rep::Variant)
+        return false;
     if (cls == 'S')
         GenStringValue(a->u.expr);
     else
@@ -662,11 +672,13 @@ void GenInsert(int32_t b, List* actuals, int32_t freeSystemLocal) {
     VarAccess* v = nullptr;
     uint32_t prefix = 0, max = 0;
     ActualParm* source = ActualAt(actuals, 1);
-    if (VarAccess* list = ListVariable(ActualAt(actuals, 2)); list && source && source->kind == ActualParmExpr) {
+    if (VarAccess* list = ListVariable(ActualAt(actuals, 2));
+        list && source && source->kind == ActualParmExpr) {
         GenListInsert(b, source->u.expr, list, actuals, freeSystemLocal);
         return;
     }
-    if (!source || source->kind != ActualParmExpr || !StringVariable(ActualAt(actuals, 2), v, prefix, max)) {
+    if (!source || source->kind != ActualParmExpr ||
+        !StringVariable(ActualAt(actuals, 2), v, prefix, max)) {
         CodeGenMissingBuiltin("this form of", b);
         return;
     }
@@ -687,10 +699,13 @@ void GenInsert(int32_t b, List* actuals, int32_t freeSystemLocal) {
 void GenStr(int32_t b, List* actuals) {
     std::vector<ActualParm*> args;
     for (ActualParm* a : Items<ActualParm>(actuals)) args.push_back(a);
-    VarAccess* target = args.empty() || args.back()->kind != ActualParmExpr ? nullptr : AccessOf(args.back()->u.expr);
-    Expression* value = !args.empty() && args[0]->kind == ActualParmExpr ? args[0]->u.expr : nullptr;
-    if (!target || !value || args.size() < 2 || args.size() > 4 || !IsStringRep(TypeRepOf(target->t)) ||
-        TypeRepOf(value->PromotedType) == Rep::Variant) {
+    VarAccess* target = args.empty() || args.back()->kind != ActualParmExpr
+                            ? nullptr
+                            : AccessOf(args.back()->u.expr);
+    Expression* value =
+        !args.empty() && args[0]->kind == ActualParmExpr ? args[0]->u.expr : nullptr;
+    if (!target || !value || args.size() < 2 || args.size() > 4 ||
+        !IsStringRep(TypeRepOf(target->t)) || TypeRepOf(value->PromotedType) == Rep::Variant) {
         CodeGenMissingBuiltin("this form of", b);
         return;
     }
@@ -865,7 +880,7 @@ void GenBuiltinProcedure(Function* f, List* actuals, int32_t freeSystemLocal) {
         }
         return;
     default:
-        for (const RoutineProcedure& row : kRoutineProcedures) {
+        for (const RoutineProcedure& row : ROUTINE_PROCEDURES) {
             if (row.kind != b) continue;
             if (!GenRoutineProcedure(row, actuals)) CodeGenMissingBuiltin("this form of", b);
             return;

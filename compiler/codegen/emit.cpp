@@ -12,10 +12,10 @@ namespace tarn::tpc {
 namespace {
 
 // Longest instruction: a word opcode and 8 bytes of operands.
-constexpr uint32_t kMaxInstruction = 4 + 8;
+constexpr uint32_t MAX_INSTRUCTION = 4 + 8;
 
 struct Instruction {
-    uint8_t bytes[kMaxInstruction];
+    uint8_t bytes[MAX_INSTRUCTION];
     uint32_t size = 0;
 
     void Word(uint32_t v) {

@@ -20,7 +20,9 @@ uint32_t EmitOpWord(vm::Op op, uint32_t operand);            // W
 uint32_t EmitOpWords(vm::Op op, uint32_t first, uint32_t second);  // WW
 uint32_t EmitOpReal(vm::Op op, double value);                // R8
 // CALLSTD with the standard routine's number.
-inline uint32_t EmitCallStd(vm::Std routine) { return EmitOpWord(vm::Op::CALLSTD, vm::Number(routine)); }
+inline uint32_t EmitCallStd(vm::Std routine) {
+    return EmitOpWord(vm::Op::CALLSTD, vm::Number(routine));
+}
 
 // Bytes an opcode takes in the code: 4 under option zw, else 1.
 uint32_t OpcodeWidth();

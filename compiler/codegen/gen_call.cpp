@@ -46,7 +46,9 @@ void NormalizeResult(Type* t) {
     case Rep::HalfSigned:
         EmitOp(Op::PUSHSP);
         EmitOp(Op::DUP);
-        EmitOp(TypeRepOf(t) == Rep::Byte ? Op::LOADB : TypeRepOf(t) == Rep::Half ? Op::LOADH : Op::LOADHS);
+        EmitOp(TypeRepOf(t) == Rep::Byte   ? Op::LOADB
+               : TypeRepOf(t) == Rep::Half ? Op::LOADH
+                                           : Op::LOADHS);
         EmitOp(Op::STOREW);
         return;
     case Rep::Word:
@@ -163,7 +165,8 @@ void GenCall(Binding* b, List* actuals) {
             if (a && a->kind == ActualParmFunc) PushRoutineArgument(a->u.func);
             continue;
         }
-        const ParmSpec& section = s->kind == FormalParmValue ? s->u.ValueParmSpec : s->u.VarParmSpec;
+        const ParmSpec& section =
+            s->kind == FormalParmValue ? s->u.ValueParmSpec : s->u.VarParmSpec;
         for (Variable* v : Items<Variable>(section.parm)) {
             ActualParm* a = ActualAt(actuals, next++);
             if (!a) return;

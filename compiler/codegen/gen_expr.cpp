@@ -41,7 +41,7 @@ struct BuiltinName {
     int32_t kind;
     const char* name;
 };
-constexpr BuiltinName kBuiltinNames[] = {
+constexpr BuiltinName BUILTIN_NAMES[] = {
 #define RESERVED(token, option)
 #define ENUM(name, type, ordinal, option)
 #define TYPE(name, type, option)
@@ -62,7 +62,7 @@ constexpr BuiltinName kBuiltinNames[] = {
 };
 
 const char* BuiltinNameOf(int32_t kind) {
-    for (const BuiltinName& b : kBuiltinNames)
+    for (const BuiltinName& b : BUILTIN_NAMES)
         if (b.kind == kind) return b.name;
     return "?";
 }
@@ -87,12 +87,12 @@ struct SmallPush {
     int32_t value;
     Op op;
 };
-constexpr SmallPush kSmallPushes[] = {
+constexpr SmallPush SMALL_PUSHES[] = {
     {0, Op::PUSH0}, {1, Op::PUSH1}, {2, Op::PUSH2}, {4, Op::PUSH4}, {8, Op::PUSH8},
 };
 
 void PushInteger(int32_t v) {
-    for (const SmallPush& p : kSmallPushes) {
+    for (const SmallPush& p : SMALL_PUSHES) {
         if (p.value != v) continue;
         EmitOp(p.op);
         return;
@@ -123,18 +123,26 @@ namespace {
 
 // The representation of each type kind that does not depend on the type's details (arrays
 // and strings are decided by TypeRepOf).
-constexpr Rep kRepByKind[] = {
-    /* ArrayType */ Rep::Block,    /* EnumType */ Rep::Word,        /* FileType */ Rep::Word,
-    /* IdType */ Rep::None,        /* ListType */ Rep::Word,        /* PointerType */ Rep::Word,
-    /* AddressType */ Rep::Word,   /* RecordType */ Rep::Block,     /* SetType */ Rep::ListSet,
-    /* StringType */ Rep::Str1,    /* CStringType */ Rep::CStr,     /* SubrangeType */ Rep::None,
-    /* ObjectType */ Rep::Word,    /* VariantType */ Rep::Variant,  /* NullType */ Rep::None,
-    /* CharType */ Rep::Byte,      /* IntegerType */ Rep::Word,     /* FloatType */ Rep::Single,
-    /* RealType */ Rep::Real,      /* ShortIntType */ Rep::HalfSigned, /* ShortWordType */ Rep::Half,
-    /* StreamType */ Rep::Word,    /* DirType */ Rep::Word,         /* ByteType */ Rep::Byte,
+constexpr Rep REP_BY_KIND[] = {
+    /* ArrayType */ Rep::Block,    /* EnumType */ Rep::Word,
+    /* FileType */ Rep::Word,
+    /* IdType */ Rep::None,        /* ListType */ Rep::Word,
+    /* PointerType */ Rep::Word,
+    /* AddressType */ Rep::Word,   /* RecordType */ Rep::Block,
+    /* SetType */ Rep::ListSet,
+    /* StringType */ Rep::Str1,    /* CStringType */ Rep::CStr,
+    /* SubrangeType */ Rep::None,
+    /* ObjectType */ Rep::Word,    /* VariantType */ Rep::Variant,
+    /* NullType */ Rep::None,
+    /* CharType */ Rep::Byte,      /* IntegerType */ Rep::Word,
+    /* FloatType */ Rep::Single,
+    /* RealType */ Rep::Real,      /* ShortIntType */ Rep::HalfSigned,
+    /* ShortWordType */ Rep::Half,
+    /* StreamType */ Rep::Word,    /* DirType */ Rep::Word,
+    /* ByteType */ Rep::Byte,
     /* WordType */ Rep::Word,      /* BadType */ Rep::None,
 };
-static_assert(std::size(kRepByKind) == BadType + 1);
+static_assert(std::size(REP_BY_KIND) == BadType + 1);
 
 }  // namespace
 
@@ -149,7 +157,7 @@ Rep TypeRepOf(Type* t) {
         SetBase(t, low, count);
         return count > 0 && count <= GetOption(opt::zbsm) ? Rep::BitSet : Rep::ListSet;
     }
-    return kRepByKind[t->kind];
+    return REP_BY_KIND[t->kind];
 }
 
 void SetBase(Type* t, int64_t& low, int64_t& count) {
@@ -165,7 +173,7 @@ void SetBase(Type* t, int64_t& low, int64_t& count) {
 namespace {
 
 // Set instructions work on list sets (kind 3) on the stack.
-constexpr uint32_t kListSetKind = 3;
+constexpr uint32_t LIST_SET_KIND = 3;
 
 void PushSetBase(Type* t) {
     int64_t low = 0, count = 0;
@@ -186,9 +194,13 @@ bool IsRealHost(Type* t) {
     return k == RealType || k == FloatType;
 }
 
-bool IsStringRep(Rep r) { return r == Rep::Str1 || r == Rep::Str4 || r == Rep::CStr || r == Rep::CharArray; }
+bool IsStringRep(Rep r) {
+    return r == Rep::Str1 || r == Rep::Str4 || r == Rep::CStr || r == Rep::CharArray;
+}
 
-bool Bounds(Type* t, int64_t& low, int64_t& high) { return OrdinalRange(ResolveType(t), low, high); }
+bool Bounds(Type* t, int64_t& low, int64_t& high) {
+    return OrdinalRange(ResolveType(t), low, high);
+}
 
 namespace {
 
@@ -298,13 +310,15 @@ void IndexedAddress(VarAccess* a) {
 
 // The variant parts from the record's fixed part down to the one whose variant holds
 // field `id` (outermost first); the field, or none.
-Variable* FieldPath(const FieldList* fl, const Identifier* id, std::vector<const VariantPart*>& path) {
+Variable* FieldPath(const FieldList* fl, const Identifier* id,
+                    std::vector<const VariantPart*>& path) {
     if (!fl) return nullptr;
     for (Variable* v : Items<Variable>(fl->rsl))
         if (v->id == id) return v;
     const VariantPart* vp = fl->variantPart;
     if (!vp) return nullptr;
-    if (vp->selector && vp->selector->tagField && vp->selector->tagField->id == id) return vp->selector->tagField;
+    if (vp->selector && vp->selector->tagField && vp->selector->tagField->id == id)
+        return vp->selector->tagField;
     path.push_back(vp);
     for (Variant* v : Items<Variant>(vp->VariantList))
         if (Variable* f = FieldPath(v->fieldList, id, path)) return f;
@@ -360,7 +374,8 @@ void LoadTag(Type* tagType) {
 
 // Under option v: the variant that holds the field must be the active one, for each
 // variant part with a tag field on the way to it, outermost first.
-void VariantChecks(VarAccess* a, const std::vector<const VariantPart*>& path, const Variable* field) {
+void VariantChecks(VarAccess* a, const std::vector<const VariantPart*>& path,
+                   const Variable* field) {
     for (size_t i = 0; i < path.size(); i++) {
         const VariantPart* vp = path[i];
         const int32_t number = i + 1 < path.size() ? path[i + 1]->variantNumber : field->VNumber;
@@ -408,7 +423,8 @@ void GenAddress(VarAccess* a) {
         GenAddress(file);
         EmitCallStd(Std::FileBufferAddress);
         EmitOp(Op::DUP);
-        PushInteger(static_cast<int32_t>(ft->kind == FileType ? ResolveType(ft->u.file.component)->size : 1));
+        PushInteger(static_cast<int32_t>(
+            ft->kind == FileType ? ResolveType(ft->u.file.component)->size : 1));
         EmitCallStd(Std::FileRoutine13);
         if (IsFlagOption(opt::i)) EmitOp(Op::CHKERR);
         return;
@@ -509,7 +525,7 @@ void GenAssignmentChecking(Type* target, Type* source) {
         SetBase(target, low, count);
         PushInteger(static_cast<int32_t>(low));
         PushInteger(static_cast<int32_t>(low + count - 1));
-        EmitOpWord(Op::CHKSETS, kListSetKind);
+        EmitOpWord(Op::CHKSETS, LIST_SET_KIND);
     }
 }
 
@@ -527,7 +543,8 @@ void GenStore(Type* target, Type* source) {
     case Rep::HalfSigned: EmitOp(Op::STOREH2); return;
     case Rep::Real:
     case Rep::Single:
-        if (s && !IsRealHost(s) && IsIntegralType(s)) EmitOp(IsUnsignedHost(s) ? Op::UTOR : Op::ITOR);
+        if (s && !IsRealHost(s) && IsIntegralType(s))
+            EmitOp(IsUnsignedHost(s) ? Op::UTOR : Op::ITOR);
         EmitOp(TypeRepOf(target) == Rep::Real ? Op::STORER : Op::STOREF);
         return;
     case Rep::Str1: EmitOpWord(Op::STRSTO, 1); return;
@@ -627,8 +644,8 @@ void GenSetConstructor(SetConstructor* s) {
             EmitOp(Op::DUP);
         PushInteger(static_cast<int32_t>(low));
         PushInteger(static_cast<int32_t>(high));
-        EmitOpWord(Op::SETRNG, kListSetKind);
-        EmitOpWord(Op::SETADD, kListSetKind);
+        EmitOpWord(Op::SETRNG, LIST_SET_KIND);
+        EmitOpWord(Op::SETADD, LIST_SET_KIND);
     }
 }
 
@@ -659,10 +676,12 @@ void GenFactor(Factor* f) {
     if (f->sign == SignMinus) Negate(f->PromotedType);
 }
 
-bool IsAddingOperator(int32_t op) { return op == PLUStok || op == MINUStok || op == ORtok || op == XORtok; }
+bool IsAddingOperator(int32_t op) {
+    return op == PLUStok || op == MINUStok || op == ORtok || op == XORtok;
+}
 bool IsRelational(int32_t op) {
-    return op == EQUALtok || op == NOT_EQUALtok || op == LESStok || op == LESS_EQUALtok || op == GREATER_EQUALtok ||
-           op == GREATERtok || op == INtok;
+    return op == EQUALtok || op == NOT_EQUALtok || op == LESStok || op == LESS_EQUALtok ||
+           op == GREATER_EQUALtok || op == GREATERtok || op == INtok;
 }
 
 bool IsCharOrStringType(Type* t) { return IsCharHost(t) || IsStringType(t); }
@@ -671,7 +690,8 @@ bool IsCharOrStringType(Type* t) { return IsCharHost(t) || IsStringType(t); }
 // operation becomes real.
 void GenOperand(Expression* e, bool toReal, bool negateFirstTerm = false) {
     GenExpr(e, negateFirstTerm);
-    if (toReal && !IsRealHost(e->PromotedType)) EmitOp(IsUnsignedHost(e->PromotedType) ? Op::UTOR : Op::ITOR);
+    if (toReal && !IsRealHost(e->PromotedType))
+        EmitOp(IsUnsignedHost(e->PromotedType) ? Op::UTOR : Op::ITOR);
 }
 
 // One row per comparison: the signed, unsigned and real forms.
@@ -679,14 +699,14 @@ struct CompareRow {
     int32_t oper;
     Op sgn, uns, real;
 };
-constexpr CompareRow kCompare[] = {
-    {EQUALtok, Op::EQ, Op::EQ, Op::EQR},       {NOT_EQUALtok, Op::NE, Op::NE, Op::NER},
-    {LESStok, Op::LT, Op::LTU, Op::LTR},       {LESS_EQUALtok, Op::LE, Op::LEU, Op::LER},
+constexpr CompareRow COMPARE[] = {
+    {EQUALtok, Op::EQ, Op::EQ, Op::EQR},          {NOT_EQUALtok, Op::NE, Op::NE, Op::NER},
+    {LESStok, Op::LT, Op::LTU, Op::LTR},          {LESS_EQUALtok, Op::LE, Op::LEU, Op::LER},
     {GREATER_EQUALtok, Op::GE, Op::GEU, Op::GER}, {GREATERtok, Op::GT, Op::GTU, Op::GTR},
 };
 
 const CompareRow* CompareRowOf(int32_t oper) {
-    for (const CompareRow& row : kCompare)
+    for (const CompareRow& row : COMPARE)
         if (row.oper == oper) return &row;
     return nullptr;
 }
@@ -697,27 +717,28 @@ void GenRelation(Expression* e) {
     if (e->oper == INtok) {
         GenExpr(e->left, false);
         GenExpr(e->right, false);
-        EmitOpWord(Op::SETIN, kListSetKind);
+        EmitOpWord(Op::SETIN, LIST_SET_KIND);
         return;
     }
     if (HostOf(l)->kind == SetType || HostOf(r)->kind == SetType) {
         GenExpr(e->left, false);
         GenExpr(e->right, false);
         switch (e->oper) {
-        case EQUALtok: EmitOpWord(Op::SETEQ, kListSetKind); return;
+        case EQUALtok: EmitOpWord(Op::SETEQ, LIST_SET_KIND); return;
         case NOT_EQUALtok:
-            EmitOpWord(Op::SETEQ, kListSetKind);
+            EmitOpWord(Op::SETEQ, LIST_SET_KIND);
             EmitOp(Op::LNOT);
             return;
-        case LESS_EQUALtok: EmitOpWord(Op::SETLE, kListSetKind); return;
-        case GREATER_EQUALtok: EmitOpWord(Op::SETGE, kListSetKind); return;
+        case LESS_EQUALtok: EmitOpWord(Op::SETLE, LIST_SET_KIND); return;
+        case GREATER_EQUALtok: EmitOpWord(Op::SETGE, LIST_SET_KIND); return;
         default: return;   // rejected by the front end
         }
     }
     const CompareRow* row = CompareRowOf(e->oper);
     if (!row) return;
     const bool bothChars = IsCharHost(e->left->ActualType) && IsCharHost(e->right->ActualType);
-    if (!bothChars && IsCharOrStringType(e->left->ActualType) && IsCharOrStringType(e->right->ActualType)) {
+    if (!bothChars && IsCharOrStringType(e->left->ActualType) &&
+        IsCharOrStringType(e->right->ActualType)) {
         GenStringValue(e->left);
         GenStringValue(e->right);
         EmitOp(Op::STRCMP);
@@ -751,11 +772,14 @@ BinaryForm FormOf(Expression* e) {
     const int32_t op = e->oper;
     Type* result = HostOf(e->PromotedType);
     const bool boolean = result == BoolT;
-    if (op == AND_THENtok || (op == ANDtok && boolean && IsFlagOption(opt::sc))) return BinaryForm::ShortAnd;
-    if (op == OR_ELSEtok || (op == ORtok && boolean && IsFlagOption(opt::sc))) return BinaryForm::ShortOr;
+    if (op == AND_THENtok || (op == ANDtok && boolean && IsFlagOption(opt::sc)))
+        return BinaryForm::ShortAnd;
+    if (op == OR_ELSEtok || (op == ORtok && boolean && IsFlagOption(opt::sc)))
+        return BinaryForm::ShortOr;
     if (result->kind == SetType) return BinaryForm::Set;
-    if (IsStringType(result) || (op == PLUStok && IsCharOrStringType(e->left->ActualType) &&
-                                 IsCharOrStringType(e->right->ActualType) && result->kind != CharType))
+    if (IsStringType(result) ||
+        (op == PLUStok && IsCharOrStringType(e->left->ActualType) &&
+         IsCharOrStringType(e->right->ActualType) && result->kind != CharType))
         return BinaryForm::String;
     return BinaryForm::Arithmetic;
 }
@@ -766,7 +790,8 @@ bool GenBinaryBefore(Expression* e, BinaryForm form, bool negateFirstTerm) {
     switch (form) {
     case BinaryForm::ShortAnd: EmitOp(Op::PUSH0); return false;
     case BinaryForm::ShortOr: EmitOp(Op::PUSH1); return false;
-    case BinaryForm::Arithmetic: return IsAddingOperator(e->oper) && (negateFirstTerm || e->sign == SignMinus);
+    case BinaryForm::Arithmetic:
+        return IsAddingOperator(e->oper) && (negateFirstTerm || e->sign == SignMinus);
     default: return false;
     }
 }
@@ -804,8 +829,10 @@ void GenBinaryAfter(Expression* e, BinaryForm form, bool negateFirstTerm) {
     }
     case BinaryForm::Set: {
         GenExpr(e->right, false);
-        const Op setOp = e->oper == PLUStok ? Op::SETADD : e->oper == MINUStok ? Op::SETDIFF : Op::SETMUL;
-        EmitOpWord(setOp, kListSetKind);
+        const Op setOp = e->oper == PLUStok    ? Op::SETADD
+                         : e->oper == MINUStok ? Op::SETDIFF
+                                               : Op::SETMUL;
+        EmitOpWord(setOp, LIST_SET_KIND);
         break;
     }
     case BinaryForm::String:
@@ -855,7 +882,8 @@ void GenExpr(Expression* e, bool negateFirstTerm) {
     while (!e->factor && !IsRelational(e->oper)) {
         if (e->oper == UNDEFtok) {
             // A wrapper only matters on the way back when it has a sign to apply.
-            if (negateFirstTerm != (e->sign == SignMinus)) chain.Push({e, negateFirstTerm, BinaryForm::Arithmetic});
+            if (negateFirstTerm != (e->sign == SignMinus))
+                chain.Push({e, negateFirstTerm, BinaryForm::Arithmetic});
             negateFirstTerm = false;
         } else {
             const BinaryForm form = FormOf(e);
@@ -892,7 +920,8 @@ VarAccess* AccessOf(Expression* e) {
     Factor* f = e->factor;
     while (f->kind == ParenExpression && f->sign == SignNone) {
         Expression* inner = f->u.expression;
-        while (inner && !inner->factor && inner->oper == UNDEFtok && inner->sign == SignNone) inner = inner->left;
+        while (inner && !inner->factor && inner->oper == UNDEFtok && inner->sign == SignNone)
+            inner = inner->left;
         if (!inner || !inner->factor) return nullptr;
         f = inner->factor;
     }

@@ -31,10 +31,10 @@ using vm::Std;
 namespace {
 
 // The run-time error a case statement raises when no constant matches its selector.
-constexpr uint32_t kCaseNoMatchError = 0x1001;
+constexpr uint32_t CASE_NO_MATCH_ERROR = 0x1001;
 
 // The main program's frame: the system locals only (its variables are global).
-constexpr uint32_t kProgramLocals = 4 * NUM_SYSTEM_LOCALS;
+constexpr uint32_t PROGRAM_LOCALS = 4 * NUM_SYSTEM_LOCALS;
 
 struct CodeGenState {
     // Between CodeGenInit and CodeGenEnd: the parser run by other means (tools, tests)
@@ -55,12 +55,13 @@ CodeGenState& State() {
 bool Active() { return State().active; }
 
 // Statements the generator keeps open at once; deeper nesting is refused.
-constexpr int32_t kMaxOpenStatements = 256;
+constexpr int32_t MAX_OPEN_STATEMENTS = 256;
 
 // A statement's first piece opens its code record, its last piece closes it.
 template <class Code>
 void Begin(Code& code) {
-    if (State().openStatements == kMaxOpenStatements) ReportMessage(msg::LimitStatementsNesting, nullptr);
+    if (State().openStatements == MAX_OPEN_STATEMENTS)
+        ReportMessage(msg::LimitStatementsNesting, nullptr);
     State().openStatements++;
     code.open = true;
 }
@@ -90,7 +91,8 @@ int64_t ConstantOrdinal(const Constant* c) {
 // The value of an expression that is an ordinal constant and nothing else.
 bool ConstantValue(Expression* e, int32_t& value) {
     while (e && !e->factor && e->oper == UNDEFtok && e->sign == SignNone) e = e->left;
-    if (!e || !e->factor || e->factor->kind != UnsignedConstant || e->factor->sign != SignNone) return false;
+    if (!e || !e->factor || e->factor->kind != UnsignedConstant || e->factor->sign != SignNone)
+        return false;
     const Constant* c = e->factor->u.constant;
     if (c->kind != ConstantInteger && c->kind != ConstantCardinal && c->kind != ConstantChar &&
         c->kind != ConstantEnumId)
@@ -109,8 +111,10 @@ uint32_t ParameterBytes(const Function* f) {
             end = std::max(end, s->u.funcParmSpec.parm->offset + 8);
             continue;
         }
-        const ParmSpec& section = s->kind == FormalParmValue ? s->u.ValueParmSpec : s->u.VarParmSpec;
-        for (Variable* v : Items<Variable>(section.parm)) end = std::max(end, v->offset + ((v->size + 3) & ~3u));
+        const ParmSpec& section =
+            s->kind == FormalParmValue ? s->u.ValueParmSpec : s->u.VarParmSpec;
+        for (Variable* v : Items<Variable>(section.parm))
+            end = std::max(end, v->offset + ((v->size + 3) & ~3u));
     }
     return end - 8;
 }
@@ -131,7 +135,7 @@ void CodeGenInit() {
 
 void CodeGenEnd() { State().active = false; }
 
-// ---- Blocks --------------------------------------------------------------------------------------
+// ---- Blocks -------------------------------------------------------------------------------------
 
 void CodeGenLine(uint32_t line) {
     if (!Active()) return;
@@ -198,7 +202,8 @@ void CodeGenInitialization(bool usesInput, bool usesOutput, List* programParamet
     EmitCallStd(Std::RegisterExitCode);
     PushInteger(static_cast<int32_t>(ErrorsVar->offset));
     Type* errors = ResolveType(ErrorsVar->t);
-    PushInteger(static_cast<int32_t>(errors->kind == ListType ? ResolveType(errors->u.list.ct)->size : 0));
+    PushInteger(
+        static_cast<int32_t>(errors->kind == ListType ? ResolveType(errors->u.list.ct)->size : 0));
     EmitCallStd(Std::RegisterErrorList);
     if (IsFlagOption(opt::rtlf)) {
         EmitOp(Op::PUSH1);
@@ -306,7 +311,7 @@ uint32_t CodeGenGoto(Label* label, int32_t unwindLevels) {
         EmitOp(Op::PUSHFP);
         const int32_t level = CodeLevel() - unwindLevels;
         if (level <= 1) {
-            EmitOpWord(Op::SUBI, kProgramLocals);
+            EmitOpWord(Op::SUBI, PROGRAM_LOCALS);
         } else {
             // That block's prolog comes later (its routines are generated first): its local
             // size is filled in then.
@@ -469,7 +474,8 @@ ForCode CodeGenForStart(VarAccess* control, Expression* initial, Expression* fin
     ResolveJumpHere(enter);
     int64_t low = 0, high = 0;
     if (IsFlagOption(opt::r) && Bounds(t, low, high)) {
-        const bool whole = uns ? (low == 0 && high == 0xFFFFFFFFll) : (low == INT32_MIN && high == INT32_MAX);
+        const bool whole =
+            uns ? (low == 0 && high == 0xFFFFFFFFll) : (low == INT32_MIN && high == INT32_MAX);
         if (!whole) {
             const Op check = uns ? Op::CHKRNGU : Op::CHKRNG;
             EmitOpWord(Op::PICK, 4);
@@ -543,7 +549,7 @@ CaseCode CodeGenCaseStart(Expression* selector, bool tableMode, int32_t systemLo
         // report names the line of the case statement rather than of its last alternative.
         const uint32_t over = EmitForwardJump(Op::JMP);
         s.noMatch = GetCodeSize();
-        EmitOpWord(Op::RTERROR, kCaseNoMatchError);
+        EmitOpWord(Op::RTERROR, CASE_NO_MATCH_ERROR);
         ResolveJumpHere(over);
         return s;
     }
@@ -554,8 +560,8 @@ CaseCode CodeGenCaseStart(Expression* selector, bool tableMode, int32_t systemLo
     s.table.assign(static_cast<size_t>(high - low + 1), 0);
     GenExpression(selector);
     if (IsFlagOption(opt::r)) {
-        EmitOpWords(IsUnsignedHost(s.selector) ? Op::CHKRNGU : Op::CHKRNG, static_cast<uint32_t>(low),
-                    static_cast<uint32_t>(high));
+        EmitOpWords(IsUnsignedHost(s.selector) ? Op::CHKRNGU : Op::CHKRNG,
+                    static_cast<uint32_t>(low), static_cast<uint32_t>(high));
     }
     if (low != 0) EmitOpWord(Op::SUBI, static_cast<uint32_t>(low));
     EmitOp(Op::PUSH4B);
@@ -566,7 +572,7 @@ CaseCode CodeGenCaseStart(Expression* selector, bool tableMode, int32_t systemLo
     EmitOp(Op::LOADW);
     EmitOp(Op::DUP);
     const uint32_t found = EmitForwardJump(Op::JNZ);
-    EmitOpWord(Op::RTERROR, kCaseNoMatchError);
+    EmitOpWord(Op::RTERROR, CASE_NO_MATCH_ERROR);
     ResolveJumpHere(found);
     EmitOp(Op::JMPS);
     return s;
@@ -579,7 +585,8 @@ void CodeGenCaseElement(CaseCode& s, List* ranges) {
         for (CaseRange* r : Items<CaseRange>(ranges)) {
             for (int64_t v = ConstantOrdinal(r->low); v <= ConstantOrdinal(r->high); v++) {
                 const int64_t i = v - s.low;
-                if (i >= 0 && i < static_cast<int64_t>(s.table.size())) s.table[static_cast<size_t>(i)] = here;
+                if (i >= 0 && i < static_cast<int64_t>(s.table.size()))
+                    s.table[static_cast<size_t>(i)] = here;
             }
         }
         return;
@@ -641,7 +648,8 @@ void CodeGenCaseEnd(CaseCode& s) {
         for (uint32_t e : s.exits) otherwise = otherwise || e == 0;
         if (s.tableMode) {
             if (!s.table.empty() && s.tableOperand != 0)
-                AddFixup(s.tableOperand, AppendFixedTable(s.table.data(), static_cast<uint32_t>(s.table.size())));
+                AddFixup(s.tableOperand,
+                         AppendFixedTable(s.table.data(), static_cast<uint32_t>(s.table.size())));
         } else if (!otherwise) {
             EmitOpWord(Op::JMP, s.noMatch);   // no constant matched
         }

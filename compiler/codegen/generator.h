@@ -91,8 +91,12 @@ inline ActualParm* ActualAt(List* actuals, uint32_t i) {
     return i <= ListCount(actuals) ? static_cast<ActualParm*>(ListGet(actuals, i)) : nullptr;
 }
 // Code positions of pending references travel in a routine's lists as plain words.
-inline void* AsItem(uint32_t position) { return reinterpret_cast<void*>(static_cast<uintptr_t>(position)); }
-inline uint32_t FromItem(void* item) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(item)); }
+inline void* AsItem(uint32_t position) {
+    return reinterpret_cast<void*>(static_cast<uintptr_t>(position));
+}
+inline uint32_t FromItem(void* item) {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(item));
+}
 
 // A call of a user routine or procedural parameter; a function leaves its result.
 void GenCall(Binding* routine, List* actuals);

@@ -19,10 +19,10 @@ namespace tarn::tpc {
 namespace {
 
 // Kind names by kind value (FATAL shows as an error).
-constexpr const char* kLongName[] = {"Error", "Error", "Warning", "Inform", "Trace"};
-constexpr const char* kLetter[] = {"E", "E", "W", "I", "T"};
-constexpr const char* kLowerName[] = {"error", "error", "warning", "inform", "trace"};
-constexpr const char* kListWord[] = {"FATAL ", "ERROR ", "WARNING ", "INFORM ", "TRACE "};
+constexpr const char* LONG_NAME[] = {"Error", "Error", "Warning", "Inform", "Trace"};
+constexpr const char* LETTER[] = {"E", "E", "W", "I", "T"};
+constexpr const char* LOWER_NAME[] = {"error", "error", "warning", "inform", "trace"};
+constexpr const char* LIST_WORD[] = {"FATAL ", "ERROR ", "WARNING ", "INFORM ", "TRACE "};
 constexpr size_t MAX_SHOWN_FILE = 300;
 constexpr char EOF_CHAR = 26;
 
@@ -60,7 +60,8 @@ void ShowContext(const Position& context, int32_t col) {
 
 void PrintBorland(MsgKind kind, const char* file, uint32_t line, const char* text) {
     if (kind != MsgKind::INFORM)
-        PutF("%s %s %lu: ", kLongName[KindIndex(kind)], file ? file : "", static_cast<unsigned long>(line));
+        PutF("%s %s %lu: ", LONG_NAME[KindIndex(kind)], file ? file : "",
+             static_cast<unsigned long>(line));
     Put(text);
     Put("\n");
 }
@@ -68,7 +69,8 @@ void PrintBorland(MsgKind kind, const char* file, uint32_t line, const char* tex
 void PrintMicrosoft(MsgKind kind, int number, const char* file, uint32_t line, const char* text) {
     if (kind != MsgKind::INFORM) {
         if (file && std::strlen(file) <= MAX_SHOWN_FILE) Put(file);
-        PutF("(%lu) : %s %d: ", static_cast<unsigned long>(line), kLowerName[KindIndex(kind)], number);
+        PutF("(%lu) : %s %d: ", static_cast<unsigned long>(line), LOWER_NAME[KindIndex(kind)],
+             number);
     }
     Put(text);
     Put("\n");
@@ -107,8 +109,10 @@ void PrintNative(MsgKind kind, int number, const char* file, uint32_t line, int3
         return;
     }
     const bool brief = IsFlagOption(opt::b);
-    if (brief) PutF("%s%03d:", kLetter[KindIndex(kind)], number);
-    else PutF("%s #%d:", kLongName[KindIndex(kind)], number);
+    if (brief)
+        PutF("%s%03d:", LETTER[KindIndex(kind)], number);
+    else
+        PutF("%s #%d:", LONG_NAME[KindIndex(kind)], number);
     const bool fileShown = file && std::strlen(file) + 3 <= MAX_SHOWN_FILE;
     if (fileShown) PutF(" \"%s\"", file);
     Put(NativePlace(brief, fileShown, line, col).c_str());
@@ -128,7 +132,7 @@ void ConsolePrinter(MsgKind kind, int number, const char* file, uint32_t line, i
 }
 
 void ConsoleListPrinter(uint32_t flags, int number, const char* format) {
-    Put(kListWord[std::min<uint32_t>(flags & MSG_KIND_MASK, 4)]);
+    Put(LIST_WORD[std::min<uint32_t>(flags & MSG_KIND_MASK, 4)]);
     PutF("%u %s", static_cast<unsigned>(number), format);
     if (flags & MSG_NO_CONTEXT) Put(" (NO CONTEXT)");
     Put("\n");
@@ -161,7 +165,7 @@ void PrintLongUsage(bool withZ) {
 
 namespace {
 
-constexpr const char* kOptionPrefixes = "-";
+constexpr const char* OPTION_PREFIXES = "-";
 
 const OptionInfo* FindOption(const char* rest) {
     for (const OptionInfo& o : OptionTable())
@@ -234,8 +238,10 @@ const char* ParseOneOption(const char* piece, const char* rest) {
     case OptionForm::MSGCTL: {
         const int id = MessageControlId(o->id);
         long number = 0;
-        if (*rest >= '0' && *rest <= '9' && !ReadNumber(rest, o->id == opt::W ? 10 : 0, number)) number = -1;
-        if (number < 0 || number > MAX_MESSAGE || !IsControllableMessage(id, static_cast<int32_t>(number))) {
+        if (*rest >= '0' && *rest <= '9' && !ReadNumber(rest, o->id == opt::W ? 10 : 0, number))
+            number = -1;
+        if (number < 0 || number > MAX_MESSAGE ||
+            !IsControllableMessage(id, static_cast<int32_t>(number))) {
             UnknownOption(piece);
             return nullptr;
         }
@@ -265,11 +271,11 @@ std::string SourceFileName(const char* piece) {
 }  // namespace
 
 void ParseCommandLine(int argc, char** argv) {
-    StartArguments(argc, argv, kOptionPrefixes);
+    StartArguments(argc, argv, OPTION_PREFIXES);
     std::string source;
     bool haveSource = false;
     while (const char* piece = NextPiece()) {
-        if (std::strchr(kOptionPrefixes, piece[0]) && piece[0] != '\0') {
+        if (std::strchr(OPTION_PREFIXES, piece[0]) && piece[0] != '\0') {
             ParseOptionPiece(piece);
         } else if (std::strcmp(piece, "?") == 0 || std::strcmp(piece, "??") == 0) {
             PrintLongUsage(piece[1] == '?');
@@ -285,7 +291,8 @@ void ParseCommandLine(int argc, char** argv) {
         PrintShortUsage();
         std::exit(1);
     }
-    if (!SetSourceName(source.c_str())) ReportMessage(msg::FileNameTooLong, nullptr, source.c_str());
+    if (!SetSourceName(source.c_str()))
+        ReportMessage(msg::FileNameTooLong, nullptr, source.c_str());
 }
 
 // --- Signals ---------------------------------------------------------------------------

@@ -81,7 +81,8 @@ void WriteImageIfComplete() {
 }
 
 void ReportSummary(double startMs, double endMs) {
-    ReportMessage(msg::Summary, nullptr, static_cast<int>(ErrorCount()), static_cast<int>(WarningCount()));
+    ReportMessage(msg::Summary, nullptr, static_cast<int>(ErrorCount()),
+                  static_cast<int>(WarningCount()));
     const unsigned long lines = TotalLines();
     if (lines == 0) return;
     const double seconds = (endMs - startMs) / 1000.0;
@@ -111,7 +112,8 @@ bool SetDefaultOutputName() {
     const std::string& s = gNames.source;
     const size_t slash = s.rfind('/');
     const size_t dot = s.rfind('.');
-    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const bool hasExtension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash);
     const std::string name = (hasExtension ? s.substr(0, dot) : s) + ".tvm";
     return SetOutputName(name.c_str());
 }

@@ -84,7 +84,8 @@ static const char* UnusedWord(const Binding* b) {
     case BindConst: return "Constant";
     case BindType: return "Type";
     case BindVar: return "Variable";
-    case BindFunc: return b->u.function && IsFunctionKind(b->u.function->kind) ? "Function" : "Procedure";
+    case BindFunc:
+        return b->u.function && IsFunctionKind(b->u.function->kind) ? "Function" : "Procedure";
     default: return nullptr;
     }
 }
@@ -95,7 +96,8 @@ static void CheckUnused(Identifier* id, Binding* b) {
         ReportMessage(msg::LabelNeverReferenced, &b->pos, id->text);
         return;
     }
-    if (b->kind == BindType && b->u.type && b->u.type->kind == EnumType && EnumConstantReferenced(b->u.type))
+    if (b->kind == BindType && b->u.type && b->u.type->kind == EnumType &&
+        EnumConstantReferenced(b->u.type))
         return;
     if (const char* word = UnusedWord(b)) ReportMessage(msg::NeverUsed, &b->pos, word, id->text);
 }
@@ -127,7 +129,8 @@ static void Carry(Identifier* id) {
     Binding* hidden = b->prev;
     if (hidden && hidden->scope == currentScope) {
         if (hidden->kind == b->kind) {
-            if (b->status == StatusDeclared) ReportMessage(msg::InvalidRedefinition, &b->pos, id->text);
+            if (b->status == StatusDeclared)
+                ReportMessage(msg::InvalidRedefinition, &b->pos, id->text);
             if (b->referenced) hidden->referenced = 1;
         } else if (b->status != StatusPlaceholder) {
             ReportMessage(msg::AlreadyUsedAs, &b->pos, id->text, BindingKindName(b->kind));
@@ -178,7 +181,8 @@ bool Bind(Identifier* id, BindingKind kind, int32_t status) {
     TPC_CHECK(VALID_BINDING_KIND(kind));
     TPC_CHECK(currentScope >= 0);
     Binding* b = id->bind;
-    ReportMessage(msg::TraceBinding, nullptr, id->text, static_cast<int>(status), static_cast<int>(currentScope));
+    ReportMessage(msg::TraceBinding, nullptr, id->text, static_cast<int>(status),
+                  static_cast<int>(currentScope));
 
     // A program parameter becomes the declaration that the program block gives it.
     if (b && b->kind == BindProgParm && kind != BindProgParm && InProgramScope()) {
@@ -375,7 +379,8 @@ void ResolvePendingDomains() {
 // The binding that answers for an internal name: the innermost one, or a new one in the
 // current scope with the text stored. Internal names are never bound otherwise, so the
 // binding always has the kind asked for.
-static PooledLiteral* Pool(Identifier* id, BindingKind kind, const char* text, uint32_t length, int32_t convert) {
+static PooledLiteral* Pool(Identifier* id, BindingKind kind, const char* text, uint32_t length,
+                           int32_t convert) {
     if (id->bind && id->bind->kind == kind) {
         id->bind->referenced = 1;
         return id->bind->u.literal;
@@ -423,8 +428,10 @@ static void BindFieldListDesignators(VarAccess* record, const FieldList* fl, int
     const VariantPart* vp = fl->variantPart;
     if (!vp) return;
     BindFieldDesignatorOf(record, vp->selector ? vp->selector->tagField : nullptr, withLocal);
-    for (Variant* v : Items<Variant>(vp->VariantList)) BindFieldListDesignators(record, v->fieldList, withLocal);
-    if (vp->VariantPartCompleter) BindFieldListDesignators(record, vp->VariantPartCompleter->fieldList, withLocal);
+    for (Variant* v : Items<Variant>(vp->VariantList))
+        BindFieldListDesignators(record, v->fieldList, withLocal);
+    if (vp->VariantPartCompleter)
+        BindFieldListDesignators(record, vp->VariantPartCompleter->fieldList, withLocal);
 }
 
 void BindWithFields(VarAccess* record, Type* recordType, int32_t withLocal) {

@@ -100,14 +100,16 @@ bool CheckCaseConstant(CaseRange* r, Type* selector, bool isCaseIndex, CaseValue
     if (!UnifyBounds(r->low, r->high, &r->low->pos)) return false;
     Constant* low = r->low;
     Constant* high = r->high;
-    if (low->kind == ConstantBad || high->kind == ConstantBad || ResolveType(selector)->kind == BadType) return true;
+    if (low->kind == ConstantBad || high->kind == ConstantBad ||
+        ResolveType(selector)->kind == BadType)
+        return true;
     for (Constant* c : {low, high})
         if (!IsCompatibleType(c->t, selector) || !IsOrdinalConstant(c)) {
             ReportMessage(msg::CaseConstantIncompatible, &c->pos, context);
             return false;
         }
     bool signedSelector = PromotedType(selector)->kind != WordType;
-    if (signedSelector && (IsCardinal(low) || IsCardinal(high)) && OrdinalValue(low) > kMaxInt) {
+    if (signedSelector && (IsCardinal(low) || IsCardinal(high)) && OrdinalValue(low) > MAX_INT) {
         ReportMessage(msg::InvalidCaseConstantRange, &low->pos);
         return false;
     }

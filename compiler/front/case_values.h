@@ -37,7 +37,8 @@ bool FirstUnlisted(const CaseValueSet* seen, int64_t low, int64_t high, int64_t&
 // Checks one case-constant range against the selector type; context "case index"
 // (isCaseIndex) or "variant selector". Finishes both bounds in place. When `seen` is given
 // the range is added to it ("Case constant specified more than once." on overlap).
-bool CheckCaseConstant(CaseRange* r, Type* selector, bool isCaseIndex, CaseValueSet* seen = nullptr);
+bool CheckCaseConstant(CaseRange* r, Type* selector, bool isCaseIndex,
+                       CaseValueSet* seen = nullptr);
 // True when the listed values cover every value of the selector type.
 bool CaseValuesCoverType(const CaseValueSet* seen, Type* selector);
 // The warning "'otherwise' or 'else' can never be used." when the values cover the type.

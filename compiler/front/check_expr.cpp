@@ -27,8 +27,10 @@ Type* NegatedType(Type* t) {
     case SubrangeType: {
         int64_t low, high;
         OrdinalRange(t, low, high);
-        int64_t m = std::min<int64_t>(std::max(low < 0 ? -low : low, high < 0 ? -high : high), kMaxInt);
-        return CreateSubrangeTypeFromValues(static_cast<int32_t>(-m), static_cast<int32_t>(m), IntegerT, &t->pos);
+        int64_t m =
+            std::min<int64_t>(std::max(low < 0 ? -low : low, high < 0 ? -high : high), MAX_INT);
+        return CreateSubrangeTypeFromValues(static_cast<int32_t>(-m), static_cast<int32_t>(m),
+                                            IntegerT, &t->pos);
     }
     case ShortWordType: return CreateSubrangeTypeFromValues(-65535, 65535, IntegerT, &t->pos);
     case ByteType: return CreateSubrangeTypeFromValues(-255, 255, IntegerT, &t->pos);
@@ -63,7 +65,8 @@ static void FinishNotFactor(Factor* f) {
     } else {
         SetTypes(f, op->PromotedType);
     }
-    bool ok = IsBooleanType(f->PromotedType) || (IsFlagOption(opt::eop) && IsIntegralType(f->PromotedType));
+    bool ok = IsBooleanType(f->PromotedType) ||
+              (IsFlagOption(opt::eop) && IsIntegralType(f->PromotedType));
     if (!ok) {
         ReportMessage(msg::TypeMismatch, &f->pos);
         SetTypes(f, BoolT);
@@ -76,7 +79,8 @@ void FinishFactor(Factor* f) {
     case UnsignedConstant:
         if (f->sign != SignNone) {
             Constant* c = f->u.constant;
-            bool numeric = c->kind == ConstantInteger || c->kind == ConstantCardinal || c->kind == ConstantReal ||
+            bool numeric = c->kind == ConstantInteger || c->kind == ConstantCardinal ||
+                           c->kind == ConstantReal ||
                            (c->kind == ConstantId && IsNumericType(c->t));
             if (!numeric && c->kind != ConstantBad) ReportMessage(msg::InvalidSign, &f->pos);
             else c->sign = f->sign;
@@ -139,7 +143,8 @@ void FinishSetConstructor(SetConstructor* s, const Position* pos) {
         s->t = EmptySetT;
         return;
     }
-    Type* base = CreateSubrangeTypeFromValues(static_cast<int32_t>(low), static_cast<int32_t>(high), element, &where);
+    Type* base = CreateSubrangeTypeFromValues(static_cast<int32_t>(low), static_cast<int32_t>(high),
+                                              element, &where);
     s->t = CreateSetType(base, &where);
     s->t->u.set.constructor = 1;
     FinishType(s->t);
@@ -186,7 +191,8 @@ static Type* BooleanOnly(const Operands& o) {
 
 static Type* Logical(const Operands& o) {
     if (IsFlagOption(opt::eop) && (IsIntegralType(o.l) || IsIntegralType(o.r))) {
-        if (!IsIntegralType(o.l) || !IsIntegralType(o.r)) return Expect("Integer expression", o, IntegerT);
+        if (!IsIntegralType(o.l) || !IsIntegralType(o.r))
+            return Expect("Integer expression", o, IntegerT);
         return IntegralResult(o.l, o.r);
     }
     return BooleanOnly(o);
@@ -194,7 +200,8 @@ static Type* Logical(const Operands& o) {
 
 static Type* DivMod(const Operands& o) {
     if (IsAddress(o.l) || IsAddress(o.r)) return Invalid(o, IntegerT);
-    if (!IsIntegralType(o.l) || !IsIntegralType(o.r)) return Expect("Integer expression", o, IntegerT);
+    if (!IsIntegralType(o.l) || !IsIntegralType(o.r))
+        return Expect("Integer expression", o, IntegerT);
     return IsWord(o.l) || IsWord(o.r) ? WordT : IntegerT;
 }
 
@@ -249,7 +256,8 @@ static bool IsCharOrString(Type* t) { return IsCharType(t) || IsStringType(t); }
 static Type* Plus(const Operands& o) {
     if (IsFlagOption(opt::eop) && IsCharOrString(o.la) && IsCharOrString(o.ra)) return StringT;
     if (IsAddress(o.l) && IsAddress(o.r)) return Invalid(o, AddressT);
-    if ((IsAddress(o.l) && IsIntegralType(o.r)) || (IsIntegralType(o.l) && IsAddress(o.r))) return AddressT;
+    if ((IsAddress(o.l) && IsIntegralType(o.r)) || (IsIntegralType(o.l) && IsAddress(o.r)))
+        return AddressT;
     return Arithmetic(o);
 }
 
@@ -266,9 +274,12 @@ static bool IsSimple(Type* t) { return IsOrdinalType(t) || IsRealType(t); }
 static Type* Relation(const Operands& o) {
     bool structured = o.oper != LESStok && o.oper != GREATERtok;
     auto either = [&](auto pred) { return pred(o.l) || pred(o.r); };
-    if (structured && either([](Type* t) { return t->kind == ListType || t->kind == ObjectType || t->kind == DirType; }))
+    if (structured && either([](Type* t) {
+            return t->kind == ListType || t->kind == ObjectType || t->kind == DirType;
+        }))
         return IsSameType(o.l, o.r) ? BoolT : Mismatch(o, BoolT);
-    if (structured && either([](Type* t) { return t->kind == PointerType || t->kind == AddressType; }) &&
+    if (structured &&
+        either([](Type* t) { return t->kind == PointerType || t->kind == AddressType; }) &&
         !(IsIntegralType(o.l) && IsIntegralType(o.r)))
         return IsCompatibleType(o.l, o.r) ? BoolT : Mismatch(o, BoolT);
     if (structured && either(IsSet))
@@ -276,7 +287,8 @@ static Type* Relation(const Operands& o) {
     if (IsCharOrString(o.la) && IsCharOrString(o.ra))
         return IsCompatibleType(o.la, o.ra) ? BoolT : Mismatch(o, BoolT);
     if (!IsSimple(o.l) || !IsSimple(o.r)) return Invalid(o, BoolT);
-    bool mixed = (IsIntegralType(o.l) && IsRealType(o.r)) || (IsRealType(o.l) && IsIntegralType(o.r));
+    bool mixed =
+        (IsIntegralType(o.l) && IsRealType(o.r)) || (IsRealType(o.l) && IsIntegralType(o.r));
     if (!IsCompatibleType(o.l, o.r) && !mixed) return Mismatch(o, BoolT);
     if (IsIntegralType(o.l) && IsIntegralType(o.r) && IsWord(o.l) != IsWord(o.r) &&
         o.l->kind != BadType && o.r->kind != BadType)
@@ -289,17 +301,21 @@ struct OperatorRow {
     int32_t oper;
     OperatorCheck check;
 };
-static const OperatorRow kOperators[] = {
-    {ANDtok, Logical}, {ORtok, Logical}, {XORtok, Logical},
-    {AND_THENtok, BooleanOnly}, {OR_ELSEtok, BooleanOnly},
-    {DIVtok, DivMod}, {MODtok, DivMod}, {SHLtok, Shift}, {SHRtok, Shift}, {INtok, In},
-    {PLUStok, Plus}, {MINUStok, Arithmetic}, {STARtok, Arithmetic}, {SLASHtok, Slash},
-    {EQUALtok, Relation}, {NOT_EQUALtok, Relation}, {LESStok, Relation}, {GREATERtok, Relation},
+static const OperatorRow OPERATORS[] = {
+    {ANDtok, Logical},         {ORtok, Logical},
+    {XORtok, Logical},         {AND_THENtok, BooleanOnly},
+    {OR_ELSEtok, BooleanOnly}, {DIVtok, DivMod},
+    {MODtok, DivMod},          {SHLtok, Shift},
+    {SHRtok, Shift},           {INtok, In},
+    {PLUStok, Plus},           {MINUStok, Arithmetic},
+    {STARtok, Arithmetic},     {SLASHtok, Slash},
+    {EQUALtok, Relation},      {NOT_EQUALtok, Relation},
+    {LESStok, Relation},       {GREATERtok, Relation},
     {LESS_EQUALtok, Relation}, {GREATER_EQUALtok, Relation},
 };
 
 static Type* CheckOperator(const Operands& o) {
-    for (const OperatorRow& row : kOperators)
+    for (const OperatorRow& row : OPERATORS)
         if (row.oper == o.oper) return row.check(o);
     TPC_CHECK(!"known operator");
     return BadT;
@@ -373,7 +389,8 @@ bool CheckVarParm(Type* formal, Type* actual, const Position* pos) {
     Type* f = ResolveType(formal);
     Type* a = ResolveType(actual);
     bool ok;
-    if (!IsFlagOption(opt::s) && f->kind == a->kind && (f->kind == StringType || f->kind == CStringType))
+    if (!IsFlagOption(opt::s) && f->kind == a->kind &&
+        (f->kind == StringType || f->kind == CStringType))
         ok = true;
     else
         ok = IsSameType(f, a) || a->kind == AddressType;
@@ -408,28 +425,32 @@ bool CheckProcParm(const FormalParmSection* formal, const Function* actual, cons
     TPC_CHECK(formal && formal->kind == FormalParmFunc);
     const FuncHeading* fh = formal->u.funcParmSpec.fh;
     bool ok = actual && (actual->kind == UserFunc || actual->kind == UserProc) && actual->heading &&
-              (actual->kind == UserFunc) == (fh->result != nullptr) && Congruent(fh, actual->heading);
+              (actual->kind == UserFunc) == (fh->result != nullptr) &&
+              Congruent(fh, actual->heading);
     if (!ok) ReportMessage(msg::TypeMismatch, pos);
     return ok;
 }
 
 // Resolved kinds an external routine may take by value (bit per TypeKind).
 static constexpr uint32_t Bit(TypeKind k) { return 1u << k; }
-static constexpr uint32_t kExternalValueKinds =
+static constexpr uint32_t EXTERNAL_VALUE_KINDS =
     Bit(EnumType) | Bit(PointerType) | Bit(AddressType) | Bit(RecordType) | Bit(SubrangeType) |
     Bit(CharType) | Bit(IntegerType) | Bit(FloatType) | Bit(RealType) | Bit(ShortIntType) |
     Bit(ShortWordType) | Bit(ByteType) | Bit(WordType) | Bit(BadType);
-static constexpr uint32_t kExternalResultKinds = kExternalValueKinds | Bit(ArrayType);
-static constexpr uint32_t kExternalVarKinds = kExternalValueKinds | Bit(ArrayType) | Bit(StringType) | Bit(CStringType);
+static constexpr uint32_t EXTERNAL_RESULT_KINDS = EXTERNAL_VALUE_KINDS | Bit(ArrayType);
+static constexpr uint32_t EXTERNAL_VAR_KINDS =
+    EXTERNAL_VALUE_KINDS | Bit(ArrayType) | Bit(StringType) | Bit(CStringType);
 
 static bool KindIn(Type* t, uint32_t kinds) { return (kinds & Bit(ResolveType(t)->kind)) != 0; }
 
 void CheckExternalHeading(const FuncHeading* fh, const Position* pos) {
     TPC_CHECK(fh != nullptr);
-    if (fh->result && !KindIn(fh->result->t, kExternalResultKinds)) ReportMessage(msg::InvalidReturnType, pos);
-    for (FormalParmSection* s : Items<FormalParmSection>(fh->parms ? fh->parms->sections : nullptr)) {
-        bool ok = s->kind == FormalParmValue ? KindIn(s->u.ValueParmSpec.t, kExternalValueKinds)
-                : s->kind == FormalParmVar   ? KindIn(s->u.VarParmSpec.t, kExternalVarKinds)
+    if (fh->result && !KindIn(fh->result->t, EXTERNAL_RESULT_KINDS))
+        ReportMessage(msg::InvalidReturnType, pos);
+    for (FormalParmSection* s :
+         Items<FormalParmSection>(fh->parms ? fh->parms->sections : nullptr)) {
+        bool ok = s->kind == FormalParmValue ? KindIn(s->u.ValueParmSpec.t, EXTERNAL_VALUE_KINDS)
+                  : s->kind == FormalParmVar ? KindIn(s->u.VarParmSpec.t, EXTERNAL_VAR_KINDS)
                                              : false;
         if (!ok) ReportMessage(msg::InvalidExternalParameter, &s->pos);
     }

@@ -22,7 +22,7 @@ struct Slot {
     uint32_t hash;
 };
 
-constexpr uint32_t kInitialSlots = 4096;
+constexpr uint32_t INITIAL_SLOTS = 4096;
 
 struct IdentifierTable {
     Slot* slots = nullptr;
@@ -30,7 +30,7 @@ struct IdentifierTable {
     uint32_t count = 0;
 };
 
-IdentifierTable table;
+IdentifierTable gTable;
 
 // ASCII-only case folding: bytes 0x80-0xFF are letters without case.
 constexpr unsigned char FoldByte(unsigned char c) {
@@ -39,7 +39,8 @@ constexpr unsigned char FoldByte(unsigned char c) {
 
 bool EqualIgnoringCase(const char* a, const char* b, uint32_t n) {
     for (uint32_t i = 0; i < n; ++i)
-        if (FoldByte(static_cast<unsigned char>(a[i])) != FoldByte(static_cast<unsigned char>(b[i])))
+        if (FoldByte(static_cast<unsigned char>(a[i])) !=
+            FoldByte(static_cast<unsigned char>(b[i])))
             return false;
     return true;
 }
@@ -57,17 +58,17 @@ Slot* NewSlots(uint32_t n) {
 
 // Doubles the array; the old one stays with the allocator until the compilation ends.
 void Grow() {
-    uint32_t n = (table.mask + 1) * 2;
+    uint32_t n = (gTable.mask + 1) * 2;
     Slot* fresh = NewSlots(n);
-    for (uint32_t i = 0; i <= table.mask; ++i) {
-        const Slot& s = table.slots[i];
+    for (uint32_t i = 0; i <= gTable.mask; ++i) {
+        const Slot& s = gTable.slots[i];
         if (!s.id) continue;
         uint32_t j = SlotOf(s.hash, n - 1);
         while (fresh[j].id) j = (j + 1) & (n - 1);
         fresh[j] = s;
     }
-    table.slots = fresh;
-    table.mask = n - 1;
+    gTable.slots = fresh;
+    gTable.mask = n - 1;
 }
 
 Identifier* NewIdentifier(const char* text, uint32_t length, uint32_t hash) {
@@ -111,16 +112,16 @@ uint32_t Hash(std::string_view text, uint32_t hashSize) {
 }
 
 void ClearIdentifierTable() {
-    table.slots = NewSlots(kInitialSlots);
-    table.mask = kInitialSlots - 1;
-    table.count = 0;
+    gTable.slots = NewSlots(INITIAL_SLOTS);
+    gTable.mask = INITIAL_SLOTS - 1;
+    gTable.count = 0;
 }
 
 Identifier* FindOrAddHashed(const char* text, uint32_t length, uint32_t hash, bool fold) {
-    if (!table.slots) ClearIdentifierTable();
-    uint32_t i = SlotOf(hash, table.mask);
-    for (;; i = (i + 1) & table.mask) {
-        Slot& s = table.slots[i];
+    if (!gTable.slots) ClearIdentifierTable();
+    uint32_t i = SlotOf(hash, gTable.mask);
+    for (;; i = (i + 1) & gTable.mask) {
+        Slot& s = gTable.slots[i];
         if (!s.id) break;
         if (s.hash != hash || s.id->length != length) continue;
         if (std::memcmp(s.id->text, text, length) == 0) return s.id;
@@ -128,8 +129,8 @@ Identifier* FindOrAddHashed(const char* text, uint32_t length, uint32_t hash, bo
         if (fold && !CaseSensitive() && EqualIgnoringCase(s.id->text, text, length)) return s.id;
     }
     Identifier* id = NewIdentifier(text, length, hash);
-    table.slots[i] = Slot{id, hash};
-    if (++table.count * 2 > table.mask + 1) Grow();
+    gTable.slots[i] = Slot{id, hash};
+    if (++gTable.count * 2 > gTable.mask + 1) Grow();
     return id;
 }
 
@@ -141,6 +142,6 @@ Identifier* InternFileName(std::string_view name) { return InternPrefixed('"', n
 Identifier* InternLiteral(std::string_view text) { return InternPrefixed('\'', text, false); }
 Identifier* InternMember(std::string_view name) { return InternPrefixed('.', name, true); }
 
-uint32_t IdentifierCount() { return table.count; }
+uint32_t IdentifierCount() { return gTable.count; }
 
 }  // namespace tarn::tpc

@@ -30,7 +30,8 @@ static uint32_t AlignmentMeasure(Type* t) {
     while (t->kind == ArrayType) t = ResolveType(t->u.array.ComponentType);
     switch (t->kind) {
     case RecordType:
-        return t->u.record.measured ? t->u.record.alignMeasure : FieldListMeasure(t->u.record.fieldList);
+        return t->u.record.measured ? t->u.record.alignMeasure
+                                    : FieldListMeasure(t->u.record.fieldList);
     case StringType: return t->u.string.length > 255 ? 4 : 1;
     case CStringType: return 1;
     default: return t->size;
@@ -46,9 +47,12 @@ static uint32_t FieldListMeasure(const FieldList* fl) {
     if (!fl) return 0;
     uint32_t m = MaxFieldMeasure(fl->rsl, 0);
     if (const VariantPart* vp = fl->variantPart) {
-        if (vp->selector && vp->selector->tagField) m = std::max(m, AlignmentMeasure(vp->selector->tagField->t));
-        for (Variant* v : Items<Variant>(vp->VariantList)) m = std::max(m, FieldListMeasure(v->fieldList));
-        if (vp->VariantPartCompleter) m = std::max(m, FieldListMeasure(vp->VariantPartCompleter->fieldList));
+        if (vp->selector && vp->selector->tagField)
+            m = std::max(m, AlignmentMeasure(vp->selector->tagField->t));
+        for (Variant* v : Items<Variant>(vp->VariantList))
+            m = std::max(m, FieldListMeasure(v->fieldList));
+        if (vp->VariantPartCompleter)
+            m = std::max(m, FieldListMeasure(vp->VariantPartCompleter->fieldList));
     }
     return m;
 }
@@ -75,16 +79,18 @@ static uint32_t AlignOffset(uint32_t offset, uint32_t k) {
 // ======================================================================================
 // Type nesting
 
-static int typeNesting = 0;
+static int gTypeNesting = 0;
 
 void EnterTypeNesting() {
-    if (++typeNesting > 400) {
-        typeNesting = 0;
+    if (++gTypeNesting > 400) {
+        gTypeNesting = 0;
         ReportMessage(msg::LimitProgramComplexity, nullptr);
     }
 }
-void LeaveTypeNesting() { if (typeNesting > 0) typeNesting--; }
-void ResetTypeNesting() { typeNesting = 0; }
+void LeaveTypeNesting() {
+    if (gTypeNesting > 0) gTypeNesting--;
+}
+void ResetTypeNesting() { gTypeNesting = 0; }
 
 namespace {
 struct NestingGuard {
@@ -138,7 +144,8 @@ static const char* EnumName(const Constant* c) {
     Type* t = ResolveType(c->t);
     if (t->kind == EnumType && c->value.ordinal >= 0 &&
         static_cast<uint32_t>(c->value.ordinal) < ListCount(t->u.enumeration.EnumIds))
-        return static_cast<Identifier*>(ListGet(t->u.enumeration.EnumIds, c->value.ordinal + 1))->text;
+        return static_cast<Identifier*>(ListGet(t->u.enumeration.EnumIds, c->value.ordinal + 1))
+            ->text;
     return "";
 }
 
@@ -206,12 +213,13 @@ void FinishConstantIdentifier(Identifier* id) {
 // ======================================================================================
 // Types
 
-static const char* const kTypeKindWords[] = {
-    "array", "enumerated", "file", "id", "list", "pointer", "address", "record", "set",
-    "string", "cstring", "subrange", "object", "variant", "Null", "char", "integer", "float",
-    "real", "shortint", "shortword", "stream", "directory", "byte", "word", "bad",
+static const char* const TYPE_KIND_WORDS[] = {
+    "array",  "enumerated", "file",    "id",      "list",     "pointer",  "address",
+    "record", "set",        "string",  "cstring", "subrange", "object",   "variant",
+    "Null",   "char",       "integer", "float",   "real",     "shortint", "shortword",
+    "stream", "directory",  "byte",    "word",    "bad",
 };
-static_assert(sizeof(kTypeKindWords) / sizeof(kTypeKindWords[0]) == BadType + 1);
+static_assert(sizeof(TYPE_KIND_WORDS) / sizeof(TYPE_KIND_WORDS[0]) == BadType + 1);
 
 // Sizes of the kinds without parts (0: computed by the kind's own finisher).
 static uint32_t ScalarSize(TypeKind k) {
@@ -235,7 +243,8 @@ static void FinishIdType(Type* t) {
     Identifier* id = t->u.id;
     ReportMessage(msg::TraceFinishTypeId, nullptr, id->text);
     Binding* b = id->bind;
-    if (b && b->kind == BindType && b->status == StatusForwardDomain && !b->u.type) ResolvePendingDomain(b);
+    if (b && b->kind == BindType && b->status == StatusForwardDomain && !b->u.type)
+        ResolvePendingDomain(b);
     if (!b || b->kind != BindType) {
         TPC_CHECK_AFTER_ERROR(false);
         MakeBad(t);
@@ -272,7 +281,7 @@ static void FinishArray(Type* t) {
     int64_t count = high - low + 1;
     if (count <= 0 || count >= 2147483648LL) {
         ReportMessage(msg::LimitArrayIndexRange, &t->pos);
-        count = kMaxInt;
+        count = MAX_INT;
     }
     a.componentSize = ResolveType(a.ComponentType)->size;
     uint64_t size = static_cast<uint64_t>(count) * a.componentSize;
@@ -290,8 +299,9 @@ static void FinishEnum(Type* t) {
     int32_t ordinal = 0;
     for (Identifier* id : Items<Identifier>(t->u.enumeration.EnumIds)) {
         Binding* b = id->bind;
-        bool ok = b && b->kind == BindConst && b->u.constant && b->u.constant->kind == ConstantEnumId &&
-                  b->u.constant->t == t && b->u.constant->value.ordinal == ordinal;
+        bool ok = b && b->kind == BindConst && b->u.constant &&
+                  b->u.constant->kind == ConstantEnumId && b->u.constant->t == t &&
+                  b->u.constant->value.ordinal == ordinal;
         if (!ok && ErrorCount() > 0 && CurrentScope() >= 0) {
             // A failed binding left the name meaning something else: rebind it so.
             RebindConstant(id, CreateEnumConstant(ordinal, t, &t->pos));
@@ -323,7 +333,8 @@ static void FinishSet(Type* t) {
     }
     Type* promoted = PromotedType(base);
     if (promoted->kind == WordType) ReportMessage(msg::SetBaseIncludesValues, &t->pos, "word");
-    if (promoted->kind == AddressType) ReportMessage(msg::SetBaseIncludesValues, &t->pos, "address");
+    if (promoted->kind == AddressType)
+        ReportMessage(msg::SetBaseIncludesValues, &t->pos, "address");
     int64_t low = 0, high = 0;
     OrdinalRange(base, low, high);
     int64_t n = high - low + 1;
@@ -346,11 +357,13 @@ bool UnifyBounds(Constant*& low, Constant*& high, const Position* pos) {
             Constant* u = CopyConstant(*c);
             u->kind = ConstantCardinal;
             u->value.cardinal = static_cast<uint32_t>((*c)->value.integer);
-            u->t = CreateSubrangeTypeFromValues((*c)->value.integer, (*c)->value.integer, WordT, &u->pos);
+            u->t = CreateSubrangeTypeFromValues((*c)->value.integer, (*c)->value.integer, WordT,
+                                                &u->pos);
             *c = u;
         }
     }
-    bool mixed = (low->kind == ConstantInteger && IsCardinal(high)) || (IsCardinal(low) && high->kind == ConstantInteger);
+    bool mixed = (low->kind == ConstantInteger && IsCardinal(high)) ||
+                 (IsCardinal(low) && high->kind == ConstantInteger);
     if (mixed || !IsCompatibleType(PromotedType(low->t), PromotedType(high->t))) {
         ReportMessage(msg::BoundsDifferentTypes, pos);
         high = low;
@@ -406,7 +419,8 @@ struct RecordState {
 };
 }  // namespace
 
-static uint32_t FinishFieldList(FieldList* fl, uint32_t start, int32_t vnumber, RecordState& rs, const Position& pos);
+static uint32_t FinishFieldList(FieldList* fl, uint32_t start, int32_t vnumber, RecordState& rs,
+                                const Position& pos);
 
 // Allocates one field at offset; returns its end offset (clamped to 32 bits).
 static uint32_t AllocateField(Variable* f, uint32_t offset, int32_t vnumber, RecordState& rs) {
@@ -430,7 +444,10 @@ static uint32_t AllocateField(Variable* f, uint32_t offset, int32_t vnumber, Rec
 static void SelectorValueName(Type* selector, int64_t v, char* buf, size_t size) {
     Type* host = HostOf(selector);
     if (host->kind == EnumType && v >= 0 && v < ListCount(host->u.enumeration.EnumIds)) {
-        std::snprintf(buf, size, "%s", static_cast<Identifier*>(ListGet(host->u.enumeration.EnumIds, static_cast<uint32_t>(v) + 1))->text);
+        std::snprintf(buf, size, "%s",
+                      static_cast<Identifier*>(
+                          ListGet(host->u.enumeration.EnumIds, static_cast<uint32_t>(v) + 1))
+                          ->text);
     } else if (host->kind == CharType) {
         if (std::isprint(static_cast<int>(v))) std::snprintf(buf, size, "%c", static_cast<int>(v));
         else std::snprintf(buf, size, "chr(%d)", static_cast<int>(v));
@@ -463,7 +480,8 @@ static void BuildVariantTable(VariantPart* vp, int64_t low, int64_t high, const 
 
 // Checks the variants' case constants, numbers the variants and allocates each of them
 // from `start`; returns the largest end offset over all variants.
-static uint32_t FinishVariants(VariantPart* vp, uint32_t start, RecordState& rs, const Position& pos, uint32_t& largest) {
+static uint32_t FinishVariants(VariantPart* vp, uint32_t start, RecordState& rs,
+                               const Position& pos, uint32_t& largest) {
     Type* selector = vp->selector->tagType;
     CaseValueSet* seen = CreateCaseValueSet();
     uint32_t end = start;
@@ -484,7 +502,8 @@ static uint32_t FinishVariants(VariantPart* vp, uint32_t start, RecordState& rs,
         ListAppend(numbered, n);
     };
     for (Variant* v : Items<Variant>(vp->VariantList)) {
-        for (CaseRange* r : Items<CaseRange>(v->caseConstants)) CheckCaseConstant(r, selector, false, seen);
+        for (CaseRange* r : Items<CaseRange>(v->caseConstants))
+            CheckCaseConstant(r, selector, false, seen);
         finishOne(v);
     }
     if (vp->VariantPartCompleter) finishOne(vp->VariantPartCompleter);
@@ -498,7 +517,8 @@ static uint32_t FinishVariants(VariantPart* vp, uint32_t start, RecordState& rs,
             if (n->v == vp->VariantPartCompleter) { completer = n->number; continue; }
             for (CaseRange* r : Items<CaseRange>(n->v->caseConstants)) {
                 if (r->low->kind == ConstantBad || r->high->kind == ConstantBad) continue;
-                for (int64_t x = std::max(low, OrdinalValue(r->low)); x <= std::min(high, OrdinalValue(r->high)); x++)
+                for (int64_t x = std::max(low, OrdinalValue(r->low));
+                     x <= std::min(high, OrdinalValue(r->high)); x++)
                     vp->table[x - low] = n->number;
             }
         }
@@ -511,13 +531,15 @@ static uint32_t FinishVariants(VariantPart* vp, uint32_t start, RecordState& rs,
     if (!vp->VariantPartCompleter && FirstUnlisted(seen, low, high, missing)) {
         char name[64];
         SelectorValueName(selector, missing, name, sizeof name);
-        ReportMessage(IsFlagOption(opt::E) ? msg::NotAssociatedWithVariantWarning : msg::NotAssociatedWithVariant,
+        ReportMessage(IsFlagOption(opt::E) ? msg::NotAssociatedWithVariantWarning
+                                           : msg::NotAssociatedWithVariant,
                       &pos, name);
     }
     return end;
 }
 
-static uint32_t FinishVariantPart(VariantPart* vp, uint32_t start, int32_t vnumber, RecordState& rs, const Position& pos, uint32_t& largest) {
+static uint32_t FinishVariantPart(VariantPart* vp, uint32_t start, int32_t vnumber, RecordState& rs,
+                                  const Position& pos, uint32_t& largest) {
     ReportMessage(msg::TraceFinishVariantPart, nullptr);
     vp->variantNumber = vnumber;
     VariantSelector* sel = vp->selector;
@@ -538,13 +560,15 @@ static uint32_t FinishVariantPart(VariantPart* vp, uint32_t start, int32_t vnumb
     return FinishVariants(vp, offset, rs, pos, largest);
 }
 
-static uint32_t FinishFieldList(FieldList* fl, uint32_t start, int32_t vnumber, RecordState& rs, const Position& pos) {
+static uint32_t FinishFieldList(FieldList* fl, uint32_t start, int32_t vnumber, RecordState& rs,
+                                const Position& pos) {
     ReportMessage(msg::TraceFinishFieldList, &pos);
     uint32_t offset = start;
     for (Variable* f : Items<Variable>(fl->rsl)) offset = AllocateField(f, offset, vnumber, rs);
     uint32_t end = offset;
     uint32_t largest = 0;
-    if (fl->variantPart) end = std::max(end, FinishVariantPart(fl->variantPart, offset, vnumber, rs, pos, largest));
+    if (fl->variantPart)
+        end = std::max(end, FinishVariantPart(fl->variantPart, offset, vnumber, rs, pos, largest));
     fl->size = end - start;
     return end;
 }
@@ -555,7 +579,8 @@ static void FinishRecord(Type* t) {
     uint32_t end = FinishFieldList(fl, 0, 0, rs, t->pos);
     uint32_t largest = 0;
     if (fl->variantPart)
-        for (Variant* v : Items<Variant>(fl->variantPart->VariantList)) largest = std::max(largest, v->fieldList->size);
+        for (Variant* v : Items<Variant>(fl->variantPart->VariantList))
+            largest = std::max(largest, v->fieldList->size);
     t->u.record.largestVariant = largest;
     // Kept, so that a record of records named one after another is measured in one step.
     t->u.record.alignMeasure = FieldListMeasure(fl);
@@ -570,7 +595,7 @@ void FinishType(Type* t) {
     NestingGuard nesting;
     TPC_CHECK(VALID_TYPE_KIND(t->kind));
     ReportMessage(msg::TraceFinishType, &t->pos);
-    ReportMessage(msg::TraceFinishKindType, &t->pos, kTypeKindWords[t->kind]);
+    ReportMessage(msg::TraceFinishKindType, &t->pos, TYPE_KIND_WORDS[t->kind]);
     t->finished = 1;  // set first: a pointer cycle back to this type ends here
     switch (t->kind) {
     case IdType: FinishIdType(t); break;
@@ -613,10 +638,10 @@ void FinishTypeIdentifier(Identifier* id) {
 // ======================================================================================
 // Variables and headings
 
-static uint32_t variableCounter = 0;
+static uint32_t gVariableCounter = 0;
 
-uint32_t VariableCounter() { return variableCounter; }
-void SetVariableCounter(uint32_t offset) { variableCounter = offset; }
+uint32_t VariableCounter() { return gVariableCounter; }
+void SetVariableCounter(uint32_t offset) { gVariableCounter = offset; }
 
 // True when the innermost block scope (with and record scopes belong to their block) is a
 // routine's.
@@ -631,12 +656,12 @@ static bool InRoutineBlock() {
 // Allocates size bytes aligned to align at the counter; returns the offset (0 after the
 // size-of-variables error).
 static uint32_t Allocate(uint32_t size, uint32_t align, const Position& pos) {
-    uint32_t offset = AlignOffset(variableCounter, align);
+    uint32_t offset = AlignOffset(gVariableCounter, align);
     if (static_cast<uint64_t>(offset) + size > 0xFFFFFFFFull) {
         ReportMessage(msg::LimitVariablesSize, &pos);
         offset = 0;
     }
-    variableCounter = offset + size;
+    gVariableCounter = offset + size;
     return offset;
 }
 
@@ -650,7 +675,7 @@ void FinishVariable(Variable* v) {
     if (InRoutineBlock()) {
         v->global = 0;
         // Locals are addressed from their end (the frame grows downward).
-        v->offset = v->arg ? offset : variableCounter;
+        v->offset = v->arg ? offset : gVariableCounter;
     } else {
         v->offset = offset;
     }
@@ -660,16 +685,16 @@ void FinishVariable(Variable* v) {
 // takes a slot of its size rounded up to 4 bytes, next to the previous one, whatever the
 // alignment option says.
 static void FinishParameterSlot(Variable* v) {
-    const uint32_t slot = variableCounter;
+    const uint32_t slot = gVariableCounter;
     FinishVariable(v);
     v->offset = slot;
-    variableCounter = slot + ((v->size + 3) & ~3u);
+    gVariableCounter = slot + ((v->size + 3) & ~3u);
 }
 
 void FinishHeading(FuncHeading* fh) {
     TPC_CHECK(fh != nullptr);
-    uint32_t saved = variableCounter;
-    variableCounter = 12;
+    uint32_t saved = gVariableCounter;
+    gVariableCounter = 12;
     List* sections = fh->parms ? fh->parms->sections : nullptr;
     for (uint32_t i = ListCount(sections); i >= 1; i--) {
         FormalParmSection* s = static_cast<FormalParmSection*>(ListGet(sections, i));
@@ -680,11 +705,13 @@ void FinishHeading(FuncHeading* fh) {
             p->global = 0;
             continue;
         }
-        const ParmSpec& section = s->kind == FormalParmValue ? s->u.ValueParmSpec : s->u.VarParmSpec;
-        for (uint32_t j = ListCount(section.parm); j >= 1; j--) FinishParameterSlot(static_cast<Variable*>(ListGet(section.parm, j)));
+        const ParmSpec& section =
+            s->kind == FormalParmValue ? s->u.ValueParmSpec : s->u.VarParmSpec;
+        for (uint32_t j = ListCount(section.parm); j >= 1; j--)
+            FinishParameterSlot(static_cast<Variable*>(ListGet(section.parm, j)));
     }
     if (fh->result) FinishParameterSlot(fh->result);
-    variableCounter = saved;
+    gVariableCounter = saved;
 }
 
 }  // namespace tarn::tpc

@@ -41,7 +41,7 @@ namespace {
 
 // --- Token names ----------------------------------------------------------------------
 
-const char* const kTokenNames[TOKEN_KIND_COUNT] = {
+const char* const TOKEN_NAMES[TOKEN_KIND_COUNT] = {
 #define TOKEN(name, text) text,
 #include "compiler/front/tokens.def"
 #undef TOKEN
@@ -51,14 +51,14 @@ const char* const kTokenNames[TOKEN_KIND_COUNT] = {
 
 // What a byte starts when the scanner meets it between tokens.
 enum Start : uint8_t {
-    S_OTHER,        // "Undefined character."
-    S_BLANK,        // space, tab
-    S_EOL,          // the line-feed sentinel behind every line
-    S_EOF,          // character 26
+    S_OTHER,  // "Undefined character."
+    S_BLANK,  // space, tab
+    S_EOL,  // the line-feed sentinel behind every line
+    S_EOF,  // character 26
     S_LETTER,
     S_DIGIT,
     S_UNDERSCORE,
-    S_SINGLE,       // a one-character token of kSingleToken
+    S_SINGLE,  // a one-character token of CharTables::single
     S_QUOTE,
     S_DQUOTE,
     S_LBRACE,
@@ -75,7 +75,7 @@ enum Start : uint8_t {
     S_DOLLAR,
 };
 
-// Bits of kWord: what may continue an identifier or a number.
+// Bits of CharTables::word: what may continue an identifier or a number.
 constexpr uint8_t W_LETTER = 1, W_DIGIT = 2, W_HEX = 4, W_BINARY = 8;
 
 struct CharTables {
@@ -134,15 +134,15 @@ constexpr CharTables MakeCharTables() {
     return t;
 }
 
-constexpr CharTables kChars = MakeCharTables();
+constexpr CharTables CHARS = MakeCharTables();
 
-inline Start StartOf(const char* p) { return kChars.start[static_cast<unsigned char>(*p)]; }
-inline uint8_t WordOf(const char* p) { return kChars.word[static_cast<unsigned char>(*p)]; }
+inline Start StartOf(const char* p) { return CHARS.start[static_cast<unsigned char>(*p)]; }
+inline uint8_t WordOf(const char* p) { return CHARS.word[static_cast<unsigned char>(*p)]; }
 
 // --- Lexer state ----------------------------------------------------------------------
 
-constexpr size_t kReadBlock = 64 * 1024;
-constexpr size_t kLineBytes = MAX_LINE + 4;   // text, a stored 26, the sentinel, a NUL
+constexpr size_t READ_BLOCK = 64 * 1024;
+constexpr size_t LINE_BYTES = MAX_LINE + 4;  // text, a stored 26, the sentinel, a NUL
 
 struct SourceFile {
     FILE* filep = nullptr;
@@ -171,7 +171,7 @@ struct Lexer {
     std::string includeBase;          // override of InstallDir() for the include fallbacks
 };
 
-Lexer lx;
+Lexer gLexer;
 
 Token gToken{};   // storage for CurrToken before InitLexer has allocated it
 
@@ -198,11 +198,11 @@ void ReportAt(const char* start, const char* scan, int number, Args... args) {
 // --- Reading lines --------------------------------------------------------------------
 
 bool Refill() {
-    SourceFile& f = lx.file;
+    SourceFile& f = gLexer.file;
     if (!f.filep) return false;
     f.blockStart += static_cast<int64_t>(f.end);
     f.pos = 0;
-    f.end = std::fread(f.block, 1, kReadBlock, f.filep);
+    f.end = std::fread(f.block, 1, READ_BLOCK, f.filep);
     if (f.end == 0 && std::ferror(f.filep)) ReportMessage(msg::ReadingFile, nullptr);
     return f.end > 0;
 }
@@ -220,16 +220,16 @@ inline bool NeedsAttention(uint64_t w) {
 // Reads the next line of the current file into the active line buffer and points the
 // token at its first character. count: a new line (the counters advance), not a re-read.
 void ReadLine(bool count) {
-    SourceFile& f = lx.file;
+    SourceFile& f = gLexer.file;
     Token& t = *CurrToken;
     if (f.pos == f.end) Refill();
     t.offset = f.blockStart + static_cast<int64_t>(f.pos);
     if (count) {
-        if (lx.totalLines == UINT32_MAX) ReportMessage(msg::LimitSourceLines, nullptr);
+        if (gLexer.totalLines == UINT32_MAX) ReportMessage(msg::LimitSourceLines, nullptr);
         ++t.line;
-        ++lx.totalLines;
+        ++gLexer.totalLines;
     }
-    char* line = lx.lines[lx.active];
+    char* line = gLexer.lines[gLexer.active];
     t.lineBuffer = t.start = t.scan = line;
     int n = 0;
     for (;;) {
@@ -253,7 +253,7 @@ void ReadLine(bool count) {
                 }
             }
             unsigned char c = *p++;
-            keep = kChars.keep[c];
+            keep = CHARS.keep[c];
             if (keep == 1) {
                 if (n == MAX_LINE) {
                     f.pos = static_cast<size_t>(p - f.block);
@@ -281,7 +281,7 @@ void ReadLine(bool count) {
 FILE* OpenFile(const char* name) { return std::fopen(name, "rb"); }
 
 void AttachFile(FILE* fp, const char* name, int64_t offset) {
-    SourceFile& f = lx.file;
+    SourceFile& f = gLexer.file;
     f.filep = fp;
     std::snprintf(f.name, sizeof f.name, "%s", name);
     f.pos = f.end = 0;
@@ -289,14 +289,14 @@ void AttachFile(FILE* fp, const char* name, int64_t offset) {
 }
 
 void CloseCurrent() {
-    if (lx.file.filep) std::fclose(lx.file.filep);
-    lx.file.filep = nullptr;
+    if (gLexer.file.filep) std::fclose(gLexer.file.filep);
+    gLexer.file.filep = nullptr;
 }
 
 // Keeps the rest of the current line (from `from`) where the token can continue: the
 // token's pointers move from their old line buffer to the active one.
 void RebaseToken(Token& t, const char* oldLine) {
-    char* line = lx.lines[lx.active];
+    char* line = gLexer.lines[gLexer.active];
     t.start = line + (t.start - oldLine);
     t.scan = line + (t.scan - oldLine);
     t.lineBuffer = line;
@@ -305,7 +305,7 @@ void RebaseToken(Token& t, const char* oldLine) {
 // Leaves an include at its end and goes back to the including file, just behind the
 // include directive.
 void PopFile() {
-    FileTable& ft = *lx.files;
+    FileTable& ft = *gLexer.files;
     CloseCurrent();
     --ft.includes;
     Token saved = ft.saved[ft.includes];
@@ -358,7 +358,7 @@ std::string FullPath(const char* name) {
 }
 
 bool AlreadyListed(const std::string& full) {
-    for (const char* listed : Items<const char>(lx.fileList))
+    for (const char* listed : Items<const char>(gLexer.fileList))
         if (full == listed) return true;
     return false;
 }
@@ -421,7 +421,7 @@ std::string ResolveInclude(const std::string& name) {
         return name;
     }
     if (name.find('/') != std::string::npos) return name;
-    std::string base = lx.includeBase.empty() ? InstallDir() : lx.includeBase;
+    std::string base = gLexer.includeBase.empty() ? InstallDir() : gLexer.includeBase;
     if (!base.empty() && base.back() != '/') base += '/';
     for (const char* sub : {"include/user/", "include/"}) {
         std::string path = base + sub + name;
@@ -440,7 +440,7 @@ void Directive(const char* opener) {
     const char* dollar = AfterOpener(opener);
     const char* letter = dollar + 1;
     // The text the option store parses; copied because skipping may read further lines.
-    const size_t room = kLineBytes - static_cast<size_t>(letter - CurrToken->lineBuffer);
+    const size_t room = LINE_BYTES - static_cast<size_t>(letter - CurrToken->lineBuffer);
     const char* eol = static_cast<const char*>(std::memchr(letter, '\n', room));
     std::string text(letter, eol);
     const char first = *letter;
@@ -501,7 +501,7 @@ void SkipComment(const char* from) {
             p = t.scan;
             continue;
         case EOF_CHAR:
-            if (lx.files->includes > 1) {
+            if (gLexer.files->includes > 1) {
                 t.scan = p;
                 ReportAt(p, p, msg::CommentIncludesEof, static_cast<unsigned>(startLine));
                 PopFile();
@@ -533,7 +533,7 @@ void Comment(const char* p) {
 TokenKind Literal(const char* p) {
     Token& t = *CurrToken;
     const char q = *p++;
-    char text[kLineBytes];
+    char text[LINE_BYTES];
     uint32_t n = 0;
     bool closed = false;
     for (;;) {
@@ -608,7 +608,7 @@ locale_t CLocale() {
 TokenKind RealValue(const char* end) {
     Token& t = *CurrToken;
     t.scan = end;
-    char text[kLineBytes];
+    char text[LINE_BYTES];
     const size_t n = static_cast<size_t>(end - t.start);
     std::memcpy(text, t.start, n);
     text[n] = '\0';
@@ -715,7 +715,7 @@ TokenKind Scan(const char* p) {
         ReadLine(true);
         return UNDEFtok;
     case S_EOF:
-        if (lx.files->includes > 1) {
+        if (gLexer.files->includes > 1) {
             PopFile();
             return UNDEFtok;
         }
@@ -728,9 +728,7 @@ TokenKind Scan(const char* p) {
         break;
     case S_DIGIT:
         return Number(p);
-    case S_SINGLE:
-        t.scan = p + 1;
-        return kChars.single[static_cast<unsigned char>(*p)];
+    case S_SINGLE: t.scan = p + 1; return CHARS.single[static_cast<unsigned char>(*p)];
     case S_QUOTE:
         return Literal(p);
     case S_DQUOTE:
@@ -800,13 +798,19 @@ TokenKind ScanToken() {
 }
 
 bool Confusable(TokenKind current, TokenKind wanted) {
-    static constexpr struct { TokenKind current, wanted; } kPairs[] = {
-        {EQUALtok, ASSIGNtok},          {ASSIGNtok, EQUALtok},
-        {OPEN_PARENtok, OPEN_BRACKETtok}, {OPEN_BRACKETtok, OPEN_PARENtok},
-        {CLOSE_PARENtok, CLOSE_BRACKETtok}, {CLOSE_BRACKETtok, CLOSE_PARENtok},
-        {SEMI_COLONtok, COLONtok},      {COLONtok, SEMI_COLONtok},
+    static constexpr struct {
+        TokenKind current, wanted;
+    } PAIRS[] = {
+        {EQUALtok, ASSIGNtok},
+        {ASSIGNtok, EQUALtok},
+        {OPEN_PARENtok, OPEN_BRACKETtok},
+        {OPEN_BRACKETtok, OPEN_PARENtok},
+        {CLOSE_PARENtok, CLOSE_BRACKETtok},
+        {CLOSE_BRACKETtok, CLOSE_PARENtok},
+        {SEMI_COLONtok, COLONtok},
+        {COLONtok, SEMI_COLONtok},
     };
-    for (auto pair : kPairs)
+    for (auto pair : PAIRS)
         if (pair.current == current && pair.wanted == wanted) return true;
     return false;
 }
@@ -814,7 +818,7 @@ bool Confusable(TokenKind current, TokenKind wanted) {
 }  // namespace
 
 bool CurrentSourcePosition(Position& pos) {
-    if (lx.files == nullptr || lx.files->includes == 0) return false;
+    if (gLexer.files == nullptr || gLexer.files->includes == 0) return false;
     pos = CurrentPosition();
     return true;
 }
@@ -826,43 +830,43 @@ void OpenMainSource(const char* name) {
 }
 
 Token* CurrToken = &gToken;
-const char* const* const keywords = kTokenNames + ANDtok;
+const char* const* const KEYWORDS = TOKEN_NAMES + ANDtok;
 
 // --- Lifecycle ------------------------------------------------------------------------
 
 void InitLexer() {
     CloseCurrent();
-    lx.files = TrackedNew<FileTable>();
-    lx.file.block = static_cast<unsigned char*>(TrackedAlloc(kReadBlock));
-    lx.file.name[0] = '\0';
-    lx.file.pos = lx.file.end = 0;
-    lx.file.blockStart = 0;
-    for (char*& line : lx.lines) {
-        line = static_cast<char*>(TrackedAlloc(kLineBytes));
-        std::memset(line, 0, kLineBytes);
+    gLexer.files = TrackedNew<FileTable>();
+    gLexer.file.block = static_cast<unsigned char*>(TrackedAlloc(READ_BLOCK));
+    gLexer.file.name[0] = '\0';
+    gLexer.file.pos = gLexer.file.end = 0;
+    gLexer.file.blockStart = 0;
+    for (char*& line : gLexer.lines) {
+        line = static_cast<char*>(TrackedAlloc(LINE_BYTES));
+        std::memset(line, 0, LINE_BYTES);
         line[0] = '\n';
     }
-    lx.active = 0;
-    lx.totalLines = 0;
-    lx.fileList = ListCreate();
-    lx.sourceNames = ListCreate();
-    lx.havePeek = false;
+    gLexer.active = 0;
+    gLexer.totalLines = 0;
+    gLexer.fileList = ListCreate();
+    gLexer.sourceNames = ListCreate();
+    gLexer.havePeek = false;
     CurrToken = TrackedNew<Token>();
     CurrToken->offset = -1;
-    CurrToken->lineBuffer = CurrToken->start = CurrToken->scan = lx.lines[0];
+    CurrToken->lineBuffer = CurrToken->start = CurrToken->scan = gLexer.lines[0];
     SetPositionSource(CurrentSourcePosition);
 }
 
 int PushFile(const char* name) {
-    TPC_CHECK(lx.files != nullptr);   // InitLexer first
-    if (!lx.files) return 0;
-    FileTable& ft = *lx.files;
+    TPC_CHECK(gLexer.files != nullptr);  // InitLexer first
+    if (!gLexer.files) return 0;
+    FileTable& ft = *gLexer.files;
     std::string full = FullPath(name);
     if (AlreadyListed(full)) {
         ReportMessage(msg::RecursiveInclusion, nullptr);
         return 0;
     }
-    ListAppend(lx.fileList, TrackedCopy(full.data(), full.size()));
+    ListAppend(gLexer.fileList, TrackedCopy(full.data(), full.size()));
     // The FATAL messages below do not return while compiling.
     if (ft.includes == MAX_INCLUDES) {
         ReportMessage(msg::LimitIncludeNesting, nullptr);
@@ -884,7 +888,7 @@ int PushFile(const char* name) {
     std::snprintf(ft.names[ft.includes], sizeof ft.names[0], "%s", name);
     ++ft.includes;
     AttachFile(fp, name, 0);
-    ListAppend(lx.sourceNames, TrackedCopy(name, std::strlen(name)));
+    ListAppend(gLexer.sourceNames, TrackedCopy(name, std::strlen(name)));
     AddSourceName(name);
 
     Token& t = *CurrToken;
@@ -901,8 +905,8 @@ int PushFile(const char* name) {
 // message from reading it after they have been released.
 void CloseSourceFiles() {
     CloseCurrent();
-    lx.files = nullptr;
-    lx.havePeek = false;
+    gLexer.files = nullptr;
+    gLexer.havePeek = false;
 }
 
 
@@ -913,9 +917,9 @@ TokenKind GetToken() {
     // with thousands of constants, a chain of thousands of operators, a long list), so a
     // break is noticed here within one token.
     if (UserBreak()) ReportMessage(msg::TerminatedByUser, nullptr);
-    if (lx.havePeek) {
-        lx.havePeek = false;
-        *CurrToken = lx.peeked;
+    if (gLexer.havePeek) {
+        gLexer.havePeek = false;
+        *CurrToken = gLexer.peeked;
         return CurrToken->kind;
     }
     if (CurrToken->kind == EOFtok) return EOFtok;
@@ -923,19 +927,19 @@ TokenKind GetToken() {
 }
 
 TokenKind PeekToken() {
-    if (lx.havePeek) return lx.peeked.kind;
+    if (gLexer.havePeek) return gLexer.peeked.kind;
     if (CurrToken->kind == EOFtok) return EOFtok;
     const Token saved = *CurrToken;
     // Scan on in the other line buffer, starting with a copy of the current line.
     const char* oldLine = CurrToken->lineBuffer;
-    lx.active = 1 - lx.active;
-    std::memcpy(lx.lines[lx.active], oldLine, kLineBytes);
+    gLexer.active = 1 - gLexer.active;
+    std::memcpy(gLexer.lines[gLexer.active], oldLine, LINE_BYTES);
     RebaseToken(*CurrToken, oldLine);
     ScanToken();
-    lx.peeked = *CurrToken;
-    lx.havePeek = true;
+    gLexer.peeked = *CurrToken;
+    gLexer.havePeek = true;
     *CurrToken = saved;
-    return lx.peeked.kind;
+    return gLexer.peeked.kind;
 }
 
 void Match(TokenKind kind) {
@@ -962,7 +966,7 @@ void Match(TokenKind kind) {
 
 const char* TokenNameText(int32_t kind) {
     TPC_CHECK(kind >= 0 && kind < TOKEN_KIND_COUNT);
-    return (kind >= 0 && kind < TOKEN_KIND_COUNT) ? kTokenNames[kind] : "";
+    return (kind >= 0 && kind < TOKEN_KIND_COUNT) ? TOKEN_NAMES[kind] : "";
 }
 
 void TokenName(int32_t kind, char* buffer, uint32_t size) {
@@ -982,10 +986,10 @@ Position CurrentPosition() { return PositionOf(*CurrToken, CurrToken->start, Cur
 
 // --- Files and counters ---------------------------------------------------------------
 
-int IncludeDepth() { return lx.files ? lx.files->includes : 0; }
-uint32_t TotalLines() { return lx.totalLines; }
-const List* FileList() { return lx.fileList; }
-const List* SourceNames() { return lx.sourceNames; }
-void SetIncludeBaseDir(const char* dir) { lx.includeBase = dir ? dir : ""; }
+int IncludeDepth() { return gLexer.files ? gLexer.files->includes : 0; }
+uint32_t TotalLines() { return gLexer.totalLines; }
+const List* FileList() { return gLexer.fileList; }
+const List* SourceNames() { return gLexer.sourceNames; }
+void SetIncludeBaseDir(const char* dir) { gLexer.includeBase = dir ? dir : ""; }
 
 }  // namespace tarn::tpc

@@ -32,8 +32,8 @@ inline constexpr int MAX_FILE_NAME = 256;   // characters of a source or include
 inline constexpr int MAX_INCLUDES = 30;     // files open at once, the main file counting
 inline constexpr char EOF_CHAR = 26;        // stored in the line buffer where a file ends
 
-// The reserved words in kind order: keywords[kind - ANDtok].
-extern const char* const* const keywords;
+// The reserved words in kind order: KEYWORDS[kind - ANDtok].
+extern const char* const* const KEYWORDS;
 
 // The current token. The first five words describe the current line (col and length are
 // rewritten per token); the token's own place is start .. scan in the line buffer.

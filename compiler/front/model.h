@@ -279,7 +279,9 @@ struct Directives {
 };
 
 enum FormParmKind : int32_t { FormalParmValue, FormalParmVar, FormalParmFunc };
-constexpr bool VALID_FORM_PARM_SEC(int32_t k) { return k >= FormalParmValue && k <= FormalParmFunc; }
+constexpr bool VALID_FORM_PARM_SEC(int32_t k) {
+    return k >= FormalParmValue && k <= FormalParmFunc;
+}
 
 // Value and variable parameter sections: parm holds the parameters' Variable records
 // (each carries its identifier), t the declared type.

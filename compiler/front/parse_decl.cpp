@@ -27,9 +27,10 @@ namespace {
 ParserState gParser;
 
 // The words used in "A %s can not follow a %s.", by block position.
-const char* const kPositionNames[] = {
-    "start", "label declaration", "constant definition", "type definition",
-    "variable declaration", "procedure or function declaration", "statement",
+const char* const POSITION_NAMES[] = {
+    "start",           "label declaration",    "constant definition",
+    "type definition", "variable declaration", "procedure or function declaration",
+    "statement",
 };
 
 BitSet* TokenSet(std::initializer_list<TokenKind> kinds) {
@@ -275,7 +276,8 @@ Type* ParseNamedType() {
         if (BindingKindOf(id) == BindType) {
             Type* bound = id->bind->u.type;
             const TokenKind next = PeekToken();
-            if ((bound == StringT || bound == CStringT) && (next == OPEN_BRACKETtok || next == OPEN_PARENtok)) {
+            if ((bound == StringT || bound == CStringT) &&
+                (next == OPEN_BRACKETtok || next == OPEN_PARENtok)) {
                 id->bind->referenced = 1;
                 return ParseStringType(bound == CStringT);
             }
@@ -290,7 +292,8 @@ Type* ParseNamedType() {
     }
     b->referenced = 1;
     Type* bound = b->u.type;
-    if ((bound == StringT || bound == CStringT) && (PeekToken() == OPEN_BRACKETtok || PeekToken() == OPEN_PARENtok))
+    if ((bound == StringT || bound == CStringT) &&
+        (PeekToken() == OPEN_BRACKETtok || PeekToken() == OPEN_PARENtok))
         return ParseStringType(bound == CStringT);
     GetToken();
     return CreateIdType(id, &pos);
@@ -497,7 +500,8 @@ Type* ParseTypeIdentifier() {
     Binding* b = id->bind;
     GetToken();
     if (!b || b->kind != BindType) {
-        if (b && b->status != StatusPlaceholder) ReportMessage(msg::Expected, &pos, "Type identifier");
+        if (b && b->status != StatusPlaceholder)
+            ReportMessage(msg::Expected, &pos, "Type identifier");
         return BadT;
     }
     b->referenced = 1;
@@ -645,7 +649,8 @@ void ParseParameterSection(List* sections) {
         if (Binding* b = OwnBinding(l->id, BindVar)) b->u.variable = v;
         List* one = ListCreate();
         ListAppend(one, v);
-        ListAppend(sections, byRef ? CreateVarParmSection(one, t, &l->pos) : CreateValueParmSection(one, t, &l->pos));
+        ListAppend(sections, byRef ? CreateVarParmSection(one, t, &l->pos)
+                                   : CreateValueParmSection(one, t, &l->pos));
     }
 }
 
@@ -694,7 +699,8 @@ FuncHeading* ParseHeading(Identifier* id, bool isFunction) {
         const Position pos = Here();
         Type* t = ParseTypeIdentifier();
         FinishType(t);
-        if (!IsFlagOption(opt::E) && !SimpleOrPointer(t)) ReportMessage(msg::InvalidReturnType, &pos);
+        if (!IsFlagOption(opt::E) && !SimpleOrPointer(t))
+            ReportMessage(msg::InvalidReturnType, &pos);
         result = CreateVariable(nullptr, t, &pos);
         result->arg = 1;
     }
@@ -703,16 +709,19 @@ FuncHeading* ParseHeading(Identifier* id, bool isFunction) {
 
 // Binds a forward heading's parameters again in the scope of the routine's definition.
 void RebindHeading(const FuncHeading* fh) {
-    for (FormalParmSection* s : Items<FormalParmSection>(fh->parms ? fh->parms->sections : nullptr)) {
+    for (FormalParmSection* s :
+         Items<FormalParmSection>(fh->parms ? fh->parms->sections : nullptr)) {
         if (s->kind == FormalParmFunc) {
             Variable* v = s->u.funcParmSpec.parm;
             if (!v->id) continue;
-            Function* f = CreateFunction(s->u.funcParmSpec.fh->result ? UserFunc : UserProc, s->u.funcParmSpec.fh);
+            Function* f = CreateFunction(s->u.funcParmSpec.fh->result ? UserFunc : UserProc,
+                                         s->u.funcParmSpec.fh);
             f->procParm = 1;
             BindFunction(v->id, f);
             continue;
         }
-        const ParmSpec& section = s->kind == FormalParmValue ? s->u.ValueParmSpec : s->u.VarParmSpec;
+        const ParmSpec& section =
+            s->kind == FormalParmValue ? s->u.ValueParmSpec : s->u.VarParmSpec;
         for (Variable* v : Items<Variable>(section.parm)) BindVariable(v->id, v);
     }
 }
@@ -729,8 +738,10 @@ Constant* StringLiteral() {
         Expected("String literal");
         return nullptr;
     }
-    Constant* c = Tok() == STRINGtok ? CreateStringConstant(CurrToken->value.string, CurrToken->spare)
-                                     : CreateStringConstant(reinterpret_cast<const char*>(CurrToken->value.character), 1);
+    Constant* c =
+        Tok() == STRINGtok
+            ? CreateStringConstant(CurrToken->value.string, CurrToken->spare)
+            : CreateStringConstant(reinterpret_cast<const char*>(CurrToken->value.character), 1);
     GetToken();
     return c;
 }
@@ -808,7 +819,9 @@ void EnterRoutineBlock(Binding* b) {
 
 // The scope around the routine scope just entered is the outer scope (a routine
 // declared before `program`).
-bool EnclosingIsOuter() { return CurrentScope() >= 1 && ScopeAt(CurrentScope() - 1).kind == ScopeOuter; }
+bool EnclosingIsOuter() {
+    return CurrentScope() >= 1 && ScopeAt(CurrentScope() - 1).kind == ScopeOuter;
+}
 
 // A binding that stands for a routine whose name could not be bound, while its block is
 // parsed.
@@ -843,7 +856,8 @@ void ParseUnboundRoutine(Identifier* id, bool isFunction) {
     if (Tok() == IDtok) {
         ParseDirectives(f->directives);
         Match(SEMI_COLONtok);
-        if (SetIn(f->directives->flags, DirectiveForward) || SetIn(f->directives->flags, DirectiveExternal)) {
+        if (SetIn(f->directives->flags, DirectiveForward) ||
+            SetIn(f->directives->flags, DirectiveExternal)) {
             LeaveScope(false);
             return;
         }
@@ -886,7 +900,8 @@ void ParseNewRoutine(Identifier* id, bool isFunction) {
     Match(SEMI_COLONtok);
     if (Tok() == IDtok) {
         ParseDirectives(f->directives);
-        if (!SetIn(f->directives->flags, DirectiveForward) && !SetIn(f->directives->flags, DirectiveExternal))
+        if (!SetIn(f->directives->flags, DirectiveForward) &&
+            !SetIn(f->directives->flags, DirectiveExternal))
             Match(SEMI_COLONtok);
         if (SetIn(f->directives->flags, DirectiveForward)) {
             if (b) b->status = StatusForwardDomain;
@@ -916,7 +931,8 @@ void ParseRoutineDeclaration() {
     }
     Identifier* id = CurrToken->value.id;
     Binding* b = id->bind;
-    if (b && b->scope == CurrentScope() && b->kind == BindFunc && b->status == StatusForwardDomain && b->u.function &&
+    if (b && b->scope == CurrentScope() && b->kind == BindFunc &&
+        b->status == StatusForwardDomain && b->u.function &&
         SetIn(b->u.function->directives->flags, DirectiveForward)) {
         ParseForwardDefinition(b, isFunction);
         return;
@@ -949,7 +965,9 @@ void CheckBlockPosition(BlockPosition next) {
     if (next == PositionRoutine) return;
     const bool wrong = p.relaxed ? (p.blockPosition == PositionRoutine && InRoutineScope())
                                  : next <= p.blockPosition;
-    if (wrong) ReportMessage(msg::CanNotFollow, nullptr, kPositionNames[next], kPositionNames[p.blockPosition]);
+    if (wrong)
+        ReportMessage(msg::CanNotFollow, nullptr, POSITION_NAMES[next],
+                      POSITION_NAMES[p.blockPosition]);
 }
 
 uint32_t AlignedTo4(uint32_t n) { return n > 0xFFFFFFFCu ? 0xFFFFFFFFu : (n + 3u) & ~3u; }
@@ -963,7 +981,8 @@ void ParseDeclarativePart() {
     bool routineSeen = false;
     for (;;) {
         const TokenKind k = Tok();
-        if (k != LABELtok && k != CONSTtok && k != TYPEtok && k != VARtok && k != FUNCTIONtok && k != PROCEDUREtok)
+        if (k != LABELtok && k != CONSTtok && k != TYPEtok && k != VARtok && k != FUNCTIONtok &&
+            k != PROCEDUREtok)
             return;
         CheckUserBreak();
         const BlockPosition next = PositionOf(k);
@@ -1009,8 +1028,10 @@ void ParseBlock(Binding* routine) {
     if (!f)
         ReportMessage(msg::TraceProgramBlock, nullptr);
     else
-        ReportMessage(IsFunctionKind(f->kind) ? msg::TraceFunctionBlock : msg::TraceProcedureBlock, nullptr, name);
-    if (CurrentScopeLevel() == 1 && !InProgramScope()) ReportMessage(msg::BeforeProgram, nullptr, "Block");
+        ReportMessage(IsFunctionKind(f->kind) ? msg::TraceFunctionBlock : msg::TraceProcedureBlock,
+                      nullptr, name);
+    if (CurrentScopeLevel() == 1 && !InProgramScope())
+        ReportMessage(msg::BeforeProgram, nullptr, "Block");
     const int32_t savedPosition = p.blockPosition;
     const uint32_t savedCounter = VariableCounter();
     p.blockPosition = PositionStart;
@@ -1039,7 +1060,8 @@ void ParseBlock(Binding* routine) {
     ParseStatementPart();
     CodeGenBlockEpilog(f);
     // A routine whose name could not be bound has been reported already.
-    if (f && routine->id && routine->scope >= 0 && IsFunctionKind(f->kind) && !p.routines[p.routineCount - 1].assigned)
+    if (f && routine->id && routine->scope >= 0 && IsFunctionKind(f->kind) &&
+        !p.routines[p.routineCount - 1].assigned)
         ReportMessage(msg::NoFunctionAssignment, &p.lastEnd, name, name);
     if (!f) {
         CodeGenProgramEnd();
@@ -1058,7 +1080,10 @@ void BindPredefinedVariables() {
     struct {
         const char* name;
         Variable* v;
-    } const vars[] = {{"null", NullVar}, {"errorcode", ErrorCodeVar}, {"exitcode", ExitCodeVar}, {"errors", ErrorsVar}};
+    } const vars[] = {{"null", NullVar},
+                      {"errorcode", ErrorCodeVar},
+                      {"exitcode", ExitCodeVar},
+                      {"errors", ErrorsVar}};
     for (const auto& pv : vars) {
         if (IsFlagOption(opt::eva)) {
             BindVariable(Intern(pv.name), pv.v);
@@ -1088,7 +1113,8 @@ void BindStandardFile(const char* name, Variable* v, bool& uses) {
 void ParseProgramParameters() {
     Match(OPEN_PARENtok);
     if (!(IsFlagOption(opt::p) && Tok() != IDtok)) {
-        for (ListedId* l : Items<ListedId>(ParseIdList(BindProgParm))) ListAppend(Parser().programParameters, l->id);
+        for (ListedId* l : Items<ListedId>(ParseIdList(BindProgParm)))
+            ListAppend(Parser().programParameters, l->id);
     }
     Match(CLOSE_PARENtok);
 }

@@ -28,15 +28,16 @@ namespace {
 // ---- Operators by precedence level ---------------------------------------------------------
 
 bool IsRelationalOperator(TokenKind k) {
-    return k == EQUALtok || k == NOT_EQUALtok || k == LESStok || k == LESS_EQUALtok || k == GREATERtok ||
-           k == GREATER_EQUALtok || k == INtok;
+    return k == EQUALtok || k == NOT_EQUALtok || k == LESStok || k == LESS_EQUALtok ||
+           k == GREATERtok || k == GREATER_EQUALtok || k == INtok;
 }
 bool IsShiftOperator(TokenKind k) { return k == SHLtok || k == SHRtok; }
 bool IsAddingOperator(TokenKind k) {
     return k == PLUStok || k == MINUStok || k == ORtok || k == OR_ELSEtok || k == XORtok;
 }
 bool IsMultiplyingOperator(TokenKind k) {
-    return k == STARtok || k == SLASHtok || k == DIVtok || k == MODtok || k == ANDtok || k == AND_THENtok;
+    return k == STARtok || k == SLASHtok || k == DIVtok || k == MODtok || k == ANDtok ||
+           k == AND_THENtok;
 }
 
 // ---- Built-in function results ---------------------------------------------------------------
@@ -44,14 +45,15 @@ bool IsMultiplyingOperator(TokenKind k) {
 // The result of each built-in function (kinds 0..75), one letter per kind:
 // A the argument's type, D address, R real, C char, S string, I integer, O object,
 // B Boolean, P pointer, W word, Y byte, X random (real without argument, integer with one).
-constexpr char kBuiltinResults[] =
+constexpr char BUILTIN_RESULTS[] =
     "ADRCSSSRRIOSBBRSBIIRSSRIBBBBBBBBBBIRRCSBIISRIIAPXCSIRRWARIIABAIRRSICSSYYBIWW";
-static_assert(sizeof kBuiltinResults - 1 == UserFunc, "one result per built-in function");
+static_assert(sizeof BUILTIN_RESULTS - 1 == UserFunc, "one result per built-in function");
 
 Type* BuiltinResult(int32_t kind, const List* actuals) {
-    const ActualParm* first = ListCount(actuals) ? static_cast<const ActualParm*>(ListGet(actuals, 1)) : nullptr;
+    const ActualParm* first =
+        ListCount(actuals) ? static_cast<const ActualParm*>(ListGet(actuals, 1)) : nullptr;
     Type* argument = first && first->kind == ActualParmExpr ? first->u.expr->ActualType : BadT;
-    switch (kBuiltinResults[kind]) {
+    switch (BUILTIN_RESULTS[kind]) {
     case 'A':   // pred and succ keep their argument's range
         return kind == builtin::Pred || kind == builtin::Succ ? argument : PromotedType(argument);
     case 'D': return AddressT;
@@ -79,7 +81,8 @@ Variable* FindFieldIn(const FieldList* fl, const Identifier* id) {
     for (Variable* v : Items<Variable>(fl->rsl))
         if (v->id == id) return v;
     if (const VariantPart* vp = fl->variantPart) {
-        if (vp->selector && vp->selector->tagField && vp->selector->tagField->id == id) return vp->selector->tagField;
+        if (vp->selector && vp->selector->tagField && vp->selector->tagField->id == id)
+            return vp->selector->tagField;
         for (Variant* v : Items<Variant>(vp->VariantList))
             if (Variable* f = FindFieldIn(v->fieldList, id)) return f;
     }
@@ -139,7 +142,8 @@ VarAccess* ParseIndexes(VarAccess* access) {
         Type* component = BadT;
         switch (t->kind) {
         case ArrayType:
-            if (!IsBadType(index->ActualType) && !IsCompatibleType(t->u.array.IndexType, index->ActualType))
+            if (!IsBadType(index->ActualType) &&
+                !IsCompatibleType(t->u.array.IndexType, index->ActualType))
                 ReportMessage(msg::TypeMismatch, &index->pos);
             component = t->u.array.ComponentType;
             break;
@@ -308,7 +312,9 @@ List* ParseActualParameters(const FuncHeading* fh) {
     return actuals;
 }
 
-bool HasParameters(const FuncHeading* fh) { return fh && fh->parms && ListCount(fh->parms->sections) > 0; }
+bool HasParameters(const FuncHeading* fh) {
+    return fh && fh->parms && ListCount(fh->parms->sections) > 0;
+}
 
 // builtin-arguments -> ( argument { , argument } )
 // argument -> expression [ : expression [ : expression ] ] | type-identifier
@@ -326,7 +332,8 @@ List* ParseBuiltinArguments() {
     for (;;) {
         const Position pos = Here();
         Binding* b = Tok() == IDtok ? CurrToken->value.id->bind : nullptr;
-        if (b && b->kind == BindType && (PeekToken() == CLOSE_PARENtok || PeekToken() == COMMAtok)) {
+        if (b && b->kind == BindType &&
+            (PeekToken() == CLOSE_PARENtok || PeekToken() == COMMAtok)) {
             b->referenced = 1;
             ListAppend(actuals, CreateTypeActualParm(b->u.type, &pos));
             GetToken();
@@ -354,7 +361,9 @@ void NoteDefaultFile(int32_t kind, const List* actuals) {
     if (!output && !input) return;
     if (ListCount(actuals) > 0) {
         const ActualParm* first = static_cast<const ActualParm*>(ListGet(actuals, 1));
-        if (first->kind == ActualParmExpr && ResolveType(first->u.expr->ActualType)->kind == FileType) return;
+        if (first->kind == ActualParmExpr &&
+            ResolveType(first->u.expr->ActualType)->kind == FileType)
+            return;
     }
     Identifier* id = Intern(output ? "output" : "input");
     for (Binding* b = id->bind; b; b = b->prev) {
@@ -368,7 +377,7 @@ void NoteDefaultFile(int32_t kind, const List* actuals) {
 
 namespace {
 
-// ---- Object members ------------------------------------------------------------------------------
+// ---- Object members -----------------------------------------------------------------------------
 
 bool IsMethodArgumentType(Type* t) {
     Type* r = ResolveType(t);
@@ -390,7 +399,8 @@ List* ParseMethodArguments() {
     if (Tok() != CLOSE_PARENtok) {
         for (;;) {
             Expression* e = ParseExpression();
-            if (!IsMethodArgumentType(e->ActualType)) ReportMessage(msg::InvalidMethodArgument, &e->pos);
+            if (!IsMethodArgumentType(e->ActualType))
+                ReportMessage(msg::InvalidMethodArgument, &e->pos);
             ListAppend(args, e);
             if (Tok() != COMMAtok) break;
             GetToken();
@@ -412,7 +422,8 @@ Identifier* ParseMemberName(List* args) {
     if (Tok() == OPEN_PARENtok) {
         GetToken();
         Expression* e = ParseExpression();
-        if (!IsBadType(e->ActualType) && !IsStringType(e->ActualType) && PromotedType(e->ActualType) != CharT)
+        if (!IsBadType(e->ActualType) && !IsStringType(e->ActualType) &&
+            PromotedType(e->ActualType) != CharT)
             ReportMessage(msg::Expected, &e->pos, "String or Char expression");
         ListAppend(args, e);
         Match(CLOSE_PARENtok);
@@ -439,14 +450,17 @@ void ParseObjectStatement(VarAccess* object) {
     GetToken();   // .
     if (t == ConnectionT || t == RecordsetT) {
         const bool connection = t == ConnectionT;
-        Identifier* member = connection ? MemberWord(w, {&Words::open, &Words::close, &Words::selectdatabase, &Words::execute})
-                                        : MemberWord(w, {&Words::open, &Words::close, &Words::movenext, &Words::moreresults});
+        Identifier* member = connection ? MemberWord(w, {&Words::open, &Words::close,
+                                                         &Words::selectdatabase, &Words::execute})
+                                        : MemberWord(w, {&Words::open, &Words::close,
+                                                         &Words::movenext, &Words::moreresults});
         if (!member) {
             Expected("Procedure identifier");
             Recover(Parser().statementSet);
             return;
         }
-        ReportMessage(connection ? msg::TraceConnectionProcedure : msg::TraceRecordsetProcedure, nullptr, member->text);
+        ReportMessage(connection ? msg::TraceConnectionProcedure : msg::TraceRecordsetProcedure,
+                      nullptr, member->text);
         GetToken();
         List* args = ParseBuiltinArguments();
         CodeGenObjectProcedure(object, member, args, false);
@@ -458,7 +472,8 @@ void ParseObjectStatement(VarAccess* object) {
     if (Tok() == ASSIGNtok || Tok() == EQUALtok) {
         GetToken();
         Expression* e = ParseExpression();
-        if (!IsMethodArgumentType(e->ActualType)) ReportMessage(msg::InvalidMethodArgument, &e->pos);
+        if (!IsMethodArgumentType(e->ActualType))
+            ReportMessage(msg::InvalidMethodArgument, &e->pos);
         ListAppend(args, e);
         CodeGenObjectProcedure(object, member, args, true);
         return;
@@ -484,14 +499,16 @@ Factor* ParseObjectFunction(VarAccess* object, const Position& pos) {
         static constexpr struct {
             Identifier* Words::*word;
             Type** result;
-        } kMembers[] = {
-            {&Words::databasename, &StringT}, {&Words::dbmsname, &StringT}, {&Words::dbmsver, &StringT},
-            {&Words::dmver, &StringT},        {&Words::odbcver, &StringT},  {&Words::procedures, &BoolT},
-            {&Words::transactions, &BoolT},   {&Words::readonly, &BoolT},   {&Words::transsupport, &IntegerT},
+        } MEMBERS[] = {
+            {&Words::databasename, &StringT},  {&Words::dbmsname, &StringT},
+            {&Words::dbmsver, &StringT},       {&Words::dmver, &StringT},
+            {&Words::odbcver, &StringT},       {&Words::procedures, &BoolT},
+            {&Words::transactions, &BoolT},    {&Words::readonly, &BoolT},
+            {&Words::transsupport, &IntegerT},
         };
         Identifier* id = Tok() == IDtok ? CurrToken->value.id : nullptr;
         call->t = nullptr;
-        for (const auto& m : kMembers)
+        for (const auto& m : MEMBERS)
             if (id && id == w.*m.word) call->t = *m.result;
         if (!call->t) {
             ReportMessage(msg::FieldNotFound, nullptr, id ? id->text : "");
@@ -519,7 +536,8 @@ Factor* ParseObjectFunction(VarAccess* object, const Position& pos) {
             call->member = w.field;
             Match(OPEN_PARENtok);
             Expression* e = ParseExpression();
-            if (!IsBadType(e->ActualType) && !IsStringType(e->ActualType) && PromotedType(e->ActualType) != CharT)
+            if (!IsBadType(e->ActualType) && !IsStringType(e->ActualType) &&
+                PromotedType(e->ActualType) != CharT)
                 ReportMessage(msg::Expected, &e->pos, "String or Char expression");
             ListAppend(call->args, e);
             Match(CLOSE_PARENtok);
@@ -551,7 +569,9 @@ Factor* ParseFunctionDesignator(Binding* b, const Position& pos) {
     List* actuals;
     Type* result;
     if (f->kind == UserFunc) {
-        actuals = HasParameters(f->heading) || IsFlagOption(opt::p) ? ParseActualParameters(f->heading) : ListCreate();
+        actuals = HasParameters(f->heading) || IsFlagOption(opt::p)
+                      ? ParseActualParameters(f->heading)
+                      : ListCreate();
         result = f->heading && f->heading->result ? f->heading->result->t : BadT;
     } else {
         actuals = ParseBuiltinArguments();
@@ -688,7 +708,8 @@ Expression* ParseTerm() {
         const TokenKind op = Tok();
         GetToken();
         const Position rightPos = Here();
-        node = CreateBinaryExpression(node, op, CreateLeafExpression(ParseFactor(), &rightPos), &opPos);
+        node = CreateBinaryExpression(node, op, CreateLeafExpression(ParseFactor(), &rightPos),
+                                      &opPos);
     }
     return node;
 }
@@ -769,7 +790,8 @@ VarAccess* ParseVariableAccess() {
         b->referenced = 1;
         FieldDesignatorRef* r = b->u.designator;
         Variable* field = FindField(r->record->t, r->field);
-        access = CreateFieldDesignator(r->record, r->field, r->withLocal, field ? field->t : BadT, &pos);
+        access =
+            CreateFieldDesignator(r->record, r->field, r->withLocal, field ? field->t : BadT, &pos);
     } else {
         Expected("Variable");
         GetToken();

@@ -30,7 +30,7 @@ void ParseStatementSequence(bool untilEnds = false);
 
 }  // namespace
 
-// ---- Statements ----------------------------------------------------------------------------------
+// ---- Statements ---------------------------------------------------------------------------------
 
 namespace {
 
@@ -94,7 +94,8 @@ Label* PlaceLabel() {
         l->SS_No = p.currentSequence;
         CodeGenLabelDefinition(l);
         for (Goto* g : Items<Goto>(l->gotos))
-            if (!GotoPermittedForward(l, g)) ReportMessage(msg::LabelNotPermittedInGoto, &g->pos, id->text);
+            if (!GotoPermittedForward(l, g))
+                ReportMessage(msg::LabelNotPermittedInGoto, &g->pos, id->text);
         l->gotos = ListCreate();
         l->inStatement = 1;
     }
@@ -138,7 +139,8 @@ void ParseGotoStatement() {
         ListAppend(l->gotos, g);
         return;
     }
-    const bool permitted = l->inStatement || (local ? l->SS_No != 0 && SequenceIsOpen(l->SS_No) : l->SS_No == 1);
+    const bool permitted =
+        l->inStatement || (local ? l->SS_No != 0 && SequenceIsOpen(l->SS_No) : l->SS_No == 1);
     if (!permitted) ReportMessage(msg::LabelNotPermittedInGoto, &pos, id->text);
     CodeGenGoto(l, unwind);
     (void)p;
@@ -198,13 +200,15 @@ void ParseRepeatStatement() {
 // an error (the counter still counts, so that leaving restores it).
 int32_t TakeSystemLocal() {
     ParserState& p = Parser();
-    if (++p.systemLocal == NUM_SYSTEM_LOCALS + 1) ReportMessage(msg::LimitWithForCaseNesting, nullptr);
+    if (++p.systemLocal == NUM_SYSTEM_LOCALS + 1)
+        ReportMessage(msg::LimitWithForCaseNesting, nullptr);
     return p.systemLocal;
 }
 
 // Raises the assignment level of the variable an access starts from.
 void NoteAssignment(const VarAccess* a) {
-    if (Variable* v = BaseVariable(a)) v->assignLevel = std::max(v->assignLevel, CurrentScopeLevel());
+    if (Variable* v = BaseVariable(a))
+        v->assignLevel = std::max(v->assignLevel, CurrentScopeLevel());
 }
 
 void ReportControlVariable(int error, int warning, const Position& pos, const char* name) {
@@ -245,9 +249,11 @@ void ParseForStatement() {
         return;
     }
     if (b->level != CurrentScopeLevel() || v->arg)
-        ReportControlVariable(msg::ControlVariableMustBeLocal, msg::ControlVariableNotLocal, pos, id->text);
+        ReportControlVariable(msg::ControlVariableMustBeLocal, msg::ControlVariableNotLocal, pos,
+                              id->text);
     if (v->assignLevel > CurrentScopeLevel())
-        ReportControlVariable(msg::ControlVariableThreatened, msg::ControlVariableThreatenedWarning, pos, id->text);
+        ReportControlVariable(msg::ControlVariableThreatened, msg::ControlVariableThreatenedWarning,
+                              pos, id->text);
     VarAccess* control = CreateEntireVariable(v, id, &pos);
     GetToken();
     Match(ASSIGNtok);
@@ -266,7 +272,8 @@ void ParseForStatement() {
     v->assignLevel = 0;
     ParseSingleStatement();
     if (v->assignLevel != 0)
-        ReportControlVariable(msg::ControlVariableThreatened, msg::ControlVariableThreatenedWarning, pos, id->text);
+        ReportControlVariable(msg::ControlVariableThreatened, msg::ControlVariableThreatenedWarning,
+                              pos, id->text);
     v->assignLevel = std::max(savedLevel, CurrentScopeLevel());
     CodeGenForEnd(code);
     p.systemLocal = savedLocal;
@@ -307,7 +314,9 @@ void ParseCaseBody(Type* selector, CaseCode& code) {
     Trace(msg::TraceCaseBody);
     const bool otherwiseAllowed = IsFlagOption(opt::eow);
     CaseValueSet* seen = CreateCaseValueSet();
-    auto atOtherwise = [&] { return otherwiseAllowed && (Tok() == OTHERWISEtok || Tok() == ELSEtok); };
+    auto atOtherwise = [&] {
+        return otherwiseAllowed && (Tok() == OTHERWISEtok || Tok() == ELSEtok);
+    };
     while (Tok() != ENDtok && Tok() != EOFtok && !atOtherwise()) {
         Trace(msg::TraceCaseListElement);
         const int32_t before = ErrorCount();
@@ -346,7 +355,8 @@ void ParseCaseStatement() {
         selector = BadT;
     }
     int64_t low = 0, high = -1;
-    const bool table = OrdinalRange(selector, low, high) && high >= low && high - low < MAX_CASE_TABLE;
+    const bool table =
+        OrdinalRange(selector, low, high) && high >= low && high - low < MAX_CASE_TABLE;
     const int32_t local = table ? 0 : TakeSystemLocal();
     CaseCode code = CodeGenCaseStart(e, table, local);
     Match(OFtok);
@@ -358,7 +368,7 @@ void ParseCaseStatement() {
     p.systemLocal = savedLocal;
 }
 
-// ---- Assignments and procedure statements ---------------------------------------------------------
+// ---- Assignments and procedure statements -------------------------------------------------------
 
 // assignment-value -> := expression
 void ParseAssignmentValue(Type* target, AssignmentCode& code) {
@@ -433,7 +443,9 @@ void ParseProcedureStatement() {
     if (f && f->kind == UserProc) {
         b->referenced = 1;
         GetToken();
-        List* actuals = HasParameters(f->heading) || IsFlagOption(opt::p) ? ParseActualParameters(f->heading) : ListCreate();
+        List* actuals = HasParameters(f->heading) || IsFlagOption(opt::p)
+                            ? ParseActualParameters(f->heading)
+                            : ListCreate();
         CodeGenProcedureCall(b, actuals);
         return;
     }
@@ -451,7 +463,8 @@ void ParseProcedureStatement() {
 }
 
 bool IsRoutineBeingDefined(const Binding* b) {
-    return b && b->kind == BindFunc && IsFunctionKind(b->u.function->kind) && RoutineBeingDefined(b->u.function);
+    return b && b->kind == BindFunc && IsFunctionKind(b->u.function->kind) &&
+           RoutineBeingDefined(b->u.function);
 }
 
 // identifier-statement -> assignment | procedure-statement | variable-access object-statement
@@ -462,7 +475,8 @@ void ParseIdentifierStatement() {
     switch (kind) {
     case BindNone: {
         const TokenKind next = PeekToken();
-        if (next == EQUALtok || next == OPEN_BRACKETtok || next == ASSIGNtok || next == PERIODtok || next == POINTERtok) {
+        if (next == EQUALtok || next == OPEN_BRACKETtok || next == ASSIGNtok || next == PERIODtok ||
+            next == POINTERtok) {
             ParseAssignment();
         } else if (next == OPEN_PARENtok) {
             ParseProcedureStatement();
@@ -490,7 +504,8 @@ void ParseIdentifierStatement() {
     case BindFunc:
         // A function name followed by `:=` is an assignment even outside the function, so
         // that the misuse is reported as such.
-        if (IsRoutineBeingDefined(b) || (IsFunctionKind(b->u.function->kind) && PeekToken() == ASSIGNtok))
+        if (IsRoutineBeingDefined(b) ||
+            (IsFunctionKind(b->u.function->kind) && PeekToken() == ASSIGNtok))
             ParseAssignment();
         else
             ParseProcedureStatement();
@@ -565,7 +580,8 @@ bool StartsStatement() {
     if (k == INTtok || k == CARDINALtok) return PeekToken() == COLONtok;
     if (k != IDtok) return true;
     const Binding* b = CurrToken->value.id->bind;
-    if (!b || b->kind == BindVar || b->kind == BindFunc || b->kind == BindFieldDesignator) return true;
+    if (!b || b->kind == BindVar || b->kind == BindFunc || b->kind == BindFieldDesignator)
+        return true;
     return PeekToken() == COLONtok;
 }
 
@@ -573,7 +589,8 @@ bool StartsStatement() {
 void ParseStatementSequence(bool untilEnds) {
     ParserState& p = Parser();
     if (p.sequenceCount == INT32_MAX) ReportMessage(msg::LimitStatementSequences, nullptr);
-    if (p.sequenceDepth + 1 >= MAX_SEQUENCE_DEPTH) ReportMessage(msg::LimitStatementNesting, nullptr);
+    if (p.sequenceDepth + 1 >= MAX_SEQUENCE_DEPTH)
+        ReportMessage(msg::LimitStatementNesting, nullptr);
     const int32_t savedCurrent = p.currentSequence;
     p.currentSequence = ++p.sequenceCount;
     p.sequences[++p.sequenceDepth] = p.currentSequence;

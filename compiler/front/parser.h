@@ -25,9 +25,11 @@ enum BlockPosition : int32_t {
     PositionStart, PositionLabel, PositionConst, PositionType, PositionVar, PositionRoutine,
     PositionStatement,
 };
-constexpr bool VALID_BLOCK_POSITION(int32_t p) { return p >= PositionStart && p <= PositionStatement; }
+constexpr bool VALID_BLOCK_POSITION(int32_t p) {
+    return p >= PositionStart && p <= PositionStatement;
+}
 
-inline constexpr int32_t MAX_NESTING = 400;          // statements, expressions, factors (types: layout.h)
+inline constexpr int32_t MAX_NESTING = 400;  // statements, expressions, factors (types: layout.h)
 inline constexpr int32_t MAX_SEQUENCE_DEPTH = 256;   // open statement sequences
 
 // A routine whose block is being parsed: assignments to its name set `assigned`.

@@ -26,7 +26,7 @@ struct ReservedOption {
     int32_t token;
     int option;
 };
-static const ReservedOption kReservedOptions[] = {
+static const ReservedOption RESERVED_OPTIONS[] = {
 #define RESERVED(token, option) {token, opt::option},
 #define WORD(name)
 #define ENUM(name, type, ordinal, option)
@@ -47,20 +47,21 @@ static const ReservedOption kReservedOptions[] = {
 };
 
 static int ReservedWordOption(int32_t token) {
-    for (const ReservedOption& r : kReservedOptions)
+    for (const ReservedOption& r : RESERVED_OPTIONS)
         if (r.token == token) return r.option;
     return always;
 }
 
 void InstallReservedWords() {
     for (int32_t token = ANDtok; token <= XORtok; token++)
-        if (OptionOn(ReservedWordOption(token))) BindReservedWord(Intern(keywords[token - ANDtok]), token);
+        if (OptionOn(ReservedWordOption(token)))
+            BindReservedWord(Intern(KEYWORDS[token - ANDtok]), token);
 }
 
 // ---- Predefined identifiers -----------------------------------------------------------
 
-static Words words;
-const Words& PredefinedWords() { return words; }
+static Words gWords;
+const Words& PredefinedWords() { return gWords; }
 
 static Position Nowhere() { return Position{}; }
 
@@ -92,9 +93,10 @@ static void PredefineRoutine(const char* name, int32_t kind) {
 static void InstallRows() {
     Position none = Nowhere();
 #define RESERVED(token, option)
-#define ENUM(name, type, ordinal, option) if (OptionOn(opt_##option)) PredefineEnum(#name, type, ordinal);
+#define ENUM(name, type, ordinal, option) \
+    if (OptionOn(opt_##option)) PredefineEnum(#name, type, ordinal);
 #define TYPE(name, type, option) if (OptionOn(opt_##option)) PredefineType(#name, type);
-#define WORD(name) words.name = Intern(#name);
+#define WORD(name) gWords.name = Intern(#name);
 #define INT(name, value, option) \
     if (OptionOn(opt_##option)) PredefineConst(#name, CreateIntegerConstant(value, &none));
 #define CARD(name, value, option) \
@@ -116,7 +118,7 @@ static void InstallRows() {
 }
 
 void InstallPredefined() {
-    words = Words{};
+    gWords = Words{};
     CreatePredefinedTypes();
     InstallRows();
 }

@@ -450,7 +450,8 @@ static VarAccess* NewAccess(VarAccessKind kind, Type* t, const Position* pos) {
     return v;
 }
 
-VarAccess* CreateIndexedVariable(VarAccess* access, Expression* index, Type* t, const Position* pos) {
+VarAccess* CreateIndexedVariable(VarAccess* access, Expression* index, Type* t,
+                                 const Position* pos) {
     TPC_CHECK(access != nullptr && index != nullptr);
     VarAccess* v = NewAccess(IndexedVariable, t, pos);
     v->u.indexed.access = access;
@@ -593,7 +594,8 @@ Expression* CreateLeafExpression(Factor* f, const Position* pos) {
     return e;
 }
 
-Expression* CreateBinaryExpression(Expression* left, int32_t oper, Expression* right, const Position* pos) {
+Expression* CreateBinaryExpression(Expression* left, int32_t oper, Expression* right,
+                                   const Position* pos) {
     TPC_CHECK(left != nullptr && right != nullptr && oper != 0);
     Expression* e = NewExpression(pos);
     e->left = left;
@@ -674,7 +676,8 @@ static Type* CreateRegisters() {
                 "cl", "ch", "cfill1", "cfill2", "dl", "dh", "dfill1", "dfill2"}, ByteT)));
     ListAppend(variants, CreateVariant(wordLabel,
         Fields({"eax", "ebx", "ecx", "edx", "esi", "edi", "cflags"}, WordT)));
-    VariantPart* vp = CreateVariantPart(CreateVariantSelector(nullptr, RegTypeT), variants, nullptr);
+    VariantPart* vp =
+        CreateVariantPart(CreateVariantSelector(nullptr, RegTypeT), variants, nullptr);
     return CreateRecordType(CreateFieldList(ListCreate(), vp), &none);
 }
 

@@ -98,7 +98,8 @@ Type* CreateStringType(uint32_t length, const Position* pos = nullptr);
 Type* CreateCStringType(uint32_t length, const Position* pos = nullptr);
 Type* CreateSubrangeType(Constant* low, Constant* high, const Position* pos = nullptr);
 // A finished subrange low..high of an ordinal host (its bounds are values already).
-Type* CreateSubrangeTypeFromValues(int32_t low, int32_t high, Type* host, const Position* pos = nullptr);
+Type* CreateSubrangeTypeFromValues(int32_t low, int32_t high, Type* host,
+                                   const Position* pos = nullptr);
 Type* CreateObjectType(Type* ancestor, List* methods, bool generic, const Position* pos = nullptr);
 
 // ---- Variables and records ----------------------------------------------------------
@@ -117,7 +118,8 @@ FuncHeading* CreateFuncHeading(Identifier* id, FormalParmList* parms, Variable* 
 FormalParmList* CreateFormalParmList();
 FormalParmSection* CreateValueParmSection(List* parms, Type* t, const Position* pos = nullptr);
 FormalParmSection* CreateVarParmSection(List* parms, Type* t, const Position* pos = nullptr);
-FormalParmSection* CreateFuncParmSection(Variable* parm, FuncHeading* fh, const Position* pos = nullptr);
+FormalParmSection* CreateFuncParmSection(Variable* parm, FuncHeading* fh,
+                                         const Position* pos = nullptr);
 Directives* CreateDirectives();
 ActualParm* CreateExprActualParm(Expression* e, const Position* pos = nullptr);
 ActualParm* CreateVarActualParm(VarAccess* v, const Position* pos = nullptr);
@@ -127,8 +129,10 @@ ActualParm* CreateFuncActualParm(Binding* func, const Position* pos = nullptr);
 // ---- Variable accesses ---------------------------------------------------------------
 // `t` is the accessed type as the parser worked it out.
 
-VarAccess* CreateIndexedVariable(VarAccess* access, Expression* index, Type* t, const Position* pos = nullptr);
-VarAccess* CreateFieldDesignator(VarAccess* record, Identifier* field, int32_t withLocal, Type* t, const Position* pos = nullptr);
+VarAccess* CreateIndexedVariable(VarAccess* access, Expression* index, Type* t,
+                                 const Position* pos = nullptr);
+VarAccess* CreateFieldDesignator(VarAccess* record, Identifier* field, int32_t withLocal, Type* t,
+                                 const Position* pos = nullptr);
 VarAccess* CreateIdentifiedVariable(VarAccess* pointer, Type* t, const Position* pos = nullptr);
 VarAccess* CreateBufferVariable(VarAccess* file, Type* t, const Position* pos = nullptr);
 VarAccess* CreateEntireVariable(Variable* v, Identifier* id, const Position* pos = nullptr);
@@ -149,7 +153,8 @@ SetConstructor* CreateSetConstructor(List* members);
 MemberDesignator* CreateMemberDesignator(Expression* low, Expression* high);
 
 Expression* CreateLeafExpression(Factor* f, const Position* pos = nullptr);
-Expression* CreateBinaryExpression(Expression* left, int32_t oper, Expression* right, const Position* pos = nullptr);
+Expression* CreateBinaryExpression(Expression* left, int32_t oper, Expression* right,
+                                   const Position* pos = nullptr);
 Expression* CreateWrapperExpression(Expression* inner, const Position* pos = nullptr);
 // A leaf holding a bad factor: the stand-in for any erroneous expression.
 Expression* CreateBadExpression(const Position* pos = nullptr);

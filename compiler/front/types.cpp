@@ -89,7 +89,8 @@ static int64_t StringLength(Type* t) {
     t = ResolveType(t);
     if (t->kind == StringType || t->kind == CStringType) return t->u.string.length;
     int64_t low, high;
-    if (t->kind == ArrayType && OrdinalRange(t->u.array.IndexType, low, high)) return high - low + 1;
+    if (t->kind == ArrayType && OrdinalRange(t->u.array.IndexType, low, high))
+        return high - low + 1;
     return 0;
 }
 
@@ -134,7 +135,8 @@ static bool IsNilType(Type* t) { return ResolveType(t) == NullPointerT; }
 
 // Pointers meet nil's type, AddressT and the generic pointer.
 static bool PointerMeets(Type* p, Type* other) {
-    return p->kind == PointerType && (other == NullPointerT || other->kind == AddressType || other == PointerT);
+    return p->kind == PointerType &&
+           (other == NullPointerT || other->kind == AddressType || other == PointerT);
 }
 
 bool IsSameType(Type* a, Type* b) {
@@ -142,9 +144,11 @@ bool IsSameType(Type* a, Type* b) {
     b = ResolveType(b);
     if (a == b || a->kind == BadType || b->kind == BadType) return true;
     if (SameGroup(a->kind) && SameGroup(a->kind) == SameGroup(b->kind)) return true;
-    if ((a->kind == SetType && IsEmptySetType(b)) || (b->kind == SetType && IsEmptySetType(a))) return true;
+    if ((a->kind == SetType && IsEmptySetType(b)) || (b->kind == SetType && IsEmptySetType(a)))
+        return true;
     if (PointerMeets(a, b) || PointerMeets(b, a)) return true;
-    if ((a->kind == ObjectType && IsNilType(b)) || (b->kind == ObjectType && IsNilType(a))) return true;
+    if ((a->kind == ObjectType && IsNilType(b)) || (b->kind == ObjectType && IsNilType(a)))
+        return true;
     if (a->kind == b->kind && (a->kind == StringType || a->kind == CStringType))
         return a->u.string.length == b->u.string.length;
     return false;
@@ -181,7 +185,8 @@ bool IsCompatibleType(Type* a, Type* b) {
         if (!IsCompatibleType(a->u.set.base, b->u.set.base)) return false;
         return IsEmptySetType(a) || IsEmptySetType(b) || (a->packed != 0) == (b->packed != 0);
     }
-    if ((IsStringType(a) || IsCharType(a)) && (IsStringType(b) || IsCharType(b))) return StringsCompatible(a, b);
+    if ((IsStringType(a) || IsCharType(a)) && (IsStringType(b) || IsCharType(b)))
+        return StringsCompatible(a, b);
     return false;
 }
 
@@ -193,8 +198,8 @@ bool IsAssignmentCompatible(Type* target, Type* source) {
     if (IsSameType(t, s) && (!ContainsFile(t) || IsFlagOption(opt::E))) return true;
     if (IsRealType(t) && IsIntegralType(s)) return true;
     if (HostOf(s)->kind == VariantType)
-        return IsBooleanType(t) || HostOf(t) == RealT || HostOf(t) == FloatT || t == GenericObjectT ||
-               IsIntegralType(t) || IsStringType(t);
+        return IsBooleanType(t) || HostOf(t) == RealT || HostOf(t) == FloatT ||
+               t == GenericObjectT || IsIntegralType(t) || IsStringType(t);
     if (!IsCompatibleType(t, s)) return false;
     if (IsOrdinalType(t) && IsOrdinalType(s)) return true;
     if (IsRealType(t) && IsRealType(s)) return true;
@@ -216,11 +221,17 @@ bool OrdinalRange(Type* t, int64_t& low, int64_t& high) {
             high = t->u.subrange.high;
         }
         return true;
-    case EnumType: low = 0; high = static_cast<int64_t>(ListCount(t->u.enumeration.EnumIds)) - 1; return true;
+    case EnumType:
+        low = 0;
+        high = static_cast<int64_t>(ListCount(t->u.enumeration.EnumIds)) - 1;
+        return true;
     case CharType: case ByteType: low = 0; high = 255; return true;
     case ShortIntType: low = -32768; high = 32767; return true;
     case ShortWordType: low = 0; high = 65535; return true;
-    case IntegerType: low = -kMaxInt - 1; high = kMaxInt; return true;
+    case IntegerType:
+        low = -MAX_INT - 1;
+        high = MAX_INT;
+        return true;
     case WordType: case AddressType: low = 0; high = 4294967295LL; return true;
     case BadType: low = 0; high = 0; return true;
     default: return false;

@@ -10,7 +10,7 @@
 namespace tarn::tpc {
 
 // The largest integer value.
-inline constexpr int64_t kMaxInt = 2147483647;
+inline constexpr int64_t MAX_INT = 2147483647;
 
 // ---- Type predicates --------------------------------------------------------------------
 

@@ -38,7 +38,9 @@ bool IdentityOf(const char* name, FileIdentity& id) {
     return true;
 }
 
-bool operator==(const FileIdentity& a, const FileIdentity& b) { return a.device == b.device && a.inode == b.inode; }
+bool operator==(const FileIdentity& a, const FileIdentity& b) {
+    return a.device == b.device && a.inode == b.inode;
+}
 
 struct OutputState {
     DataBuffer* code = nullptr;
@@ -65,8 +67,8 @@ struct OutputState {
     bool outputRefused = false;   // the output named a source: never written nor removed
 };
 
-OutputState g_out;
-std::string g_launcherDirectory;
+OutputState gOut;
+std::string gLauncherDirectory;
 
 void AppendPair(DataBuffer* p, uint32_t first, uint32_t second) {
     uint8_t pair[8];
@@ -172,10 +174,10 @@ void AppendHeader(Image& out) {
                          local.tm_hour, local.tm_min, local.tm_sec};
         std::copy(fields, fields + 6, t);
     }
-    if (!g_out.headerText.empty()) {
+    if (!gOut.headerText.empty()) {
         // The loader skips the script line up to its first line feed: a text with a line
         // feed of its own would push its remainder into the header, so it ends there.
-        std::string_view text = g_out.headerText;
+        std::string_view text = gOut.headerText;
         text = text.substr(0, text.find('\n'));
         PutBytes(out, "#!", 2);
         if (!text.empty()) PutBytes(out, text.data(), text.size());
@@ -196,18 +198,18 @@ void AppendHeader(Image& out) {
     set(H::time_hour, (uint32_t)t[3]);
     set(H::time_minute, (uint32_t)t[4]);
     set(H::time_second, (uint32_t)t[5]);
-    set(H::code_size, g_out.codeSize);
-    set(H::data_base, g_out.globalsSize);
-    set(H::data_size, g_out.fixedDataSize);
+    set(H::code_size, gOut.codeSize);
+    set(H::data_base, gOut.globalsSize);
+    set(H::data_size, gOut.fixedDataSize);
     set(H::stack_size, static_cast<uint32_t>(GetOption(opt::S)));
-    set(H::entry_offset, g_out.entryPoint);
+    set(H::entry_offset, gOut.entryPoint);
     for (uint32_t w : word) PutImageWord(out, w);
 }
 
 // One REC_SOURCE_NAME record per recorded name, without its zero byte.
 void AppendSourceNames(Image& out) {
-    std::vector<uint8_t> names = ReadAll(g_out.sourceNames);
-    ReleaseBuffer(g_out.sourceNames);
+    std::vector<uint8_t> names = ReadAll(gOut.sourceNames);
+    ReleaseBuffer(gOut.sourceNames);
     auto start = names.begin();
     while (start != names.end()) {
         auto end = std::find(start, names.end(), 0);
@@ -223,12 +225,12 @@ void AppendSourceNames(Image& out) {
 // crosses a code record boundary are added into the code buffer here; the rest come
 // back sorted by position, for AppendSectionRecords to add as it copies the code.
 std::vector<Fixup> TakeFixups() {
-    std::vector<uint8_t> pairs = ReadAll(g_out.fixups);
+    std::vector<uint8_t> pairs = ReadAll(gOut.fixups);
     std::vector<Fixup> inRecord;
     inRecord.reserve(pairs.size() / 8);
     for (size_t at = 0; at + 8 <= pairs.size(); at += 8) {
         uint32_t position = vm::LoadLE32(&pairs[at]), value = vm::LoadLE32(&pairs[at + 4]);
-        if (!CODEGEN_OK(position <= g_out.codeSize && g_out.codeSize - position >= 4)) {
+        if (!CODEGEN_OK(position <= gOut.codeSize && gOut.codeSize - position >= 4)) {
             std::sort(inRecord.begin(), inRecord.end(),
                       [](const Fixup& a, const Fixup& b) { return a.position < b.position; });
             return inRecord;
@@ -238,30 +240,30 @@ std::vector<Fixup> TakeFixups() {
             continue;
         }
         uint8_t word[4];
-        DataBufferRead(g_out.code, word, position, 4);
+        DataBufferRead(gOut.code, word, position, 4);
         vm::StoreLE32(word, vm::LoadLE32(word) + value);
-        DataBufferWrite(g_out.code, word, position, 4);
+        DataBufferWrite(gOut.code, word, position, 4);
     }
-    ReleaseBuffer(g_out.fixups);
+    ReleaseBuffer(gOut.fixups);
     std::sort(inRecord.begin(), inRecord.end(),
               [](const Fixup& a, const Fixup& b) { return a.position < b.position; });
     return inRecord;
 }
 
 void AppendDataSwapRuns(Image& out) {
-    uint32_t size = DataBufferGetSize(g_out.dataSwaps);
+    uint32_t size = DataBufferGetSize(gOut.dataSwaps);
     for (uint32_t at = 0; at < size; at += 8) {
         uint8_t pair[8];
-        DataBufferRead(g_out.dataSwaps, pair, at, 8);
+        DataBufferRead(gOut.dataSwaps, pair, at, 8);
         AppendRecord(out, vm::REC_DATA_SWAP, pair, 8);
     }
-    ReleaseBuffer(g_out.dataSwaps);
+    ReleaseBuffer(gOut.dataSwaps);
 }
 
 void AppendLineTable(Image& out) {
-    const std::vector<uint32_t>& table = g_out.lineTable;
-    PutImageWord(out, g_out.hasLineTable ? (uint32_t)table.size() : 0);
-    if (!g_out.hasLineTable) return;
+    const std::vector<uint32_t>& table = gOut.lineTable;
+    PutImageWord(out, gOut.hasLineTable ? (uint32_t)table.size() : 0);
+    if (!gOut.hasLineTable) return;
     for (uint32_t offset : table) PutImageWord(out, offset);
 }
 
@@ -272,13 +274,13 @@ size_t RecordedSize(size_t size) {
 
 // An upper bound of the image's size, so that building it never moves it.
 size_t ImageSizeBound() {
-    const size_t names = DataBufferGetSize(g_out.sourceNames);
-    const size_t swaps = DataBufferGetSize(g_out.dataSwaps);
-    return 2 + g_out.headerText.size() + 1 + vm::kImageMagic.size() + 2 +
+    const size_t names = DataBufferGetSize(gOut.sourceNames);
+    const size_t swaps = DataBufferGetSize(gOut.dataSwaps);
+    return 2 + gOut.headerText.size() + 1 + vm::kImageMagic.size() + 2 +
            4 * (size_t)vm::kHeaderWords + names * (1 + vm::kRecordOverhead) +
-           RecordedSize(g_out.codeSize) + RecordedSize(g_out.fixedDataSize) +
+           RecordedSize(gOut.codeSize) + RecordedSize(gOut.fixedDataSize) +
            swaps / 8 * (8 + vm::kRecordOverhead) + 4 + vm::kRecordOverhead + 4 +
-           4 * g_out.lineTable.size();
+           4 * gOut.lineTable.size();
 }
 
 std::vector<uint8_t> BuildImage() {
@@ -287,13 +289,13 @@ std::vector<uint8_t> BuildImage() {
     AppendHeader(out);
     AppendSourceNames(out);
     const std::vector<Fixup> fixups = TakeFixups();
-    AppendSectionRecords(out, vm::REC_CODE, g_out.code, fixups);
-    ReleaseBuffer(g_out.code);
-    AppendSectionRecords(out, vm::REC_DATA, g_out.fixedData);
-    ReleaseBuffer(g_out.fixedData);
+    AppendSectionRecords(out, vm::REC_CODE, gOut.code, fixups);
+    ReleaseBuffer(gOut.code);
+    AppendSectionRecords(out, vm::REC_DATA, gOut.fixedData);
+    ReleaseBuffer(gOut.fixedData);
     AppendDataSwapRuns(out);
-    static constexpr uint8_t kEndData[4] = {0, 0, 0, 0};
-    AppendRecord(out, vm::REC_END, kEndData, sizeof kEndData);
+    static constexpr uint8_t END_DATA[4] = {0, 0, 0, 0};
+    AppendRecord(out, vm::REC_END, END_DATA, sizeof END_DATA);
     AppendLineTable(out);
     return out;
 }
@@ -324,7 +326,7 @@ std::string JoinPath(const std::string& dir, const char* name) {
 // The launcher beside the compiler, else the one in the current directory, else the
 // first one along PATH; "" when none.
 std::string FindLauncher(const char* name) {
-    std::string own = g_launcherDirectory.empty() ? InstallDir() : g_launcherDirectory;
+    std::string own = gLauncherDirectory.empty() ? InstallDir() : gLauncherDirectory;
     if (!own.empty() && IsReadableFile(JoinPath(own, name))) return JoinPath(own, name);
     if (IsReadableFile(JoinPath("", name))) return JoinPath("", name);
     const char* path = getenv("PATH");
@@ -376,27 +378,27 @@ struct WriteSession {
     bool created = false;
     bool completed = false;
     ~WriteSession() {
-        if (g_out.file != nullptr) fclose(g_out.file);
-        g_out.file = nullptr;
-        const char* name = g_out.outputName.c_str();
+        if (gOut.file != nullptr) fclose(gOut.file);
+        gOut.file = nullptr;
+        const char* name = gOut.outputName.c_str();
         if (created && !completed && IsRegularFile(name)) unlink(name);
-        g_out.writing = false;
+        gOut.writing = false;
     }
 };
 
 // Writes the image to the output name: a new file ("wb") or behind a launcher copy ("ab").
 // The fatal reports do not return; the returns only keep the flow plain to read.
 void WriteBlock(const std::vector<uint8_t>& image, const char* mode, WriteSession& session) {
-    const char* name = g_out.outputName.c_str();
+    const char* name = gOut.outputName.c_str();
     ReportMessage(msg::TraceOpening, nullptr, name);
-    g_out.file = fopen(name, mode);
-    if (g_out.file == nullptr) return ReportMessage(msg::CanNotOpenFile, nullptr, name);
+    gOut.file = fopen(name, mode);
+    if (gOut.file == nullptr) return ReportMessage(msg::CanNotOpenFile, nullptr, name);
     session.created = true;
-    size_t written = fwrite(image.data(), 1, image.size(), g_out.file);
-    if (written != image.size() || fflush(g_out.file) != 0 || ferror(g_out.file))
+    size_t written = fwrite(image.data(), 1, image.size(), gOut.file);
+    if (written != image.size() || fflush(gOut.file) != 0 || ferror(gOut.file))
         return ReportMessage(msg::WritingFile, nullptr);
-    FILE* file = g_out.file;
-    g_out.file = nullptr;
+    FILE* file = gOut.file;
+    gOut.file = nullptr;
     if (fclose(file) != 0) return ReportMessage(msg::FileAccessFailed, nullptr, name);
 }
 
@@ -408,14 +410,14 @@ bool SamePath(const std::string& a, const std::string& b) {
 
 void WriteExecutable(const std::vector<uint8_t>& image, WriteSession& session) {
     const char* launcherName = IsFlagOption(opt::gs) ? SERVICE_LAUNCHER : CONSOLE_LAUNCHER;
-    const char* name = g_out.outputName.c_str();
+    const char* name = gOut.outputName.c_str();
     std::string launcher = FindLauncher(launcherName);
     if (launcher.empty()) return ReportMessage(msg::CanNotOpenFile, nullptr, launcherName);
     // Copying a launcher onto itself would empty it.
-    if (SamePath(launcher, g_out.outputName))
+    if (SamePath(launcher, gOut.outputName))
         return ReportMessage(msg::CanNotOpenFile, nullptr, name);
     session.created = true;
-    if (!CopyLauncher(launcher, g_out.outputName))
+    if (!CopyLauncher(launcher, gOut.outputName))
         return ReportMessage(msg::CanNotOpenFile, nullptr, name);
     WriteBlock(image, "ab", session);
 }
@@ -425,22 +427,22 @@ void WriteExecutable(const std::vector<uint8_t>& image, WriteSession& session) {
 // --- building up the output ----------------------------------------------------------
 
 void InitOutputState() {
-    for (DataBuffer** p : {&g_out.code, &g_out.fixedData, &g_out.fixups, &g_out.dataSwaps,
-                           &g_out.sourceNames})
+    for (DataBuffer** p :
+         {&gOut.code, &gOut.fixedData, &gOut.fixups, &gOut.dataSwaps, &gOut.sourceNames})
         ReleaseBuffer(*p);
-    g_out = OutputState{};
-    g_out.code = CreateBuffer();
-    g_out.fixedData = CreateBuffer();
-    g_out.fixups = CreateBuffer();
-    g_out.dataSwaps = CreateBuffer();
-    g_out.sourceNames = CreateBuffer();
+    gOut = OutputState{};
+    gOut.code = CreateBuffer();
+    gOut.fixedData = CreateBuffer();
+    gOut.fixups = CreateBuffer();
+    gOut.dataSwaps = CreateBuffer();
+    gOut.sourceNames = CreateBuffer();
 }
 
 namespace {
 
 void RefuseOutput() {
-    g_out.outputRefused = true;
-    ReportMessage(msg::OutputIsSource, nullptr, g_out.outputName.c_str());
+    gOut.outputRefused = true;
+    ReportMessage(msg::OutputIsSource, nullptr, gOut.outputName.c_str());
 }
 
 // A stale image must not survive a compilation that writes none. Only regular files are
@@ -449,9 +451,9 @@ void RefuseOutput() {
 // that an include file opened later that turns out to be the output is refused while it
 // still exists.
 void RemoveStaleOutput() {
-    const char* name = g_out.outputName.c_str();
-    if (g_out.outputRefused || !g_out.outputExists || !IsRegularFile(name)) return;
-    g_out.outputExists = false;
+    const char* name = gOut.outputName.c_str();
+    if (gOut.outputRefused || !gOut.outputExists || !IsRegularFile(name)) return;
+    gOut.outputExists = false;
     ReportMessage(msg::TraceRemoving, nullptr, name);
     if (unlink(name) != 0) ReportMessage(msg::FileAccessFailed, nullptr, name);
 }
@@ -460,69 +462,70 @@ void RemoveStaleOutput() {
 
 void OpenOutput(const char* outputName, const char* headerText) {
     if (!CODEGEN_OK(outputName != NULL)) return;
-    g_out.outputName = outputName;
-    g_out.headerText = headerText != nullptr ? headerText : "";
-    g_out.hasLineTable = IsFlagOption(opt::ln);
-    g_out.lineTable.clear();
-    g_out.outputExists = IdentityOf(outputName, g_out.output);
-    if (!g_out.outputExists) return;
-    for (const FileIdentity& source : g_out.sources)
-        if (source == g_out.output) return RefuseOutput();
+    gOut.outputName = outputName;
+    gOut.headerText = headerText != nullptr ? headerText : "";
+    gOut.hasLineTable = IsFlagOption(opt::ln);
+    gOut.lineTable.clear();
+    gOut.outputExists = IdentityOf(outputName, gOut.output);
+    if (!gOut.outputExists) return;
+    for (const FileIdentity& source : gOut.sources)
+        if (source == gOut.output) return RefuseOutput();
 }
 
 void AppendCode(const void* bytes, uint32_t size) {
-    AppendSection(g_out.code, g_out.codeSize, bytes, size, msg::LimitCodeSize);
+    AppendSection(gOut.code, gOut.codeSize, bytes, size, msg::LimitCodeSize);
 }
 
 void AppendFixedData(const void* bytes, uint32_t size) {
-    AppendSection(g_out.fixedData, g_out.fixedDataSize, bytes, size, msg::LimitFixedDataSize);
+    AppendSection(gOut.fixedData, gOut.fixedDataSize, bytes, size, msg::LimitFixedDataSize);
 }
 
 uint32_t AppendFixedBytes(const void* bytes, uint32_t size) {
-    const uint32_t offset = g_out.fixedDataSize;
+    const uint32_t offset = gOut.fixedDataSize;
     AppendFixedData(bytes, size);
     return offset;
 }
 
 uint32_t AppendFixedTable(const uint32_t* words, uint32_t count) {
-    const uint32_t offset = g_out.fixedDataSize;
-    if (!CODEGEN_OK(words != NULL) || !CODEGEN_OK(count != 0) || !CODEGEN_OK(count <= UINT32_MAX / 4))
+    const uint32_t offset = gOut.fixedDataSize;
+    if (!CODEGEN_OK(words != NULL) || !CODEGEN_OK(count != 0) ||
+        !CODEGEN_OK(count <= UINT32_MAX / 4))
         return offset;
     std::vector<uint8_t> bytes(static_cast<size_t>(count) * 4);
     for (uint32_t i = 0; i < count; ++i) vm::StoreLE32(bytes.data() + 4 * i, words[i]);
-    const uint32_t before = g_out.fixedDataSize;
+    const uint32_t before = gOut.fixedDataSize;
     AppendFixedData(bytes.data(), count * 4);
     // A refused append (size limit) leaves nothing to swap.
-    if (g_out.fixedDataSize != before) AddDataSwapRun(offset, count);
+    if (gOut.fixedDataSize != before) AddDataSwapRun(offset, count);
     return offset;
 }
 
-uint32_t GetCodeSize() { return g_out.codeSize; }
-uint32_t GetFixedDataSize() { return g_out.fixedDataSize; }
+uint32_t GetCodeSize() { return gOut.codeSize; }
+uint32_t GetFixedDataSize() { return gOut.fixedDataSize; }
 
 void AddFixup(uint32_t codePosition, uint32_t value) {
-    if (CODEGEN_OK(g_out.fixups != NULL)) AppendPair(g_out.fixups, codePosition, value);
+    if (CODEGEN_OK(gOut.fixups != NULL)) AppendPair(gOut.fixups, codePosition, value);
 }
 
 void AddDataSwapRun(uint32_t dataOffset, uint32_t wordCount) {
-    if (CODEGEN_OK(g_out.dataSwaps != NULL)) AppendPair(g_out.dataSwaps, dataOffset, wordCount);
+    if (CODEGEN_OK(gOut.dataSwaps != NULL)) AppendPair(gOut.dataSwaps, dataOffset, wordCount);
 }
 
 void AddSourceName(const char* name) {
-    if (!CODEGEN_OK(name != NULL) || !CODEGEN_OK(g_out.sourceNames != NULL)) return;
-    DataBufferAppend(g_out.sourceNames, name, (uint32_t)strlen(name) + 1);
+    if (!CODEGEN_OK(name != NULL) || !CODEGEN_OK(gOut.sourceNames != NULL)) return;
+    DataBufferAppend(gOut.sourceNames, name, (uint32_t)strlen(name) + 1);
     FileIdentity id;
     if (!IdentityOf(name, id)) return;
-    g_out.sources.push_back(id);
-    if (g_out.outputExists && id == g_out.output) RefuseOutput();
+    gOut.sources.push_back(id);
+    if (gOut.outputExists && id == gOut.output) RefuseOutput();
 }
 
-void SetGlobalsSize(uint32_t size) { g_out.globalsSize = size; }
-void SetEntryPoint(uint32_t offset) { g_out.entryPoint = offset; }
+void SetGlobalsSize(uint32_t size) { gOut.globalsSize = size; }
+void SetEntryPoint(uint32_t offset) { gOut.entryPoint = offset; }
 
 void MarkLine(uint32_t line, uint32_t offset) {
-    if (!g_out.hasLineTable) return;
-    std::vector<uint32_t>& table = g_out.lineTable;
+    if (!gOut.hasLineTable) return;
+    std::vector<uint32_t>& table = gOut.lineTable;
     uint32_t n = (uint32_t)table.size();
     if (line == n && n != 0 && offset != 0 && table[n - 1] == 0) {
         table[n - 1] = offset;
@@ -533,33 +536,33 @@ void MarkLine(uint32_t line, uint32_t offset) {
 }
 
 void WriteImage(bool complete) {
-    if (g_out.writing || g_out.outputRefused) return;
+    if (gOut.writing || gOut.outputRefused) return;
     // The new image is a new file: a stale one goes first, so that another name linked
     // to it keeps its contents.
     RemoveStaleOutput();
     if (ErrorCount() != 0 || !complete) return;
     // A break that came after the parser's last look is still a break: no image.
     if (UserBreak()) return ReportMessage(msg::TerminatedByUser, nullptr);
-    g_out.writing = true;
+    gOut.writing = true;
     WriteSession session;
-    if (!CODEGEN_OK(g_out.code != NULL) || !CODEGEN_OK(g_out.fixedData != NULL) ||
-        !CODEGEN_OK(g_out.fixups != NULL) || !CODEGEN_OK(g_out.dataSwaps != NULL) ||
-        !CODEGEN_OK(g_out.sourceNames != NULL))
+    if (!CODEGEN_OK(gOut.code != NULL) || !CODEGEN_OK(gOut.fixedData != NULL) ||
+        !CODEGEN_OK(gOut.fixups != NULL) || !CODEGEN_OK(gOut.dataSwaps != NULL) ||
+        !CODEGEN_OK(gOut.sourceNames != NULL))
         return;
     std::vector<uint8_t> image = BuildImage();
     if (image.empty()) return;
-    if (HasExeExtension(g_out.outputName))
+    if (HasExeExtension(gOut.outputName))
         WriteExecutable(image, session);
     else
         WriteBlock(image, "wb", session);
     // An image that starts with a "#!" line is meant to be run by name, like a script.
-    if (!g_out.headerText.empty() && chmod(g_out.outputName.c_str(), 0755) != 0)
-        ReportMessage(msg::FileAccessFailed, nullptr, g_out.outputName.c_str());
+    if (!gOut.headerText.empty() && chmod(gOut.outputName.c_str(), 0755) != 0)
+        ReportMessage(msg::FileAccessFailed, nullptr, gOut.outputName.c_str());
     session.completed = true;
 }
 
 void SetLauncherDirectory(const char* directory) {
-    g_launcherDirectory = directory != nullptr ? directory : "";
+    gLauncherDirectory = directory != nullptr ? directory : "";
 }
 
 }  // namespace tarn::tpc

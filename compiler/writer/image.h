@@ -4,9 +4,9 @@
 // source name as it opens the file, the declaration model pools literals and variant tables
 // into the fixed data, and the code generator appends code, fix-ups and the line table;
 // sizes are counted against the 32-bit limits as they grow. At the end of a compilation
-// without errors the driver calls WriteImage once, which turns all of it into one image (docs/image-format.md): a plain image
-// file, or, for an output name ending in ".exe" (any case), a copy of the console or
-// service launcher with the image appended.
+// without errors the driver calls WriteImage once, which turns all of it into one image
+// (docs/image-format.md): a plain image file, or, for an output name ending in ".exe" (any
+// case), a copy of the console or service launcher with the image appended.
 //
 // There is one output state per compilation; these functions work on it.
 #pragma once
@@ -22,7 +22,8 @@ namespace tarn::tpc {
 inline constexpr const char* CONSOLE_LAUNCHER = "console.app";
 inline constexpr const char* SERVICE_LAUNCHER = "service.app";
 
-// Resets sizes and header values and creates the section buffers ("Out of memory." when one cannot be created).
+// Resets sizes and header values and creates the section buffers ("Out of memory." when
+// one cannot be created).
 void InitOutputState();
 
 // Remembers the output name and the "#!" header text (empty: none) and creates the line

@@ -313,7 +313,7 @@ TEST_F(Predefined, EveryOtherReservedWordIsAlwaysReserved) {
     Option(opt::E, false);
     Start();
     int reserved = 0;
-    for (int32_t k = ANDtok; k <= XORtok; k++) reserved += Id(keywords[k - ANDtok])->reserved == k;
+    for (int32_t k = ANDtok; k <= XORtok; k++) reserved += Id(KEYWORDS[k - ANDtok])->reserved == k;
     EXPECT_EQ(reserved, (XORtok - ANDtok + 1) - 9);
 }
 

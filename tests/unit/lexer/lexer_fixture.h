@@ -69,7 +69,7 @@ protected:
         ClearIdentifierTable();
         // What the identifier module does when it installs the reserved words.
         for (int kind = ANDtok; kind <= XORtok; ++kind)
-            MarkReserved(Intern(keywords[kind - ANDtok]), kind);
+            MarkReserved(Intern(KEYWORDS[kind - ANDtok]), kind);
     }
 
     void TearDown() override {

@@ -31,13 +31,13 @@ TEST_F(LexerTest, KeywordTableIsAlphabeticalAndEveryWordScansAsItsKind) {
     std::string source;
     for (int kind = ANDtok; kind <= XORtok; ++kind) {
         if (kind > ANDtok) {
-            EXPECT_LT(std::strcmp(keywords[kind - ANDtok - 1], keywords[kind - ANDtok]), 0);
+            EXPECT_LT(std::strcmp(KEYWORDS[kind - ANDtok - 1], KEYWORDS[kind - ANDtok]), 0);
         }
-        source += keywords[kind - ANDtok];
+        source += KEYWORDS[kind - ANDtok];
         source += ' ';
     }
     Open(source);
-    for (int kind = ANDtok; kind <= XORtok; ++kind) EXPECT_EQ(GetToken(), kind) << keywords[kind - ANDtok];
+    for (int kind = ANDtok; kind <= XORtok; ++kind) EXPECT_EQ(GetToken(), kind) << KEYWORDS[kind - ANDtok];
     EXPECT_EQ(GetToken(), EOFtok);
     EXPECT_TRUE(Captured().empty());
 }
@@ -238,7 +238,7 @@ TEST_F(LexerTest, IdentifiersFoldCaseUnlessOptionC) {
 TEST_F(LexerTest, CaseSensitiveIdentifiersUnderOptionC) {
     SetFlag(opt::C, true);
     ClearIdentifierTable();
-    for (int kind = ANDtok; kind <= XORtok; ++kind) MarkReserved(Intern(keywords[kind - ANDtok]), kind);
+    for (int kind = ANDtok; kind <= XORtok; ++kind) MarkReserved(Intern(KEYWORDS[kind - ANDtok]), kind);
     Open("Count count begin Begin BEGIN");
     EXPECT_EQ(GetToken(), IDtok);
     Identifier* upper = CurrToken->value.id;

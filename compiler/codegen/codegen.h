@@ -9,8 +9,8 @@
 // is false).
 //
 // A construct this build cannot generate yet is recorded (the first one by name, see
-// generator.h) instead of being emitted wrongly; CodeGenerationImplemented() then answers
-// false and the compilation writes no image.
+// generator.h) instead of being emitted wrongly; CodeGenMissingConstruct() then names it
+// and the driver writes no image.
 #pragma once
 
 #include <cstdint>
@@ -24,9 +24,8 @@ namespace tarn::tpc {
 // Outside that span (the parser run by other means) the entry points below do nothing.
 void CodeGenInit();
 void CodeGenEnd();
-// False once the program used a construct this build cannot generate; the front end then
-// writes no image and names the construct (CodeGenMissingConstruct()).
-bool CodeGenerationImplemented();
+// The first construct of the program this build cannot generate; null while there is
+// none. The driver then names it and writes no image.
 const char* CodeGenMissingConstruct();
 
 // ---- Blocks ---------------------------------------------------------------------------

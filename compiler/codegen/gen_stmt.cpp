@@ -123,7 +123,6 @@ uint32_t ParameterBytes(const Function* f) {
 
 Function* CurrentRoutine() { return State().routine; }
 
-bool CodeGenerationImplemented() { return CodeGenMissingConstruct() == nullptr; }
 
 void CodeGenInit() {
     State() = CodeGenState{};

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+#include "compiler/codegen/codegen.h"
 #include "compiler/codegen/emit.h"
 #include "compiler/front/binding.h"
 #include "compiler/front/model.h"
@@ -23,7 +24,6 @@ namespace tarn::tpc {
 void CodeGenMissing(const char* construct);
 // The same for a built-in routine of `kind`, named: "<what> 'name'".
 void CodeGenMissingBuiltin(const char* what, int32_t kind);
-const char* CodeGenMissingConstruct();   // null while everything was generated
 void ResetMissingConstruct();
 
 // ---- Small emitters ------------------------------------------------------------------------

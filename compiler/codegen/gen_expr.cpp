@@ -42,23 +42,8 @@ struct BuiltinName {
     const char* name;
 };
 constexpr BuiltinName BUILTIN_NAMES[] = {
-#define RESERVED(token, option)
-#define ENUM(name, type, ordinal, option)
-#define TYPE(name, type, option)
-#define WORD(name)
-#define INT(name, value, option)
-#define CARD(name, value, option)
-#define CHR(name, value, option)
 #define FUNC(name, Name, kind, option) {kind, #name},
 #include "compiler/front/predefined.def"
-#undef FUNC
-#undef CHR
-#undef CARD
-#undef INT
-#undef WORD
-#undef TYPE
-#undef ENUM
-#undef RESERVED
 };
 
 const char* BuiltinNameOf(int32_t kind) {

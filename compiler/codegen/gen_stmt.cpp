@@ -78,16 +78,6 @@ void PushSystemLocal(int32_t n) {
     EmitOpWord(Op::SUBI, 4u * static_cast<uint32_t>(n));
 }
 
-int64_t ConstantOrdinal(const Constant* c) {
-    switch (c->kind) {
-    case ConstantInteger: return c->value.integer;
-    case ConstantCardinal: return c->value.cardinal;
-    case ConstantChar: return c->value.character;
-    case ConstantEnumId: return c->value.ordinal;
-    default: return 0;
-    }
-}
-
 // The value of an expression that is an ordinal constant and nothing else.
 bool ConstantValue(Expression* e, int32_t& value) {
     while (e && !e->factor && e->oper == UNDEFtok && e->sign == SignNone) e = e->left;
@@ -97,7 +87,7 @@ bool ConstantValue(Expression* e, int32_t& value) {
     if (c->kind != ConstantInteger && c->kind != ConstantCardinal && c->kind != ConstantChar &&
         c->kind != ConstantEnumId)
         return false;
-    value = static_cast<int32_t>(ConstantOrdinal(c));
+    value = static_cast<int32_t>(OrdinalValue(c));
     return true;
 }
 
@@ -582,7 +572,7 @@ void CodeGenCaseElement(CaseCode& s, List* ranges) {
     if (s.tableMode) {
         const uint32_t here = GetCodeSize();
         for (CaseRange* r : Items<CaseRange>(ranges)) {
-            for (int64_t v = ConstantOrdinal(r->low); v <= ConstantOrdinal(r->high); v++) {
+            for (int64_t v = OrdinalValue(r->low); v <= OrdinalValue(r->high); v++) {
                 const int64_t i = v - s.low;
                 if (i >= 0 && i < static_cast<int64_t>(s.table.size()))
                     s.table[static_cast<size_t>(i)] = here;
@@ -593,7 +583,7 @@ void CodeGenCaseElement(CaseCode& s, List* ranges) {
     const bool uns = IsUnsignedHost(s.selector);
     std::vector<uint32_t> matches;
     for (CaseRange* r : Items<CaseRange>(ranges)) {
-        const int64_t a = ConstantOrdinal(r->low), b = ConstantOrdinal(r->high);
+        const int64_t a = OrdinalValue(r->low), b = OrdinalValue(r->high);
         // A constant the selector's signedness cannot hold never matches.
         if ((uns && b < 0) || (!uns && a > INT32_MAX)) continue;
         PushSystemLocal(s.systemLocal);

@@ -239,23 +239,8 @@ struct FieldList {
 // follows its group's last built-in.
 namespace builtin {
 enum Kind : int32_t {
-#define RESERVED(token, option)
-#define ENUM(name, type, ordinal, option)
-#define TYPE(name, type, option)
-#define WORD(name)
-#define INT(name, value, option)
-#define CARD(name, value, option)
-#define CHR(name, value, option)
 #define FUNC(name, Name, kind, option) Name = kind,
 #include "compiler/front/predefined.def"
-#undef RESERVED
-#undef ENUM
-#undef TYPE
-#undef WORD
-#undef INT
-#undef CARD
-#undef CHR
-#undef FUNC
     UserFunc = StopServiceEvent + 1,    // the last built-in function is stopserviceevent
     FirstProcedure = UserFunc + 1,
     UserProc = WriteLn + 1,             // the last built-in procedure is writeln

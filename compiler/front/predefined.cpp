@@ -28,22 +28,7 @@ struct ReservedOption {
 };
 static const ReservedOption RESERVED_OPTIONS[] = {
 #define RESERVED(token, option) {token, opt::option},
-#define WORD(name)
-#define ENUM(name, type, ordinal, option)
-#define TYPE(name, type, option)
-#define INT(name, value, option)
-#define CARD(name, value, option)
-#define CHR(name, value, option)
-#define FUNC(name, Name, kind, option)
 #include "compiler/front/predefined.def"
-#undef RESERVED
-#undef WORD
-#undef ENUM
-#undef TYPE
-#undef INT
-#undef CARD
-#undef CHR
-#undef FUNC
 };
 
 static int ReservedWordOption(int32_t token) {
@@ -92,7 +77,6 @@ static void PredefineRoutine(const char* name, int32_t kind) {
 // One walk over predefined.def in its order; rows whose option is off are skipped.
 static void InstallRows() {
     Position none = Nowhere();
-#define RESERVED(token, option)
 #define ENUM(name, type, ordinal, option) \
     if (OptionOn(opt_##option)) PredefineEnum(#name, type, ordinal);
 #define TYPE(name, type, option) if (OptionOn(opt_##option)) PredefineType(#name, type);
@@ -107,14 +91,6 @@ static void InstallRows() {
     constexpr int opt_always = always, opt_ety = opt::ety, opt_eco = opt::eco, opt_efn = opt::efn,
                   opt_epr = opt::epr;
 #include "compiler/front/predefined.def"
-#undef RESERVED
-#undef ENUM
-#undef TYPE
-#undef WORD
-#undef INT
-#undef CARD
-#undef CHR
-#undef FUNC
 }
 
 void InstallPredefined() {

@@ -23,22 +23,7 @@ void InstallPredefined();
 // database members): PredefinedWords().forward, ...
 struct Words {
 #define WORD(name) Identifier* name;
-#define RESERVED(token, option)
-#define ENUM(name, type, ordinal, option)
-#define TYPE(name, type, option)
-#define INT(name, value, option)
-#define CARD(name, value, option)
-#define CHR(name, value, option)
-#define FUNC(name, Name, kind, option)
 #include "compiler/front/predefined.def"
-#undef WORD
-#undef RESERVED
-#undef ENUM
-#undef TYPE
-#undef INT
-#undef CARD
-#undef CHR
-#undef FUNC
 };
 const Words& PredefinedWords();
 

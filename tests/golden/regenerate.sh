@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Rebuilds the golden images: the image tpc writes today for every Pascal program of the test
 # suite that compiles (tests/**/*.pas with their .opts, examples/*.pas, the shared benchmark
-# programs copied into sources/, and the generated compile-benchmark program).
+# programs that the suite does not already hold, copied into sources/, and the generated
+# compile-benchmark program).
 #
 #   tests/golden/regenerate.sh BUILD_DIR        (e.g. build or build-asan)
 #

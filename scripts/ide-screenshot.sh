@@ -35,9 +35,10 @@ sleep 1
 # settings of their own (HOME), so the user's are not touched.
 mkdir -p "$work/home" "$work/sample"
 cp "$root/examples/hello.pas" "$work/sample/hello.pas"
+cp "$root/ide/default/default.pas" "$work/sample/greeting.pas"
 cp "$root/ide/default/default.tpj" "$work/sample/hello.tpj"
 sed -i 's/^run=.*/run="hello.tvm" - Executable file/; s/^file=.*/file="hello.pas"/' "$work/sample/hello.tpj"
-printf '[open]\n"%s",3,5,1\n[closed]\n' "$work/sample/hello.pas" > "$work/sample/hello.idt"
+printf '[open]\n"greeting.pas",1,1,1\n"hello.pas",15,9,1\n[closed]\n' > "$work/sample/hello.idt"
 
 HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" DISPLAY=:$display QT_QPA_PLATFORM=xcb \
     "$tpidew" "$work/sample/hello.tpj" >/dev/null 2>&1 &

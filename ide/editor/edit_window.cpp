@@ -707,7 +707,6 @@ void TarnEditChild::ShowLoadNotes(const LoadResult& r) {
 }
 
 bool TarnEditChild::LoadFile(const QString& path) {
-    EditEngine fresh;
     LoadResult r = LoadTextFile(engine_, QFile::encodeName(path).toStdString(), options_.useTabs, options_.tabSize);
     if (!r.ok) {
         ShowMessage(this, MessageIcon::Error, path,
@@ -781,10 +780,12 @@ bool TarnEditChild::MayClose() {
 }
 
 void TarnEditChild::closeEvent(QCloseEvent* e) {
-    if (MayClose())
-        e->accept();
-    else
+    if (!MayClose()) {
         e->ignore();
+        return;
+    }
+    e->accept();
+    emit Closed(fileName_, CaretLine(), CaretColumn(), FirstVisibleLine());
 }
 
 }  // namespace tarn::ide

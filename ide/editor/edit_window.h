@@ -112,6 +112,8 @@ public:
 signals:
     void CaretMoved(int line, int col);
     void StatusMessage(const QString& text);
+    // The window closed; the frame keeps the file in its recent list.
+    void Closed(const QString& path, int line, int col, int top);
 
 protected:
     void paintEvent(QPaintEvent*) override;

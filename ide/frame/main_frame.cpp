@@ -1,15 +1,18 @@
 // The frame window.
 #include "ide/frame/main_frame.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStatusBar>
 
+#include "ide/editor/find_dialog.h"
 #include "ide/frame/notify.h"
 #include "ide/project/desktop.h"
 
@@ -27,7 +30,61 @@ MainFrame::MainFrame(QWidget* parent) : QMainWindow(parent), project_(DefaultPro
     connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) {
         if (TarnEditChild* e = ActiveEditor()) ShowCaret(e->CaretLine(), e->CaretColumn());
     });
+    CreateAccelerators();
     resize(1000, 700);
+}
+
+// The MDI area and the windows outlive this part of the frame; their signals must not
+// reach it any more.
+MainFrame::~MainFrame() {
+    mdi_->disconnect(this);
+    for (TarnEditChild* e : Editors()) e->disconnect(this);
+}
+
+// The frame's accelerator keys for the editor commands; the menus that show them build on
+// these actions.
+void MainFrame::CreateAccelerators() {
+    auto add = [this](QList<QKeySequence> keys, auto run) {
+        auto* a = new QAction(this);
+        a->setShortcuts(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        connect(a, &QAction::triggered, this, run);
+        addAction(a);
+    };
+    auto withEditor = [this](auto body) {
+        return [this, body] {
+            if (TarnEditChild* e = ActiveEditor()) body(e);
+        };
+    };
+    add({QKeySequence(Qt::CTRL | Qt::Key_N)}, [this] { NewFile(); });
+    add({QKeySequence(Qt::CTRL | Qt::Key_S)}, withEditor([](TarnEditChild* e) { e->Save(true); }));
+    add({QKeySequence(Qt::CTRL | Qt::Key_P)}, withEditor([](TarnEditChild* e) { e->Print(); }));
+    add({QKeySequence(Qt::CTRL | Qt::Key_W)}, [this] { mdi_->closeActiveSubWindow(); });
+    add({QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::Key_F5), QKeySequence(Qt::ALT | Qt::Key_F5)},
+        [this] { ShowFindDialog(false); });
+    add({QKeySequence(Qt::CTRL | Qt::Key_H), QKeySequence(Qt::Key_F6), QKeySequence(Qt::ALT | Qt::Key_F6)},
+        [this] { ShowFindDialog(true); });
+    add({QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Y)},
+        withEditor([](TarnEditChild* e) { e->FindAgain(); }));
+    add({QKeySequence(Qt::CTRL | Qt::Key_G)}, withEditor([](TarnEditChild* e) { e->GoToLineDialog(); }));
+    for (int n = 0; n <= 9; ++n) {
+        auto digit = Qt::Key(Qt::Key_0 + n);
+        add({QKeySequence(Qt::CTRL | Qt::SHIFT | digit), QKeySequence(Qt::ALT | digit)},
+            withEditor([n](TarnEditChild* e) { e->SetBookmark(n); }));
+        add({QKeySequence(Qt::CTRL | digit)}, withEditor([n](TarnEditChild* e) { e->GoToBookmark(n); }));
+    }
+}
+
+void MainFrame::ShowFindDialog(bool replace) {
+    if (!find_) find_ = new FindDialog(replace, [this] { return ActiveEditor(); }, this);
+    find_->SetReplaceMode(replace);
+    if (TarnEditChild* e = ActiveEditor()) {
+        QString word = e->Engine().HasSelection() ? QString::fromLatin1(e->Engine().SelectedText()) : e->WordAtCaret();
+        if (!word.isEmpty() && !word.contains('\n')) find_->findText->setText(word);
+    }
+    find_->show();
+    find_->raise();
+    find_->activateWindow();
 }
 
 void MainFrame::ShowCaret(int line, int col) { caret_->setText(QString("Line %1, Col %2").arg(line).arg(col)); }
@@ -57,6 +114,9 @@ void MainFrame::ApplyEditorSettings(TarnEditChild* e) {
 TarnEditChild* MainFrame::AddEditor(TarnEditChild* e) {
     ApplyEditorSettings(e);
     connect(e, &TarnEditChild::CaretMoved, this, &MainFrame::ShowCaret);
+    connect(e, &TarnEditChild::Closed, this, [this](const QString& path, int line, int col, int top) {
+        AddRecentFile(desktop_, {QFile::encodeName(path).toStdString(), unsigned(line), unsigned(col), unsigned(top)});
+    });
     connect(e, &TarnEditChild::StatusMessage, this, [this](const QString& t) { statusBar()->showMessage(t, 5000); });
     QMdiSubWindow* w = mdi_->addSubWindow(e);
     if (FlagSetting(project_, "maxwin")) {
@@ -105,8 +165,7 @@ void MainFrame::WriteDesktop() {
     if (project_.path.empty()) return;
     Desktop d;
     std::string error;
-    ReadDesktopFile(DesktopPath(project_.path), d, error);   // keeps the recent files
-    d.open.clear();
+    d.closed = desktop_.closed;
     for (TarnEditChild* e : Editors())
         d.open.push_back({QFile::encodeName(e->FileName()).toStdString(), unsigned(e->CaretLine()),
                           unsigned(e->CaretColumn()), unsigned(e->FirstVisibleLine())});
@@ -130,6 +189,7 @@ bool MainFrame::OpenProject(const QString& path) {
     settings_.AddRecentProject(QFileInfo(path).absoluteFilePath());
     Desktop d;
     ReadDesktopFile(DesktopPath(project_.path), d, error);
+    desktop_.closed = d.closed;
     for (const DesktopEntry& e : d.open)
         OpenFile(QString::fromLocal8Bit(ResolveProjectPath(project_, e.path)), int(e.line), int(e.col), int(e.top));
     if (Editors().isEmpty()) {

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 
 #include "ide/editor/edit_window.h"
+#include "ide/project/desktop.h"
 #include "ide/project/project.h"
 #include "ide/settings/user_settings.h"
 
@@ -18,6 +19,7 @@ class MainFrame : public QMainWindow {
     Q_OBJECT
 public:
     explicit MainFrame(QWidget* parent = nullptr);
+    ~MainFrame() override;
 
     TarnEditChild* NewFile();
     // Opens a file in a new window (or shows the window that has it) at a caret position.
@@ -33,6 +35,7 @@ public:
     TarnEditChild* ActiveEditor() const;
     QList<TarnEditChild*> Editors() const;
     Project& CurrentProject() { return project_; }
+    const Desktop& RecentFiles() const { return desktop_; }
     UserSettings& Settings() { return settings_; }
     // Sends the project's editor settings (ts, ut, ai, bak) and the user's font and colours
     // to a window.
@@ -41,13 +44,19 @@ public:
 protected:
     void closeEvent(QCloseEvent* e) override;
 
+    // The find or replace dialog (one at a time, modeless) for the active window.
+    void ShowFindDialog(bool replace);
+
 private:
+    void CreateAccelerators();
     TarnEditChild* AddEditor(TarnEditChild* e);
     void ShowCaret(int line, int col);
 
     QMdiArea* mdi_;
     QLabel* caret_;
+    class FindDialog* find_ = nullptr;
     Project project_;
+    Desktop desktop_;   // the recent files of the project; its open windows are the MDI's
     UserSettings settings_;
 };
 

@@ -1,12 +1,10 @@
-// The console side of the compiler: the console message printers, the command line of
-// tpc, the usage texts, and the signal traps.
+// The console side of the compiler: the console message printers, the usage texts and the
+// command line of tpc.
 #pragma once
 
-#include <csignal>
 #include <cstdint>
 
 #include "compiler/base/messages.h"
-#include "compiler/base/process.h"
 
 namespace tarn::tpc {
 
@@ -27,11 +25,5 @@ void PrintLongUsage(bool withZ);
 // Ends the process (exit code 1) after a usage text, the message list, or when no
 // source file is named. Leaves the source name set; the output name is the caller's.
 void ParseCommandLine(int argc, char** argv);
-
-// Installs one handler for SIGABRT, SIGFPE, SIGILL, SIGINT, SIGSEGV, SIGBUS and SIGTERM;
-// the faults run it on a stack of its own, so that a stack overflow is reported too.
-void InstallSignalTraps();
-// The handler itself (exposed so tests can drive it without raising real faults).
-void SignalTrap(int sig);
 
 }  // namespace tarn::tpc

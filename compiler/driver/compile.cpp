@@ -16,6 +16,7 @@
 #include "compiler/base/process.h"
 #include "compiler/codegen/codegen.h"
 #include "compiler/driver/command.h"
+#include "compiler/driver/signals.h"
 #include "compiler/front/lexer.h"
 #include "compiler/front/parser.h"
 #include "compiler/front/predefined.h"

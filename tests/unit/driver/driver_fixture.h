@@ -8,6 +8,8 @@
 
 #include "compiler/base/alloc.h"
 #include "compiler/driver/command.h"
+#include "compiler/base/process.h"
+#include "compiler/driver/signals.h"
 #include "compiler/driver/compile.h"
 #include "compiler/base/messages.h"
 #include "compiler/base/options.h"

@@ -14,6 +14,8 @@
 
 #include "ide/editor/find_dialog.h"
 #include "ide/frame/notify.h"
+#include "ide/options/options_dialog.h"
+#include "ide/settings/preferences_dialog.h"
 #include "ide/project/desktop.h"
 
 namespace tarn::ide {
@@ -73,6 +75,21 @@ void MainFrame::CreateAccelerators() {
             withEditor([n](TarnEditChild* e) { e->SetBookmark(n); }));
         add({QKeySequence(Qt::CTRL | digit)}, withEditor([n](TarnEditChild* e) { e->GoToBookmark(n); }));
     }
+}
+
+bool MainFrame::EditProjectOptions() {
+    ProjectOptionsDialog d(project_, this);
+    if (d.exec() != QDialog::Accepted) return false;
+    for (TarnEditChild* e : Editors()) ApplyEditorSettings(e);
+    return true;
+}
+
+bool MainFrame::EditPreferences() {
+    PreferencesDialog d(settings_, this);
+    if (d.exec() != QDialog::Accepted) return false;
+    if (auto store = OpenUserSettingsStore()) SaveUserSettings(*store, settings_);
+    for (TarnEditChild* e : Editors()) ApplyEditorSettings(e);
+    return true;
 }
 
 void MainFrame::ShowFindDialog(bool replace) {

@@ -41,11 +41,16 @@ public:
     // to a window.
     void ApplyEditorSettings(TarnEditChild* e);
 
-protected:
-    void closeEvent(QCloseEvent* e) override;
-
+    // The Project Options sheet; on OK the project file is written and the editor settings
+    // go to the windows. The User Preferences sheet; on OK the settings are saved and the
+    // font and colours go to the windows.
+    bool EditProjectOptions();
+    bool EditPreferences();
     // The find or replace dialog (one at a time, modeless) for the active window.
     void ShowFindDialog(bool replace);
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
 
 private:
     void CreateAccelerators();

@@ -1,11 +1,16 @@
 // The frame: opening a project reopens its desktop, a damaged project is refused with a
 // message and the loaded one stays, the accelerators reach the active editor.
 #include <QDir>
+#include <QApplication>
 #include <QMdiArea>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTimer>
 #include <QTest>
 
 #include "ide/frame/main_frame.h"
 #include "ide/project/desktop.h"
+#include "ide/options/options_dialog.h"
 #include "ide_test_support.h"
 
 using namespace tarn::ide;
@@ -90,6 +95,44 @@ private slots:
         TarnEditChild* n = f.NewFile();
         QCOMPARE(n->FileName(), QString("new.pas"));
         QCOMPARE(f.NewFile()->FileName(), QString("new2.pas"));
+    }
+
+    // The default project is copied from beside the program into the user's documents
+    // folder the first time, then opened from there.
+    void defaultProjectComesFromBesideTheProgram() {
+        MessageRecorder rec;
+        QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/Tarnwerk/Pascal Projects";
+        QDir(folder).removeRecursively();
+        MainFrame f;
+        f.show();
+        QVERIFY(f.OpenDefaultProject());
+        QVERIFY(rec.shown.isEmpty());
+        QCOMPARE(QString::fromStdString(f.CurrentProject().path), folder + "/default.tpj");
+        QVERIFY(QFile::exists(folder + "/default.pas"));
+        QCOMPARE(f.Editors().size(), 1);
+        QCOMPARE(f.Editors()[0]->FileName(), folder + "/default.pas");
+    }
+
+    void projectOptionsReachTheOpenWindows() {
+        MessageRecorder rec;
+        WriteFile(Path("o.pas"), "program o;\n");
+        WriteProject("o.tpj", "o.pas");
+        MainFrame f;
+        f.show();
+        QVERIFY(f.OpenProject(Path("o.tpj")));
+        QCOMPARE(f.Editors()[0]->Options().tabSize, 8);
+        QTimer::singleShot(0, [] {
+            auto* d = qobject_cast<ProjectOptionsDialog*>(QApplication::activeModalWidget());
+            if (!d) return;
+            d->findChild<QSpinBox*>("ts")->setValue(3);
+            d->accept();
+        });
+        QVERIFY(f.EditProjectOptions());
+        QCOMPARE(f.Editors()[0]->Options().tabSize, 3);
+        Project back = DefaultProject();
+        std::string error;
+        QVERIFY(ReadProjectFile(back, Path("o.tpj").toStdString(), error));
+        QCOMPARE(NumberSetting(back, "ts"), 3);
     }
 
     void acceleratorsReachTheActiveEditor() {

@@ -1,6 +1,8 @@
 // The Project Options sheet (its pages, controls and checks, storing into the project and
 // writing it) and the per-user settings store.
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
 #include <QSpinBox>
@@ -8,6 +10,7 @@
 #include <QTest>
 
 #include "ide/options/options_dialog.h"
+#include "ide/settings/preferences_dialog.h"
 #include "ide/settings/user_settings.h"
 #include "ide_test_support.h"
 #include "compiler/base/messages.h"
@@ -190,6 +193,45 @@ private slots:
         d.accept();
         QVERIFY(rec.Saw("The project file could not be written"));
         QCOMPARE(d.result(), 0);
+    }
+
+    void preferencesSheetStoresFontColoursAndFileMode() {
+        MessageRecorder rec;
+        UserSettings s;
+        PreferencesDialog d(s);
+        QCOMPARE(d.windowTitle(), QString("User Preferences"));
+        QCOMPARE(d.Pages()->count(), 2);
+        QCOMPARE(d.Pages()->tabText(0), QString("Text"));
+        QCOMPARE(d.Pages()->tabText(1), QString("Executable"));
+        d.SetTextColor(TextType::Warning, true, QColor(10, 20, 30));
+        QCOMPARE(d.Sample(TextType::Warning)->palette().color(QPalette::WindowText), QColor(10, 20, 30));
+        QCOMPARE(s.colors[size_t(TextType::Warning)].foreground, UserSettings().colors[2].foreground);   // not yet
+        d.SetTextFont(QFont("Courier", 15));
+        auto* fileMode = d.findChild<QCheckBox*>("fileMode");
+        auto* header = d.findChild<QLineEdit*>("header");
+        QVERIFY(!header->isEnabled());   // the header belongs to file mode
+        fileMode->setChecked(true);
+        QVERIFY(header->isEnabled());
+        header->setText("#!/usr/local/bin/tvm");
+        d.findChild<QComboBox*>("ext")->setCurrentText("cgi");
+        d.accept();
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(s.colors[size_t(TextType::Warning)].foreground, QColor(10, 20, 30));
+        QCOMPARE(s.fontName, QString("Courier"));
+        QCOMPARE(s.fontSize, 15);
+        QVERIFY(s.fileMode);
+        QCOMPARE(s.ext, QString(".cgi"));   // the period put in front
+        QCOMPARE(s.header, QString("#!/usr/local/bin/tvm"));
+        QVERIFY(rec.shown.isEmpty());
+
+        PreferencesDialog e(s);
+        e.findChild<QComboBox*>("ext")->setCurrentText(QString(260, 'x'));
+        e.accept();
+        QVERIFY(rec.Saw("The executable extension does not start with a period, and is too long for a period to be inserted."));
+        QCOMPARE(e.result(), 0);
+        QCOMPARE(s.ext, QString(".cgi"));
+        QCOMPARE(PreferencesDialog::NormalisedExtension(QString(259, 'x')).size(), 260);
+        QCOMPARE(PreferencesDialog::NormalisedExtension(".exe"), QString(".exe"));
     }
 
     void userSettingsRoundTripInTheSettingsGroup() {

@@ -2,13 +2,13 @@
 // random places, the caret's jump to a random place on its own, and opening a 10 MB file.
 //   editbench           the full run (make bench)
 //   editbench --smoke   tiny sizes, to keep it working (ctest)
+#include <unistd.h>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <random>
 #include <string>
-#include <unistd.h>
 
 #include "ide/editengine/editengine.h"
 #include "ide/editor/text_file.h"
@@ -18,7 +18,9 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+double Seconds(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
 
 std::string SourceText(int lines) {
     std::string s;
@@ -45,8 +47,8 @@ int main(int argc, char** argv) {
     auto t0 = Clock::now();
     LoadText(e, text, true, 4);
     auto t1 = Clock::now();
-    std::printf("EditEngine, %d lines (%.1f MB): loaded in %.1f ms\n", e.LineCount() - 1, text.size() / 1e6,
-                Seconds(t0, t1) * 1e3);
+    std::printf("EditEngine, %d lines (%.1f MB): loaded in %.1f ms\n", e.LineCount() - 1,
+                text.size() / 1e6, Seconds(t0, t1) * 1e3);
 
     // Typing: a jump to a random place, then ten keys inserted and five deleted there.
     long keys = 0;
@@ -55,7 +57,7 @@ int main(int argc, char** argv) {
         EditPos p = RandomPos(e, rng);
         auto a = Clock::now();
         e.SetCaret(p.line, p.col);
-        e.InsertChar('x');   // moves the gap here
+        e.InsertChar('x');  // moves the gap here
         auto b = Clock::now();
         for (int k = 0; k < 9; ++k) e.InsertChar('a' + k);
         for (int k = 0; k < 5; ++k) e.Backspace();
@@ -64,7 +66,8 @@ int main(int argc, char** argv) {
         keyTime += Seconds(b, c);
         keys += 14;
     }
-    std::printf("  key at the caret (insert or delete):        %8.0f ns per key\n", keyTime / double(keys) * 1e9);
+    std::printf("  key at the caret (insert or delete):        %8.0f ns per key\n",
+                keyTime / double(keys) * 1e9);
     std::printf("  first key after a jump to a random place:   %8.0f ns (the gap moves there)\n",
                 jumpTime / rounds * 1e9);
 
@@ -80,14 +83,16 @@ int main(int argc, char** argv) {
             e.DeleteChar();
     }
     auto b = Clock::now();
-    std::printf("  every key at a new random place:            %8.0f ns per key\n", Seconds(a, b) / singles * 1e9);
+    std::printf("  every key at a new random place:            %8.0f ns per key\n",
+                Seconds(a, b) / singles * 1e9);
 
     // Lines read for drawing, anywhere in the text.
     std::string line;
     a = Clock::now();
     for (int r = 0; r < rounds; ++r) e.LineText(RandomPos(e, rng).line, line);
     b = Clock::now();
-    std::printf("  line read at a random place:                %8.0f ns\n", Seconds(a, b) / rounds * 1e9);
+    std::printf("  line read at a random place:                %8.0f ns\n",
+                Seconds(a, b) / rounds * 1e9);
 
     // Opening a 10 MB source file.
     std::string big = SourceText(smoke ? 2000 : 10 * 1000 * 1000 / 62);
@@ -102,7 +107,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "editbench: %s\n", r.error.c_str());
         return 1;
     }
-    std::printf("  opening a %.1f MB file (%d lines):         %8.1f ms\n", big.size() / 1e6, f.LineCount() - 1,
-                Seconds(a, b) * 1e3);
+    std::printf("  opening a %.1f MB file (%d lines):         %8.1f ms\n", big.size() / 1e6,
+                f.LineCount() - 1, Seconds(a, b) * 1e3);
     return 0;
 }

@@ -8,7 +8,7 @@ namespace tarn::ide {
 
 namespace {
 
-constexpr size_t MAX_BUFFER = size_t(1) << 31;   // offsets are kept in 32 bits
+constexpr size_t MAX_BUFFER = size_t(1) << 31;  // offsets are kept in 32 bits
 constexpr size_t MAX_UNDO_STEPS = 10000;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -25,7 +25,7 @@ bool EditEngine::Create(size_t capacity, size_t growth) {
     growth_ = growth ? growth : EDIT_GROWTH;
     buf_.assign(capacity, 0);
     gapStart_ = 0;
-    gapEnd_ = capacity - 1;   // the one empty line's terminator sits at the end
+    gapEnd_ = capacity - 1;  // the one empty line's terminator sits at the end
     before_.assign(1, 0);
     after_.clear();
     lineCount_ = 1;
@@ -89,7 +89,7 @@ std::string EditEngine::Text() const {
     if (!Usable()) return s;
     s.reserve(TextBytes());
     s.append(buf_.data(), gapStart_);
-    s.append(buf_.data() + gapEnd_, buf_.size() - gapEnd_ - 1);   // without the last terminator
+    s.append(buf_.data() + gapEnd_, buf_.size() - gapEnd_ - 1);  // without the last terminator
     std::replace(s.begin(), s.end(), '\0', '\n');
     return s;
 }
@@ -156,7 +156,7 @@ bool EditEngine::Reserve(size_t bytes) {
     std::memcpy(fresh.data(), buf_.data(), gapStart_);
     std::memcpy(fresh.data() + cap - tail, buf_.data() + gapEnd_, tail);
     gapEnd_ = cap - tail;
-    buf_.swap(fresh);   // end-relative index entries stay valid
+    buf_.swap(fresh);  // end-relative index entries stay valid
     return true;
 }
 
@@ -443,7 +443,8 @@ bool EditEngine::InsertChar(int ch) {
     if (ch < 0 || ch > 255 || !EditByteAccepted(static_cast<unsigned char>(ch))) return false;
     return Edit(true, [&] {
         char c = char(ch);
-        return RawInsert(Caret(), std::string_view(&c, 1)).line != 0 && SplitLongLines(line_, line_);
+        return RawInsert(Caret(), std::string_view(&c, 1)).line != 0 &&
+               SplitLongLines(line_, line_);
     });
 }
 
@@ -579,15 +580,17 @@ EditPos EditEngine::Mark(int n) const {
 bool EditEngine::FindInLine(int, const std::string& lineText, const std::string& what, int flags,
                             int fromCol, int toCol, int& found) const {
     int len = int(lineText.size()), n = int(what.size());
-    auto matchAt = [&](int i) {   // i is 0-based
+    auto matchAt = [&](int i) {  // i is 0-based
         for (int k = 0; k < n; ++k) {
             unsigned char a = static_cast<unsigned char>(lineText[size_t(i + k)]);
             unsigned char b = static_cast<unsigned char>(what[size_t(k)]);
             if (flags & SEARCH_MATCH_CASE ? a != b : Lower(a) != Lower(b)) return false;
         }
         if (flags & SEARCH_WHOLE_WORD) {
-            if (i > 0 && IsWordByte(static_cast<unsigned char>(lineText[size_t(i - 1)]))) return false;
-            if (i + n < len && IsWordByte(static_cast<unsigned char>(lineText[size_t(i + n)]))) return false;
+            if (i > 0 && IsWordByte(static_cast<unsigned char>(lineText[size_t(i - 1)])))
+                return false;
+            if (i + n < len && IsWordByte(static_cast<unsigned char>(lineText[size_t(i + n)])))
+                return false;
         }
         return true;
     };
@@ -603,14 +606,16 @@ bool EditEngine::FindInLine(int, const std::string& lineText, const std::string&
 }
 
 bool EditEngine::Search(std::string_view whatView, int flags) {
-    if (!Usable() || whatView.empty() || whatView.find('\n') != std::string_view::npos) return false;
+    if (!Usable() || whatView.empty() || whatView.find('\n') != std::string_view::npos)
+        return false;
     std::string what(whatView), line;
     int n = int(what.size()), found = 0;
     if (flags & SEARCH_DOWN) {
         EditPos start = HasSelection() ? sel_.To() : Caret();
         for (int l = start.line; l <= lineCount_; ++l) {
             LineText(l, line);
-            if (FindInLine(l, line, what, flags, l == start.line ? start.col : 1, MAX_LINE_LENGTH + 1, found)) {
+            if (FindInLine(l, line, what, flags, l == start.line ? start.col : 1,
+                           MAX_LINE_LENGTH + 1, found)) {
                 SetSelection({{l, found}, {l, found + n}});
                 return true;
             }

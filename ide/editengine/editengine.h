@@ -29,7 +29,7 @@ constexpr int SEARCH_MATCH_CASE = 2;
 constexpr int SEARCH_WHOLE_WORD = 4;
 
 struct EditPos {
-    int line = 0;     // 0 = unset (for marks)
+    int line = 0;  // 0 = unset (for marks)
     int col = 0;
     friend bool operator==(const EditPos&, const EditPos&) = default;
     friend auto operator<=>(const EditPos&, const EditPos&) = default;
@@ -46,19 +46,19 @@ struct EditRange {
 // The buffer a line is copied into by EditOp::GetLine.
 struct EditLineBuffer {
     char* data;
-    int size;      // room, the terminator included
-    int length;    // set: the line's full length (may exceed size - 1)
+    int size;  // room, the terminator included
+    int length;  // set: the line's full length (may exceed size - 1)
 };
 
 // The numbered operations of the engine's single entry point, EditEngine::Call(op, a, b).
 // Results: >= 0 on success (the value for queries), EDIT_FAIL when refused.
 enum class EditOp : int {
-    Create = 1,          // a = capacity, b = growth (0 = the defaults); empties the text
-    Destroy = 2,         // releases the buffer; the engine is empty and unusable until Create
-    GetCaret = 3,        // a = EditPos* out
-    SetCaret = 4,        // a = line, b = column (clamped into the text)
-    GotoLine = 5,        // a = line: caret to its column 1; EDIT_FAIL past the end
-    CharLeft = 6,        // across line starts; no move at the text start
+    Create = 1,  // a = capacity, b = growth (0 = the defaults); empties the text
+    Destroy = 2,  // releases the buffer; the engine is empty and unusable until Create
+    GetCaret = 3,  // a = EditPos* out
+    SetCaret = 4,  // a = line, b = column (clamped into the text)
+    GotoLine = 5,  // a = line: caret to its column 1; EDIT_FAIL past the end
+    CharLeft = 6,  // across line starts; no move at the text start
     CharRight = 7,
     WordLeft = 8,
     WordRight = 9,
@@ -66,32 +66,32 @@ enum class EditOp : int {
     LineEnd = 11,
     TextStart = 12,
     TextEnd = 13,
-    InsertChar = 14,     // a = byte
+    InsertChar = 14,  // a = byte
     OverwriteChar = 15,  // a = byte (inserts at a line end)
-    DeleteChar = 16,     // under the caret; joins the next line at a line end
-    Backspace = 17,      // before the caret; joins the previous line at column 1
+    DeleteChar = 16,  // under the caret; joins the next line at a line end
+    Backspace = 17,  // before the caret; joins the previous line at column 1
     DeleteWordLeft = 18,
     DeleteWordRight = 19,
     SplitLine = 20,
-    InsertText = 21,     // a = const char*, b = length; line breaks in it are dropped
-    GetLine = 22,        // a = line, b = EditLineBuffer*; returns the line's length
+    InsertText = 21,  // a = const char*, b = length; line breaks in it are dropped
+    GetLine = 22,  // a = line, b = EditLineBuffer*; returns the line's length
     LineCount = 23,
     MaxLineLength = 24,
     GetModified = 25,
-    SetModified = 26,    // a = 0 or 1
-    SelectionGet = 27,   // a = EditRange* out
-    SelectionSet = 28,   // a = const EditRange*; the caret goes to its extent
-    SelectionExtend = 29,// a, b = the caret before a movement: becomes the anchor of an
-                         // empty selection; the extent becomes the caret
+    SetModified = 26,  // a = 0 or 1
+    SelectionGet = 27,  // a = EditRange* out
+    SelectionSet = 28,  // a = const EditRange*; the caret goes to its extent
+    SelectionExtend = 29,  // a, b = the caret before a movement: becomes the anchor of an
+    // empty selection; the extent becomes the caret
     SelectionDelete = 30,
-    MarkSet = 31,        // a = mark number (1-based), b = const EditPos* (line 0 clears)
-    MarkGet = 32,        // a = mark number, b = EditPos* out
-    Search = 33,         // a = const char* (zero-terminated), b = SEARCH_* flags;
-                         // selects the match; 0 found, EDIT_FAIL not found
-    MarkAllocate = 34,   // a = number of marks (all cleared)
+    MarkSet = 31,  // a = mark number (1-based), b = const EditPos* (line 0 clears)
+    MarkGet = 32,  // a = mark number, b = EditPos* out
+    Search = 33,  // a = const char* (zero-terminated), b = SEARCH_* flags;
+    // selects the match; 0 found, EDIT_FAIL not found
+    MarkAllocate = 34,  // a = number of marks (all cleared)
     Undo = 35,
     Redo = 36,
-    UndoGroupBegin = 37, // the edits up to UndoGroupEnd undo as one step
+    UndoGroupBegin = 37,  // the edits up to UndoGroupEnd undo as one step
     UndoGroupEnd = 38,
 };
 constexpr intptr_t EDIT_FAIL = -1;
@@ -137,7 +137,11 @@ public:
     int LineLength(int line) const;
     // The text of a line (1..LineCount()); out is replaced.
     void LineText(int line, std::string& out) const;
-    std::string LineText(int line) const { std::string s; LineText(line, s); return s; }
+    std::string LineText(int line) const {
+        std::string s;
+        LineText(line, s);
+        return s;
+    }
     // The whole text, lines joined by '\n'.
     std::string Text() const;
     // Bytes held (line ends counted), not counting the gap.
@@ -168,28 +172,32 @@ public:
     void BeginUndoGroup();
     void EndUndoGroup();
     // Forgets every step (after loading a file).
-    void ClearUndo() { undo_.clear(); redo_.clear(); groupDepth_ = 0; }
+    void ClearUndo() {
+        undo_.clear();
+        redo_.clear();
+        groupDepth_ = 0;
+    }
 
 private:
     // One raw change: text inserted at `at` (ending at `end`), or removed from [at, end).
     struct Change {
         bool insert;
         EditPos at, end;
-        std::string text;   // lines joined by '\n'
+        std::string text;  // lines joined by '\n'
     };
     struct UndoStep {
         std::vector<Change> changes;
         EditPos caretBefore, caretAfter;
-        bool typing = false;   // single characters typed one after another merge
+        bool typing = false;  // single characters typed one after another merge
     };
 
     size_t LineStartPhys(int line) const;
     void MoveGapTo(int line, int col);
     bool Reserve(size_t bytes);
     EditPos Clamp(EditPos p) const;
-    char CharAt(int line, int col) const;   // col within 1..length
+    char CharAt(int line, int col) const;  // col within 1..length
 
-    EditPos RawInsert(EditPos at, std::string_view text);   // returns the end
+    EditPos RawInsert(EditPos at, std::string_view text);  // returns the end
     std::string RawDelete(EditPos from, EditPos to);
     bool SplitLongLines(int first, int last);
     void Record(Change c);
@@ -209,15 +217,15 @@ private:
     // buffer's end, the line behind the caret's at the back.
     std::vector<uint32_t> before_, after_;
     int lineCount_ = 0;
-    int gapLine_ = 1;          // the line the gap is in
-    int line_ = 1, col_ = 1;   // the caret
+    int gapLine_ = 1;  // the line the gap is in
+    int line_ = 1, col_ = 1;  // the caret
     bool modified_ = false;
     EditRange sel_;
     std::vector<EditPos> marks_;
 
-    std::deque<UndoStep> undo_;   // the oldest steps fall off the front
+    std::deque<UndoStep> undo_;  // the oldest steps fall off the front
     std::vector<UndoStep> redo_;
-    UndoStep* open_ = nullptr;   // the step being recorded
+    UndoStep* open_ = nullptr;  // the step being recorded
     int groupDepth_ = 0;
     bool replaying_ = false;
 };

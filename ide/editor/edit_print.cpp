@@ -32,7 +32,8 @@ QString ExpandForPrint(const std::string& line, int tabSize) {
 
 }  // namespace
 
-int TarnEditChild::PrintDocument(QPrinter& printer, int fromLine, int toLine, const std::function<bool()>& cancelled) {
+int TarnEditChild::PrintDocument(QPrinter& printer, int fromLine, int toLine,
+                                 const std::function<bool()>& cancelled) {
     fromLine = std::clamp(fromLine, 1, engine_.LineCount());
     toLine = std::clamp(toLine, fromLine, engine_.LineCount());
     QPainter p;
@@ -40,7 +41,8 @@ int TarnEditChild::PrintDocument(QPrinter& printer, int fromLine, int toLine, co
     // The screen font scaled to the printer by the ratio of their vertical resolutions.
     QFont font = font_;
     if (font.pixelSize() > 0)
-        font.setPixelSize(std::max(1, font.pixelSize() * printer.logicalDpiY() / std::max(1, logicalDpiY())));
+        font.setPixelSize(
+            std::max(1, font.pixelSize() * printer.logicalDpiY() / std::max(1, logicalDpiY())));
     p.setFont(font);
     QFontMetrics fm(font, &printer);
     int lineHeight = fm.height() + fm.leading();
@@ -49,7 +51,7 @@ int TarnEditChild::PrintDocument(QPrinter& printer, int fromLine, int toLine, co
     int linesPerPage = std::max(1, page.height() / lineHeight - 2);
     int columns = std::max(1, page.width() / std::max(1, fm.horizontalAdvance('M')));
 
-    int pageNo = 0, row = linesPerPage;   // row == linesPerPage: a new page is due
+    int pageNo = 0, row = linesPerPage;  // row == linesPerPage: a new page is due
     auto startPage = [&] {
         if (pageNo > 0) printer.newPage();
         ++pageNo;
@@ -83,7 +85,7 @@ void TarnEditChild::Print() {
     QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer, this);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
-    dialog.setMinMax(1, engine_.LineCount());   // the range is one of lines
+    dialog.setMinMax(1, engine_.LineCount());  // the range is one of lines
     dialog.setFromTo(1, engine_.LineCount());
     if (dialog.exec() != QDialog::Accepted) return;
     int from = 1, to = engine_.LineCount();

@@ -72,8 +72,10 @@ TarnEditChild::TarnEditChild(QWidget* parent) : QAbstractScrollArea(parent) {
     engine_.AllocateMarks(EDIT_MARKS);
     wheelLines_ = QApplication::wheelScrollLines();
     verticalScrollBar()->setSingleStep(1);
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
-    connect(horizontalScrollBar(), &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(),
+            qOverload<>(&QWidget::update));
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, viewport(),
+            qOverload<>(&QWidget::update));
     SetFileName(NewFileName({}));
     UpdateScrollBars();
 }
@@ -81,7 +83,9 @@ TarnEditChild::TarnEditChild(QWidget* parent) : QAbstractScrollArea(parent) {
 // ---- geometry ----------------------------------------------------------------------------
 
 int TarnEditChild::LineHeight() const { return QFontMetrics(font_).lineSpacing(); }
-int TarnEditChild::CharWidth() const { return std::max(1, QFontMetrics(font_).horizontalAdvance('M')); }
+int TarnEditChild::CharWidth() const {
+    return std::max(1, QFontMetrics(font_).horizontalAdvance('M'));
+}
 int TarnEditChild::VisibleLines() const { return std::max(1, viewport()->height() / LineHeight()); }
 int TarnEditChild::FirstVisibleLine() const { return verticalScrollBar()->value() + 1; }
 
@@ -120,7 +124,8 @@ void TarnEditChild::UpdateScrollBars() {
     verticalScrollBar()->setRange(0, std::max(0, engine_.LineCount() - 1));
     int widest = DisplayColumn(CaretLine(), CaretColumn()) + 1;
     int last = std::min(engine_.LineCount(), FirstVisibleLine() + VisibleLines());
-    for (int l = FirstVisibleLine(); l <= last; ++l) widest = std::max(widest, DisplayColumn(l, engine_.LineLength(l) + 1) + 1);
+    for (int l = FirstVisibleLine(); l <= last; ++l)
+        widest = std::max(widest, DisplayColumn(l, engine_.LineLength(l) + 1) + 1);
     horizontalScrollBar()->setPageStep(viewport()->width());
     horizontalScrollBar()->setSingleStep(CharWidth());
     horizontalScrollBar()->setRange(0, std::max(0, widest * CharWidth() - viewport()->width() / 2));
@@ -158,7 +163,8 @@ void TarnEditChild::paintEvent(QPaintEvent*) {
     int lh = LineHeight(), cw = CharWidth(), dx = horizontalScrollBar()->value();
     EditRange sel = engine_.Selection();
     EditPos from = sel.From(), to = sel.To();
-    QColor selBg = palette().color(QPalette::Highlight), selFg = palette().color(QPalette::HighlightedText);
+    QColor selBg = palette().color(QPalette::Highlight),
+           selFg = palette().color(QPalette::HighlightedText);
     int first = FirstVisibleLine(), last = std::min(engine_.LineCount(), first + VisibleLines());
     std::string text;
     for (int l = first; l <= last; ++l) {
@@ -169,7 +175,8 @@ void TarnEditChild::paintEvent(QPaintEvent*) {
         p.drawText(-dx, y + fm.ascent(), shown);
         if (!sel.Empty() && l >= from.line && l <= to.line) {
             int a = l == from.line ? DisplayColumn(l, from.col) : 0;
-            int b = l == to.line ? DisplayColumn(l, to.col) : int(shown.size()) + 1;   // + the line end
+            int b =
+                l == to.line ? DisplayColumn(l, to.col) : int(shown.size()) + 1;  // + the line end
             QRect r(a * cw - dx, y, (b - a) * cw, lh);
             p.fillRect(r, selBg);
             p.setPen(selFg);
@@ -215,7 +222,9 @@ void TarnEditChild::SetTabSize(int n) {
 
 // ---- keys --------------------------------------------------------------------------------
 
-void TarnEditChild::Fail(const char* text) { ShowMessage(this, MessageIcon::Error, FRAME_TITLE, text); }
+void TarnEditChild::Fail(const char* text) {
+    ShowMessage(this, MessageIcon::Error, FRAME_TITLE, text);
+}
 
 void TarnEditChild::keyPressEvent(QKeyEvent* e) {
     if (HandleMovement(e) || HandleEditKey(e)) {
@@ -246,7 +255,7 @@ bool TarnEditChild::HandleMovement(QKeyEvent* e) {
     case Qt::Key_Up:
     case Qt::Key_Down: {
         int dir = e->key() == Qt::Key_Up ? -1 : 1;
-        if (ctrl) {   // scroll the view, keeping the caret inside it
+        if (ctrl) {  // scroll the view, keeping the caret inside it
             SetFirstVisibleLine(FirstVisibleLine() + dir);
             int top = FirstVisibleLine(), bottom = std::min(engine_.LineCount(), top + page - 1);
             engine_.SetCaret(std::clamp(before.line, top, bottom), before.col);
@@ -287,7 +296,8 @@ bool TarnEditChild::HandleEditKey(QKeyEvent* e) {
     if (e->matches(QKeySequence::Cut)) return Cut(), true;
     if (e->matches(QKeySequence::Paste)) return Paste(), true;
     if (e->matches(QKeySequence::SelectAll)) {
-        engine_.SetSelection({{1, 1}, {engine_.LineCount(), engine_.LineLength(engine_.LineCount()) + 1}});
+        engine_.SetSelection(
+            {{1, 1}, {engine_.LineCount(), engine_.LineLength(engine_.LineCount()) + 1}});
         return true;
     }
     switch (e->key()) {
@@ -362,7 +372,7 @@ void TarnEditChild::TabKey(bool back) {
         return;
     }
     int ts = options_.tabSize;
-    if (back) {   // to the previous tab stop, stopping at a tab character
+    if (back) {  // to the previous tab stop, stopping at a tab character
         int d = DisplayColumn(CaretLine(), CaretColumn());
         int target = d % ts ? d - d % ts : std::max(0, d - ts);
         while (CaretColumn() > 1 && DisplayColumn(CaretLine(), CaretColumn()) > target) {
@@ -407,7 +417,8 @@ void TarnEditChild::IndentBlock(bool back) {
     }
     engine_.EndUndoGroup();
     EditPos blockStart{from.line, 1};
-    EditPos blockEnd = last < engine_.LineCount() ? EditPos{last + 1, 1} : EditPos{last, engine_.LineLength(last) + 1};
+    EditPos blockEnd = last < engine_.LineCount() ? EditPos{last + 1, 1}
+                                                  : EditPos{last, engine_.LineLength(last) + 1};
     EditPos caret = engine_.Mark(CARET_MARK);
     engine_.SetMark(CARET_MARK, {});
     if (caretAtEnd)
@@ -550,12 +561,14 @@ bool TarnEditChild::SelectBlock() {
         }
         if (ind == indent && !deeper) continue;
         bool closer = false;
-        for (const char* w : {"end", "until", "wend", "loop"}) closer = closer || StartsWithWord(text, w);
+        for (const char* w : {"end", "until", "wend", "loop"})
+            closer = closer || StartsWithWord(text, w);
         end = closer ? l : l - 1;
         break;
     }
-    if (end == 0) return false;   // no end found: the caret stays where it was
-    EditPos to = end < engine_.LineCount() ? EditPos{end + 1, 1} : EditPos{end, engine_.LineLength(end) + 1};
+    if (end == 0) return false;  // no end found: the caret stays where it was
+    EditPos to =
+        end < engine_.LineCount() ? EditPos{end + 1, 1} : EditPos{end, engine_.LineLength(end) + 1};
     engine_.SetSelection({{start, 1}, to});
     viewport()->update();
     return true;
@@ -567,7 +580,8 @@ void TarnEditChild::DeleteCurrentLine() {
     if (line < engine_.LineCount())
         to = {line + 1, 1};
     else if (line > 1)
-        from = {line - 1, engine_.LineLength(line - 1) + 1}, to = {line, engine_.LineLength(line) + 1};
+        from = {line - 1, engine_.LineLength(line - 1) + 1},
+        to = {line, engine_.LineLength(line) + 1};
     else
         to = {1, engine_.LineLength(1) + 1};
     engine_.SetSelection({from, to});
@@ -585,7 +599,8 @@ bool TarnEditChild::Find(const QString& text, int flags) {
         CaretChanged();
         return true;
     }
-    ShowMessage(this, MessageIcon::Warning, FRAME_TITLE, QString("Search string '%1' not found").arg(text));
+    ShowMessage(this, MessageIcon::Warning, FRAME_TITLE,
+                QString("Search string '%1' not found").arg(text));
     return false;
 }
 
@@ -597,7 +612,8 @@ bool SelectionMatches(const EditEngine& e, const std::string& what, int flags) {
     std::string sel = e.SelectedText();
     if (sel.size() != what.size() || sel.empty()) return false;
     for (size_t i = 0; i < sel.size(); ++i) {
-        unsigned char a = static_cast<unsigned char>(sel[i]), b = static_cast<unsigned char>(what[i]);
+        unsigned char a = static_cast<unsigned char>(sel[i]),
+                      b = static_cast<unsigned char>(what[i]);
         if (flags & SEARCH_MATCH_CASE ? a != b : std::tolower(a) != std::tolower(b)) return false;
     }
     return true;
@@ -631,14 +647,16 @@ int TarnEditChild::ReplaceAll(const QString& text, const QString& with, int flag
     engine_.EndUndoGroup();
     if (count == 0) engine_.SetCaret(caret.line, caret.col);
     CaretChanged();
-    emit StatusMessage(count ? QString("%1 occurrence(s) replaced").arg(count) : QString("No occurrences replaced"));
+    emit StatusMessage(count ? QString("%1 occurrence(s) replaced").arg(count)
+                             : QString("No occurrences replaced"));
     return int(count);
 }
 
 // ---- clipboard and undo ------------------------------------------------------------------
 
 void TarnEditChild::Copy() {
-    if (engine_.HasSelection()) QApplication::clipboard()->setText(QString::fromLatin1(engine_.SelectedText()));
+    if (engine_.HasSelection())
+        QApplication::clipboard()->setText(QString::fromLatin1(engine_.SelectedText()));
 }
 
 void TarnEditChild::Cut() {
@@ -699,18 +717,24 @@ void TarnEditChild::RememberDiskState() {
 
 void TarnEditChild::ShowLoadNotes(const LoadResult& r) {
     QString title = fileName_;
-    if (r.truncated) ShowMessage(this, MessageIcon::Error, title, "File truncated\nToo big to fit in buffer");
+    if (r.truncated)
+        ShowMessage(this, MessageIcon::Error, title, "File truncated\nToo big to fit in buffer");
     if (r.linesSplit)
-        ShowMessage(this, MessageIcon::Warning, FRAME_TITLE, "One or more lines may have been split into shorter lines.");
-    if (r.tabsConverted) ShowMessage(this, MessageIcon::Warning, title, "TAB characters were converted to spaces");
-    if (r.controlsReplaced) ShowMessage(this, MessageIcon::Warning, title, "Control characters were deleted");
+        ShowMessage(this, MessageIcon::Warning, FRAME_TITLE,
+                    "One or more lines may have been split into shorter lines.");
+    if (r.tabsConverted)
+        ShowMessage(this, MessageIcon::Warning, title, "TAB characters were converted to spaces");
+    if (r.controlsReplaced)
+        ShowMessage(this, MessageIcon::Warning, title, "Control characters were deleted");
 }
 
 bool TarnEditChild::LoadFile(const QString& path) {
-    LoadResult r = LoadTextFile(engine_, QFile::encodeName(path).toStdString(), options_.useTabs, options_.tabSize);
+    LoadResult r = LoadTextFile(engine_, QFile::encodeName(path).toStdString(), options_.useTabs,
+                                options_.tabSize);
     if (!r.ok) {
         ShowMessage(this, MessageIcon::Error, path,
-                    "An error occured while the file was being opened\nThe file may be corrupted or incomplete\n\n" +
+                    "An error occured while the file was being opened\nThe file may be corrupted "
+                    "or incomplete\n\n" +
                         QString::fromLocal8Bit(r.error));
         return false;
     }
@@ -727,13 +751,17 @@ bool TarnEditChild::LoadFile(const QString& path) {
 
 bool TarnEditChild::Save(bool asked) {
     if (!engine_.Modified()) {
-        if (asked) ShowMessage(this, MessageIcon::Information, fileName_, "This file has not been modified");
+        if (asked)
+            ShowMessage(this, MessageIcon::Information, fileName_,
+                        "This file has not been modified");
         return true;
     }
     std::string error;
-    if (!SaveTextFile(engine_, QFile::encodeName(fileName_).toStdString(), options_.backup, crlf_, error)) {
+    if (!SaveTextFile(engine_, QFile::encodeName(fileName_).toStdString(), options_.backup, crlf_,
+                      error)) {
         ShowMessage(this, MessageIcon::Error, fileName_,
-                    "An error occured while the file was being saved\nThe file may be corrupted or incomplete\n\n" +
+                    "An error occured while the file was being saved\nThe file may be corrupted or "
+                    "incomplete\n\n" +
                         QString::fromLocal8Bit(error));
         return false;
     }
@@ -757,8 +785,9 @@ void TarnEditChild::CheckDiskChange() {
     fi.refresh();
     if (fi.exists() && fi.lastModified() == diskTime_ && fi.size() == diskSize_) return;
     checkingDisk_ = true;
-    RememberDiskState();   // asked once per change
-    QString text = QString("'%1' has been changed on disk.\nDo you want to load it again?").arg(fileName_);
+    RememberDiskState();  // asked once per change
+    QString text =
+        QString("'%1' has been changed on disk.\nDo you want to load it again?").arg(fileName_);
     if (fi.exists() && AskYesNoCancel(this, FRAME_TITLE, text) == Answer::Yes) LoadFile(fileName_);
     checkingDisk_ = false;
 }
@@ -770,7 +799,8 @@ void TarnEditChild::focusInEvent(QFocusEvent* e) {
 
 bool TarnEditChild::MayClose() {
     if (!engine_.Modified()) return true;
-    QString text = QString("'%1' has unsaved changes.\nDo you want to save before closing?").arg(fileName_);
+    QString text =
+        QString("'%1' has unsaved changes.\nDo you want to save before closing?").arg(fileName_);
     switch (AskYesNoCancel(this, FRAME_TITLE, text)) {
     case Answer::Yes: return Save(false);
     case Answer::No: return true;

@@ -16,17 +16,17 @@ class QPrinter;
 
 namespace tarn::ide {
 
-constexpr int EDIT_MARKS = 181;          // the marks a window allocates
-constexpr int FIRST_MESSAGE_MARK = 1;    // 1..170: compiler messages of the last compilation
-constexpr int FIRST_BOOKMARK_MARK = 171; // 171..180: bookmarks 0..9
-constexpr int CARET_MARK = 181;          // the caret while a block is indented
+constexpr int EDIT_MARKS = 181;  // the marks a window allocates
+constexpr int FIRST_MESSAGE_MARK = 1;  // 1..170: compiler messages of the last compilation
+constexpr int FIRST_BOOKMARK_MARK = 171;  // 171..180: bookmarks 0..9
+constexpr int CARET_MARK = 181;  // the caret while a block is indented
 constexpr int MAX_WORD_AT_CARET = 76;
 
 struct EditorOptions {
     int tabSize = 4;
-    bool useTabs = true;     // ut
+    bool useTabs = true;  // ut
     bool autoIndent = true;  // ai
-    bool backup = true;      // bak
+    bool backup = true;  // bak
 };
 
 class TarnEditChild : public QAbstractScrollArea {
@@ -58,7 +58,7 @@ public:
     int FirstVisibleLine() const;
     void SetFirstVisibleLine(int line);
     void GoTo(int line, int col);
-    bool GoToLine(int line);     // "Line number not found" past the end
+    bool GoToLine(int line);  // "Line number not found" past the end
     void GoToLineDialog();
 
     // Marks and bookmarks.
@@ -105,7 +105,8 @@ public:
     void Redo();
 
     // Prints lines fromLine..toLine; returns the pages printed, or -1 when cancelled.
-    int PrintDocument(QPrinter& printer, int fromLine, int toLine, const std::function<bool()>& cancelled = {});
+    int PrintDocument(QPrinter& printer, int fromLine, int toLine,
+                      const std::function<bool()>& cancelled = {});
     // The print dialog, then printing with a "Cancel Printing ?" box up.
     void Print();
 
@@ -126,7 +127,7 @@ protected:
     void resizeEvent(QResizeEvent*) override;
     void focusInEvent(QFocusEvent*) override;
     void closeEvent(QCloseEvent*) override;
-    bool focusNextPrevChild(bool) override { return false; }   // Tab is a key of the text
+    bool focusNextPrevChild(bool) override { return false; }  // Tab is a key of the text
 
 private:
     bool HandleMovement(QKeyEvent* e);
@@ -142,9 +143,9 @@ private:
     int VisibleLines() const;
     int LineHeight() const;
     int CharWidth() const;
-    int DisplayColumn(int line, int col) const;          // 0-based screen column
+    int DisplayColumn(int line, int col) const;  // 0-based screen column
     EditPos PositionAt(QPoint p) const;
-    int ColumnAtDisplay(int line, int target) const;   // the column drawn at a screen column
+    int ColumnAtDisplay(int line, int target) const;  // the column drawn at a screen column
     void RememberDiskState();
     void ShowLoadNotes(const struct LoadResult& r);
 

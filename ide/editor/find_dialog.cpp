@@ -58,10 +58,12 @@ FindDialog::FindDialog(bool replace, std::function<TarnEditChild*()> target, QWi
         if (TarnEditChild* e = target_()) e->Find(findText->text(), Flags());
     });
     connect(replaceOne, &QPushButton::clicked, this, [this] {
-        if (TarnEditChild* e = target_()) e->Replace(findText->text(), replaceText->text(), Flags());
+        if (TarnEditChild* e = target_())
+            e->Replace(findText->text(), replaceText->text(), Flags());
     });
     connect(replaceAll, &QPushButton::clicked, this, [this] {
-        if (TarnEditChild* e = target_()) e->ReplaceAll(findText->text(), replaceText->text(), Flags());
+        if (TarnEditChild* e = target_())
+            e->ReplaceAll(findText->text(), replaceText->text(), Flags());
     });
     SetReplaceMode(replace);
 }
@@ -73,7 +75,7 @@ void FindDialog::SetReplaceMode(bool replace) {
     replaceText->setVisible(replace);
     replaceOne->setVisible(replace);
     replaceAll->setVisible(replace);
-    up->parentWidget()->setVisible(!replace);   // Replace works downward
+    up->parentWidget()->setVisible(!replace);  // Replace works downward
 }
 
 int FindDialog::Flags() const {

@@ -87,7 +87,8 @@ LoadResult LoadTextFile(EditEngine& e, const std::string& path, bool useTabs, in
     return LoadText(e, data, useTabs, tabSize);
 }
 
-bool SaveTextFile(const EditEngine& e, const std::string& path, bool backup, bool crlf, std::string& error) {
+bool SaveTextFile(const EditEngine& e, const std::string& path, bool backup, bool crlf,
+                  std::string& error) {
     std::string text = e.Text();
     if (crlf) {
         std::string withCr;

@@ -14,11 +14,11 @@ namespace tarn::ide {
 constexpr size_t MAX_READ_LINE = 32000;
 
 struct LoadResult {
-    bool ok = false;              // false: the file could not be read (error says why)
-    bool tabsConverted = false;   // "TAB characters were converted to spaces"
-    bool controlsReplaced = false;// "Control characters were deleted"
-    bool linesSplit = false;      // "One or more lines may have been split into shorter lines."
-    bool truncated = false;       // "File truncated\nToo big to fit in buffer"
+    bool ok = false;  // false: the file could not be read (error says why)
+    bool tabsConverted = false;  // "TAB characters were converted to spaces"
+    bool controlsReplaced = false;  // "Control characters were deleted"
+    bool linesSplit = false;  // "One or more lines may have been split into shorter lines."
+    bool truncated = false;  // "File truncated\nToo big to fit in buffer"
     bool crlf = false;
     std::string error;
 };
@@ -28,6 +28,7 @@ LoadResult LoadTextFile(EditEngine& e, const std::string& path, bool useTabs, in
 LoadResult LoadText(EditEngine& e, const std::string& data, bool useTabs, int tabSize);
 // Writes every line with its line end, the last without; through a temporary file, with a
 // ".bak" of the old file when backup is set.
-bool SaveTextFile(const EditEngine& e, const std::string& path, bool backup, bool crlf, std::string& error);
+bool SaveTextFile(const EditEngine& e, const std::string& path, bool backup, bool crlf,
+                  std::string& error);
 
 }  // namespace tarn::ide

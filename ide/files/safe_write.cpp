@@ -1,13 +1,13 @@
 // Safe file writing, whole-file reading and directory creation on POSIX.
 #include "ide/files/safe_write.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tarn::ide {
 
@@ -29,10 +29,11 @@ bool WriteAll(int fd, std::string_view data) {
 
 }  // namespace
 
-bool WriteFileSafely(const std::string& path, std::string_view data, bool backup, std::string& error) {
+bool WriteFileSafely(const std::string& path, std::string_view data, bool backup,
+                     std::string& error) {
     struct stat old {};
     bool exists = ::stat(path.c_str(), &old) == 0;
-    if (exists && !S_ISREG(old.st_mode)) {   // never rename a directory or device away
+    if (exists && !S_ISREG(old.st_mode)) {  // never rename a directory or device away
         error = Reason(path, S_ISDIR(old.st_mode) ? EISDIR : EINVAL);
         return false;
     }
@@ -58,7 +59,8 @@ bool WriteFileSafely(const std::string& path, std::string_view data, bool backup
         std::string bak = path;
         size_t slash = bak.rfind('/');
         size_t dot = bak.rfind('.');
-        if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) bak.resize(dot);
+        if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+            bak.resize(dot);
         bak += ".bak";
         ::unlink(bak.c_str());
         if (::rename(path.c_str(), bak.c_str()) != 0) {

@@ -8,7 +8,8 @@
 
 namespace tarn::ide {
 
-bool WriteFileSafely(const std::string& path, std::string_view data, bool backup, std::string& error);
+bool WriteFileSafely(const std::string& path, std::string_view data, bool backup,
+                     std::string& error);
 // Reads a whole file; false with the reason in `error`.
 bool ReadWholeFile(const std::string& path, std::string& data, std::string& error);
 bool FileExists(const std::string& path);

@@ -15,8 +15,8 @@
 #include "ide/editor/find_dialog.h"
 #include "ide/frame/notify.h"
 #include "ide/options/options_dialog.h"
-#include "ide/settings/preferences_dialog.h"
 #include "ide/project/desktop.h"
+#include "ide/settings/preferences_dialog.h"
 
 namespace tarn::ide {
 
@@ -62,18 +62,22 @@ void MainFrame::CreateAccelerators() {
     add({QKeySequence(Qt::CTRL | Qt::Key_S)}, withEditor([](TarnEditChild* e) { e->Save(true); }));
     add({QKeySequence(Qt::CTRL | Qt::Key_P)}, withEditor([](TarnEditChild* e) { e->Print(); }));
     add({QKeySequence(Qt::CTRL | Qt::Key_W)}, [this] { mdi_->closeActiveSubWindow(); });
-    add({QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::Key_F5), QKeySequence(Qt::ALT | Qt::Key_F5)},
+    add({QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::Key_F5),
+         QKeySequence(Qt::ALT | Qt::Key_F5)},
         [this] { ShowFindDialog(false); });
-    add({QKeySequence(Qt::CTRL | Qt::Key_H), QKeySequence(Qt::Key_F6), QKeySequence(Qt::ALT | Qt::Key_F6)},
+    add({QKeySequence(Qt::CTRL | Qt::Key_H), QKeySequence(Qt::Key_F6),
+         QKeySequence(Qt::ALT | Qt::Key_F6)},
         [this] { ShowFindDialog(true); });
     add({QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Y)},
         withEditor([](TarnEditChild* e) { e->FindAgain(); }));
-    add({QKeySequence(Qt::CTRL | Qt::Key_G)}, withEditor([](TarnEditChild* e) { e->GoToLineDialog(); }));
+    add({QKeySequence(Qt::CTRL | Qt::Key_G)},
+        withEditor([](TarnEditChild* e) { e->GoToLineDialog(); }));
     for (int n = 0; n <= 9; ++n) {
         auto digit = Qt::Key(Qt::Key_0 + n);
         add({QKeySequence(Qt::CTRL | Qt::SHIFT | digit), QKeySequence(Qt::ALT | digit)},
             withEditor([n](TarnEditChild* e) { e->SetBookmark(n); }));
-        add({QKeySequence(Qt::CTRL | digit)}, withEditor([n](TarnEditChild* e) { e->GoToBookmark(n); }));
+        add({QKeySequence(Qt::CTRL | digit)},
+            withEditor([n](TarnEditChild* e) { e->GoToBookmark(n); }));
     }
 }
 
@@ -93,10 +97,13 @@ bool MainFrame::EditPreferences() {
 }
 
 void MainFrame::ShowFindDialog(bool replace) {
-    if (!find_) find_ = new FindDialog(replace, [this] { return ActiveEditor(); }, this);
+    if (!find_)
+        find_ = new FindDialog(
+            replace, [this] { return ActiveEditor(); }, this);
     find_->SetReplaceMode(replace);
     if (TarnEditChild* e = ActiveEditor()) {
-        QString word = e->Engine().HasSelection() ? QString::fromLatin1(e->Engine().SelectedText()) : e->WordAtCaret();
+        QString word = e->Engine().HasSelection() ? QString::fromLatin1(e->Engine().SelectedText())
+                                                  : e->WordAtCaret();
         if (!word.isEmpty() && !word.contains('\n')) find_->findText->setText(word);
     }
     find_->show();
@@ -104,7 +111,9 @@ void MainFrame::ShowFindDialog(bool replace) {
     find_->activateWindow();
 }
 
-void MainFrame::ShowCaret(int line, int col) { caret_->setText(QString("Line %1, Col %2").arg(line).arg(col)); }
+void MainFrame::ShowCaret(int line, int col) {
+    caret_->setText(QString("Line %1, Col %2").arg(line).arg(col));
+}
 
 TarnEditChild* MainFrame::ActiveEditor() const {
     QMdiSubWindow* w = mdi_->activeSubWindow();
@@ -119,8 +128,8 @@ QList<TarnEditChild*> MainFrame::Editors() const {
 }
 
 void MainFrame::ApplyEditorSettings(TarnEditChild* e) {
-    e->SetOptions({NumberSetting(project_, "ts"), FlagSetting(project_, "ut"), FlagSetting(project_, "ai"),
-                   FlagSetting(project_, "bak")});
+    e->SetOptions({NumberSetting(project_, "ts"), FlagSetting(project_, "ut"),
+                   FlagSetting(project_, "ai"), FlagSetting(project_, "bak")});
     QFont font(settings_.fontName, settings_.fontSize);
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
@@ -131,10 +140,13 @@ void MainFrame::ApplyEditorSettings(TarnEditChild* e) {
 TarnEditChild* MainFrame::AddEditor(TarnEditChild* e) {
     ApplyEditorSettings(e);
     connect(e, &TarnEditChild::CaretMoved, this, &MainFrame::ShowCaret);
-    connect(e, &TarnEditChild::Closed, this, [this](const QString& path, int line, int col, int top) {
-        AddRecentFile(desktop_, {QFile::encodeName(path).toStdString(), unsigned(line), unsigned(col), unsigned(top)});
-    });
-    connect(e, &TarnEditChild::StatusMessage, this, [this](const QString& t) { statusBar()->showMessage(t, 5000); });
+    connect(e, &TarnEditChild::Closed, this,
+            [this](const QString& path, int line, int col, int top) {
+                AddRecentFile(desktop_, {QFile::encodeName(path).toStdString(), unsigned(line),
+                                         unsigned(col), unsigned(top)});
+            });
+    connect(e, &TarnEditChild::StatusMessage, this,
+            [this](const QString& t) { statusBar()->showMessage(t, 5000); });
     QMdiSubWindow* w = mdi_->addSubWindow(e);
     if (FlagSetting(project_, "maxwin")) {
         w->showMaximized();
@@ -167,7 +179,7 @@ TarnEditChild* MainFrame::OpenFile(const QString& path, int line, int col, int t
         }
     }
     auto* e = new TarnEditChild;
-    ApplyEditorSettings(e);   // tab handling applies while loading
+    ApplyEditorSettings(e);  // tab handling applies while loading
     if (!e->LoadFile(abs)) {
         delete e;
         return nullptr;
@@ -194,12 +206,13 @@ bool MainFrame::OpenProject(const QString& path) {
     Project fresh = DefaultProject();
     std::string error;
     if (!ReadProjectFile(fresh, QFile::encodeName(path).toStdString(), error)) {
-        ShowMessage(this, MessageIcon::Error, FRAME_TITLE, "Can not open project file\n" + QString::fromLocal8Bit(error));
+        ShowMessage(this, MessageIcon::Error, FRAME_TITLE,
+                    "Can not open project file\n" + QString::fromLocal8Bit(error));
         return false;
     }
     WriteDesktop();
     mdi_->closeAllSubWindows();
-    if (!mdi_->subWindowList().isEmpty()) return false;   // a window with changes stayed open
+    if (!mdi_->subWindowList().isEmpty()) return false;  // a window with changes stayed open
     project_ = std::move(fresh);
     QDir::setCurrent(QString::fromLocal8Bit(ProjectDirectory(project_)));
     setWindowTitle(QString("%1 - %2").arg(FRAME_TITLE, QFileInfo(path).fileName()));
@@ -208,10 +221,12 @@ bool MainFrame::OpenProject(const QString& path) {
     ReadDesktopFile(DesktopPath(project_.path), d, error);
     desktop_.closed = d.closed;
     for (const DesktopEntry& e : d.open)
-        OpenFile(QString::fromLocal8Bit(ResolveProjectPath(project_, e.path)), int(e.line), int(e.col), int(e.top));
+        OpenFile(QString::fromLocal8Bit(ResolveProjectPath(project_, e.path)), int(e.line),
+                 int(e.col), int(e.top));
     if (Editors().isEmpty()) {
         std::string edit = TextSetting(project_, "edit");
-        OpenFile(QString::fromLocal8Bit(edit.empty() ? ProgramFile(project_) : ResolveProjectPath(project_, edit)));
+        OpenFile(QString::fromLocal8Bit(edit.empty() ? ProgramFile(project_)
+                                                     : ResolveProjectPath(project_, edit)));
     }
     return true;
 }
@@ -225,7 +240,8 @@ bool MainFrame::OpenDefaultProject() {
         ShowMessage(this, MessageIcon::Error, FRAME_TITLE, QString::fromLocal8Bit(error));
         return false;
     }
-    if (!note.empty()) ShowMessage(this, MessageIcon::Warning, FRAME_TITLE, QString::fromLocal8Bit(note));
+    if (!note.empty())
+        ShowMessage(this, MessageIcon::Warning, FRAME_TITLE, QString::fromLocal8Bit(note));
     return OpenProject(QString::fromLocal8Bit(p.path));
 }
 
@@ -235,7 +251,7 @@ void MainFrame::closeEvent(QCloseEvent* e) {
             e->ignore();
             return;
         }
-        ed->SetModified(false);   // answered already
+        ed->SetModified(false);  // answered already
     }
     WriteDesktop();
     settings_.maximized = isMaximized();

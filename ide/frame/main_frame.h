@@ -61,7 +61,7 @@ private:
     QLabel* caret_;
     class FindDialog* find_ = nullptr;
     Project project_;
-    Desktop desktop_;   // the recent files of the project; its open windows are the MDI's
+    Desktop desktop_;  // the recent files of the project; its open windows are the MDI's
     UserSettings settings_;
 };
 

@@ -25,7 +25,8 @@ void ShowMessage(QWidget* parent, MessageIcon icon, const QString& title, const 
 
 Answer AskYesNoCancel(QWidget* parent, const QString& title, const QString& text) {
     if (gHooks.ask) return gHooks.ask(title, text);
-    auto b = QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    auto b = QMessageBox::question(parent, title, text,
+                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     return b == QMessageBox::Yes ? Answer::Yes : b == QMessageBox::No ? Answer::No : Answer::Cancel;
 }
 

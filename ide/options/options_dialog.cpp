@@ -43,7 +43,8 @@ void AlignSpinBox::stepBy(int steps) {
     setValue(ALIGN_STEPS[std::clamp(at + steps, 1, 4)]);
 }
 
-ProjectOptionsDialog::ProjectOptionsDialog(Project& project, QWidget* parent) : QDialog(parent), project_(project) {
+ProjectOptionsDialog::ProjectOptionsDialog(Project& project, QWidget* parent)
+    : QDialog(parent), project_(project) {
     setWindowTitle("Project Options");
     pages_ = new QTabWidget;
     pages_->addTab(WarningsPage(), "Warnings");
@@ -172,15 +173,18 @@ QWidget* ProjectOptionsDialog::EnvironmentPage() {
 
 QWidget* ProjectOptionsDialog::MiscPage() {
     auto* exe = new QFormLayout;
-    for (auto [key, label] : {std::pair{"run", "Name:"}, {"args", "Arguments:"}, {"header", "#! header:"}}) {
+    for (auto [key, label] :
+         {std::pair{"run", "Name:"}, {"args", "Arguments:"}, {"header", "#! header:"}}) {
         QLineEdit* e = Edit(key, QString::fromLocal8Bit(TextSetting(project_, key)));
         e->setMaxLength(int(MAX_PATH_LENGTH));
         texts_.push_back({e, key});
         exe->addRow(label, e);
     }
     auto* limits = new QFormLayout;
-    limits->addRow("Maximum errors:", maxErrors_ = Edit("me", QString::number(NumberSetting(project_, "me"))));
-    limits->addRow("Maximum warnings:", maxWarnings_ = Edit("mw", QString::number(NumberSetting(project_, "mw"))));
+    limits->addRow("Maximum errors:",
+                   maxErrors_ = Edit("me", QString::number(NumberSetting(project_, "me"))));
+    limits->addRow("Maximum warnings:",
+                   maxWarnings_ = Edit("mw", QString::number(NumberSetting(project_, "mw"))));
     auto* language = new QVBoxLayout;
     language->addWidget(Check("nc", "Nested comments"));
     language->addWidget(Check("C", "Case-sensitive identifiers"));
@@ -211,11 +215,14 @@ bool ProjectOptionsDialog::Store() {
     int stack, me, mw;
     if (!ReadInt(stack_, 1, 1024, stack)) return Invalid(stack_, "Stack size specified is invalid");
     if (!ReadInt(maxErrors_, 0, 1000, me))
-        return Invalid(maxErrors_, "Maximum number of errors is invalid (must be between 0 and 1000)");
+        return Invalid(maxErrors_,
+                       "Maximum number of errors is invalid (must be between 0 and 1000)");
     if (!ReadInt(maxWarnings_, 0, 1000, mw))
-        return Invalid(maxWarnings_, "Maximum number of warnings is invalid (must be between 0 and 1000)");
+        return Invalid(maxWarnings_,
+                       "Maximum number of warnings is invalid (must be between 0 and 1000)");
     int ts = tabSize_->value();
-    if (ts < 1 || ts > 16) return Invalid(tabSize_, "Tab size is invalid (must be between 0 and 16)");
+    if (ts < 1 || ts > 16)
+        return Invalid(tabSize_, "Tab size is invalid (must be between 0 and 16)");
 
     // Each row is stored in its own section, as every page stores its rows.
     auto store = [&](const char* key, auto set) {
@@ -225,8 +232,10 @@ bool ProjectOptionsDialog::Store() {
         project_.currentSection = row.section;
         StoreSetting(project_, row);
     };
-    for (auto [box, key] : checks_) store(key, [&](ProjectSetting& r) { r.flag = box->isChecked(); });
-    for (auto [edit, key] : texts_) store(key, [&](ProjectSetting& r) { r.text = edit->text().toLocal8Bit().toStdString(); });
+    for (auto [box, key] : checks_)
+        store(key, [&](ProjectSetting& r) { r.flag = box->isChecked(); });
+    for (auto [edit, key] : texts_)
+        store(key, [&](ProjectSetting& r) { r.text = edit->text().toLocal8Bit().toStdString(); });
     store("a", [&](ProjectSetting& r) { r.number = align_->value(); });
     store("S", [&](ProjectSetting& r) { r.number = stack; });
     store("me", [&](ProjectSetting& r) { r.number = me; });

@@ -50,7 +50,7 @@ private:
     Project& project_;
     QTabWidget* pages_;
     std::vector<std::pair<QCheckBox*, const char*>> checks_;
-    std::vector<std::pair<QLineEdit*, const char*>> texts_;   // text rows
+    std::vector<std::pair<QLineEdit*, const char*>> texts_;  // text rows
     QLineEdit* stack_;
     QLineEdit* maxErrors_;
     QLineEdit* maxWarnings_;

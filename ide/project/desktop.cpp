@@ -35,13 +35,16 @@ bool ParseEntry(const std::string& line, DesktopEntry& e) {
 
 }  // namespace
 
-std::string DesktopPath(const std::string& projectPath) { return ReplaceExtension(projectPath, ".idt"); }
+std::string DesktopPath(const std::string& projectPath) {
+    return ReplaceExtension(projectPath, ".idt");
+}
 
 std::string DesktopText(const Desktop& d) {
     std::string out = "[open]\n";
     for (const DesktopEntry& e : d.open) out += EntryLine(e);
     out += "[closed]\n";
-    for (size_t i = 0; i < d.closed.size() && i < MAX_RECENT_FILES; ++i) out += EntryLine(d.closed[i]);
+    for (size_t i = 0; i < d.closed.size() && i < MAX_RECENT_FILES; ++i)
+        out += EntryLine(d.closed[i]);
     return out;
 }
 
@@ -62,7 +65,8 @@ bool ReadDesktopFile(const std::string& path, Desktop& d, std::string& error) {
             list = &d.open;
         else if (line == "[closed]")
             list = &d.closed;
-        else if (list && ParseEntry(line, e) && (list != &d.closed || d.closed.size() < MAX_RECENT_FILES))
+        else if (list && ParseEntry(line, e) &&
+                 (list != &d.closed || d.closed.size() < MAX_RECENT_FILES))
             list->push_back(e);
     }
     return true;

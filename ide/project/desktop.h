@@ -12,13 +12,13 @@ constexpr size_t MAX_RECENT_FILES = 9;
 
 struct DesktopEntry {
     std::string path;
-    unsigned line = 0, col = 0, top = 0;   // 0 = unknown
+    unsigned line = 0, col = 0, top = 0;  // 0 = unknown
     friend bool operator==(const DesktopEntry&, const DesktopEntry&) = default;
 };
 
 struct Desktop {
     std::vector<DesktopEntry> open;
-    std::vector<DesktopEntry> closed;   // newest first, at most MAX_RECENT_FILES
+    std::vector<DesktopEntry> closed;  // newest first, at most MAX_RECENT_FILES
 };
 
 std::string DesktopPath(const std::string& projectPath);

@@ -1,11 +1,11 @@
 // The project model: setting table, project file reading and writing, default project.
 #include "ide/project/project.h"
 
+#include <unistd.h>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 
 #include "ide/files/safe_write.h"
 
@@ -16,8 +16,9 @@ namespace {
 constexpr const char* FILE_HEADER = "TPJ Version";
 constexpr const char* FILE_TITLE = "Tarn Pascal Project File";
 
-const char* const SECTION_NAMES[] = {"",     "codegen",     "runtime", "language", "extensions", "warn",
-                                     "file", "environment", "misc",    "ide",      "files"};
+const char* const SECTION_NAMES[] = {"",           "codegen", "runtime", "language",
+                                     "extensions", "warn",    "file",    "environment",
+                                     "misc",       "ide",     "files"};
 
 std::string_view TrimLeft(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -40,7 +41,7 @@ bool ParseQuoted(std::string_view s, std::string& out) {
             return out.size() <= MAX_PATH_LENGTH;
         }
     }
-    return false;   // no closing quote
+    return false;  // no closing quote
 }
 
 std::string Quoted(const std::string& s) {
@@ -132,11 +133,19 @@ const char* SectionName(ProjectSection s) { return SECTION_NAMES[int(s)]; }
 
 Project DefaultProject() {
     Project p;
-#define SETTING(key, section, type, option, message, def, saved, description)                     \
-    {                                                                                              \
-        ProjectSetting row{#key, ProjectSection::section, SettingType::type, option, message,      \
-                           saved != 0, description, def != 0, std::string(), def};                 \
-        p.settings.push_back(row);                                                                 \
+#define SETTING(key, section, type, option, message, def, saved, description) \
+    {                                                                         \
+        ProjectSetting row{#key,                                              \
+                           ProjectSection::section,                           \
+                           SettingType::type,                                 \
+                           option,                                            \
+                           message,                                           \
+                           saved != 0,                                        \
+                           description,                                       \
+                           def != 0,                                          \
+                           std::string(),                                     \
+                           def};                                              \
+        p.settings.push_back(row);                                            \
     }
 #include "ide/project/settings.def"
 #undef SETTING
@@ -170,16 +179,25 @@ bool StoreSetting(Project& p, const ProjectSetting& row) {
 }
 
 bool FlagSetting(const Project& p, std::string_view key) { return FindSetting(p, key)->flag; }
-int32_t NumberSetting(const Project& p, std::string_view key) { return FindSetting(p, key)->number; }
-const std::string& TextSetting(const Project& p, std::string_view key) { return FindSetting(p, key)->text; }
+int32_t NumberSetting(const Project& p, std::string_view key) {
+    return FindSetting(p, key)->number;
+}
+const std::string& TextSetting(const Project& p, std::string_view key) {
+    return FindSetting(p, key)->text;
+}
 void SetFlagSetting(Project& p, std::string_view key, bool on) { FindSetting(p, key)->flag = on; }
-void SetNumberSetting(Project& p, std::string_view key, int32_t v) { FindSetting(p, key)->number = v; }
-void SetTextSetting(Project& p, std::string_view key, std::string_view v) { FindSetting(p, key)->text = v; }
+void SetNumberSetting(Project& p, std::string_view key, int32_t v) {
+    FindSetting(p, key)->number = v;
+}
+void SetTextSetting(Project& p, std::string_view key, std::string_view v) {
+    FindSetting(p, key)->text = v;
+}
 
 // ---- the file ----------------------------------------------------------------------------
 
 std::string ProjectFileText(const Project& p) {
-    std::string out = std::string(FILE_HEADER) + " " + std::to_string(PROJECT_VERSION) + " - " + FILE_TITLE + "\n";
+    std::string out = std::string(FILE_HEADER) + " " + std::to_string(PROJECT_VERSION) + " - " +
+                      FILE_TITLE + "\n";
     ProjectSection section = ProjectSection::NONE;
     for (const ProjectSetting& row : p.settings) {
         if (!row.saved) continue;
@@ -200,12 +218,13 @@ std::string ProjectFileText(const Project& p) {
     return out;
 }
 
-bool ParseProjectText(Project& target, std::string_view text, const std::string& path, std::string& error) {
+bool ParseProjectText(Project& target, std::string_view text, const std::string& path,
+                      std::string& error) {
     if (path.size() > MAX_PATH_LENGTH) {
         error = "Path too long";
         return false;
     }
-    Project p = target;   // a failed read leaves the loaded project as it was
+    Project p = target;  // a failed read leaves the loaded project as it was
     p.currentSection = ProjectSection::NONE;
     int lineNo = 0;
     bool first = true;
@@ -213,7 +232,8 @@ bool ParseProjectText(Project& target, std::string_view text, const std::string&
         size_t end = text.find('\n');
         std::string_view raw = text.substr(0, std::min(end, MAX_PROJECT_LINE));
         // A line longer than the line buffer goes on as the next line, as it is read.
-        size_t used = raw.size() < MAX_PROJECT_LINE ? std::min(end, text.size()) + 1 : MAX_PROJECT_LINE;
+        size_t used =
+            raw.size() < MAX_PROJECT_LINE ? std::min(end, text.size()) + 1 : MAX_PROJECT_LINE;
         text.remove_prefix(std::min(used, text.size()));
         if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
         ++lineNo;
@@ -228,7 +248,8 @@ bool ParseProjectText(Project& target, std::string_view text, const std::string&
             int32_t version = 0;
             std::string_view num = TrimLeft(raw.substr(std::strlen(FILE_HEADER)));
             if (ParseNumber(num, version) && version > PROJECT_VERSION)
-                return fail("project file version " + std::to_string(version) + " is newer than this program reads");
+                return fail("project file version " + std::to_string(version) +
+                            " is newer than this program reads");
             continue;
         }
         std::string_view line = TrimLeft(raw);
@@ -241,15 +262,18 @@ bool ParseProjectText(Project& target, std::string_view text, const std::string&
             ProjectSection found = ProjectSection::NONE;
             for (int s = 1; s <= int(ProjectSection::FILES); ++s)
                 if (name == SECTION_NAMES[s]) found = ProjectSection(s);
-            if (found == ProjectSection::NONE) return fail("unknown section [" + std::string(name) + "]");
+            if (found == ProjectSection::NONE)
+                return fail("unknown section [" + std::string(name) + "]");
             p.currentSection = found;
             if (found == ProjectSection::FILES) p.programs.clear();
             continue;
         }
         if (p.currentSection == ProjectSection::FILES) {
             std::string file;
-            std::string_view rest = line.substr(0, 4) == "file" ? TrimLeft(line.substr(4)) : std::string_view{};
-            if (rest.empty() || rest.front() != '=' || !ParseQuoted(TrimLeft(rest.substr(1)), file)) break;
+            std::string_view rest =
+                line.substr(0, 4) == "file" ? TrimLeft(line.substr(4)) : std::string_view{};
+            if (rest.empty() || rest.front() != '=' || !ParseQuoted(TrimLeft(rest.substr(1)), file))
+                break;
             p.programs.assign(1, file);
             continue;
         }
@@ -291,7 +315,9 @@ bool WriteProjectFile(const Project& p, std::string& error) {
 std::string ReplaceExtension(const std::string& path, std::string_view ext) {
     size_t slash = path.rfind('/');
     size_t dot = path.rfind('.');
-    std::string base = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot) : path;
+    std::string base = dot != std::string::npos && (slash == std::string::npos || dot > slash)
+                           ? path.substr(0, dot)
+                           : path;
     return base + std::string(ext);
 }
 
@@ -310,14 +336,17 @@ std::string ProgramFile(const Project& p) {
     return p.programs.empty() ? std::string() : ResolveProjectPath(p, p.programs.front());
 }
 
-std::string ExecutableFile(const Project& p) { return ResolveProjectPath(p, TextSetting(p, "run")); }
+std::string ExecutableFile(const Project& p) {
+    return ResolveProjectPath(p, TextSetting(p, "run"));
+}
 
 namespace {
 
 std::string RelativeToProject(const Project& p, const std::string& path) {
     std::string abs = AbsolutePath(path);
     std::string dir = ProjectDirectory(p) + "/";
-    if (abs.size() > dir.size() && abs.compare(0, dir.size(), dir) == 0) return abs.substr(dir.size());
+    if (abs.size() > dir.size() && abs.compare(0, dir.size(), dir) == 0)
+        return abs.substr(dir.size());
     return abs;
 }
 
@@ -343,7 +372,8 @@ bool SetExecutableFile(Project& p, const std::string& path, std::string& error) 
     return true;
 }
 
-bool NewProject(Project& p, const std::string& templatePath, const std::string& newPath, std::string& error) {
+bool NewProject(Project& p, const std::string& templatePath, const std::string& newPath,
+                std::string& error) {
     std::string abs = AbsolutePath(newPath);
     if (abs.size() > MAX_PATH_LENGTH) {
         error = "Path too long";

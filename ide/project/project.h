@@ -15,7 +15,17 @@ constexpr size_t MAX_PROJECT_LINE = 340;
 constexpr int PROJECT_VERSION = 2;
 
 enum class ProjectSection : int {
-    NONE = 0, CODEGEN, RUNTIME, LANGUAGE, EXTENSIONS, WARN, FILE, ENVIRONMENT, MISC, IDE, FILES
+    NONE = 0,
+    CODEGEN,
+    RUNTIME,
+    LANGUAGE,
+    EXTENSIONS,
+    WARN,
+    FILE,
+    ENVIRONMENT,
+    MISC,
+    IDE,
+    FILES
 };
 const char* SectionName(ProjectSection s);
 
@@ -26,9 +36,9 @@ struct ProjectSetting {
     const char* key;
     ProjectSection section;
     SettingType type;
-    int option;        // compiler option id, 0 = none
-    int message;       // W rows: the warning's message number
-    bool saved;        // written to the file
+    int option;  // compiler option id, 0 = none
+    int message;  // W rows: the warning's message number
+    bool saved;  // written to the file
     const char* description;
     bool flag = false;
     std::string text;
@@ -36,10 +46,10 @@ struct ProjectSetting {
 };
 
 struct Project {
-    std::string path;   // the project file; empty while none is loaded
+    std::string path;  // the project file; empty while none is loaded
     ProjectSection currentSection = ProjectSection::NONE;
-    std::vector<ProjectSetting> settings;   // table order
-    std::vector<std::string> programs;      // section "files": at most one entry
+    std::vector<ProjectSetting> settings;  // table order
+    std::vector<std::string> programs;  // section "files": at most one entry
 };
 
 // A project holding the table's defaults and no path.
@@ -64,7 +74,8 @@ void SetTextSetting(Project& p, std::string_view key, std::string_view value);
 std::string ProjectFileText(const Project& p);
 // Reads a project's text into p (path is the file it came from). On failure p is left as
 // it was and `error` says why.
-bool ParseProjectText(Project& p, std::string_view text, const std::string& path, std::string& error);
+bool ParseProjectText(Project& p, std::string_view text, const std::string& path,
+                      std::string& error);
 bool ReadProjectFile(Project& p, const std::string& path, std::string& error);
 // Writes p to p.path (through a temporary file renamed into place).
 bool WriteProjectFile(const Project& p, std::string& error);

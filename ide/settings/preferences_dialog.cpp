@@ -23,10 +23,11 @@ namespace tarn::ide {
 
 namespace {
 
-const char* const TYPE_NAMES[TEXT_TYPES] = {"Editor window", "Information message", "Warning message",
-                                            "Error message"};
-const char* const SAMPLE_TEXTS[TEXT_TYPES] = {"begin writeln('Hello') end.", "Compiling 'hello.pas'.",
-                                              "Warning 44: 'x' is never used", "Error 12: ';' expected"};
+const char* const TYPE_NAMES[TEXT_TYPES] = {"Editor window", "Information message",
+                                            "Warning message", "Error message"};
+const char* const SAMPLE_TEXTS[TEXT_TYPES] = {
+    "begin writeln('Hello') end.", "Compiling 'hello.pas'.", "Warning 44: 'x' is never used",
+    "Error 12: ';' expected"};
 
 }  // namespace
 
@@ -165,7 +166,8 @@ bool PreferencesDialog::Store() {
     if (ext.isEmpty() && !typed.isEmpty()) {
         pages_->setCurrentIndex(1);
         ShowMessage(this, MessageIcon::Error, windowTitle(),
-                    "The executable extension does not start with a period, and is too long for a period to be "
+                    "The executable extension does not start with a period, and is too long for a "
+                    "period to be "
                     "inserted.");
         return false;
     }

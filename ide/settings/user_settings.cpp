@@ -13,7 +13,8 @@ void UserSettings::AddRecentProject(const QString& path) {
 }
 
 std::unique_ptr<QSettings> OpenUserSettingsStore() {
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Tarnwerk", "Tarn Pascal");
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Tarnwerk",
+                                       "Tarn Pascal");
 }
 
 QByteArray EncodeColors(const std::array<TextColors, TEXT_TYPES>& c) {

@@ -31,10 +31,10 @@ struct UserSettings {
         {QColor(160, 96, 0), QColor(255, 255, 255)},
         {QColor(192, 0, 0), QColor(255, 255, 255)},
     }};
-    int samples = 0;            // 0 not copied yet, 1 nothing to copy, 2 copied
-    bool fileMode = false;      // "IgnoreProjExec"
+    int samples = 0;  // 0 not copied yet, 1 nothing to copy, 2 copied
+    bool fileMode = false;  // "IgnoreProjExec"
     QString ext = ".tvm", args, header;
-    QStringList recentProjects; // newest first
+    QStringList recentProjects;  // newest first
 
     // Puts a project at the front of the recent list (once), keeping nine.
     void AddRecentProject(const QString& path);

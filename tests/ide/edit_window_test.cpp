@@ -5,9 +5,9 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -28,7 +28,8 @@ class EditWindowTest : public QObject {
     QString Path(const QString& n) const { return dir_.filePath(n); }
 
     // A shown window holding `text`, loaded from a file of the given name.
-    TarnEditChild* Open(const QByteArray& text, const QString& name = "t.pas", EditorOptions o = {}) {
+    TarnEditChild* Open(const QByteArray& text, const QString& name = "t.pas",
+                        EditorOptions o = {}) {
         WriteFile(Path(name), text);
         auto* e = new TarnEditChild;
         e->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -49,12 +50,12 @@ private slots:
         QTest::keyClick(e.get(), Qt::Key_Return);
         QTest::keyClicks(e.get(), "  x := 1;");
         QTest::keyClick(e.get(), Qt::Key_Return);
-        QTest::keyClicks(e.get(), "y");   // auto indent carried the two blanks
+        QTest::keyClicks(e.get(), "y");  // auto indent carried the two blanks
         QCOMPARE(Text(e.get()), QString("begin\n  x := 1;\n  y"));
         QCOMPARE(e->CaretLine(), 3);
         QVERIFY(e->IsModified());
 
-        QTest::keyClick(e.get(), Qt::Key_Insert);   // overwrite mode
+        QTest::keyClick(e.get(), Qt::Key_Insert);  // overwrite mode
         QVERIFY(e->OverwriteMode());
         QTest::keyClick(e.get(), Qt::Key_Up);
         QTest::keyClick(e.get(), Qt::Key_Home);
@@ -88,11 +89,11 @@ private slots:
         QTest::keyClick(e.get(), Qt::Key_Delete);
         QCOMPARE(e->LineText(1), QString("wo "));
         QTest::keyClick(e.get(), Qt::Key_End);
-        QTest::keyClick(e.get(), Qt::Key_Delete);   // joins the next line
+        QTest::keyClick(e.get(), Qt::Key_Delete);  // joins the next line
         QCOMPARE(e->LineText(1), QString("wo second"));
         QTest::keyClick(e.get(), Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(Text(e.get()), QString("last"));
-        QTest::keyClick(e.get(), Qt::Key_Y, Qt::ControlModifier);   // the last line empties
+        QTest::keyClick(e.get(), Qt::Key_Y, Qt::ControlModifier);  // the last line empties
         QCOMPARE(Text(e.get()), QString(""));
     }
 
@@ -102,19 +103,20 @@ private slots:
         std::unique_ptr<TarnEditChild> e(Open(text));
         QTest::keyClick(e.get(), Qt::Key_End, Qt::ControlModifier);
         QCOMPARE(e->CaretLine(), 101);
-        QVERIFY(e->FirstVisibleLine() > 1);   // scrolled to show the caret
+        QVERIFY(e->FirstVisibleLine() > 1);  // scrolled to show the caret
         QTest::keyClick(e.get(), Qt::Key_Home, Qt::ControlModifier);
         QCOMPARE(e->CaretLine(), 1);
         QCOMPARE(e->FirstVisibleLine(), 1);
         QTest::keyClick(e.get(), Qt::Key_PageDown);
         int page = e->CaretLine() - 1;
         QVERIFY(page > 5);
-        QTest::keyClick(e.get(), Qt::Key_PageDown, Qt::ControlModifier);   // bottom line of the window
+        QTest::keyClick(e.get(), Qt::Key_PageDown,
+                        Qt::ControlModifier);  // bottom line of the window
         QCOMPARE(e->CaretLine(), e->FirstVisibleLine() + page - 1);
         QTest::keyClick(e.get(), Qt::Key_PageUp, Qt::ControlModifier);
         QCOMPARE(e->CaretLine(), e->FirstVisibleLine());
         int first = e->FirstVisibleLine();
-        QTest::keyClick(e.get(), Qt::Key_Down, Qt::ControlModifier);   // scrolls, caret kept inside
+        QTest::keyClick(e.get(), Qt::Key_Down, Qt::ControlModifier);  // scrolls, caret kept inside
         QCOMPARE(e->FirstVisibleLine(), first + 1);
         QCOMPARE(e->CaretLine(), first + 1);
 
@@ -124,7 +126,7 @@ private slots:
         QTest::keyClick(e.get(), Qt::Key_Down, Qt::ShiftModifier);
         QTest::keyClick(e.get(), Qt::Key_Right, Qt::ShiftModifier | Qt::ControlModifier);
         QCOMPARE(QString::fromLatin1(e->Engine().SelectedText()), QString("1\nline 2"));
-        QTest::keyClicks(e.get(), "X");   // typing replaces the selection
+        QTest::keyClicks(e.get(), "X");  // typing replaces the selection
         QCOMPARE(e->LineText(1), QString("line X"));
         QCOMPARE(e->LineText(2), QString("line 3"));
         QTest::keyClick(e.get(), Qt::Key_Left);
@@ -136,28 +138,28 @@ private slots:
         spaces.useTabs = false;
         std::unique_ptr<TarnEditChild> e(Open("a\nb\nc\n", "t.pas", spaces));
         QTest::keyClick(e.get(), Qt::Key_Right);
-        QTest::keyClick(e.get(), Qt::Key_Tab);   // to the next stop: 3 blanks after column 2
+        QTest::keyClick(e.get(), Qt::Key_Tab);  // to the next stop: 3 blanks after column 2
         QCOMPARE(e->LineText(1), QString("a   "));
         QTest::keyClick(e.get(), Qt::Key_Backtab);
         QCOMPARE(e->CaretColumn(), 1);
         e->SetSelection({{1, 1}, {3, 1}});
         QTest::keyClick(e.get(), Qt::Key_Tab);
         QCOMPARE(Text(e.get()), QString("    a   \n    b\nc\n"));
-        QVERIFY(e->Engine().HasSelection());   // still selected: indent again
+        QVERIFY(e->Engine().HasSelection());  // still selected: indent again
         QTest::keyClick(e.get(), Qt::Key_Tab);
         QCOMPARE(e->LineText(2), QString("        b"));
         QTest::keyClick(e.get(), Qt::Key_Backtab);
         QTest::keyClick(e.get(), Qt::Key_Backtab);
-        QTest::keyClick(e.get(), Qt::Key_Backtab);   // nothing left to remove
+        QTest::keyClick(e.get(), Qt::Key_Backtab);  // nothing left to remove
         QCOMPARE(Text(e.get()), QString("a   \nb\nc\n"));
-        QCOMPARE(e->Mark(CARET_MARK).line, 0);      // the caret's mark is released
+        QCOMPARE(e->Mark(CARET_MARK).line, 0);  // the caret's mark is released
 
         EditorOptions tabs;
         e->SetOptions(tabs);
         e->SetSelection({{2, 1}, {3, 2}});
         QTest::keyClick(e.get(), Qt::Key_Tab);
         QCOMPARE(Text(e.get()), QString("a   \n\tb\n\tc\n"));
-        QTest::keyClick(e.get(), Qt::Key_Z, Qt::ControlModifier);   // one step
+        QTest::keyClick(e.get(), Qt::Key_Z, Qt::ControlModifier);  // one step
         QCOMPARE(Text(e.get()), QString("a   \nb\nc\n"));
     }
 
@@ -166,13 +168,17 @@ private slots:
         QFontMetrics fm(e->font());
         QWidget* vp = e->viewport();
         int lh = QFontMetrics(QFontDatabase::systemFont(QFontDatabase::FixedFont)).lineSpacing();
-        int cw = QFontMetrics(QFontDatabase::systemFont(QFontDatabase::FixedFont)).horizontalAdvance('M');
-        auto at = [&](int line, int col) { return QPoint((col - 1) * cw + 1, (line - 1) * lh + lh / 2); };
+        int cw = QFontMetrics(QFontDatabase::systemFont(QFontDatabase::FixedFont))
+                     .horizontalAdvance('M');
+        auto at = [&](int line, int col) {
+            return QPoint((col - 1) * cw + 1, (line - 1) * lh + lh / 2);
+        };
         QTest::mouseClick(vp, Qt::LeftButton, {}, at(3, 5));
         QCOMPARE(e->CaretLine(), 3);
         QCOMPARE(e->CaretColumn(), 5);
         QTest::mousePress(vp, Qt::LeftButton, {}, at(1, 1));
-        QMouseEvent move(QEvent::MouseMove, at(1, 8), vp->mapToGlobal(at(1, 8)), Qt::NoButton, Qt::LeftButton, {});
+        QMouseEvent move(QEvent::MouseMove, at(1, 8), vp->mapToGlobal(at(1, 8)), Qt::NoButton,
+                         Qt::LeftButton, {});
         QApplication::sendEvent(vp, &move);
         QTest::mouseRelease(vp, Qt::LeftButton, {}, at(1, 8));
         QCOMPARE(QString::fromLatin1(e->Engine().SelectedText()), QString("program"));
@@ -183,18 +189,20 @@ private slots:
         QTest::mouseDClick(vp, Qt::LeftButton, {}, at(2, 3));
         QCOMPARE(QString::fromLatin1(e->Engine().SelectedText()), QString("begin\n"));
         QTest::mouseDClick(vp, Qt::LeftButton, {}, at(2, 3));
-        QCOMPARE(QString::fromLatin1(e->Engine().SelectedText()), QString("begin\n  writeln(x)\nend.\n"));
-        QCOMPARE(e->WordAtCaret(), QString(""));   // the caret is at column 1 of line 5
+        QCOMPARE(QString::fromLatin1(e->Engine().SelectedText()),
+                 QString("begin\n  writeln(x)\nend.\n"));
+        QCOMPARE(e->WordAtCaret(), QString(""));  // the caret is at column 1 of line 5
     }
 
     void selectBlockFollowsIndentation() {
-        std::unique_ptr<TarnEditChild> e(Open("  if a then\n  begin\n    x;\n\n    y\n  end;\n  z;\nrepeat\n  w\n"));
+        std::unique_ptr<TarnEditChild> e(
+            Open("  if a then\n  begin\n    x;\n\n    y\n  end;\n  z;\nrepeat\n  w\n"));
         e->GoTo(2, 3);
-        QVERIFY(e->SelectBlock());   // through the "end" at the same indentation
+        QVERIFY(e->SelectBlock());  // through the "end" at the same indentation
         QCOMPARE(e->Selection().From(), (EditPos{2, 1}));
         QCOMPARE(e->Selection().To(), (EditPos{7, 1}));
         e->GoTo(1, 1);
-        QVERIFY(e->SelectBlock());   // lines at the start's indentation continue the walk
+        QVERIFY(e->SelectBlock());  // lines at the start's indentation continue the walk
         QCOMPARE(e->Selection().To(), (EditPos{7, 1}));
         e->GoTo(8, 1);
         QVERIFY(!e->SelectBlock());  // "repeat" without its "until": nothing selected
@@ -218,7 +226,8 @@ private slots:
 
         e->GoTo(1, 1);
         QVERIFY(e->Find("count", SEARCH_DOWN | SEARCH_MATCH_CASE));
-        QVERIFY(e->Replace("count", "n", SEARCH_DOWN | SEARCH_MATCH_CASE));   // replaces, finds the next
+        QVERIFY(
+            e->Replace("count", "n", SEARCH_DOWN | SEARCH_MATCH_CASE));  // replaces, finds the next
         QCOMPARE(e->LineText(2), QString("n := count + 1;"));
         QCOMPARE(e->Selection().From(), (EditPos{2, 6}));
 
@@ -227,7 +236,7 @@ private slots:
         QCOMPARE(status.last().at(0).toString(), QString("2 occurrence(s) replaced"));
         QCOMPARE(e->ReplaceAll("nothing", "x", SEARCH_DOWN), 0);
         QCOMPARE(status.last().at(0).toString(), QString("No occurrences replaced"));
-        e->Undo();   // a Replace All undoes as one step
+        e->Undo();  // a Replace All undoes as one step
         QCOMPARE(Text(e.get()), QString("x := Count;\nn := count + 1;\n"));
         e->Undo();
         QCOMPARE(Text(e.get()), QString("x := Count;\ncount := count + 1;\n"));
@@ -263,7 +272,7 @@ private slots:
         QVERIFY(e->GoToBookmark(3));
         QCOMPARE(e->CaretLine(), 6);
         QCOMPARE(e->LineText(6), QString("d"));
-        QVERIFY(!e->GoToBookmark(4));   // not set
+        QVERIFY(!e->GoToBookmark(4));  // not set
     }
 
     void clipboardCutCopyPaste() {
@@ -289,7 +298,7 @@ private slots:
         QCOMPARE(rec.Count("One or more lines may have been split into shorter lines."), 1);
         QVERIFY(rec.Saw(Path("notes.pas") + "|TAB characters were converted to spaces"));
         QVERIFY(rec.Saw(Path("notes.pas") + "|Control characters were deleted"));
-        QVERIFY(e->IsModified());   // converted text counts as changed
+        QVERIFY(e->IsModified());  // converted text counts as changed
         QCOMPARE(e->LineCount(), 5);
 
         rec.shown.clear();
@@ -309,7 +318,9 @@ private slots:
         rec.shown.clear();
         QTest::keyClicks(f.get(), "!");
         QVERIFY(!f->SaveAs(Path("isdir.pas")));
-        QVERIFY(rec.Saw("An error occured while the file was being saved\nThe file may be corrupted or incomplete"));
+        QVERIFY(
+            rec.Saw("An error occured while the file was being saved\nThe file may be corrupted or "
+                    "incomplete"));
         QVERIFY(rec.Saw("Is a directory"));
         QCOMPARE(f->FileName(), Path("crlf.pas"));
         QVERIFY(f->IsModified());
@@ -317,7 +328,9 @@ private slots:
         rec.shown.clear();
         TarnEditChild g;
         QVERIFY(!g.LoadFile(Path("missing.pas")));
-        QVERIFY(rec.Saw("An error occured while the file was being opened\nThe file may be corrupted or incomplete"));
+        QVERIFY(
+            rec.Saw("An error occured while the file was being opened\nThe file may be corrupted "
+                    "or incomplete"));
     }
 
     void closingAsksAndDiskChangesAreNoticed() {
@@ -326,7 +339,9 @@ private slots:
         QTest::keyClicks(e.get(), "x");
         rec.answer = Answer::Cancel;
         QVERIFY(!e->close());
-        QCOMPARE(rec.asked.last(), QString("'%1' has unsaved changes.\nDo you want to save before closing?").arg(Path("c.pas")));
+        QCOMPARE(rec.asked.last(),
+                 QString("'%1' has unsaved changes.\nDo you want to save before closing?")
+                     .arg(Path("c.pas")));
         rec.answer = Answer::Yes;
         QVERIFY(e->close());
         QCOMPARE(ReadFile(Path("c.pas")), QByteArray("xold\n"));
@@ -334,14 +349,14 @@ private slots:
         std::unique_ptr<TarnEditChild> f(Open("first\n", "d.pas"));
         rec.asked.clear();
         f->CheckDiskChange();
-        QVERIFY(rec.asked.isEmpty());   // unchanged
+        QVERIFY(rec.asked.isEmpty());  // unchanged
         QThread::msleep(20);
         WriteFile(Path("d.pas"), "second version\n");
         rec.answer = Answer::Yes;
         f->CheckDiskChange();
         QCOMPARE(rec.asked.size(), 1);
         QCOMPARE(f->LineText(1), QString("second version"));
-        f->CheckDiskChange();           // asked once per change
+        f->CheckDiskChange();  // asked once per change
         QCOMPARE(rec.asked.size(), 1);
     }
 

@@ -22,7 +22,7 @@ void Type(EditEngine& e, std::string_view s) {
 }
 
 EditEngine& Filled(EditEngine& e, std::string_view text) {
-    e.Create(64, 64);   // small, so that the buffer has to grow
+    e.Create(64, 64);  // small, so that the buffer has to grow
     e.InsertLines(text);
     e.TextStart();
     return e;
@@ -66,7 +66,7 @@ TEST(EditEngineBasics, NumberedOperationsDriveTheEngine) {
     char small[6];
     EditLineBuffer lb{small, sizeof small, 0};
     EXPECT_EQ(e.Call(EditOp::GetLine, 1, reinterpret_cast<intptr_t>(&lb)), 10);
-    EXPECT_STREQ(small, "progr");   // cut to the buffer, length still reported
+    EXPECT_STREQ(small, "progr");  // cut to the buffer, length still reported
     EXPECT_EQ(e.Call(EditOp::GetLine, 3, reinterpret_cast<intptr_t>(&lb)), EDIT_FAIL);
 
     EditPos p;
@@ -74,7 +74,7 @@ TEST(EditEngineBasics, NumberedOperationsDriveTheEngine) {
     EXPECT_EQ(p, (EditPos{2, 11}));
     e.Call(EditOp::WordLeft);
     e.Call(EditOp::GetCaret, reinterpret_cast<intptr_t>(&p));
-    EXPECT_EQ(p, (EditPos{2, 10}));   // "." is a word of its own
+    EXPECT_EQ(p, (EditPos{2, 10}));  // "." is a word of its own
     e.Call(EditOp::LineStart);
     e.Call(EditOp::WordRight);
     e.Call(EditOp::GetCaret, reinterpret_cast<intptr_t>(&p));
@@ -86,7 +86,7 @@ TEST(EditEngineBasics, NumberedOperationsDriveTheEngine) {
     EXPECT_EQ(e.Call(EditOp::GotoLine, 3), EDIT_FAIL);
     EXPECT_EQ(e.Call(EditOp::GotoLine, 1), 0);
     e.Call(EditOp::LineEnd);
-    EXPECT_EQ(e.Call(EditOp::DeleteChar), 0);   // joins the next line
+    EXPECT_EQ(e.Call(EditOp::DeleteChar), 0);  // joins the next line
     EXPECT_EQ(e.Text(), "program p;.");
     e.Call(EditOp::TextStart);
     EXPECT_EQ(e.Call(EditOp::OverwriteChar, 'P'), 0);
@@ -96,8 +96,9 @@ TEST(EditEngineBasics, NumberedOperationsDriveTheEngine) {
     EXPECT_EQ(e.Text(), "Program p;");
 
     const char* what = "PROGRAM";
-    EXPECT_EQ(e.Call(EditOp::Search, reinterpret_cast<intptr_t>(what), SEARCH_MATCH_CASE), EDIT_FAIL);
-    EXPECT_EQ(e.Call(EditOp::Search, reinterpret_cast<intptr_t>(what), 0), 0);   // upward
+    EXPECT_EQ(e.Call(EditOp::Search, reinterpret_cast<intptr_t>(what), SEARCH_MATCH_CASE),
+              EDIT_FAIL);
+    EXPECT_EQ(e.Call(EditOp::Search, reinterpret_cast<intptr_t>(what), 0), 0);  // upward
     EditRange r;
     e.Call(EditOp::SelectionGet, reinterpret_cast<intptr_t>(&r));
     EXPECT_EQ(r.From(), (EditPos{1, 1}));
@@ -111,7 +112,7 @@ TEST(EditEngineBasics, NumberedOperationsDriveTheEngine) {
     EXPECT_EQ(e.Text(), " p;");
 
     EXPECT_EQ(e.Call(EditOp::Destroy), 0);
-    EXPECT_EQ(e.Call(EditOp::LineCount), EDIT_FAIL);   // unusable until created again
+    EXPECT_EQ(e.Call(EditOp::LineCount), EDIT_FAIL);  // unusable until created again
     EXPECT_EQ(e.Call(EditOp::InsertChar, 'x'), EDIT_FAIL);
     EXPECT_EQ(e.Call(EditOp::Create, 0, 0), 0);
     EXPECT_EQ(e.Call(EditOp::LineCount), 1);
@@ -124,7 +125,7 @@ TEST(EditEngineBasics, InsertedTextKeepsOnlyAcceptedBytes) {
     ASSERT_TRUE(e.InsertText(all));
     std::string kept = e.LineText(1);
     EXPECT_EQ(e.LineCount(), 1);
-    EXPECT_EQ(kept.size(), 255u - 6u);   // 1, 7, 8, 10, 13 and 255 are dropped
+    EXPECT_EQ(kept.size(), 255u - 6u);  // 1, 7, 8, 10, 13 and 255 are dropped
     for (unsigned char c : kept) EXPECT_TRUE(EditByteAccepted(c)) << int(c);
     EXPECT_FALSE(e.InsertChar('\n'));
     EXPECT_FALSE(e.InsertChar(255));
@@ -173,7 +174,7 @@ TEST(EditEngineMarks, MarksFollowInsertsDeletesSplitsAndJoins) {
     for (int i = 1; i <= 20; ++i) text += "  stmt" + std::to_string(i) + ";\n";
     Filled(e, text);
     e.AllocateMarks(181);
-    ASSERT_TRUE(e.SetMark(1, {10, 3}));   // a compiler message at "stmt10"
+    ASSERT_TRUE(e.SetMark(1, {10, 3}));  // a compiler message at "stmt10"
     ASSERT_TRUE(e.SetMark(2, {5, 5}));
     ASSERT_TRUE(e.SetMark(3, {6, 1}));
 
@@ -198,7 +199,7 @@ TEST(EditEngineMarks, MarksFollowInsertsDeletesSplitsAndJoins) {
     e.SetCaret(13, 2);
     ASSERT_TRUE(e.SplitLine());
     EXPECT_EQ(e.Mark(1), (EditPos{14, 3}));
-    EXPECT_EQ(e.Mark(2), (EditPos{8, 5}));   // earlier lines: moved by the three typed lines only
+    EXPECT_EQ(e.Mark(2), (EditPos{8, 5}));  // earlier lines: moved by the three typed lines only
     // Joining puts it back.
     ASSERT_TRUE(e.Backspace());
     EXPECT_EQ(e.Mark(1), (EditPos{13, 4}));
@@ -213,7 +214,7 @@ TEST(EditEngineMarks, MarksFollowInsertsDeletesSplitsAndJoins) {
     EXPECT_FALSE(e.SetMark(0, {1, 1}));
     EXPECT_FALSE(e.SetMark(182, {1, 1}));
     EXPECT_EQ(e.Mark(182), EditPos{});
-    ASSERT_TRUE(e.SetMark(4, {99, 99}));   // clamped into the text
+    ASSERT_TRUE(e.SetMark(4, {99, 99}));  // clamped into the text
     EXPECT_EQ(e.Mark(4).line, e.LineCount());
 }
 
@@ -245,7 +246,7 @@ TEST(EditEngineUndo, TypingUndoesAsOneStepAndRedoReplays) {
     EditEngine e;
     Type(e, "begin");
     e.SetCaret(1, 1);
-    Type(e, "x");   // the caret moved: a new step
+    Type(e, "x");  // the caret moved: a new step
     EXPECT_EQ(e.Text(), "xbegin");
     ASSERT_TRUE(e.Undo());
     EXPECT_EQ(e.Text(), "begin");
@@ -280,9 +281,9 @@ TEST(EditEngineUndo, GroupsUndoAsOneStep) {
     ASSERT_TRUE(e.Redo());
     EXPECT_EQ(e.Text(), "\ta\n\tb\n\tc");
     e.BeginUndoGroup();
-    EXPECT_FALSE(e.Undo());   // not inside an open group
+    EXPECT_FALSE(e.Undo());  // not inside an open group
     e.EndUndoGroup();
-    e.EndUndoGroup();         // an unmatched end is harmless
+    e.EndUndoGroup();  // an unmatched end is harmless
     EXPECT_TRUE(e.Undo());
 }
 
@@ -295,7 +296,7 @@ TEST(EditEngineSelection, ExtendDeleteAndSelectedText) {
     e.ExtendSelection(before);
     before = e.Caret();
     e.GotoLine(3);
-    e.ExtendSelection(before);   // the anchor stays where the selection began
+    e.ExtendSelection(before);  // the anchor stays where the selection began
     EXPECT_EQ(e.Selection().anchor, (EditPos{1, 3}));
     EXPECT_EQ(e.SelectedText(), "pha\nbeta\n");
     ASSERT_TRUE(e.DeleteSelection());

@@ -12,12 +12,14 @@
 namespace tarn::ide::test {
 
 struct MessageRecorder {
-    QStringList shown;      // "title|text"
+    QStringList shown;  // "title|text"
     QStringList asked;
     Answer answer = Answer::Cancel;
 
     MessageRecorder() {
-        SetMessageHooks({[this](MessageIcon, const QString& title, const QString& text) { shown << title + "|" + text; },
+        SetMessageHooks({[this](MessageIcon, const QString& title, const QString& text) {
+                             shown << title + "|" + text;
+                         },
                          [this](const QString&, const QString& text) {
                              asked << text;
                              return answer;

@@ -1,16 +1,16 @@
 // The frame: opening a project reopens its desktop, a damaged project is refused with a
 // message and the loaded one stays, the accelerators reach the active editor.
-#include <QDir>
 #include <QApplication>
+#include <QDir>
 #include <QMdiArea>
 #include <QSpinBox>
 #include <QStandardPaths>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 
 #include "ide/frame/main_frame.h"
-#include "ide/project/desktop.h"
 #include "ide/options/options_dialog.h"
+#include "ide/project/desktop.h"
 #include "ide_test_support.h"
 
 using namespace tarn::ide;
@@ -40,7 +40,7 @@ private slots:
         WriteProject("p.tpj", "a.pas");
         Desktop d;
         d.open.push_back({Path("a.pas").toStdString(), 3, 3, 1});
-        d.open.push_back({"b.pas", 2, 1, 1});   // relative to the project
+        d.open.push_back({"b.pas", 2, 1, 1});  // relative to the project
         std::string error;
         QVERIFY(WriteDesktopFile(Path("p.idt").toStdString(), d, error));
 
@@ -52,7 +52,7 @@ private slots:
         QCOMPARE(a->FileName(), Path("a.pas"));
         QCOMPARE(a->CaretLine(), 3);
         QCOMPARE(a->CaretColumn(), 3);
-        QCOMPARE(a->Options().tabSize, 8);   // the project's editor settings
+        QCOMPARE(a->Options().tabSize, 8);  // the project's editor settings
         QCOMPARE(f.Editors()[1]->FileName(), Path("b.pas"));
         QCOMPARE(QDir::currentPath(), QDir(dir_.path()).canonicalPath());
 
@@ -82,11 +82,11 @@ private slots:
         QVERIFY(f.OpenProject(Path("solo.tpj")));
         QCOMPARE(f.Editors().size(), 1);
         QCOMPARE(f.Editors()[0]->FileName(), Path("solo.pas"));
-        QCOMPARE(f.OpenFile(Path("solo.pas")), f.Editors()[0]);   // not opened twice
+        QCOMPARE(f.OpenFile(Path("solo.pas")), f.Editors()[0]);  // not opened twice
         QVERIFY(!f.OpenFile(Path("nothing.pas")));
         QVERIFY(rec.Saw("An error occured while the file was being opened"));
         f.Editors()[0]->GoTo(2, 3);
-        f.findChild<QMdiArea*>()->closeAllSubWindows();   // closed files go to the recent list
+        f.findChild<QMdiArea*>()->closeAllSubWindows();  // closed files go to the recent list
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(f.Editors().size(), 0);
         QCOMPARE(int(f.RecentFiles().closed.size()), 1);
@@ -101,7 +101,8 @@ private slots:
     // folder the first time, then opened from there.
     void defaultProjectComesFromBesideTheProgram() {
         MessageRecorder rec;
-        QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/Tarnwerk/Pascal Projects";
+        QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
+                         "/Tarnwerk/Pascal Projects";
         QDir(folder).removeRecursively();
         MainFrame f;
         f.show();
@@ -145,9 +146,9 @@ private slots:
         QVERIFY(e);
         e->setFocus();
         e->GoTo(3, 2);
-        QTest::keyClick(e, Qt::Key_5, Qt::AltModifier);        // set bookmark 5
+        QTest::keyClick(e, Qt::Key_5, Qt::AltModifier);  // set bookmark 5
         e->GoTo(1, 1);
-        QTest::keyClick(e, Qt::Key_5, Qt::ControlModifier);    // go to bookmark 5
+        QTest::keyClick(e, Qt::Key_5, Qt::ControlModifier);  // go to bookmark 5
         QCOMPARE(e->CaretLine(), 3);
         QCOMPARE(e->CaretColumn(), 2);
         QTest::keyClick(e, Qt::Key_Y, Qt::ControlModifier);

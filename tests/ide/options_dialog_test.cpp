@@ -9,13 +9,13 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include "compiler/base/messages.h"
+#include "compiler/base/options.h"
 #include "ide/options/options_dialog.h"
+#include "ide/project/apply_options.h"
 #include "ide/settings/preferences_dialog.h"
 #include "ide/settings/user_settings.h"
 #include "ide_test_support.h"
-#include "compiler/base/messages.h"
-#include "compiler/base/options.h"
-#include "ide/project/apply_options.h"
 
 using namespace tarn::ide;
 using tarn::ide::test::MessageRecorder;
@@ -32,8 +32,8 @@ private slots:
         QCOMPARE(d.windowTitle(), QString("Project Options"));
         QStringList titles;
         for (int i = 0; i < d.Pages()->count(); ++i) titles << d.Pages()->tabText(i);
-        QCOMPARE(titles, QStringList({"Warnings", "Extensions", "Run-Time Errors", "Code Generation",
-                                      "Environment", "Miscellaneous"}));
+        QCOMPARE(titles, QStringList({"Warnings", "Extensions", "Run-Time Errors",
+                                      "Code Generation", "Environment", "Miscellaneous"}));
         // Every row but the in-memory "edit" and the frame's "maxwin" has its control.
         for (const ProjectSetting& row : p.settings) {
             if (std::string(row.key) == "edit" || std::string(row.key) == "maxwin") continue;
@@ -43,13 +43,19 @@ private slots:
             const char* key;
             const char* text;
         } labels[] = {
-            {"W1", "Program parameter has invalid type"}, {"W20", "Comparing signed and unsigned integral values"},
-            {"ui", "Underscores (_) in identifiers"},     {"ao", "Assignment overflow"},
-            {"u", "Using undefined values"},               {"rtsc", "On the console screen"},
-            {"ln", "Insert line-number debugging info."},  {"ai", "Auto indent lines"},
-            {"dclick_help", "Double-click word search"},   {"cm20", "Compatibility with version 2.0"},
+            {"W1", "Program parameter has invalid type"},
+            {"W20", "Comparing signed and unsigned integral values"},
+            {"ui", "Underscores (_) in identifiers"},
+            {"ao", "Assignment overflow"},
+            {"u", "Using undefined values"},
+            {"rtsc", "On the console screen"},
+            {"ln", "Insert line-number debugging info."},
+            {"ai", "Auto indent lines"},
+            {"dclick_help", "Double-click word search"},
+            {"cm20", "Compatibility with version 2.0"},
         };
-        for (const Label& l : labels) QCOMPARE(d.findChild<QCheckBox*>(l.key)->text(), QString(l.text));
+        for (const Label& l : labels)
+            QCOMPARE(d.findChild<QCheckBox*>(l.key)->text(), QString(l.text));
         QCOMPARE(d.findChild<QCheckBox*>("W15")->isChecked(), false);
         QCOMPARE(d.findChild<QCheckBox*>("W14")->isChecked(), true);
     }
@@ -71,7 +77,7 @@ private slots:
         d.findChild<QSpinBox*>("ts")->setValue(8);
         d.findChild<QLineEdit*>("run")->setText("out/prog.tvm");
         d.findChild<QLineEdit*>("args")->setText("-v \"two words\"");
-        d.findChild<QLineEdit*>("me")->setText("500");   // the page accepts up to 1000
+        d.findChild<QLineEdit*>("me")->setText("500");  // the page accepts up to 1000
         d.findChild<QCheckBox*>("C")->setChecked(true);
         d.accept();
         QCOMPARE(d.result(), int(QDialog::Accepted));
@@ -139,8 +145,10 @@ private slots:
             {"S", "0", "Stack size specified is invalid", "Code Generation"},
             {"S", "1025", "Stack size specified is invalid", "Code Generation"},
             {"S", "big", "Stack size specified is invalid", "Code Generation"},
-            {"me", "1001", "Maximum number of errors is invalid (must be between 0 and 1000)", "Miscellaneous"},
-            {"mw", "-1", "Maximum number of warnings is invalid (must be between 0 and 1000)", "Miscellaneous"},
+            {"me", "1001", "Maximum number of errors is invalid (must be between 0 and 1000)",
+             "Miscellaneous"},
+            {"mw", "-1", "Maximum number of warnings is invalid (must be between 0 and 1000)",
+             "Miscellaneous"},
         };
         for (const Case& c : cases) {
             MessageRecorder rec;
@@ -151,9 +159,9 @@ private slots:
             d.Pages()->setCurrentIndex(0);
             d.accept();
             QVERIFY2(rec.Saw(c.message), c.value);
-            QCOMPARE(d.result(), 0);   // still open
+            QCOMPARE(d.result(), 0);  // still open
             QCOMPARE(d.Pages()->tabText(d.Pages()->currentIndex()), QString(c.page));
-            QVERIFY(FlagSetting(p, "r"));   // nothing stored
+            QVERIFY(FlagSetting(p, "r"));  // nothing stored
         }
     }
 
@@ -204,12 +212,14 @@ private slots:
         QCOMPARE(d.Pages()->tabText(0), QString("Text"));
         QCOMPARE(d.Pages()->tabText(1), QString("Executable"));
         d.SetTextColor(TextType::Warning, true, QColor(10, 20, 30));
-        QCOMPARE(d.Sample(TextType::Warning)->palette().color(QPalette::WindowText), QColor(10, 20, 30));
-        QCOMPARE(s.colors[size_t(TextType::Warning)].foreground, UserSettings().colors[2].foreground);   // not yet
+        QCOMPARE(d.Sample(TextType::Warning)->palette().color(QPalette::WindowText),
+                 QColor(10, 20, 30));
+        QCOMPARE(s.colors[size_t(TextType::Warning)].foreground,
+                 UserSettings().colors[2].foreground);  // not yet
         d.SetTextFont(QFont("Courier", 15));
         auto* fileMode = d.findChild<QCheckBox*>("fileMode");
         auto* header = d.findChild<QLineEdit*>("header");
-        QVERIFY(!header->isEnabled());   // the header belongs to file mode
+        QVERIFY(!header->isEnabled());  // the header belongs to file mode
         fileMode->setChecked(true);
         QVERIFY(header->isEnabled());
         header->setText("#!/usr/local/bin/tvm");
@@ -220,14 +230,16 @@ private slots:
         QCOMPARE(s.fontName, QString("Courier"));
         QCOMPARE(s.fontSize, 15);
         QVERIFY(s.fileMode);
-        QCOMPARE(s.ext, QString(".cgi"));   // the period put in front
+        QCOMPARE(s.ext, QString(".cgi"));  // the period put in front
         QCOMPARE(s.header, QString("#!/usr/local/bin/tvm"));
         QVERIFY(rec.shown.isEmpty());
 
         PreferencesDialog e(s);
         e.findChild<QComboBox*>("ext")->setCurrentText(QString(260, 'x'));
         e.accept();
-        QVERIFY(rec.Saw("The executable extension does not start with a period, and is too long for a period to be inserted."));
+        QVERIFY(
+            rec.Saw("The executable extension does not start with a period, and is too long for a "
+                    "period to be inserted."));
         QCOMPARE(e.result(), 0);
         QCOMPARE(s.ext, QString(".cgi"));
         QCOMPARE(PreferencesDialog::NormalisedExtension(QString(259, 'x')).size(), 260);

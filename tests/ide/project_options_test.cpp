@@ -26,8 +26,10 @@ struct StoreState {
 
 StoreState Capture() {
     StoreState s;
-    for (int id = tpc::FIRST_FLAG_OPTION; id <= tpc::LAST_FLAG_OPTION; ++id) s.values.push_back(tpc::IsFlagOption(id));
-    for (int id : {tpc::opt::a, tpc::opt::zbsm, tpc::opt::S, tpc::opt::me, tpc::opt::mw}) s.values.push_back(tpc::GetOption(id));
+    for (int id = tpc::FIRST_FLAG_OPTION; id <= tpc::LAST_FLAG_OPTION; ++id)
+        s.values.push_back(tpc::IsFlagOption(id));
+    for (int id : {tpc::opt::a, tpc::opt::zbsm, tpc::opt::S, tpc::opt::me, tpc::opt::mw})
+        s.values.push_back(tpc::GetOption(id));
     for (int m = 1; m <= tpc::MAX_MESSAGE; ++m) s.values.push_back(tpc::MessageSwitchedOff(m));
     return s;
 }
@@ -84,21 +86,21 @@ TEST(ProjectOptions, CommandLineNamesTheSameOptions) {
     EXPECT_TRUE(has("-r-"));
     EXPECT_TRUE(has("-W54+"));
     EXPECT_TRUE(has("-W59-"));
-    EXPECT_TRUE(has("-ead-"));   // the extension rows are the e... options
+    EXPECT_TRUE(has("-ead-"));  // the extension rows are the e... options
     EXPECT_TRUE(has("-S128"));
     EXPECT_TRUE(has("-me25"));
-    EXPECT_FALSE(has("-ut+"));   // editor settings are no compiler options
+    EXPECT_FALSE(has("-ut+"));  // editor settings are no compiler options
 }
 
 TEST(ProjectOptions, DefaultProjectGivesTheStoreTheProjectsValues) {
     Project p = DefaultProject();
     StartUp();
     ApplyProjectOptions(p);
-    EXPECT_TRUE(tpc::IsFlagOption(tpc::opt::so));    // on in the project, off at tpc's start-up
+    EXPECT_TRUE(tpc::IsFlagOption(tpc::opt::so));  // on in the project, off at tpc's start-up
     EXPECT_EQ(tpc::GetOption(tpc::opt::a), 4);
     EXPECT_EQ(tpc::GetOption(tpc::opt::S), 64 * 1024);
-    EXPECT_TRUE(tpc::MessageSwitchedOff(54));        // W15
-    EXPECT_TRUE(tpc::MessageSwitchedOff(59));        // W20
+    EXPECT_TRUE(tpc::MessageSwitchedOff(54));  // W15
+    EXPECT_TRUE(tpc::MessageSwitchedOff(59));  // W20
     EXPECT_FALSE(tpc::MessageSwitchedOff(40));
     tpc::InitOutputState();
     tpc::ReleaseAll();
@@ -123,6 +125,7 @@ TEST(ProjectOptions, ProjectAndCommandLineGiveTheSameStore) {
         EXPECT_EQ(printed, "") << "tpc refused part of the command line";
         ASSERT_EQ(fromProject.values.size(), fromCommandLine.values.size());
         for (size_t i = 0; i < fromProject.values.size(); ++i)
-            ASSERT_EQ(fromProject.values[i], fromCommandLine.values[i]) << "round " << round << ", entry " << i;
+            ASSERT_EQ(fromProject.values[i], fromCommandLine.values[i])
+                << "round " << round << ", entry " << i;
     }
 }

@@ -2,10 +2,10 @@
 // damaged files, the desktop file, new and default projects, and safe writing.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 #include "ide/files/safe_write.h"
 #include "ide/project/desktop.h"
@@ -19,14 +19,17 @@ namespace {
 class ProjectDir : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("tarn-project-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() /
+               ("tarn-project-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
     void TearDown() override { fs::remove_all(dir_); }
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-    void Write(const std::string& name, const std::string& text) const { std::ofstream(Path(name)) << text; }
+    void Write(const std::string& name, const std::string& text) const {
+        std::ofstream(Path(name)) << text;
+    }
     std::string Read(const std::string& name) const {
         std::ifstream in(Path(name));
         std::stringstream s;
@@ -52,16 +55,17 @@ TEST_F(ProjectFile, WrittenInTableOrderWithSectionsAndDescriptions) {
     p.programs.push_back("hello.pas");
     std::string text = ProjectFileText(p);
     EXPECT_EQ(text.rfind(HEADER, 0), 0u);
-    EXPECT_NE(text.find("\n[codegen]\na=4 - Alignment size\nA=Y - Enable asserts\n"), std::string::npos);
+    EXPECT_NE(text.find("\n[codegen]\na=4 - Alignment size\nA=Y - Enable asserts\n"),
+              std::string::npos);
     EXPECT_NE(text.find("W15=N - Declaration hides previous declaration\n"), std::string::npos);
     EXPECT_NE(text.find("\n[file]\nrun=\"\" - Executable file\n"), std::string::npos);
-    EXPECT_EQ(text.find("edit="), std::string::npos);   // kept in memory only
+    EXPECT_EQ(text.find("edit="), std::string::npos);  // kept in memory only
     EXPECT_NE(text.find("dq=Y - Double-quoted (\") literals\n"), std::string::npos);
     // The program list ends the file, without a line end.
     const std::string tail = "\n[files]\nfile=\"hello.pas\"";
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
-    const char* order[] = {"[codegen]", "[runtime]", "[language]", "[extensions]", "[warn]",
-                           "[file]", "[environment]", "[misc]", "[ide]", "[files]"};
+    const char* order[] = {"[codegen]", "[runtime]",     "[language]", "[extensions]", "[warn]",
+                           "[file]",    "[environment]", "[misc]",     "[ide]",        "[files]"};
     size_t at = 0;
     for (const char* s : order) {
         size_t found = text.find(s, at);
@@ -77,7 +81,8 @@ TEST_F(ProjectFile, EverySettingRoundTrips) {
     for (ProjectSetting& row : p.settings) {
         ++n;
         if (row.type == SettingType::FLAG) row.flag = !row.flag;
-        if (row.type == SettingType::TEXT) row.text = std::string(row.key) + " \"quoted\" " + std::to_string(n);
+        if (row.type == SettingType::TEXT)
+            row.text = std::string(row.key) + " \"quoted\" " + std::to_string(n);
     }
     SetNumberSetting(p, "a", 8);
     SetNumberSetting(p, "S", 1024);
@@ -93,7 +98,7 @@ TEST_F(ProjectFile, EverySettingRoundTrips) {
     for (size_t i = 0; i < p.settings.size(); ++i) {
         const ProjectSetting& a = p.settings[i];
         const ProjectSetting& b = q.settings[i];
-        if (!a.saved) {   // "edit" keeps its default
+        if (!a.saved) {  // "edit" keeps its default
             EXPECT_EQ(b.text, "") << a.key;
             continue;
         }
@@ -113,25 +118,36 @@ TEST_F(ProjectFile, ValuesAreCheckedOnReading) {
         const char* section;
         const char* line;
         const char* key;
-        int32_t expect;   // flags: 1/0
+        int32_t expect;  // flags: 1/0
     } cases[] = {
-        {"codegen", "a=3", "a", 4},          {"codegen", "a=8", "a", 8},
-        {"codegen", "a = 2", "a", 2},        {"codegen", "a=16", "a", 4},
-        {"codegen", "S=0", "S", 64},         {"codegen", "S=1024", "S", 1024},
-        {"codegen", "S=1025", "S", 64},      {"environment", "ts=20", "ts", 4},
-        {"environment", "ts=0", "ts", 4},    {"environment", "ts=8", "ts", 8},
-        {"misc", "me=500", "me", 25},        {"misc", "me=100", "me", 100},
-        {"misc", "mw=-1", "mw", 100},        {"misc", "me=abc", "me", 25},
-        {"codegen", "me=5", "me", 25},       // key of another section
-        {"runtime", "r=n", "r", 0},          {"runtime", "r=maybe", "r", 1},
+        {"codegen", "a=3", "a", 4},
+        {"codegen", "a=8", "a", 8},
+        {"codegen", "a = 2", "a", 2},
+        {"codegen", "a=16", "a", 4},
+        {"codegen", "S=0", "S", 64},
+        {"codegen", "S=1024", "S", 1024},
+        {"codegen", "S=1025", "S", 64},
+        {"environment", "ts=20", "ts", 4},
+        {"environment", "ts=0", "ts", 4},
+        {"environment", "ts=8", "ts", 8},
+        {"misc", "me=500", "me", 25},
+        {"misc", "me=100", "me", 100},
+        {"misc", "mw=-1", "mw", 100},
+        {"misc", "me=abc", "me", 25},
+        {"codegen", "me=5", "me", 25},  // key of another section
+        {"runtime", "r=n", "r", 0},
+        {"runtime", "r=maybe", "r", 1},
         {"runtime", "  so = N - comment", "so", 0},
-        {"warn", "W15=Y", "W15", 1},         {"warn", "nosuchkey=Y", "W15", 0},
-        {"runtime", "; r=N", "r", 1},        {"runtime", "* r=N", "r", 1},
+        {"warn", "W15=Y", "W15", 1},
+        {"warn", "nosuchkey=Y", "W15", 0},
+        {"runtime", "; r=N", "r", 1},
+        {"runtime", "* r=N", "r", 1},
     };
     for (const Case& c : cases) {
         Project p = DefaultProject();
         std::string error;
-        ASSERT_TRUE(ParseProjectText(p, Section(c.section, std::string(c.line) + "\n"), Path("x.tpj"), error))
+        ASSERT_TRUE(ParseProjectText(p, Section(c.section, std::string(c.line) + "\n"),
+                                     Path("x.tpj"), error))
             << c.line << ": " << error;
         const ProjectSetting* row = FindSetting(p, c.key);
         int32_t got = row->type == SettingType::FLAG ? row->flag : row->number;
@@ -140,8 +156,9 @@ TEST_F(ProjectFile, ValuesAreCheckedOnReading) {
     // Text values: at most 260 characters, closing quote required, doubled quotes kept.
     Project p = DefaultProject();
     std::string error;
-    std::string text = Section("file", "args=\"" + std::string(261, 'x') + "\"\nheader=\"unclosed\n"
-                                       "run=\"a\"\"b.tvm\"\n");
+    std::string text = Section("file", "args=\"" + std::string(261, 'x') +
+                                           "\"\nheader=\"unclosed\n"
+                                           "run=\"a\"\"b.tvm\"\n");
     ASSERT_TRUE(ParseProjectText(p, text, Path("x.tpj"), error));
     EXPECT_EQ(TextSetting(p, "args"), "");
     EXPECT_EQ(TextSetting(p, "header"), "");
@@ -170,10 +187,12 @@ TEST_F(ProjectFile, MissingNamesComeFromTheProjectPath) {
 TEST_F(ProjectFile, FilesSectionKeepsTheLastEntryAndStopsAtOtherLines) {
     Project p = DefaultProject();
     std::string error;
-    ASSERT_TRUE(ParseProjectText(p, Section("files", "file=\"one.pas\"\nfile=\"two.pas\"\n"), Path("f.tpj"), error));
+    ASSERT_TRUE(ParseProjectText(p, Section("files", "file=\"one.pas\"\nfile=\"two.pas\"\n"),
+                                 Path("f.tpj"), error));
     EXPECT_EQ(p.programs, std::vector<std::string>{"two.pas"});
     // Anything else ends the read; what follows is not read.
-    ASSERT_TRUE(ParseProjectText(p, Section("files", "file=\"a.pas\"\nbogus\n[runtime]\nr=N\n"), Path("f.tpj"), error));
+    ASSERT_TRUE(ParseProjectText(p, Section("files", "file=\"a.pas\"\nbogus\n[runtime]\nr=N\n"),
+                                 Path("f.tpj"), error));
     EXPECT_EQ(p.programs, std::vector<std::string>{"a.pas"});
     EXPECT_TRUE(FlagSetting(p, "r"));
 }
@@ -202,7 +221,7 @@ TEST_F(ProjectFile, DamagedFilesAreRefusedWithAMessageAndKeepTheProject) {
     }
     EXPECT_FALSE(ReadProjectFile(p, Path("missing.tpj"), error));
     EXPECT_NE(error.find("No such file"), std::string::npos) << error;
-    EXPECT_FALSE(ReadProjectFile(p, dir_.string(), error));   // a directory
+    EXPECT_FALSE(ReadProjectFile(p, dir_.string(), error));  // a directory
     EXPECT_EQ(p.path, Path("good.tpj"));
 }
 
@@ -220,7 +239,7 @@ TEST_F(ProjectFile, EveryTruncationOfAFileReadsOrFailsCleanly) {
             EXPECT_FALSE(error.empty());
         }
     }
-    EXPECT_GT(failed, 0);   // at least the empty and the cut-in-a-section-name prefixes
+    EXPECT_GT(failed, 0);  // at least the empty and the cut-in-a-section-name prefixes
     // Lines of binary noise are read as lines that count for nothing.
     std::string noise(HEADER);
     for (int i = 0; i < 2000; ++i) noise += char((i * 37) % 256 ? (i * 37) % 256 : 1);
@@ -254,7 +273,7 @@ TEST_F(ProjectFile, NewProjectFromTheTemplate) {
     ASSERT_TRUE(WriteProjectFile(tmpl, error));
     Project p = DefaultProject();
     ASSERT_TRUE(NewProject(p, tmpl.path, Path("fresh.tpj"), error)) << error;
-    EXPECT_FALSE(FlagSetting(p, "r"));   // the template's options
+    EXPECT_FALSE(FlagSetting(p, "r"));  // the template's options
     EXPECT_EQ(TextSetting(p, "args"), "");
     EXPECT_EQ(TextSetting(p, "run"), "fresh.tvm");
     EXPECT_EQ(ProgramFile(p), Path("fresh.pas"));
@@ -264,7 +283,7 @@ TEST_F(ProjectFile, NewProjectFromTheTemplate) {
 }
 
 TEST_F(ProjectFile, DefaultProjectIsCopiedOrFallsBack) {
-    Write("install/default.tpj", "");   // the directory must exist first
+    Write("install/default.tpj", "");  // the directory must exist first
     fs::create_directories(Path("install"));
     Project tmpl = DefaultProject();
     tmpl.path = Path("install/default.tpj");
@@ -274,7 +293,9 @@ TEST_F(ProjectFile, DefaultProjectIsCopiedOrFallsBack) {
     Write("install/default.pas", "program default;\nbegin\nend.\n");
 
     Project p = DefaultProject();
-    ASSERT_TRUE(OpenDefaultProject(p, Path("user/Tarnwerk/Pascal Projects"), Path("install"), note, error)) << error;
+    ASSERT_TRUE(
+        OpenDefaultProject(p, Path("user/Tarnwerk/Pascal Projects"), Path("install"), note, error))
+        << error;
     EXPECT_EQ(note, "");
     EXPECT_EQ(p.path, Path("user/Tarnwerk/Pascal Projects/default.tpj"));
     EXPECT_TRUE(FileExists(Path("user/Tarnwerk/Pascal Projects/default.pas")));
@@ -298,7 +319,7 @@ TEST_F(ProjectFile, DesktopFileRoundTripsAndKeepsNineRecentFiles) {
     d.open.push_back({"/src/a.pas", 10, 4, 3});
     d.open.push_back({"/src/b c.pas", 0, 0, 0});
     for (int i = 0; i < 12; ++i) AddRecentFile(d, {"/old/" + std::to_string(i) + ".pas", 1, 1, 1});
-    AddRecentFile(d, {"/old/5.pas", 7, 7, 7});   // moves to the front, not twice
+    AddRecentFile(d, {"/old/5.pas", 7, 7, 7});  // moves to the front, not twice
     ASSERT_EQ(d.closed.size(), 9u);
     EXPECT_EQ(d.closed[0].path, "/old/5.pas");
     EXPECT_EQ(d.closed[1].path, "/old/11.pas");
@@ -312,7 +333,9 @@ TEST_F(ProjectFile, DesktopFileRoundTripsAndKeepsNineRecentFiles) {
     EXPECT_EQ(e.open, d.open);
     EXPECT_EQ(e.closed, d.closed);
 
-    Write("bad.idt", "[open]\n\"x.pas\",1,2\nnot a line\n\"y.pas\",1,2,3\n\"\",1,1,1\n[closed]\n\"z.pas\",a,b,c\n");
+    Write("bad.idt",
+          "[open]\n\"x.pas\",1,2\nnot a "
+          "line\n\"y.pas\",1,2,3\n\"\",1,1,1\n[closed]\n\"z.pas\",a,b,c\n");
     ASSERT_TRUE(ReadDesktopFile(Path("bad.idt"), e, error));
     ASSERT_EQ(e.open.size(), 1u);
     EXPECT_EQ(e.open[0].path, "y.pas");
@@ -338,5 +361,5 @@ TEST_F(ProjectFile, SafeWriteReplacesWholeFilesAndKeepsTheOldOneOnFailure) {
     EXPECT_NE(error.find("No such file"), std::string::npos) << error;
     int files = 0;
     for (auto& e : fs::directory_iterator(dir_)) files += e.is_regular_file();
-    EXPECT_EQ(files, 2);   // f.pas and f.bak only
+    EXPECT_EQ(files, 2);  // f.pas and f.bak only
 }

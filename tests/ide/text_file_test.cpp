@@ -2,10 +2,10 @@
 // characters, long lines, and failures.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 #include "ide/editor/text_file.h"
 
@@ -22,7 +22,9 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
     std::string Path(const std::string& n) const { return (dir_ / n).string(); }
-    void Write(const std::string& n, const std::string& t) const { std::ofstream(Path(n), std::ios::binary) << t; }
+    void Write(const std::string& n, const std::string& t) const {
+        std::ofstream(Path(n), std::ios::binary) << t;
+    }
     std::string Read(const std::string& n) const {
         std::ifstream in(Path(n), std::ios::binary);
         std::stringstream s;
@@ -36,8 +38,8 @@ protected:
 
 TEST_F(EditEngineFile, SavedBackIdenticallyWhateverTheLineEnds) {
     const std::string samples[] = {
-        "program p;\nbegin\nend.",          // no final line end
-        "program p;\nbegin\nend.\n",        // with one
+        "program p;\nbegin\nend.",  // no final line end
+        "program p;\nbegin\nend.\n",  // with one
         "program p;\r\nbegin\r\nend.\r\n",  // CR LF
         "",
         "\n\n\n",
@@ -58,7 +60,7 @@ TEST_F(EditEngineFile, SavedBackIdenticallyWhateverTheLineEnds) {
     Write("s.pas", "a\nb\n");
     EditEngine e;
     LoadTextFile(e, Path("s.pas"), true, 4);
-    EXPECT_EQ(e.LineCount(), 3);   // the final line end gives an empty last line
+    EXPECT_EQ(e.LineCount(), 3);  // the final line end gives an empty last line
 }
 
 TEST_F(EditEngineFile, TabsControlCharactersAndLongLines) {

@@ -1,4 +1,4 @@
-// gen_call: calls of user routines and procedural parameters.
+// gen_call: calls of user routines, procedural parameters and external library routines.
 //
 // A call builds the callee's parameter area on the stack in declaration order: the result
 // slot of a function first (highest address), then one slot per parameter, then the
@@ -6,6 +6,7 @@
 // the result slot, which the caller then finds on top of the stack.
 #include "compiler/codegen/generator.h"
 
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "compiler/front/records.h"
 #include "compiler/front/case_values.h"
 #include "compiler/front/check_expr.h"
+#include "compiler/front/idtable.h"
 #include "compiler/front/layout.h"
 #include "compiler/front/types.h"
 #include "vm/bytes.h"
@@ -92,6 +94,211 @@ std::unordered_map<const Function*, Variable*>& ProceduralParameters() {
 // variable parameter).
 uint32_t SlotSize(const Variable* v) { return v->byRef ? 4 : vm::Align4(ResolveType(v->t)->size); }
 
+// ---- External routines -----------------------------------------------------------------
+//
+// A call of a routine in a shared library is carried out by the engine's ExternalCall
+// routine from a description the caller pushes: the arguments from the last parameter to
+// the first, one descriptor per parameter (again last first), their count, the result's
+// descriptor, the library name, the routine's name and the convention word
+// (docs/external.md gives the layout the engine decodes).
+
+bool IsExternal(const Function* f) {
+    return f->directives && SetIn(f->directives->flags, DirectiveExternal);
+}
+
+// Descriptor kinds as the engine decodes them; the by-reference bit is added for variable
+// parameters.
+enum class ExternalKind : int32_t {
+    None = 0, Ordinal = 1, Pointer = 2, Real = 3, Array = 4, Record = 5, String = 6, Single = 7,
+};
+constexpr int32_t ExternalByReference = 0x80;
+
+ExternalKind ExternalKindOf(Type* t) {
+    switch (ResolveType(t)->kind) {
+    case PointerType: return ExternalKind::Pointer;
+    case RealType: return ExternalKind::Real;
+    case FloatType: return ExternalKind::Single;
+    case ArrayType: return ExternalKind::Array;
+    case RecordType: return ExternalKind::Record;
+    case StringType:
+    case CStringType: return ExternalKind::String;
+    default: return ExternalKind::Ordinal;   // ordinal and address types
+    }
+}
+
+// A descriptor: the size word first for the aggregate kinds, then the kind word.
+void PushExternalDescriptor(Type* t, bool byReference) {
+    const ExternalKind kind = ExternalKindOf(t);
+    if (kind == ExternalKind::Array || kind == ExternalKind::Record ||
+        kind == ExternalKind::String)
+        PushInteger(static_cast<int32_t>(ResolveType(t)->size));
+    PushInteger(static_cast<int32_t>(kind) | (byReference ? ExternalByReference : 0));
+}
+
+// The characters of a library or routine name constant.
+std::string_view ConstantText(const Constant* c) {
+    if (!c) return {};
+    if (c->kind == ConstantString && c->value.string)
+        return {c->value.string->text, c->value.string->length};
+    if (c->kind == ConstantChar) {
+        static char one;
+        one = static_cast<char>(c->value.character);
+        return {&one, 1};
+    }
+    return {};
+}
+
+// The routine's name in the library: the name directive's string, else its identifier.
+std::string_view ExternalName(const Function* f) {
+    if (f->directives->externalName) return ConstantText(f->directives->externalName);
+    return {f->heading->id->text, f->heading->id->length};
+}
+
+// The library and routine names go into the fixed data at the routine's first call; their
+// offsets stay in the routine's record (cg[2], cg[3]; cg[4] set once stored).
+void PoolExternalNames(Function* f) {
+    if (f->cg[4]) return;
+    // One at a time: a one-character constant's text lives in a shared buffer.
+    const std::string_view library = ConstantText(f->directives->library);
+    f->cg[2] = AppendFixedBytes(library.data(), static_cast<uint32_t>(library.size()));
+    const std::string_view name = ExternalName(f);
+    f->cg[3] = AppendFixedBytes(name.data(), static_cast<uint32_t>(name.size()));
+    f->cg[4] = 1;
+}
+
+// A name in the fixed data as a string value.
+void PushFixedString(uint32_t offset, size_t length) {
+    EmitOp(Op::PUSHGP);
+    if (offset != 0) EmitOpWord(Op::ADDI, offset);
+    PushInteger(static_cast<int32_t>(length));
+    EmitOpWord(Op::LOADV, 1);
+}
+
+// The parameters of an external routine in declaration order (the front end accepts only
+// value and variable parameters there).
+std::vector<Variable*> ExternalParameters(const FuncHeading* fh, std::vector<bool>& byRef) {
+    std::vector<Variable*> parameters;
+    const List* sections = fh->parms ? fh->parms->sections : nullptr;
+    for (FormalParmSection* s : Items<FormalParmSection>(sections)) {
+        if (s->kind == FormalParmFunc) continue;
+        const ParmSpec& section =
+            s->kind == FormalParmValue ? s->u.ValueParmSpec : s->u.VarParmSpec;
+        for (Variable* v : Items<Variable>(section.parm)) {
+            parameters.push_back(v);
+            byRef.push_back(s->kind == FormalParmVar);
+        }
+    }
+    return parameters;
+}
+
+// A single result comes back as a 4-byte float on top of an 8-byte space and is widened in
+// place into the 8-byte real that stands for a single on the stack.
+void WidenSingleResult() {
+    EmitOp(Op::PUSHSP);   // where the real goes: the float's own address
+    EmitOp(Op::PUSHSP);
+    EmitOpWord(Op::ADDI, 4);
+    EmitOp(Op::LOADF);
+    EmitOp(Op::STORER);
+}
+
+// The result space of an external function: a single gets 8 bytes, room for the real it
+// becomes.
+void AllocExternalResult(Type* result) {
+    const bool single = ExternalKindOf(result) == ExternalKind::Single;
+    EmitOpWord(Op::ALLOC, single ? 8 : vm::Align4(ResolveType(result)->size));
+}
+
+// What follows the arguments: the descriptors, the count, the result's descriptor, the
+// names, the convention word and the call.
+void GenExternalDescription(Function* f, const std::vector<Variable*>& parameters,
+                            const std::vector<bool>& byRef) {
+    Type* result = f->heading->result ? f->heading->result->t : nullptr;
+    for (size_t i = parameters.size(); i-- > 0;)
+        PushExternalDescriptor(parameters[i]->t, byRef[i]);
+    PushInteger(static_cast<int32_t>(parameters.size()));
+    if (result)
+        PushExternalDescriptor(result, false);
+    else
+        EmitOp(Op::PUSH0);
+    PoolExternalNames(f);
+    PushFixedString(f->cg[2], ConstantText(f->directives->library).size());
+    PushFixedString(f->cg[3], ExternalName(f).size());
+    EmitOp(SetIn(f->directives->flags, DirectiveCdecl) ? Op::PUSH0 : Op::PUSH1);
+    EmitCallStd(Std::ExternalCall);
+}
+
+void GenExternalCall(Function* f, List* actuals) {
+    const FuncHeading* fh = f->heading;
+    Type* result = fh->result ? fh->result->t : nullptr;
+    if (result) AllocExternalResult(result);
+    std::vector<bool> byRef;
+    const std::vector<Variable*> parameters = ExternalParameters(fh, byRef);
+    for (size_t i = parameters.size(); i-- > 0;) {
+        ActualParm* a = ActualAt(actuals, static_cast<uint32_t>(i + 1));
+        if (!a) return;
+        if (!byRef[i]) {
+            EmitOpWords(Op::ALLOCF, SlotSize(parameters[i]), 0);
+            EmitOp(Op::PUSHSP);
+            if (a->kind == ActualParmExpr) GenAssignValue(parameters[i]->t, a->u.expr);
+        } else if (a->kind == ActualParmVar) {
+            GenAddress(a->u.var);
+        }
+    }
+    GenExternalDescription(f, parameters, byRef);
+    if (!result) return;
+    if (ExternalKindOf(result) == ExternalKind::Single)
+        WidenSingleResult();
+    else
+        NormalizeResult(result);
+    GenUndefinedCheck(result);
+}
+
+// An external routine passed as a procedural argument is called with CALLS like a routine
+// of the program. So it gets a small routine of its own, emitted in line behind a jump the
+// first time it is passed: a frame, the parameter slots copied from the last to the first
+// (a value slot holds the argument exactly as the library call wants it), the call, and the
+// result's words copied into the result slot. Its code offset then stands in cg[0] and
+// cg[1] like that of any routine with a body.
+void GenExternalAdapter(Function* f) {
+    const uint32_t over = EmitForwardJump(Op::JMP);
+    f->cg[0] = GetCodeSize();
+    f->cg[1] = 1;
+    EmitOp(Op::PUSHFP);
+    EmitOp(Op::PUSHSP);
+    EmitOp(Op::SETFP);
+    const FuncHeading* fh = f->heading;
+    Type* result = fh->result ? fh->result->t : nullptr;
+    if (result) AllocExternalResult(result);
+    std::vector<bool> byRef;
+    const std::vector<Variable*> parameters = ExternalParameters(fh, byRef);
+    for (size_t i = parameters.size(); i-- > 0;) {
+        EmitOp(Op::PUSHFP);
+        EmitOpWord(Op::ADDI, parameters[i]->offset);
+        if (byRef[i]) {
+            EmitOp(Op::LOADW);
+            continue;
+        }
+        PushInteger(static_cast<int32_t>(SlotSize(parameters[i])));
+        EmitOpWord(Op::LOADV, 1);
+        EmitOp(Op::POP);   // the raw bytes stay, the length word goes
+    }
+    GenExternalDescription(f, parameters, byRef);
+    if (result) {
+        const uint32_t words = vm::Align4(ResolveType(result)->size) / 4;
+        for (uint32_t i = 0; i < words; i++) {
+            EmitOp(Op::PUSHFP);
+            EmitOpWord(Op::ADDI, fh->result->offset + 4 * i);
+            EmitOp(Op::PUSHSP);
+            EmitOpWord(Op::ADDI, 4 + 4 * i);
+            EmitOp(Op::LOADW);
+            EmitOp(Op::STOREW);
+        }
+    }
+    EmitOp(Op::LEAVE);
+    EmitOpWord(Op::RETD, ParameterBytes(f));
+    ResolveJumpHere(over);
+}
+
 // The code offset of routine f: its CALL or PUSHI operand, filled in later while f is
 // only declared forward.
 void EmitCodeOffset(Op op, Function* f) {
@@ -127,8 +334,10 @@ void PushRoutineArgument(Binding* b) {
         PushProceduralWords(it->second);
         return;
     }
-    if (f->directives && SetIn(f->directives->flags, DirectiveExternal)) {
-        CodeGenMissing("external routines as procedural arguments");
+    if (IsExternal(f)) {
+        if (!f->cg[1]) GenExternalAdapter(f);
+        EmitOp(Op::PUSH0);   // the adapter reaches no outer frame
+        EmitOpWord(Op::PUSHI, f->cg[0]);
         return;
     }
     PushStaticLink(f->level);
@@ -151,8 +360,8 @@ void GenCall(Binding* b, List* actuals) {
             return;
         }
         parameter = it->second;
-    } else if (f->directives && SetIn(f->directives->flags, DirectiveExternal)) {
-        CodeGenMissing("external routines");
+    } else if (IsExternal(f)) {
+        GenExternalCall(f, actuals);
         return;
     }
     const FuncHeading* fh = f->heading;

@@ -91,7 +91,8 @@ bool ConstantValue(Expression* e, int32_t& value) {
     return true;
 }
 
-// The byte count a routine's RETD drops: the static link and every parameter slot.
+}  // namespace
+
 uint32_t ParameterBytes(const Function* f) {
     uint32_t end = 12;
     const FuncHeading* fh = f->heading;
@@ -108,8 +109,6 @@ uint32_t ParameterBytes(const Function* f) {
     }
     return end - 8;
 }
-
-}  // namespace
 
 Function* CurrentRoutine() { return State().routine; }
 

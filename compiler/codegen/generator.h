@@ -112,6 +112,8 @@ void GenFileFunction(int32_t kind, List* actuals, vm::Std routine);
 void GenBuiltinProcedure(Function* f, List* actuals, int32_t freeSystemLocal);
 // The variable an argument names when it is a plain variable access; none otherwise.
 VarAccess* AccessOf(Expression* e);
+// The byte count a routine's RETD drops: the static link and every parameter slot.
+uint32_t ParameterBytes(const Function* f);
 // The routine whose block is being generated (none for the main program).
 Function* CurrentRoutine();
 

@@ -1,0 +1,52 @@
+program PascalReferences(output);
+{ Pointers passed by value and returned, and variable parameters of every class. }
+type intptr = ^integer;
+     row = array[1..5] of integer;
+     rowptr = ^row;
+function tx_is_null(p: intptr): boolean; external 'libtarnext.so';
+function tx_peek(p: intptr): integer; external 'libtarnext.so';
+function tx_second(p: rowptr): intptr; external 'libtarnext.so';
+function firstof(p: rowptr): integer; external 'libtarnext.so' name 'tx_peek';
+procedure tx_increment(var i: integer); external 'libtarnext.so';
+procedure tx_square(var x: real); external 'libtarnext.so';
+procedure tx_halve(var x: single); external 'libtarnext.so';
+procedure tx_advance(var p: intptr); external 'libtarnext.so';
+procedure tx_clear_pointer(var p: intptr); external 'libtarnext.so';
+function tx_sum_array(var a: row; n: integer): integer; external 'libtarnext.so';
+var i: integer;
+    x: real;
+    s: single;
+    p, q: intptr;
+    r: rowptr;
+    local: row;
+begin
+  i := 41;
+  tx_increment(i);
+  tx_increment(i);
+  writeln(i);
+  x := 1.5;
+  tx_square(x);
+  writeln(x:1:3);
+  s := 5.0;
+  tx_halve(s);
+  writeln(s:1:2);
+  new(r);
+  for i := 1 to 5 do r^[i] := i * i;
+  for i := 1 to 5 do local[i] := 10 * i;
+  writeln(tx_sum_array(r^, 5), ' ', tx_sum_array(local, 3));
+  writeln(firstof(r), ' ', tx_is_null(nil));
+  q := tx_second(r);
+  writeln(q^, ' ', tx_is_null(q));
+  q^ := 99;
+  writeln(r^[2]);
+  tx_advance(q);
+  tx_advance(q);
+  writeln(q^);
+  tx_clear_pointer(q);
+  writeln(q = nil);
+  new(p);
+  p^ := 123;
+  writeln(tx_peek(p));
+  dispose(p);
+  dispose(r)
+end.

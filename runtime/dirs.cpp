@@ -2,6 +2,7 @@
 // closedir, chdir, mkdir, rmdir, the dates, times and modes of files, fexpand and fsplit.
 #include <dirent.h>
 #include <fcntl.h>
+#include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -248,6 +249,15 @@ StdOutcome FSplit(Regs& r, int&) {
     return Done();
 }
 
+// filematch (179): stack pattern name; pushes 1 when the name matches the shell wildcard
+// pattern (*, ? and [...] classes; a leading period or a slash needs no special match).
+StdOutcome FileMatch(Regs& r, int&) {
+    std::string name = PopString(r);
+    std::string pattern = PopString(r);
+    Push(r, fnmatch(pattern.c_str(), name.c_str(), 0) == 0 ? 1 : 0);
+    return Done();
+}
+
 }  // namespace
 
 // ---- Shared ---------------------------------------------------------------------------------
@@ -321,7 +331,7 @@ void RegisterDirRoutines() {
         {Std::RewindDir, RewindDir},     {Std::ChDir, ChDir},             {Std::MkDir, MkDir},
         {Std::RmDir, RmDir},             {Std::GetFileMode, GetFileMode}, {Std::GetFileDate, GetFileDate},
         {Std::GetFileTime, GetFileTime}, {Std::SetFileDate, SetFileDate}, {Std::SetFileTime, SetFileTime},
-        {Std::FExpand, FExpand},         {Std::FSplit, FSplit},
+        {Std::FExpand, FExpand},         {Std::FSplit, FSplit},           {Std::FileMatch, FileMatch},
     };
     for (const auto& e : kRoutines) RegisterStd(vm::Number(e.n), e.routine);
 }

@@ -87,8 +87,8 @@ int TextGetc(FileObject& f);
 // Records error 12 at end of file, or 16 when the stream reports an error.
 void RecordEndOfFile(const FileObject& f);
 
-void RegisterTextRoutines();  // textio.cpp: 43-47, 56-61, 132, 133, 150, 191-193
-void RegisterDirRoutines();   // dirs.cpp: 16, 18, 22, 24, 27, 30-32, 34, 48, 50, 51, 53, 54
+void RegisterTextRoutines();  // textio.cpp: 43-47, 56-61, 107, 132, 133, 150, 191-193
+void RegisterDirRoutines();   // dirs.cpp: 16, 18, 22, 24, 27, 30-32, 34, 48, 50, 51, 53, 54, 179
 void ReleaseDirs();           // dirs.cpp: closes every directory of the run
 
 // Mode bits of the language (usr_r ... oth_x, dir_bit) to POSIX mode bits and back.

@@ -1,5 +1,6 @@
 // The stack log (standard routines 110-114): compiled code brackets procedure bodies and
 // calls with these routines to verify that SP and FP come back to what they were.
+// Also the registers as the program sees them: stackframe (108) and stacktop (109).
 #include <memory>
 #include <new>
 
@@ -72,6 +73,18 @@ StdOutcome StackLogUnwind(Regs& r, int&) {
     }
 }
 
+// FP and SP as they are at the call.
+StdOutcome StackFrame(Regs& r, int&) {
+    Push(r, r.fp);
+    return StdOutcome::Continue;
+}
+
+StdOutcome StackTop(Regs& r, int&) {
+    const uint32_t sp = r.sp;
+    Push(r, sp);
+    return StdOutcome::Continue;
+}
+
 }  // namespace
 
 int StackLogDepth() { return g_stackLog.top + 1; }
@@ -86,7 +99,8 @@ void RegisterStackLogRoutines() {
     static constexpr struct { Std n; StdRoutine routine; } kRoutines[] = {
         {Std::StackLogPush, StackLogPush},       {Std::StackLogCheckFP, StackLogCheckFp},
         {Std::StackLogCheckSP, StackLogCheckSp}, {Std::StackLogPop, StackLogPop},
-        {Std::StackLogUnwind, StackLogUnwind},
+        {Std::StackLogUnwind, StackLogUnwind},   {Std::StackFrame, StackFrame},
+        {Std::StackTop, StackTop},
     };
     for (const auto& r : kRoutines) RegisterStd(vm::Number(r.n), r.routine);
 }

@@ -1,4 +1,5 @@
-// Dynamic variables: new (93), dispose (92) and move (190). Blocks come from the VM
+// Dynamic variables: new (93), dispose (92) and move (190); pack (0) and unpack (1), the
+// copies between an unpacked and a packed array. Blocks come from the VM
 // window's allocator, so a pointer is an ordinary VM address and a block can never be
 // reached outside the window.
 #include <algorithm>
@@ -66,12 +67,40 @@ StdOutcome Move(Regs& r, int&) {
     return StdOutcome::Continue;
 }
 
+// Stack: unpacked array's address, index, packed array's address, low and high of the
+// unpacked index type, low and high of the packed one, component size. The packed array is
+// copied whole, so the unpacked elements index .. index + (packed length - 1) must exist.
+StdOutcome PackOrUnpack(Regs& r, bool pack) {
+    const uint32_t size = Pop(r);
+    const int64_t packedHigh = static_cast<int32_t>(Pop(r));
+    const int64_t packedLow = static_cast<int32_t>(Pop(r));
+    const int64_t unpackedHigh = static_cast<int32_t>(Pop(r));
+    const int64_t unpackedLow = static_cast<int32_t>(Pop(r));
+    const uint32_t packed = Pop(r);
+    const int64_t index = static_cast<int32_t>(Pop(r));
+    const uint32_t unpacked = Pop(r);
+    const int64_t count = packedHigh - packedLow + 1;
+    if (index < unpackedLow || index + count - 1 > unpackedHigh) RunTimeError("Value out of range");
+    const uint64_t bytes = static_cast<uint64_t>(count) * size;
+    if (bytes == 0) return StdOutcome::Continue;
+    const uint32_t from = unpacked + static_cast<uint32_t>(static_cast<uint64_t>(index - unpackedLow) * size);
+    uint8_t* u = VmSpan(from, static_cast<uint32_t>(bytes));
+    uint8_t* p = VmSpan(packed, static_cast<uint32_t>(bytes));
+    if (pack) std::memmove(p, u, bytes); else std::memmove(u, p, bytes);
+    return StdOutcome::Continue;
+}
+
+StdOutcome Pack(Regs& r, int&) { return PackOrUnpack(r, true); }
+StdOutcome Unpack(Regs& r, int&) { return PackOrUnpack(r, false); }
+
 }  // namespace
 
 void RegisterMemoryRoutines() {
     RegisterStd(vm::Number(vm::Std::New), New);
     RegisterStd(vm::Number(vm::Std::Dispose), Dispose);
     RegisterStd(vm::Number(vm::Std::Move), Move);
+    RegisterStd(vm::Number(vm::Std::Pack), Pack);
+    RegisterStd(vm::Number(vm::Std::Unpack), Unpack);
 }
 
 }  // namespace tarn::rt

@@ -18,7 +18,7 @@ void RegisterStringRoutines();   // 115-130 (without 119), 134, 147-149
 void RegisterMathRoutines();     // 73-91
 void RegisterRandomRoutines();   // 103-106, crc32 182
 void RegisterStdEnvRoutines();   // 101, 102, 119, 131, 143, 145, 146, 168, 180, 181, 188, 189
-void RegisterMemoryRoutines();   // 92, 93, 190
+void RegisterMemoryRoutines();   // 0, 1, 92, 93, 190
 void RegisterListRoutines();     // 66-72
 void RegisterTimeRoutines();     // 96, 97
 void RegisterConsoleRoutines();  // 135-142

@@ -114,6 +114,26 @@ StdOutcome WriteControl(Regs& r, char c) {
     return Done();
 }
 StdOutcome WriteLn(Regs& r, int&) { return WriteControl(r, '\n'); }
+
+// dumpstack (107): the registers, then the words of the current frame's temporaries from
+// SP up to FP (at most kDumpWords of them), one "address: value" line each, in hexadecimal.
+constexpr uint32_t kDumpWords = 256;
+
+StdOutcome DumpStack(Regs& r, int&) {
+    uint32_t fv = Pop(r);
+    FileObject* f = WritableFile(fv);
+    if (!f) return Done();
+    bool ok = std::fprintf(f->stream, "Stack dump: SP = %08" PRIX32 ", FP = %08" PRIX32 "\n", r.sp, r.fp) > 0;
+    uint32_t words = r.fp > r.sp ? (r.fp - r.sp) / 4 : 0;
+    if (words > kDumpWords) words = kDumpWords;
+    for (uint32_t i = 0; ok && i < words; i++) {
+        const uint32_t at = r.sp + 4 * i;
+        ok = std::fprintf(f->stream, "  %08" PRIX32 ": %08" PRIX32 "\n", at, VmWord(at)) > 0;
+    }
+    ok = std::fflush(f->stream) == 0 && ok;
+    CheckWritten(*f, ok);
+    return Done();
+}
 StdOutcome Page(Regs& r, int&) { return WriteControl(r, '\f'); }
 
 // ---- Reading ---------------------------------------------------------------------------
@@ -255,7 +275,7 @@ void RegisterTextRoutines() {
         {Std::ReadChar, ReadChar},         {Std::ReadReal, ReadReal},     {Std::ReadInteger, ReadInteger},
         {Std::ReadUnsigned, ReadUnsigned}, {Std::ReadByte, ReadByte},     {Std::ReadWord16, ReadWord16},
         {Std::ReadInt16, ReadInt16},       {Std::ReadFloat, ReadFloat},   {Std::ReadString, ReadString},
-        {Std::ReadLn, ReadLn},
+        {Std::ReadLn, ReadLn},             {Std::DumpStack, DumpStack},
     };
     for (const auto& e : kRoutines) RegisterStd(vm::Number(e.n), e.routine);
 }

@@ -484,8 +484,25 @@ void GenIncDec(int32_t b, List* actuals, bool increment) {
     }
 }
 
+// dispose of a pointer value that is no variable (a function result, say): the value's
+// stack slot stands in for the variable, and is dropped afterwards.
+void GenDisposeValue(Expression* e) {
+    GenExpression(e);
+    EmitOp(Op::PUSHSP);
+    EmitCallStd(Std::Dispose);
+    EmitOp(Op::POP);
+}
+
+// new and dispose of a pointer may name tag values after it (new(p, t1, ..., tn)): they are
+// constants the checker has matched against the record's variant parts, and the block
+// always has the record's full size, so the code is that of the plain form.
 void GenNewDispose(int32_t b, List* actuals, bool isNew) {
-    VarAccess* v = AccessOf(ArgExpr(actuals, 1));
+    Expression* first = ArgExpr(actuals, 1);
+    VarAccess* v = AccessOf(first);
+    if (!v && !isNew && first && HostOf(first->PromotedType)->kind == PointerType) {
+        GenDisposeValue(first);
+        return;
+    }
     Type* t = v ? HostOf(v->t) : nullptr;
     if (t && t->kind == ListType && ListCount(actuals) == 1) {
         GenAddress(v);
@@ -498,7 +515,7 @@ void GenNewDispose(int32_t b, List* actuals, bool isNew) {
         }
         return;
     }
-    if (!t || t->kind != PointerType || ListCount(actuals) != 1) {
+    if (!t || t->kind != PointerType) {
         CodeGenMissingBuiltin("this form of", b);
         return;
     }
@@ -510,6 +527,32 @@ void GenNewDispose(int32_t b, List* actuals, bool isNew) {
     } else {
         EmitCallStd(Std::Dispose);
     }
+}
+
+// pack(a, i, z) and unpack(z, a, i): the unpacked array's address, the index into it, the
+// packed array's address, then both index ranges (unpacked first) and the component size;
+// the engine copies the packed array's whole length and checks the index range.
+void GenPackUnpack(int32_t b, List* actuals, bool pack) {
+    VarAccess* unpacked = AccessOf(ArgExpr(actuals, pack ? 1 : 2));
+    Expression* index = ArgExpr(actuals, pack ? 2 : 3);
+    VarAccess* packed = AccessOf(ArgExpr(actuals, pack ? 3 : 1));
+    Type* ut = unpacked ? ResolveType(unpacked->t) : nullptr;
+    Type* pt = packed ? ResolveType(packed->t) : nullptr;
+    int64_t ulow = 0, uhigh = 0, plow = 0, phigh = 0;
+    if (!index || !ut || !pt || ut->kind != ArrayType || pt->kind != ArrayType ||
+        !Bounds(ut->u.array.IndexType, ulow, uhigh) || !Bounds(pt->u.array.IndexType, plow, phigh)) {
+        CodeGenMissingBuiltin("this form of", b);
+        return;
+    }
+    GenAddress(unpacked);
+    GenExpression(index);
+    GenAddress(packed);
+    PushInteger(static_cast<int32_t>(ulow));
+    PushInteger(static_cast<int32_t>(uhigh));
+    PushInteger(static_cast<int32_t>(plow));
+    PushInteger(static_cast<int32_t>(phigh));
+    PushInteger(static_cast<int32_t>(ut->u.array.componentSize));
+    EmitCallStd(pack ? Std::Pack : Std::Unpack);
 }
 
 }  // namespace
@@ -747,6 +790,100 @@ void GenVal(int32_t b, List* actuals) {
     GenStore(target->t, source);
 }
 
+// fsplit(path [, dir [, name [, ext]]]): the path, then for each result variable its
+// maximum length and address (0 and 0 for one left out), then the routine's length limit.
+void GenFSplit(int32_t b, List* actuals) {
+    Expression* path = ArgExpr(actuals, 1);
+    if (!path || ListCount(actuals) > 4) {
+        CodeGenMissingBuiltin("this form of", b);
+        return;
+    }
+    GenStringValue(path);
+    for (uint32_t i = 2; i <= 4; i++) {
+        VarAccess* v = nullptr;
+        uint32_t prefix = 0, max = 0;
+        if (i > ListCount(actuals)) {
+            PushInteger(0);
+            PushInteger(0);
+            continue;
+        }
+        if (!StringVariable(ActualAt(actuals, i), v, prefix, max)) {
+            CodeGenMissingBuiltin("this form of", b);
+            return;
+        }
+        PushInteger(static_cast<int32_t>(max));
+        GenAddress(v);
+    }
+    PushInteger(255);
+    EmitCallStd(Std::FSplit);
+    AfterTransfer();
+}
+
+// exec(program, arguments): the command line "program arguments" run by the system's
+// shell, its exit status stored in ExitCode.
+void GenExec(int32_t b, List* actuals) {
+    Expression* program = ArgExpr(actuals, 1);
+    Expression* arguments = ArgExpr(actuals, 2);
+    if (!program || !arguments) {
+        CodeGenMissingBuiltin("this form of", b);
+        return;
+    }
+    PushInteger(static_cast<int32_t>(ExitCodeVar->offset));
+    GenStringValue(program);
+    PushInteger(' ');
+    EmitOp(Op::PUSHT);
+    EmitCallStd(Std::Concat);
+    GenStringValue(arguments);
+    EmitCallStd(Std::Concat);
+    EmitCallStd(Std::System);
+    EmitOp(Op::STOREW);
+}
+
+// rawread and rawwrite (file, buffer, count, done): the count of bytes moved is stored in
+// done. A string buffer is bounded by its maximum length and keeps its length prefix.
+void GenRaw(int32_t b, List* actuals, bool reading) {
+    VarAccess* file = nullptr;
+    Type* ft = nullptr;
+    VarAccess* buffer = AccessOf(ArgExpr(actuals, 2));
+    Expression* count = ArgExpr(actuals, 3);
+    VarAccess* done = AccessOf(ArgExpr(actuals, 4));
+    if (!LeadingFile(actuals, file, ft) || !buffer || !count || !done) {
+        CodeGenMissingBuiltin("this form of", b);
+        return;
+    }
+    const Rep rep = TypeRepOf(buffer->t);
+    const uint32_t prefix = rep == Rep::Str1 ? 1 : rep == Rep::Str4 ? 4 : 0;
+    const uint32_t capacity =
+        prefix != 0 ? HostOf(buffer->t)->u.string.length : ResolveType(buffer->t)->size;
+    GenAddress(done);
+    GenAddress(file);
+    GenAddress(buffer);
+    PushInteger(static_cast<int32_t>(capacity));
+    GenExpression(count);
+    PushInteger(static_cast<int32_t>(prefix));
+    EmitCallStd(reading ? Std::RawRead : Std::RawWrite);
+    AfterTransfer();
+    EmitOp(Op::STOREW);
+}
+
+// intr(n, registers) and msdos(registers) (interrupt 33): the interrupt number, then the
+// address of the registers after their first word, given to the routine twice.
+void GenIntr(int32_t b, List* actuals, bool msdos) {
+    Expression* number = msdos ? nullptr : ArgExpr(actuals, 1);
+    VarAccess* registers = AccessOf(ArgExpr(actuals, msdos ? 1 : 2));
+    if ((!msdos && !number) || !registers) {
+        CodeGenMissingBuiltin("this form of", b);
+        return;
+    }
+    if (msdos) PushInteger(33); else GenExpression(number);
+    GenAddress(registers);
+    PushInteger(4);
+    EmitOp(Op::ADD);
+    EmitOp(Op::DUP);
+    EmitCallStd(Std::Intr);
+    EmitOp(Op::POP);
+}
+
 }  // namespace
 
 void GenFileFunction(int32_t kind, List* actuals, vm::Std routine) {
@@ -764,6 +901,14 @@ void GenBuiltinProcedure(Function* f, List* actuals, int32_t freeSystemLocal) {
     case builtin::Dec: GenIncDec(b, actuals, false); return;
     case builtin::New: GenNewDispose(b, actuals, true); return;
     case builtin::Dispose: GenNewDispose(b, actuals, false); return;
+    case builtin::Pack: GenPackUnpack(b, actuals, true); return;
+    case builtin::Unpack: GenPackUnpack(b, actuals, false); return;
+    case builtin::FSplit: GenFSplit(b, actuals); return;
+    case builtin::Exec: GenExec(b, actuals); return;
+    case builtin::RawRead: GenRaw(b, actuals, true); return;
+    case builtin::RawWrite: GenRaw(b, actuals, false); return;
+    case builtin::Intr: GenIntr(b, actuals, false); return;
+    case builtin::MsDos: GenIntr(b, actuals, true); return;
     case builtin::Read: GenRead(b, actuals, false); return;
     case builtin::ReadLn: GenRead(b, actuals, true); return;
     case builtin::Reset: GenOpen(b, actuals, ModeInput); return;

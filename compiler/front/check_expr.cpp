@@ -220,8 +220,12 @@ static Type* In(const Operands& o) {
     return BoolT;
 }
 
+// Set operands go together when their bases are the same and, for two declared set types,
+// both or neither are packed (a constructor's value belongs to either).
 static bool SameSetBase(Type* a, Type* b) {
-    return IsEmptySetType(a) || IsEmptySetType(b) || IsSameType(CanonicalBase(a), CanonicalBase(b));
+    if (IsEmptySetType(a) || IsEmptySetType(b)) return true;
+    if (!IsSameType(CanonicalBase(a), CanonicalBase(b))) return false;
+    return a->u.set.constructor || b->u.set.constructor || (a->packed != 0) == (b->packed != 0);
 }
 
 static Type* SetArithmetic(const Operands& o) {

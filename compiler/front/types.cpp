@@ -183,7 +183,11 @@ bool IsCompatibleType(Type* a, Type* b) {
     if (IsRealType(a) && IsRealType(b)) return true;
     if (a->kind == SetType && b->kind == SetType) {
         if (!IsCompatibleType(a->u.set.base, b->u.set.base)) return false;
-        return IsEmptySetType(a) || IsEmptySetType(b) || (a->packed != 0) == (b->packed != 0);
+        // A constructor's value belongs to the packed and the unpacked set type alike; two
+        // declared set types must agree.
+        if (IsEmptySetType(a) || IsEmptySetType(b)) return true;
+        if (a->u.set.constructor || b->u.set.constructor) return true;
+        return (a->packed != 0) == (b->packed != 0);
     }
     if ((IsStringType(a) || IsCharType(a)) && (IsStringType(b) || IsCharType(b)))
         return StringsCompatible(a, b);

@@ -417,32 +417,56 @@ void InternalError(const char* what) {
 
 namespace {
 
-constexpr int kFaultSignals[] = {SIGSEGV, SIGBUS};
+// SIGSEGV and SIGBUS are the engine's own: a fault inside the window is the program's
+// "Invalid memory access". The others belong to whoever handled them before (a launcher
+// reports them as run-time errors); the engine only notes first which VM instruction was
+// running, because translated code does not keep CUR up to date.
+constexpr int kFaultSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+constexpr size_t kSignalCount = sizeof kFaultSignals / sizeof kFaultSignals[0];
 constexpr size_t kAltStackSize = 256 * 1024;  // room for the sanitizers' own frames
 
 struct FaultState {
     bool installed = false;
-    struct sigaction previous[2];
+    struct sigaction previous[kSignalCount];
     stack_t previousStack;
     void* altStack = nullptr;
 };
 
 FaultState g_fault;
 
-int SignalIndex(int sig) { return sig == SIGSEGV ? 0 : 1; }
+size_t SignalIndex(int sig) {
+    size_t i = 0;
+    while (i + 1 < kSignalCount && kFaultSignals[i] != sig) ++i;
+    return i;
+}
+
+bool IsMemoryFault(int sig) { return sig == SIGSEGV || sig == SIGBUS; }
+
+// Hands the signal to the action InstallFaultHandler replaced: a handler is called
+// directly (it may report and end the run); a default action is put back, and takes effect
+// when a hardware fault repeats on return or, for a sent signal, at once.
+void PassOn(int sig, siginfo_t* info, void* context) {
+    const struct sigaction& before = g_fault.previous[SignalIndex(sig)];
+    if (before.sa_flags & SA_SIGINFO) {
+        if (before.sa_sigaction != nullptr) return before.sa_sigaction(sig, info, context);
+    } else if (before.sa_handler != SIG_DFL && before.sa_handler != SIG_IGN) {
+        return before.sa_handler(sig);
+    } else if (before.sa_handler == SIG_IGN && info->si_code <= 0) {
+        return;
+    }
+    sigaction(sig, &before, nullptr);
+    if (info->si_code <= 0) raise(sig);
+}
 
 void OnFault(int sig, siginfo_t* info, void* context) {
-    if (g_engine.running && InWindow(info->si_addr)) {
-        NoteNativeFault(context);  // translated code does not keep CUR up to date
-        RunTimeError("Invalid memory access");
+    if (g_engine.running) NoteNativeFault(context);
+    if (IsMemoryFault(sig) && info->si_code > 0 && g_engine.running) {
+        if (InWindow(info->si_addr)) RunTimeError("Invalid memory access");
+        // A real fault anywhere else while a program runs: the engine touched memory that
+        // is not the program's.
+        InternalError("memory fault outside the VM window");
     }
-    // A real fault (not a sent signal) anywhere else while a program runs: the engine
-    // touched memory that is not the program's.
-    if (g_engine.running && info->si_code > 0) InternalError("memory fault outside the VM window");
-    // Not ours: hand the signal to whoever had it before. A hardware fault repeats when
-    // the handler returns; a sent signal has to be raised again.
-    sigaction(sig, &g_fault.previous[SignalIndex(sig)], nullptr);
-    if (info->si_code <= 0) raise(sig);
+    PassOn(sig, info, context);
 }
 
 }  // namespace

@@ -14,21 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "vm/external.h"
+
 namespace tarn::rt {
 
-// The kind field (bits 0-6) of a type descriptor word.
-enum class ExternalKind : uint32_t {
-    None = 0,     // no value: a procedure's result
-    Ordinal = 1,  // 32-bit integer
-    Pointer = 2,  // VM address <-> host pointer
-    Real = 3,     // 8-byte double
-    Array = 4,    // size word follows
-    Record = 5,   // size word follows
-    String = 6,   // size word follows
-    Single = 7,   // 4-byte float
-};
-
-inline constexpr uint32_t kByReference = 0x80;
+using vm::ExternalKind;
+inline constexpr uint32_t kByReference = vm::kExternalByReference;
 inline constexpr uint32_t kMaxExternalParameters = 256;
 inline constexpr size_t kMaxRoutineName = 258;  // "_" + name must fit 259 characters
 inline constexpr size_t kMaxLibraryName = 259;

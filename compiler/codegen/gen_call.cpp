@@ -20,9 +20,11 @@
 #include "compiler/front/layout.h"
 #include "compiler/front/types.h"
 #include "vm/bytes.h"
+#include "vm/external.h"
 
 namespace tarn::tpc {
 
+using vm::ExternalKind;
 using vm::Op;
 using vm::Std;
 
@@ -106,13 +108,6 @@ bool IsExternal(const Function* f) {
     return f->directives && SetIn(f->directives->flags, DirectiveExternal);
 }
 
-// Descriptor kinds as the engine decodes them; the by-reference bit is added for variable
-// parameters.
-enum class ExternalKind : int32_t {
-    None = 0, Ordinal = 1, Pointer = 2, Real = 3, Array = 4, Record = 5, String = 6, Single = 7,
-};
-constexpr int32_t ExternalByReference = 0x80;
-
 ExternalKind ExternalKindOf(Type* t) {
     switch (ResolveType(t)->kind) {
     case PointerType: return ExternalKind::Pointer;
@@ -132,7 +127,8 @@ void PushExternalDescriptor(Type* t, bool byReference) {
     if (kind == ExternalKind::Array || kind == ExternalKind::Record ||
         kind == ExternalKind::String)
         PushInteger(static_cast<int32_t>(ResolveType(t)->size));
-    PushInteger(static_cast<int32_t>(kind) | (byReference ? ExternalByReference : 0));
+    const uint32_t word = static_cast<uint32_t>(kind) | (byReference ? vm::kExternalByReference : 0);
+    PushInteger(static_cast<int32_t>(word));
 }
 
 // The characters of a library or routine name constant.

@@ -19,4 +19,10 @@ struct Position {
     uint32_t length = 0;             // characters of the token at this place
 };
 
+// Whether two records were made at the same place (the arguments of a built-in routine
+// that belong to one item, say).
+inline bool SamePosition(const Position& a, const Position& b) {
+    return a.filename == b.filename && a.offset == b.offset && a.line == b.line && a.col == b.col;
+}
+
 }  // namespace tarn::tpc

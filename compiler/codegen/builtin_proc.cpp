@@ -25,10 +25,7 @@ using vm::Std;
 namespace {
 
 // write and writeln on a text file. A width or decimals argument follows its item in
-// the argument list and carries the item's position.
-bool SamePosition(const Position& a, const Position& b) {
-    return a.filename == b.filename && a.offset == b.offset && a.line == b.line && a.col == b.col;
-}
+// the argument list and carries the item's position (SamePosition).
 
 struct WriteItem {
     Expression* value;

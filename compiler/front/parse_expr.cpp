@@ -375,6 +375,38 @@ void NoteDefaultFile(int32_t kind, const List* actuals) {
     ReportMessage(output ? msg::OutputNotProgramArgument : msg::InputNotProgramArgument, nullptr);
 }
 
+// The items of write and writeln on a text file: numbers, chars, booleans, strings and
+// variants have a written form; anything else (an enumeration value, a record, a pointer)
+// does not. An item's width and decimals share its position and are passed over.
+void CheckWriteItems(int32_t kind, const List* actuals) {
+    if (kind != builtin::Write && kind != builtin::WriteLn) return;
+    const uint32_t count = ListCount(actuals);
+    uint32_t i = 1;
+    if (count > 0) {
+        const ActualParm* first = static_cast<const ActualParm*>(ListGet(actuals, 1));
+        if (first->kind == ActualParmExpr) {
+            Type* ft = ResolveType(first->u.expr->ActualType);
+            if (ft->kind == FileType) {
+                if (HostOf(ft->u.file.component)->kind != CharType || ft->u.file.noBuffer) return;
+                i = 2;
+            }
+        }
+    }
+    const Position* previous = nullptr;
+    for (; i <= count; i++) {
+        const ActualParm* a = static_cast<const ActualParm*>(ListGet(actuals, i));
+        if (previous && SamePosition(a->pos, *previous)) continue;
+        previous = &a->pos;
+        if (a->kind != ActualParmExpr) continue;
+        Type* t = HostOf(a->u.expr->PromotedType);
+        if (IsIntegralType(t) || IsRealType(t) || IsCharType(t) || IsBooleanType(t) ||
+            IsStringType(a->u.expr->ActualType) || t->kind == StringType ||
+            t->kind == CStringType || t->kind == VariantType)
+            continue;
+        ReportMessage(msg::NotWritableToText, &a->u.expr->pos);
+    }
+}
+
 namespace {
 
 // ---- Object members -----------------------------------------------------------------------------

@@ -454,6 +454,7 @@ void ParseProcedureStatement() {
         GetToken();
         List* actuals = ParseBuiltinArguments();
         NoteDefaultFile(f->kind, actuals);
+        CheckWriteItems(f->kind, actuals);
         CodeGenBuiltinProcedure(f, actuals, Parser().systemLocal + 1);
         return;
     }

@@ -112,6 +112,8 @@ List* ParseActualParameters(const FuncHeading* fh);
 List* ParseBuiltinArguments();
 // Marks the standard text file a built-in routine uses when its first argument is no file.
 void NoteDefaultFile(int32_t kind, const List* actuals);
+// Reports write and writeln items on a text file that have no written form.
+void CheckWriteItems(int32_t kind, const List* actuals);
 // A connection or recordset procedure, or a generic-object property write or method call.
 void ParseObjectStatement(VarAccess* object);
 

@@ -214,5 +214,5 @@ begin
 2: outer(3);
   if total < 0 then goto 1;
 100:
-  writeln(total: 1, ' ', n: 1, ' ', r: 0: 2, ' ', s, ' ', sg, ' ', wd, ' ', d = tue)
+  writeln(total: 1, ' ', n: 1, ' ', r: 0: 2, ' ', s, ' ', sg, ' ', ord(wd): 1, ' ', d = tue)
 end.

@@ -240,6 +240,23 @@ void GenBuiltinFunction(Binding* b, List* actuals, Type*) {
     case builtin::Eoln:
         GenFileFunction(f->kind, actuals, f->kind == builtin::Eof ? Std::Eof : Std::Eoln);
         return;
+    case builtin::FilePos:
+    case builtin::FileSize:
+        if (!x) break;
+        GenFileFunction(f->kind, actuals, f->kind == builtin::FilePos ? Std::FilePos : Std::FileSize);
+        return;
+    case builtin::Addr: {  // addr(v): the variable's VM address as a host address
+        VarAccess* v = AccessOf(x);
+        if (!v) break;
+        GenAddress(v);
+        EmitOp(Op::RELHOST);
+        return;
+    }
+    case builtin::Ptr:  // ptr(a): a host address (or an integral one) back as a VM pointer
+        if (!x || TypeRepOf(x->PromotedType) == Rep::Variant) break;
+        GenExpression(x);
+        EmitOp(Op::HOSTREL);
+        return;
     case builtin::Pi:
         EmitCallStd(Std::Pi);
         return;

@@ -543,6 +543,67 @@ void InterpretStep(VmState& vm) {
     if (g_engine.wordOpcodes) Run<true, true>(vm); else Run<false, true>(vm);
 }
 
+// The out-of-line instructions, with the register updates of their loop bodies: SYNC_CALL
+// keeps FP, CALLSTD and ENTER may set it.
+OutOfLineInstruction OutOfLineFor(uint32_t op) {
+#define SYNC(call) [](VmState& vm, uint32_t a, uint32_t b) { \
+        Regs r_{vm.sp, vm.fp}; (void)a, (void)b; call; vm.sp = r_.sp; }
+    switch (static_cast<Op>(op)) {
+    case Op::CALLSTD:
+        return [](VmState& vm, uint32_t a, uint32_t) {
+            Regs r{vm.sp, vm.fp};
+            int exitCode = 0;
+            if (CallStd(a, r, exitCode) == StdOutcome::Stop) {
+                vm.stopped = true;
+                vm.exitCode = exitCode;
+                return;
+            }
+            // Word by word: the routine wrote r.sp alone, and one 8-byte copy of r would
+            // wait for that store to retire instead of taking its value.
+            vm.sp = r.sp;
+            if (r.fp != vm.fp) vm.fp = r.fp;
+        };
+    case Op::ENTER: return [](VmState& vm, uint32_t a, uint32_t b) { vm.sp = Enter(vm.sp, vm.fp, a, b); };
+    case Op::ALLOCF:
+        return [](VmState& vm, uint32_t a, uint32_t b) { vm.sp = Allocate(vm.sp, a, static_cast<uint8_t>(b)); };
+    case Op::FILL:
+        return [](VmState& vm, uint32_t, uint32_t) {
+            uint8_t* const M = Mem();
+            uint32_t n = LoadWord(M + vm.sp), b = LoadWord(M + vm.sp + 4), a = LoadWord(M + vm.sp + 8);
+            vm.sp += 12;
+            std::memset(VmSpan(a, n), static_cast<uint8_t>(b), n);
+        };
+    case Op::CHKERR: return [](VmState&, uint32_t, uint32_t) { CheckPendingError(); };
+    case Op::SETNOP: return [](VmState&, uint32_t a, uint32_t) { SetNop(a); };
+    case Op::STRFIT: return SYNC(StrFit(r_, a));
+    case Op::STRNORM: return SYNC(StrNorm(r_, a));
+    case Op::CSTRLD: return SYNC(CStrLoad(r_, a));
+    case Op::STRSTO: return SYNC(StrStore(r_, a));
+    case Op::CSTRSTO: return SYNC(CStrStore(r_));
+    case Op::TOCSTR: return SYNC(ToCStr(r_));
+    case Op::STRCMP: return SYNC(StrCompare(r_));
+    case Op::LOADV: return SYNC(LoadV(r_, a));
+    case Op::STOREV: return SYNC(StoreV(r_, a));
+    case Op::SETRNG: return SYNC(SetRange(r_, a));
+    case Op::SETADD: return SYNC(SetBinary(r_, a, SetOp::Union));
+    case Op::SETMUL: return SYNC(SetBinary(r_, a, SetOp::Intersection));
+    case Op::SETDIFF: return SYNC(SetBinary(r_, a, SetOp::Difference));
+    case Op::SETIN: return SYNC(SetIn(r_, a));
+    case Op::SETEQ: return SYNC(SetCompare(r_, a, SetRelation::Equal));
+    case Op::SETGE: return SYNC(SetCompare(r_, a, SetRelation::Contains));
+    case Op::SETLE: return SYNC(SetCompare(r_, a, SetRelation::ContainedIn));
+    case Op::CHKSETR:
+        return SYNC(SetCheckRange(r_, kListSet, static_cast<int32_t>(a), static_cast<int32_t>(b)));
+    case Op::CHKSETS: return SYNC(SetCheckStack(r_, a));
+    case Op::BITS2LST: return SYNC(BitsToList(r_));
+    case Op::MBITS2LST: return SYNC(MemoryBitsToList(r_));
+    case Op::LST2MBITS: return SYNC(ListToMemoryBits(r_));
+    case Op::VARCVT: return SYNC(VariantConvert(r_, a));
+    default: return nullptr;
+    }
+#undef SYNC
+}
+
 int Interpret() {
     g_engine.running = true;
     VmState start{g_engine.entryOffset, g_engine.stackTop - 4, 0};

@@ -37,6 +37,17 @@ int InterpretFrom(VmState vm);
 // loop's per-instruction checks (the caller makes them). Run-time errors do not return.
 void InterpretStep(VmState& vm);
 
+// An instruction whose whole work is one out-of-line routine (a standard routine, the string,
+// set and variant instructions, ENTER, FILL and a few more), in the form the native tier
+// calls directly: a and b are the operands, the registers are read from and left in vm
+// (vm.pc is neither read nor set; vm.stopped is set when a standard routine ended the
+// program). Like InterpretStep it sets no CUR: the caller does. The interpreter runs the
+// same routines with the same register updates.
+using OutOfLineInstruction = void (*)(VmState& vm, uint32_t a, uint32_t b);
+
+// The function for opcode op, or null when op is not such an instruction.
+OutOfLineInstruction OutOfLineFor(uint32_t op);
+
 // Makes the dispatch loop leave its fast path before the next instruction, where it tests
 // the break flag. SetUserBreak calls it after setting the flag. Safe in a signal handler.
 void BreakDispatch();

@@ -29,7 +29,9 @@
 #include <vector>
 
 #include "runtime/engine.h"
+#include "runtime/stdroutines.h"
 #include "vm/opcodes.h"
+#include "vm/stdroutines.h"
 
 #if defined(__x86_64__) && !defined(TARN_NO_NATIVE_TIER)
 #define TARN_NATIVE_TIER 1
@@ -200,7 +202,12 @@ private:
         return cold_.back().label;
     }
     void StoreCur(uint32_t pc) { a_.mov(x86::dword_ptr(x86::rbp), static_cast<int32_t>(pc)); }
+    // Backward jumps and calls poll the break flag. They also store CUR: a signal sent from
+    // outside (kill -SEGV, -FPE, -ABRT, -ILL) is reported at CUR by a handler that has no
+    // access to the host registers, so CUR must name an instruction of the running loop or
+    // routine, not one from before it.
     void PollBreak(uint32_t pc) {
+        StoreCur(pc);
         a_.cmp(x86::dword_ptr(x86::r15, offsetof(NativeContext, breakRequested)), 0);
         a_.jne(ColdPath(ColdKind::ExitAt, pc));
     }
@@ -217,6 +224,7 @@ private:
     void JumpTo(uint32_t target) { a_.jmp(TargetLabel(target)); }
     void EmitStep(uint32_t pc);
     void CallStepAndContinue(const Inst& in, bool control);
+    void CallOutOfLine(const Inst& in, OutOfLineInstruction routine);
 
     void Translate(const Inst& in);
     bool TranslateInline(const Inst& in);
@@ -253,6 +261,35 @@ void Translator::CallStepAndContinue(const Inst& in, bool control) {
     if (control) PollBreak(in.pc);
     EmitStep(in.pc);
     if (control) DispatchEax();
+}
+
+// An out-of-line instruction (OutOfLineFor) is called directly, without the interpreter's
+// dispatch: CUR and the registers are stored as a step stores them, and what follows is
+// what follows a step. A stack it leaves misaligned is reported by the interpreter at the
+// next instruction.
+void Translator::CallOutOfLine(const Inst& in, OutOfLineInstruction routine) {
+    Forget();
+    StoreCur(in.pc);
+    // SP and FP in one store: the routine reads them as one 8-byte word, which two 4-byte
+    // stores could not forward to (a stall of a dozen cycles on every call).
+    static_assert(offsetof(VmState, fp) == offsetof(VmState, sp) + 4);
+    a_.mov(x86::eax, x86::r13d);
+    a_.shl(x86::rax, 32);
+    a_.or_(x86::rax, x86::rbx);  // the upper half of rbx is zero: SP is only written as ebx
+    a_.mov(x86::qword_ptr(x86::r15, offsetof(VmState, sp)), x86::rax);
+    a_.mov(x86::rdi, x86::r15);
+    a_.mov(x86::esi, uint64_t{in.a});
+    a_.mov(x86::edx, uint64_t{in.b});
+    a_.mov(x86::rax, reinterpret_cast<uint64_t>(routine));
+    a_.call(x86::rax);
+    a_.mov(x86::ebx, x86::dword_ptr(x86::r15, offsetof(VmState, sp)));
+    a_.mov(x86::r13d, x86::dword_ptr(x86::r15, offsetof(VmState, fp)));
+    if (static_cast<Op>(in.op) == Op::CALLSTD) {
+        a_.cmp(x86::byte_ptr(x86::r15, offsetof(VmState, stopped)), 0);
+        a_.jne(exitEax);  // the run has ended: nothing reads the code offset
+    }
+    a_.test(x86::bl, 3);
+    a_.jnz(ColdPath(ColdKind::ExitAt, in.pc + in.length));
 }
 
 void Translator::Binary(const Inst& in) {
@@ -570,6 +607,20 @@ bool Translator::TranslateInline(const Inst& in) {
         Replace(0);
         return true;
 
+    case Op::CALLSTD: {
+        // sqrt of a non-negative number (or +0, -0, +inf) cannot fail: sqrtsd gives the
+        // routine's result. A negative number or a NaN goes to the routine, for its error.
+        if (in.a != vm::Number(vm::Std::Sqrt) || InstalledStd(in.a) != SqrtRoutine) return false;
+        Forget();
+        a_.movsd(x86::xmm0, x86::qword_ptr(x86::r12, x86::rbx));
+        a_.xorpd(x86::xmm1, x86::xmm1);
+        a_.ucomisd(x86::xmm0, x86::xmm1);
+        a_.jb(ColdPath(ColdKind::Step, in.pc));  // below zero, or unordered
+        a_.sqrtsd(x86::xmm0, x86::xmm0);
+        a_.movsd(x86::qword_ptr(x86::r12, x86::rbx), x86::xmm0);
+        return true;
+    }
+
     // ---- control flow ----
     case Op::JMP:
         if (in.a <= in.pc) PollBreak(in.pc);
@@ -703,6 +754,10 @@ void Translator::Translate(const Inst& in) {
         return;
     }
     if (TranslateInline(in)) return;
+    if (OutOfLineInstruction routine = OutOfLineFor(in.op)) {
+        CallOutOfLine(in, routine);
+        return;
+    }
     CallStepAndContinue(in, IsControl(in.op));
 }
 

@@ -4,7 +4,8 @@
 // The translated code keeps the VM registers in host registers, and the VM stack, frames and
 // every variable in VM memory exactly where the interpreter keeps them, so the two tiers can
 // hand a run over at any instruction boundary. Instructions with a short native form are
-// translated inline; every other one is run by the interpreter's own implementation
+// translated inline; one whose whole work is an engine routine calls that routine directly
+// (OutOfLineFor), and every other one is run by the interpreter's own implementation
 // (InterpretStep), so both tiers share it. The tier hands the rest of a run over to the
 // interpreter when it meets what it does not translate: a jump into the middle of an
 // instruction, a computed target it has no entry for, a misaligned stack, a user break.

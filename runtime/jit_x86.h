@@ -128,6 +128,7 @@ public:
     void idiv(Gp d) { RegReg(d.size, {0xF7}, 7, d.id); }
     void div(Gp d) { RegReg(d.size, {0xF7}, 6, d.id); }
     void cdq() { Byte(0x99); }
+    void shl(Gp d, uint8_t imm) { RegReg(d.size, {0xC1}, 4, d.id); Byte(imm); }
     void shl_cl(Gp d) { RegReg(d.size, {0xD3}, 4, d.id); }
     void shr_cl(Gp d) { RegReg(d.size, {0xD3}, 5, d.id); }
     void set(Cond c, Gp d) { RegReg(1, {0x0F, static_cast<uint8_t>(0x90 + c)}, 0, d.id, d.id >= 4); }
@@ -171,6 +172,7 @@ public:
     void divsd(Xmm d, Xmm s) { SseReg(0xF2, 0x5E, d.id, s.id, false); }
     void ucomisd(Xmm d, const Mem& m) { Sse(0x66, 0x2E, d.id, m); }
     void ucomisd(Xmm d, Xmm s) { SseReg(0x66, 0x2E, d.id, s.id, false); }
+    void sqrtsd(Xmm d, Xmm s) { SseReg(0xF2, 0x51, d.id, s.id, false); }
     void xorpd(Xmm d, Xmm s) { SseReg(0x66, 0x57, d.id, s.id, false); }
     void cvtsi2sd(Xmm d, Gp s) { SseReg(0xF2, 0x2A, d.id, s.id, s.size == 8); }
     void cvttsd2si(Gp d, const Mem& m) { Sse(0xF2, 0x2C, d.id, m); }

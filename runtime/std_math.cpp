@@ -97,6 +97,10 @@ StdOutcome SqrInteger(Regs& r, int&) {
 
 }  // namespace
 
+// sqrt of a non-negative number cannot fail, so the native tier computes it inline and
+// calls this routine only for the others.
+StdOutcome SqrtRoutine(Regs& r, int& exitCode) { return Checked<Sqrt>(r, exitCode); }
+
 void RegisterMathRoutines() {
     using vm::Std;
     static constexpr struct { Std n; StdRoutine routine; } kRoutines[] = {
@@ -107,7 +111,7 @@ void RegisterMathRoutines() {
         {Std::Ln, Checked<Ln>},             {Std::Log, Checked<Log10>},
         {Std::Pi, Pi},                      {Std::Round, Round},
         {Std::SqrReal, Unchecked<Square>},  {Std::SqrInteger, SqrInteger},
-        {Std::Sqrt, Checked<Sqrt>},         {Std::Sin, Unchecked<Sin>},
+        {Std::Sqrt, SqrtRoutine},         {Std::Sin, Unchecked<Sin>},
         {Std::Sinh, Checked<Sinh>},         {Std::Tan, Checked<Tan>},
         {Std::Tanh, Checked<Tanh>},
     };

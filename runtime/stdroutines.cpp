@@ -87,6 +87,8 @@ void InstallStandardRoutines() {
 
 bool IsStdImplemented(uint32_t n) { return n < vm::kStdCount && g_routines[n] != Undefined; }
 
+StdRoutine InstalledStd(uint32_t n) { return n < vm::kStdCount ? g_routines[n] : nullptr; }
+
 // A null routine puts back the default (the "Undefined standard opcode" error).
 void RegisterStd(uint32_t n, StdRoutine routine) {
     if (n < vm::kStdCount) g_routines[n] = routine ? routine : Undefined;

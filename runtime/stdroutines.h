@@ -21,6 +21,13 @@ StdOutcome CallStd(uint32_t n, Regs& regs, int& exitCode);
 // Installs the implementation of routine n; a null routine puts back the default.
 void RegisterStd(uint32_t n, StdRoutine routine);
 
+// The routine installed as n (null above 194): the native tier inlines a routine only while
+// the installed one is the engine's own.
+StdRoutine InstalledStd(uint32_t n);
+
+// Routine 87, sqrt (std_math.cpp), which the native tier inlines for non-negative numbers.
+StdOutcome SqrtRoutine(Regs& regs, int& exitCode);
+
 // Whether routine n has an implementation (not the "Undefined standard opcode" default).
 bool IsStdImplemented(uint32_t n);
 

@@ -1,9 +1,10 @@
 // Writes a random valid Pascal program for the differential test of the engine's tiers:
 //   gen_program SEED > prog.pas
 // The program mixes integer arithmetic, arrays, a record, a set, a string, procedure calls
-// with variable parameters, a recursive function and loops, and prints as it goes. Nothing
+// with variable parameters, a recursive function, loops and real arithmetic with sqrt, and
+// prints as it goes. Nothing
 // keeps its values in range: divisions by zero, negative MOD divisors, indexes and set
-// elements out of range end some programs with a run-time error, which both tiers must
+// elements out of range and square roots of negative numbers end some programs with a run-time error, which both tiers must
 // report alike. Loops and recursion are bounded, so every program ends.
 #include <cstdint>
 #include <cstdio>
@@ -77,7 +78,7 @@ void Block(int depth, int loops, int count) {
 
 void Statement(int depth, int loops) {
     Indent(depth);
-    int kind = Pick(depth > 3 ? 6 : 11);
+    int kind = Pick(depth > 3 ? 6 : 12);
     switch (kind) {
     case 0: case 1: std::printf("%s := %s", kVars[Pick(5)], Expr(0).c_str()); break;
     case 2: std::printf("a[%s] := %s", Index(1).c_str(), Expr(0).c_str()); break;
@@ -116,6 +117,15 @@ void Statement(int depth, int loops) {
         std::puts(";");
         Indent(depth);
         std::fputs("end", stdout);
+        break;
+    }
+    case 11:
+    {
+        // Mostly in range; sometimes the square root of a negative number or a division of
+        // reals by zero.
+        std::string root = Chance(90) ? "abs(" + Expr(1) + ")" : Expr(1);
+        std::string divisor = Chance(92) ? "(abs(" + Expr(1) + ") mod 5 + 1)" : Expr(1);
+        std::printf("writeln(sqrt(%s * 1.5) * 0.25 + %s / %s:1:4)", root.c_str(), Expr(1).c_str(), divisor.c_str());
         break;
     }
     default:

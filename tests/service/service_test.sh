@@ -51,9 +51,9 @@ field() {
 # field listed with an empty value must be absent.
 expect_fields() {
     local unit=$1; shift
-    local spec section rest key value
-    for spec in "$@"; do
-        section=${spec%% *} rest=${spec#* }
+    local wanted section rest key value
+    for wanted in "$@"; do
+        section=${wanted%% *} rest=${wanted#* }
         key=${rest%%=*} value=${rest#*=}
         expect_eq "$unit [$section] $key" "$value" "$(field "$unit" "$section" "$key")"
     done

@@ -8,6 +8,7 @@
 
 #include "compiler/driver/arg_reader.h"
 #include "driver_fixture.h"
+#include "tests/support/run_command.h"
 
 namespace tarn::tpc::test {
 namespace {
@@ -174,22 +175,10 @@ TEST_F(CommandLineTest, HeaderTakesTheRestOfTheArgument) {
 
 // --- The program -------------------------------------------------------------------------------
 
-struct TpcRun {
-    std::string out;
-    int status;
-};
+using TpcRun = tarn::test::CommandResult;
 
 TpcRun RunTpc(const std::string& args) {
-    const std::string command = std::string("'") + TPC_PROGRAM + "' " + args + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    TpcRun run{{}, -1};
-    if (!pipe) return run;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) run.out.append(buf, n);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return tarn::test::RunCommand(std::string("'") + TPC_PROGRAM + "' " + args + " 2>&1");
 }
 
 const std::string kBanner = "Tarn Pascal 2.6 (Linux Edition)\nCompiler for the Tarn virtual machine, Linux x86-64.\n";

@@ -19,14 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/run_command.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-    std::string out;
-    int status;
-};
+using Result = tarn::test::CommandResult;
 
 class TpcHardening : public ::testing::Test {
 protected:
@@ -47,16 +46,7 @@ protected:
 
     // Runs a shell command in the test directory: stdout and stderr together, exit code.
     Result Shell(const std::string& command) {
-        const std::string full = "cd '" + dir.string() + "' && " + command + " 2>&1";
-        FILE* pipe = popen(full.c_str(), "r");
-        Result run{{}, -1};
-        if (!pipe) return run;
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) run.out.append(buf, n);
-        const int status = pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return run;
+        return tarn::test::RunCommand("cd '" + dir.string() + "' && " + command + " 2>&1");
     }
     // tpc with `args`, its stack limited to `stackK` KiB as `ulimit -s` does.
     Result Tpc(const std::string& args, int stackK = 1024) {

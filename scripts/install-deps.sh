@@ -1,11 +1,13 @@
 #!/bin/sh
 # Installs the Debian packages that building and testing Tarn Pascal need.
+# The ODBC driver manager (unixodbc), the SQLite ODBC driver and the sqlite3 tool are what
+# the database tests and their benchmark run against.
 # Idempotent and silent when everything is present; works as root or through sudo.
 # `install-deps.sh bench` also installs the peers that `make bench` times our programs
 # against (Lua 5.4, LuaJIT and Free Pascal for the native column).
 set -e
 
-PACKAGES="build-essential cmake ninja-build pkg-config libffi-dev binutils libgtest-dev clang libclang-rt-14-dev diffutils procps qt6-base-dev xvfb imagemagick fonts-dejavu-core"
+PACKAGES="build-essential cmake ninja-build pkg-config libffi-dev binutils libgtest-dev clang libclang-rt-14-dev diffutils procps qt6-base-dev xvfb imagemagick fonts-dejavu-core unixodbc libsqliteodbc sqlite3"
 [ "${1:-}" = bench ] && PACKAGES="$PACKAGES lua5.4 luajit fpc"
 
 missing=""

@@ -85,13 +85,13 @@ constexpr RoutineFunction ROUTINE_FUNCTIONS[] = {
 
 Expression* Arg(List* actuals, uint32_t i);
 
-// False when an argument is missing or of a kind this generator does not take.
+// False when an argument is missing. A variant is converted to the argument's class.
 bool GenArgument(char cls, Expression* e) {
-    if (!e || TypeRepOf(e->PromotedType) == Rep::Variant) return false;
+    if (!e) return false;
     switch (cls) {
     case 'S': GenStringValue(e); return true;
     case 'R': GenRealValue(e); return true;
-    default: GenExpression(e); return true;
+    default: GenIntegralValue(e); return true;
     }
 }
 
@@ -118,12 +118,10 @@ Expression* Arg(List* actuals, uint32_t i) {
     return a->kind == ActualParmExpr ? a->u.expr : nullptr;
 }
 
-// True when every actual is an expression this generator takes (no variants yet).
+// True when every actual is an expression.
 bool AllPlainExpressions(List* actuals) {
-    for (uint32_t i = 1; i <= ListCount(actuals); i++) {
-        Expression* e = Arg(actuals, i);
-        if (!e || TypeRepOf(e->PromotedType) == Rep::Variant) return false;
-    }
+    for (uint32_t i = 1; i <= ListCount(actuals); i++)
+        if (!Arg(actuals, i)) return false;
     return true;
 }
 
@@ -253,12 +251,20 @@ void GenBuiltinFunction(Binding* b, List* actuals, Type*) {
         return;
     }
     case builtin::Ptr:  // ptr(a): a host address (or an integral one) back as a VM pointer
-        if (!x || TypeRepOf(x->PromotedType) == Rep::Variant) break;
-        GenExpression(x);
+        if (!x) break;
+        GenIntegralValue(x);
         EmitOp(Op::HOSTREL);
         return;
     case builtin::Pi:
         EmitCallStd(Std::Pi);
+        return;
+    case builtin::CreateObject:
+        if (!x) break;
+        GenCreateObject(x);
+        return;
+    case builtin::IsNull:
+        if (!x) break;
+        GenIsNull(x);
         return;
     case builtin::Length: {
         if (!x) break;
@@ -280,7 +286,7 @@ void GenBuiltinFunction(Binding* b, List* actuals, Type*) {
             EmitCallStd(Std::ListLength);
             return;
         }
-        if (t->kind != StringType && t->kind != CStringType) break;
+        if (t->kind != StringType && t->kind != CStringType && t->kind != VariantType) break;
         GenStringValue(x);
         EmitCallStd(Std::Length);
         return;
@@ -288,8 +294,8 @@ void GenBuiltinFunction(Binding* b, List* actuals, Type*) {
     case builtin::Wait: {  // wait(timeout, h1, ..., hn): timeout, hn ... h1, n
         const uint32_t n = ListCount(actuals);
         if (!x || !AllPlainExpressions(actuals)) break;
-        GenExpression(x);
-        for (uint32_t i = n; i >= 2; i--) GenExpression(Arg(actuals, i));
+        GenIntegralValue(x);
+        for (uint32_t i = n; i >= 2; i--) GenIntegralValue(Arg(actuals, i));
         PushInteger(static_cast<int32_t>(n - 1));
         EmitCallStd(Std::Wait);
         return;

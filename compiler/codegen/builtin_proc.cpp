@@ -85,6 +85,10 @@ bool WriteOne(VarAccess* file, const WriteItem& item) {
         GenStringValue(e);
         PushWidth(item.width, 0);
         EmitCallStd(Std::WriteString);
+    } else if (t->kind == VariantType) {
+        GenStringValue(e);
+        PushWidth(item.width, 0);
+        EmitCallStd(Std::WriteString);
     } else if (IsIntegralType(t)) {
         GenExpression(e);
         PushWidth(item.width, 8);
@@ -501,6 +505,8 @@ void GenNewDispose(int32_t b, List* actuals, bool isNew) {
         return;
     }
     Type* t = v ? HostOf(v->t) : nullptr;
+    if (t && t->kind == ObjectType && ListCount(actuals) == 1 && GenObjectNewDispose(v, isNew))
+        return;
     if (t && t->kind == ListType && ListCount(actuals) == 1) {
         GenAddress(v);
         if (isNew) {
@@ -603,12 +609,11 @@ bool GenProcedureArgument(char cls, ActualParm* a) {
         GenAddress(v);
         return true;
     }
-    if (a->kind != ActualParmExpr || TypeRepOf(a->u.expr->PromotedType) == Rep::Variant)
-        return false;
+    if (a->kind != ActualParmExpr) return false;
     if (cls == 'S')
         GenStringValue(a->u.expr);
     else
-        GenExpression(a->u.expr);
+        GenIntegralValue(a->u.expr);
     return true;
 }
 
@@ -745,14 +750,16 @@ void GenStr(int32_t b, List* actuals) {
     Expression* value =
         !args.empty() && args[0]->kind == ActualParmExpr ? args[0]->u.expr : nullptr;
     if (!target || !value || args.size() < 2 || args.size() > 4 ||
-        !IsStringRep(TypeRepOf(target->t)) || TypeRepOf(value->PromotedType) == Rep::Variant) {
+        !IsStringRep(TypeRepOf(target->t))) {
         CodeGenMissingBuiltin("this form of", b);
         return;
     }
     Expression* width = args.size() >= 3 ? args[1]->u.expr : nullptr;
     Expression* decimals = args.size() == 4 ? args[2]->u.expr : nullptr;
     GenAddress(target);
-    const bool real = IsRealHost(value->PromotedType);
+    // A variant is written as a real number.
+    const bool real =
+        IsRealHost(value->PromotedType) || TypeRepOf(value->PromotedType) == Rep::Variant;
     if (real)
         GenRealValue(value);
     else
@@ -977,7 +984,7 @@ void GenBuiltinProcedure(Function* f, List* actuals, int32_t freeSystemLocal) {
     case builtin::Assert:   // assert: only compiled under option A
         if (!IsFlagOption(opt::A)) return;
         if (Expression* e = ArgExpr(actuals, 1)) {
-            GenExpression(e);
+            GenCondition(e);
             EmitOp(Op::ASSERT);
         }
         return;

@@ -554,7 +554,7 @@ void GenAssignValue(Type* target, Expression* e) {
     if (!GenerateCode()) return;
     ReportMessage(msg::TraceCodeGenAssignment, &e->pos);
     if (TypeRepOf(e->PromotedType) == Rep::Variant) {
-        CodeGenMissing("variants");
+        GenVariantAssignValue(target, e);
         return;
     }
     if (IsStringRep(TypeRepOf(target)))
@@ -655,7 +655,7 @@ void GenFactor(Factor* f) {
         EmitOp(IsBooleanHost(f->u.operand->PromotedType) ? Op::LNOT : Op::NOT);
         break;
     case SetConstructorFactor: GenSetConstructor(f->u.set); return;
-    case ObjectCallFactor: CodeGenMissing("object members"); return;
+    case ObjectCallFactor: GenObjectFunction(f->u.objectCall); return;
     case BadFactor: return;
     }
     if (f->sign == SignMinus) Negate(f->PromotedType);
@@ -897,7 +897,14 @@ void GenExpression(Expression* e) {
     GenExpr(e, false);
 }
 
-void GenRealValue(Expression* e) { GenOperand(e, true); }
+void GenRealValue(Expression* e) {
+    if (e && TypeRepOf(e->PromotedType) == Rep::Variant) {
+        GenExpression(e);
+        GenVariantConversion(RealT);
+        return;
+    }
+    GenOperand(e, true);
+}
 
 VarAccess* AccessOf(Expression* e) {
     while (e && !e->factor && e->oper == UNDEFtok && e->sign == SignNone) e = e->left;
@@ -916,6 +923,7 @@ VarAccess* AccessOf(Expression* e) {
 void GenStringValue(Expression* e) {
     GenExpr(e, false);
     if (IsCharHost(e->PromotedType)) EmitOp(Op::PUSHT);
+    if (TypeRepOf(e->PromotedType) == Rep::Variant) GenVariantConversion(StringT);
 }
 
 }  // namespace tarn::tpc

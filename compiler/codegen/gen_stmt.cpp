@@ -360,7 +360,7 @@ void CodeGenAssignment(AssignmentCode& code, Type* targetType, Expression* value
 IfCode CodeGenIfCondition(Expression* condition) {
     IfCode code;
     if (!Active()) return code;
-    GenExpression(condition);
+    GenCondition(condition);
     Begin(code);
     code.jump = EmitForwardJump(Op::JZ);
     return code;
@@ -389,7 +389,7 @@ LoopCode CodeGenWhileStart() {
 
 void CodeGenWhileCondition(LoopCode& code, Expression* condition) {
     if (!Active()) return;
-    GenExpression(condition);
+    GenCondition(condition);
     if (code.open) code.exit = EmitForwardJump(Op::JZ);
 }
 
@@ -410,7 +410,7 @@ LoopCode CodeGenRepeatStart() {
 
 void CodeGenRepeatEnd(LoopCode& code, Expression* condition) {
     if (!Active()) return;
-    GenExpression(condition);
+    GenCondition(condition);
     if (!code.open) return;
     EmitOpWord(Op::JZ, code.start);
     End(code);
@@ -664,9 +664,9 @@ void CodeGenBuiltinProcedure(Function* builtin, List* actuals, int32_t freeSyste
     if (GenerateCode() && builtin) GenBuiltinProcedure(builtin, actuals, freeSystemLocal);
 }
 
-void CodeGenObjectProcedure(VarAccess*, Identifier*, List*, bool) {
+void CodeGenObjectProcedure(VarAccess* object, Identifier* member, List* args, bool propertyPut) {
     if (!Active()) return;
-    CodeGenMissing("object members");
+    GenObjectProcedure(object, member, args, propertyPut);
 }
 
 void CodeGenExpression(Expression* e) {

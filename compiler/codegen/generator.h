@@ -117,4 +117,29 @@ uint32_t ParameterBytes(const Function* f);
 // The routine whose block is being generated (none for the main program).
 Function* CurrentRoutine();
 
+// ---- Objects and variants (gen_object.cpp) -------------------------------------------------
+
+// The expression at 1-based position i of a list of Expression*; none past the last.
+Expression* ActualExpression(List* args, uint32_t i);
+// VARCVT of the variant on the stack to the type a target of type `target` needs; returns
+// the type obtained (none for a target no variant converts to).
+Type* GenVariantConversion(Type* target);
+// The variant value of `e` converted, checked and stored at the address on the stack.
+void GenVariantAssignValue(Type* target, Expression* e);
+// A condition: a Boolean value (a variant converted).
+void GenCondition(Expression* e);
+// An integral value (a variant converted).
+void GenIntegralValue(Expression* e);
+// `e` as a variant value: a variant as it is, anything else with its type code on top.
+void GenVariantValue(Expression* e);
+// A generic object's property read or method call as a value (a variant).
+void GenObjectFunction(ObjectCall* call);
+// A generic object's property write or method call as a statement.
+void GenObjectProcedure(VarAccess* object, Identifier* member, List* args, bool propertyPut);
+// createobject(progId) and isnull(v).
+void GenCreateObject(Expression* progId);
+void GenIsNull(Expression* e);
+// new and dispose of an object variable; false when it is no generic object.
+bool GenObjectNewDispose(VarAccess* object, bool isNew);
+
 }  // namespace tarn::tpc

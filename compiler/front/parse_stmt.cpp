@@ -23,7 +23,10 @@ namespace tarn::tpc {
 
 namespace {
 
-bool IsBoolean(Type* t) { return IsBadType(t) || PromotedType(t) == BoolT; }
+// A variant is converted to a Boolean value where it is used.
+bool IsBoolean(Type* t) {
+    return IsBadType(t) || PromotedType(t) == BoolT || ResolveType(t)->kind == VariantType;
+}
 
 void ParseStatement();
 void ParseStatementSequence(bool untilEnds = false);

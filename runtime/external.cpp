@@ -449,27 +449,6 @@ void RestoreFpControl(const FpControl& c) {
     _mm_setcsr(c.mxcsr);
 }
 
-// Brackets the foreign code: the floating-point state the routine leaves behind (rounding,
-// masked traps, raised flags) does not leak into the program. The traps the run enabled
-// stay on during the call, so a floating-point fault in the library raises SIGFPE, which
-// the launcher reports as "Invalid arithmetic".
-class ForeignCallGuard {
-public:
-    ForeignCallGuard() : saved_(SaveFpControl()) {
-        InstallFaultChain();
-        g_inForeignCall = 1;
-    }
-    ~ForeignCallGuard() {
-        g_inForeignCall = 0;
-        RestoreFpControl(saved_);
-    }
-    ForeignCallGuard(const ForeignCallGuard&) = delete;
-    ForeignCallGuard& operator=(const ForeignCallGuard&) = delete;
-
-private:
-    FpControl saved_;
-};
-
 // Puts the routine's result into the result space at the new stack top.
 void StoreResult(const TypeDescriptor& d, const void* rvalue, uint32_t at) {
     Scalar r;
@@ -531,6 +510,23 @@ StdOutcome CallExternal(Regs& regs, int&) {
 }
 
 }  // namespace
+
+// The floating-point state the routine leaves behind (rounding, masked traps, raised flags)
+// does not leak into the program. The traps the run enabled stay on during the call, so a
+// floating-point fault in the library raises SIGFPE, which the launcher reports as
+// "Invalid arithmetic".
+ForeignCallGuard::ForeignCallGuard() {
+    const FpControl saved = SaveFpControl();
+    mxcsr_ = saved.mxcsr;
+    x87_ = saved.x87;
+    InstallFaultChain();
+    g_inForeignCall = 1;
+}
+
+ForeignCallGuard::~ForeignCallGuard() {
+    g_inForeignCall = 0;
+    RestoreFpControl(FpControl{mxcsr_, x87_});
+}
 
 void RegisterExternalRoutines() {
     RegisterStd(vm::Number(vm::Std::ExternalCall), CallExternal);

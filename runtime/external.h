@@ -61,6 +61,22 @@ struct DecodedCall {
 // that the argument block and the result space lie on the stack.
 DecodedCall DecodeCall(std::span<const uint8_t> stack);
 
+// Brackets a call into code the engine does not own (an external routine, an automation
+// server): while it lives, a memory fault is the program's run-time error "Invalid memory
+// access" wherever it lands, and the floating-point control state is put back when it
+// ends. A fault ends the run from inside the call, so the guard is never left open.
+class ForeignCallGuard {
+public:
+    ForeignCallGuard();
+    ~ForeignCallGuard();
+    ForeignCallGuard(const ForeignCallGuard&) = delete;
+    ForeignCallGuard& operator=(const ForeignCallGuard&) = delete;
+
+private:
+    uint32_t mxcsr_ = 0;
+    uint16_t x87_ = 0;
+};
+
 // Installs routine 144 and the hook that unloads the libraries when a run ends.
 void RegisterExternalRoutines();
 

@@ -15,6 +15,7 @@
 #include "platform/variants.h"
 #include "runtime/engine.h"
 #include "runtime/errors.h"
+#include "runtime/external.h"
 #include "runtime/stdroutines.h"
 #include "runtime/vmstrings.h"
 #include "runtime/window.h"
@@ -66,6 +67,7 @@ struct ServerCall {
 template <class F>
 ServerCall CallServer(F&& call) {
     ServerCall c;
+    ForeignCallGuard guard;  // a fault in the server is the program's "Invalid memory access"
     g_inServerCall = true;
     try {
         c.result = call();
@@ -213,9 +215,13 @@ uint32_t CreateByProgId(const std::string& progId) {
         for (const RegistryProblem& p : registry.problems) details.push_back(p.text);
         return CreationFailed(progId, "Class not registered", details);
     }
-    g_inServerCall = true;
-    Creation c = CreateServerObject(*entry);
-    g_inServerCall = false;
+    Creation c;
+    {
+        ForeignCallGuard guard;
+        g_inServerCall = true;
+        c = CreateServerObject(*entry);
+        g_inServerCall = false;
+    }
     if (!c.object) {
         std::vector<std::string> details;
         if (!c.detail.empty()) details.push_back(c.detail);

@@ -24,6 +24,7 @@
  *   Keep(o)            keeps a reference to o (released when this object goes)
  *   Live               property: objects of this library alive right now
  *   Required(a, b)     b must not be omitted: TARN_E_PARAM_NOT_OPTIONAL
+ *   Crash              reads an unmapped address (the engine's fault guard)
  *
  * With TARN_TEST_SERVER_REPORT set, unloading the library writes
  * "testserver: N objects alive" to standard error: the tests' check that every reference
@@ -48,12 +49,13 @@ typedef struct TestObject {
 
 enum {
     ECHO, TYPEOF, MAKE, SUM0, SUM1, SUM2, SUM3, SUM4, SUM5, SUM6, SUM7, SUM8, JOIN, NAME, NUMBER, READONLY,
-    NOTHING, FAIL, FAILCODE, CHILD, SAME, KEEP, LIVE, REQUIRED, MEMBER_COUNT
+    NOTHING, FAIL, FAILCODE, CHILD, SAME, KEEP, LIVE, REQUIRED, CRASH, MEMBER_COUNT
 };
 
 static const char* const kNames[MEMBER_COUNT] = {
     "Echo", "TypeOf", "Make", "Sum0", "Sum1", "Sum2", "Sum3", "Sum4", "Sum5", "Sum6", "Sum7", "Sum8", "Join",
     "Name", "Number", "ReadOnly", "Nothing", "Fail", "FailCode", "Child", "Same", "Keep", "Live", "Required",
+    "Crash",
 };
 
 static tarn_dispatch* NewTestObject(void);
@@ -256,6 +258,11 @@ static tarn_result Invoke(tarn_dispatch* self, int32_t id, uint32_t locale, uint
         if (p->count != 2) return TARN_E_BAD_PARAM_COUNT;
         if (tarn_arg(p, 1)->vt == TARN_VT_ERROR) return TARN_E_PARAM_NOT_OPTIONAL;
         return TARN_OK;
+    case CRASH: {
+        /* Not null: the sanitizers of a checked build would stop at a null load first. */
+        int* volatile nowhere = (int*)(uintptr_t)16;
+        return *nowhere;
+    }
     }
     return TARN_E_MEMBER_NOT_FOUND;
 }

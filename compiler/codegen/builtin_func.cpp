@@ -91,7 +91,7 @@ bool GenArgument(char cls, Expression* e) {
     switch (cls) {
     case 'S': GenStringValue(e); return true;
     case 'R': GenRealValue(e); return true;
-    default: GenIntegralValue(e); return true;
+    default: GenOrdinal(e); return true;
     }
 }
 
@@ -127,7 +127,7 @@ bool AllPlainExpressions(List* actuals) {
 
 // succ and pred: the result must stay inside the argument's type.
 void Step(Expression* e, bool up) {
-    GenExpression(e);
+    GenOrdinal(e);
     int64_t low = 0, high = 0;
     if (IsFlagOption(opt::r) && Bounds(e->PromotedType, low, high)) {
         const Op check = IsUnsignedHost(e->PromotedType) ? Op::CHKRNGU : Op::CHKRNG;
@@ -138,11 +138,22 @@ void Step(Expression* e, bool up) {
     EmitOp(up ? Op::ADD : Op::SUB);
 }
 
+// Functions whose result has their argument's type.
+bool TakesArgumentType(int32_t kind) {
+    return kind == builtin::Abs || kind == builtin::Sqr || kind == builtin::Ord ||
+           kind == builtin::Pred || kind == builtin::Succ;
+}
+
 }  // namespace
 
 void GenBuiltinFunction(Binding* b, List* actuals, Type*) {
     Function* f = b->u.function;
     Expression* x = Arg(actuals, 1);
+    if (x && TypeRepOf(x->PromotedType) == Rep::Variant && TakesArgumentType(f->kind)) {
+        // The result would have the argument's type: a variant no instruction yields.
+        CodeGenMissingBuiltin("a variant argument of", f->kind);
+        return;
+    }
     for (const RealFunction& row : REAL_FUNCTIONS) {
         if (row.kind != f->kind) continue;
         if (!x) break;
@@ -170,7 +181,7 @@ void GenBuiltinFunction(Binding* b, List* actuals, Type*) {
     }
     case builtin::Random:
         if (x) {
-            GenExpression(x);
+            GenOrdinal(x);
             EmitCallStd(Std::RandomRange);
         } else {
             EmitCallStd(Std::RandomReal);
@@ -193,7 +204,7 @@ void GenBuiltinFunction(Binding* b, List* actuals, Type*) {
         return;
     case builtin::Abs:
         if (!x) break;
-        GenExpression(x);
+        GenOrdinal(x);
         if (IsRealHost(x->PromotedType))
             EmitCallStd(Std::AbsReal);
         else if (!IsUnsignedHost(x->PromotedType))
@@ -201,23 +212,23 @@ void GenBuiltinFunction(Binding* b, List* actuals, Type*) {
         return;
     case builtin::Sqr:
         if (!x) break;
-        GenExpression(x);
+        GenOrdinal(x);
         EmitCallStd(IsRealHost(x->PromotedType) ? Std::SqrReal : Std::SqrInteger);
         return;
     case builtin::Chr:
         if (!x) break;
-        GenExpression(x);
+        GenOrdinal(x);
         if (IsFlagOption(opt::r)) EmitOpWords(Op::CHKRNG, 0, 255);
         return;
     case builtin::Odd:
         if (!x) break;
-        GenExpression(x);
+        GenOrdinal(x);
         EmitOp(Op::PUSH1);
         EmitOp(Op::AND);
         return;
     case builtin::Ord:
         if (!x) break;
-        GenExpression(x);
+        GenOrdinal(x);
         return;
     case builtin::Pred:
     case builtin::Succ:
@@ -252,7 +263,7 @@ void GenBuiltinFunction(Binding* b, List* actuals, Type*) {
     }
     case builtin::Ptr:  // ptr(a): a host address (or an integral one) back as a VM pointer
         if (!x) break;
-        GenIntegralValue(x);
+        GenOrdinal(x);
         EmitOp(Op::HOSTREL);
         return;
     case builtin::Pi:
@@ -294,8 +305,8 @@ void GenBuiltinFunction(Binding* b, List* actuals, Type*) {
     case builtin::Wait: {  // wait(timeout, h1, ..., hn): timeout, hn ... h1, n
         const uint32_t n = ListCount(actuals);
         if (!x || !AllPlainExpressions(actuals)) break;
-        GenIntegralValue(x);
-        for (uint32_t i = n; i >= 2; i--) GenIntegralValue(Arg(actuals, i));
+        GenOrdinal(x);
+        for (uint32_t i = n; i >= 2; i--) GenOrdinal(Arg(actuals, i));
         PushInteger(static_cast<int32_t>(n - 1));
         EmitCallStd(Std::Wait);
         return;

@@ -49,7 +49,7 @@ void PushWidth(Expression* width, int32_t omitted) {
         PushInteger(omitted);
         return;
     }
-    GenExpression(width);
+    GenOrdinal(width);
     if (!IsFlagOption(opt::r)) return;
     if (IsUnsignedHost(width->PromotedType))
         EmitOpWords(Op::CHKRNGU, 1, 0xFFFFFFFFu);
@@ -68,11 +68,11 @@ bool WriteOne(VarAccess* file, const WriteItem& item) {
         PushWidth(item.decimals, 0);
         EmitCallStd(Std::WriteReal);
     } else if (t == BoolT) {
-        GenExpression(e);
+        GenOrdinal(e);
         PushWidth(item.width, 8);
         EmitCallStd(Std::WriteBoolean);
     } else if (t->kind == CharType) {
-        GenExpression(e);
+        GenOrdinal(e);
         PushWidth(item.width, 1);
         EmitCallStd(Std::WriteChar);
     } else if (actual->kind == ArrayType && IsStringType(actual)) {
@@ -90,7 +90,7 @@ bool WriteOne(VarAccess* file, const WriteItem& item) {
         PushWidth(item.width, 0);
         EmitCallStd(Std::WriteString);
     } else if (IsIntegralType(t)) {
-        GenExpression(e);
+        GenOrdinal(e);
         PushWidth(item.width, 8);
         EmitCallStd(IsUnsignedHost(t) ? Std::WriteUnsigned : Std::WriteInteger);
     } else {
@@ -317,7 +317,7 @@ void GenOpenWithMode(int32_t b, List* actuals, bool pipe) {
     if (!text && !pipe) PushInteger(static_cast<int32_t>(ComponentSize(ft)));
     const uint32_t flags = (text ? 0u : ModeBinary) | (IsFlagOption(opt::tf) ? ModeTemporary : 0u);
     if (flags != 0) PushInteger(static_cast<int32_t>(flags));
-    GenExpression(mode);
+    GenOrdinal(mode);
     if (flags != 0) EmitOp(Op::OR);
     EmitCallStd(pipe ? Std::Popen : Std::Open);
     AfterTransfer();
@@ -355,17 +355,17 @@ bool WriteNonText(VarAccess* file, Type* ft, Expression* e) {
         GenAddress(file);
         const Rep rep = TypeRepOf(e->PromotedType);
         if (HostOf(e->PromotedType)->kind == CharType) {
-            GenExpression(e);
+            GenOrdinal(e);
             EmitOp(Op::PUSHT);
         } else if (IsStringRep(rep) || rep == Rep::BitSet || rep == Rep::ListSet) {
-            if (IsStringRep(rep)) GenStringValue(e); else GenExpression(e);
+            if (IsStringRep(rep)) GenStringValue(e); else GenOrdinal(e);
             EmitOp(Op::DUP);
             PushInteger(4);
             EmitOp(Op::ADD);
         } else if (rep == Rep::Variant) {
             return false;
         } else {
-            GenExpression(e);
+            GenOrdinal(e);
             PushInteger(static_cast<int32_t>(ResolveType(e->PromotedType)->size));
         }
         EmitCallStd(Std::BlockWrite);
@@ -434,7 +434,7 @@ Expression* ArgExpr(List* actuals, uint32_t i) {
 void GenHalt(List* actuals) {
     if (Expression* code = ArgExpr(actuals, 1)) {
         PushInteger(static_cast<int32_t>(ExitCodeVar->offset));
-        GenExpression(code);
+        GenOrdinal(code);
         EmitOp(Op::STOREW);
     }
     EmitCallStd(Std::Halt);
@@ -466,7 +466,7 @@ void GenIncDec(int32_t b, List* actuals, bool increment) {
     GenAddress(v);
     Expression* amount = ArgExpr(actuals, 2);
     if (amount) {
-        GenExpression(amount);
+        GenOrdinal(amount);
         if (!increment) EmitOp(Op::NEG);
     } else {
         PushInteger(increment ? 1 : -1);
@@ -488,7 +488,7 @@ void GenIncDec(int32_t b, List* actuals, bool increment) {
 // dispose of a pointer value that is no variable (a function result, say): the value's
 // stack slot stands in for the variable, and is dropped afterwards.
 void GenDisposeValue(Expression* e) {
-    GenExpression(e);
+    GenOrdinal(e);
     EmitOp(Op::PUSHSP);
     EmitCallStd(Std::Dispose);
     EmitOp(Op::POP);
@@ -548,7 +548,7 @@ void GenPackUnpack(int32_t b, List* actuals, bool pack) {
         return;
     }
     GenAddress(unpacked);
-    GenExpression(index);
+    GenOrdinal(index);
     GenAddress(packed);
     PushInteger(static_cast<int32_t>(ulow));
     PushInteger(static_cast<int32_t>(uhigh));
@@ -613,7 +613,7 @@ bool GenProcedureArgument(char cls, ActualParm* a) {
     if (cls == 'S')
         GenStringValue(a->u.expr);
     else
-        GenIntegralValue(a->u.expr);
+        GenOrdinal(a->u.expr);
     return true;
 }
 
@@ -656,9 +656,9 @@ void GenDelete(int32_t b, List* actuals) {
     Expression* index = ActualAt(actuals, 2) ? ActualAt(actuals, 2)->u.expr : nullptr;
     if (VarAccess* list = ListVariable(ActualAt(actuals, 1)); list && index) {
         GenAddress(list);
-        GenExpression(index);
+        GenOrdinal(index);
         if (ActualParm* count = ActualAt(actuals, 3))
-            GenExpression(count->u.expr);
+            GenOrdinal(count->u.expr);
         else
             PushInteger(2147483647);
         EmitCallStd(Std::ListDelete);
@@ -669,9 +669,9 @@ void GenDelete(int32_t b, List* actuals) {
         return;
     }
     GenAddress(v);
-    GenExpression(index);
+    GenOrdinal(index);
     if (ActualParm* count = ActualAt(actuals, 3))
-        GenExpression(count->u.expr);
+        GenOrdinal(count->u.expr);
     else
         PushInteger(2147483647);
     PushInteger(static_cast<int32_t>(prefix));
@@ -697,13 +697,13 @@ void GenListInsert(int32_t b, Expression* value, VarAccess* list, List* actuals,
     if (IsStringRep(TypeRepOf(ct)))
         GenStringValue(value);
     else
-        GenExpression(value);
+        GenOrdinal(value);
     EmitOp(Op::PUSHFP);
     EmitOpWord(Op::SUBI, 4u * static_cast<uint32_t>(n));
     EmitOp(Op::LOADW);
     GenAddress(list);
     if (ActualParm* index = ActualAt(actuals, 3)) {
-        GenExpression(index->u.expr);
+        GenOrdinal(index->u.expr);
         EmitCallStd(Std::ListInsert);
     } else {
         EmitCallStd(Std::ListAppend);
@@ -732,7 +732,7 @@ void GenInsert(int32_t b, List* actuals, int32_t freeSystemLocal) {
     PushInteger(static_cast<int32_t>(prefix));
     PushInteger(static_cast<int32_t>(max));
     if (ActualParm* position = ActualAt(actuals, 3)) {
-        GenExpression(position->u.expr);
+        GenOrdinal(position->u.expr);
         EmitCallStd(Std::Insert2);
     } else {
         EmitCallStd(Std::Insert);
@@ -763,7 +763,7 @@ void GenStr(int32_t b, List* actuals) {
     if (real)
         GenRealValue(value);
     else
-        GenExpression(value);
+        GenOrdinal(value);
     PushWidth(width, -1);
     PushWidth(decimals, -1);
     PushInteger(real ? 1 : IsUnsignedHost(value->PromotedType) ? 2 : 0);
@@ -863,7 +863,7 @@ void GenRaw(int32_t b, List* actuals, bool reading) {
     GenAddress(file);
     GenAddress(buffer);
     PushInteger(static_cast<int32_t>(capacity));
-    GenExpression(count);
+    GenOrdinal(count);
     PushInteger(static_cast<int32_t>(prefix));
     EmitCallStd(reading ? Std::RawRead : Std::RawWrite);
     AfterTransfer();
@@ -879,7 +879,7 @@ void GenIntr(int32_t b, List* actuals, bool msdos) {
         CodeGenMissingBuiltin("this form of", b);
         return;
     }
-    if (msdos) PushInteger(33); else GenExpression(number);
+    if (msdos) PushInteger(33); else GenOrdinal(number);
     GenAddress(registers);
     PushInteger(4);
     EmitOp(Op::ADD);
@@ -961,7 +961,7 @@ void GenBuiltinProcedure(Function* f, List* actuals, int32_t freeSystemLocal) {
         VarAccess* v = AccessOf(ArgExpr(actuals, 2));
         if (!d || !v || !IsStringRep(TypeRepOf(v->t))) break;
         GenAddress(v);
-        GenExpression(d);
+        GenOrdinal(d);
         EmitCallStd(Std::ReadDir);
         AfterTransfer();
         GenIntoVariable(b, v, StringT);
@@ -993,7 +993,7 @@ void GenBuiltinProcedure(Function* f, List* actuals, int32_t freeSystemLocal) {
         Expression* value = ArgExpr(actuals, 2);
         if (!v || !value) break;
         GenAddress(v);
-        GenExpression(value);
+        GenOrdinal(value);
         PushInteger(static_cast<int32_t>(ResolveType(v->t)->size));
         EmitOp(Op::FILL);
         return;
@@ -1005,7 +1005,7 @@ void GenBuiltinProcedure(Function* f, List* actuals, int32_t freeSystemLocal) {
             const TypeKind kind = HostOf(e->PromotedType)->kind;
             if (kind == PointerType || kind == AddressType) {
                 // A pointer or address names the memory itself.
-                GenExpression(e);
+                GenOrdinal(e);
                 if (kind == AddressType) EmitOp(Op::HOSTREL);
             } else if (VarAccess* v = AccessOf(e)) {
                 GenAddress(v);
@@ -1016,13 +1016,13 @@ void GenBuiltinProcedure(Function* f, List* actuals, int32_t freeSystemLocal) {
         }
         Expression* count = ArgExpr(actuals, 3);
         if (!count || ListCount(actuals) != 3) break;
-        GenExpression(count);
+        GenOrdinal(count);
         EmitCallStd(Std::Move);
         return;
     }
     case builtin::Randomize:
         if (Expression* seed = ArgExpr(actuals, 1)) {
-            GenExpression(seed);
+            GenOrdinal(seed);
             EmitCallStd(Std::RandomizeSeed);
         } else {
             EmitCallStd(Std::RandomizeTime);

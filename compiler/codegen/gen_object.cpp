@@ -149,7 +149,7 @@ void GenCondition(Expression* e) {
     if (e && IsVariant(e->PromotedType)) EmitConversion(Code::Boolean);
 }
 
-void GenIntegralValue(Expression* e) {
+void GenOrdinal(Expression* e) {
     GenExpression(e);
     if (e && IsVariant(e->PromotedType)) EmitConversion(Code::Integer);
 }
@@ -161,7 +161,7 @@ void GenVariantValue(Expression* e) {
 void GenObjectFunction(ObjectCall* call) {
     if (!call || !GenerateCode()) return;
     if (!IsGenericObject(call->object)) {
-        CodeGenMissing("connection and recordset members");
+        GenDatabaseFunction(call);
         return;
     }
     if (call->member && !call->name) return;   // reported by the front end
@@ -178,7 +178,7 @@ void GenObjectFunction(ObjectCall* call) {
 void GenObjectProcedure(VarAccess* object, Identifier* member, List* args, bool propertyPut) {
     if (!GenerateCode()) return;
     if (!IsGenericObject(object)) {
-        CodeGenMissing("connection and recordset members");
+        GenDatabaseProcedure(object, member, args);
         return;
     }
     const PooledLiteral* name =
@@ -210,7 +210,8 @@ void GenIsNull(Expression* e) {
 
 bool GenObjectNewDispose(VarAccess* object, bool isNew) {
     Type* t = object ? ResolveType(object->t) : nullptr;
-    if (!t || t->kind != ObjectType || t == ConnectionT || t == RecordsetT) return false;
+    if (t == ConnectionT || t == RecordsetT) return GenDatabaseNewDispose(object, isNew);
+    if (!t || t->kind != ObjectType) return false;
     GenAddress(object);
     if (isNew) {
         // A record without an object behind it, for an object type with a method list.

@@ -74,8 +74,9 @@ void GenStore(Type* target, Type* source);
 void GenAssignValue(Type* target, Expression* e);
 
 void GenExpression(Expression* e);
-// The value as a word of an ordinal expression.
-inline void GenOrdinal(Expression* e) { GenExpression(e); }
+// The value as a word of an ordinal expression (a variant converted to an integer:
+// gen_object.cpp).
+void GenOrdinal(Expression* e);
 // The value of `e` as a real (ITOR/UTOR for an integral expression).
 void GenRealValue(Expression* e);
 // The value of `e` as a string value (PUSHT for a char).
@@ -128,8 +129,6 @@ Type* GenVariantConversion(Type* target);
 void GenVariantAssignValue(Type* target, Expression* e);
 // A condition: a Boolean value (a variant converted).
 void GenCondition(Expression* e);
-// An integral value (a variant converted).
-void GenIntegralValue(Expression* e);
 // `e` as a variant value: a variant as it is, anything else with its type code on top.
 void GenVariantValue(Expression* e);
 // A generic object's property read or method call as a value (a variant).
@@ -141,5 +140,15 @@ void GenCreateObject(Expression* progId);
 void GenIsNull(Expression* e);
 // new and dispose of an object variable; false when it is no generic object.
 bool GenObjectNewDispose(VarAccess* object, bool isNew);
+
+// ---- Connections and recordsets (gen_database.cpp) -------------------------------------------
+
+// A connection or recordset procedure statement (open, close, selectdatabase, execute,
+// movenext, moreresults); its arguments are checked here.
+void GenDatabaseProcedure(VarAccess* object, Identifier* member, List* args);
+// A connection attribute, or a recordset's eof or field, as a value.
+void GenDatabaseFunction(ObjectCall* call);
+// new and dispose of a connection or recordset variable; false when it is neither.
+bool GenDatabaseNewDispose(VarAccess* object, bool isNew);
 
 }  // namespace tarn::tpc

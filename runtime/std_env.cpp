@@ -6,7 +6,6 @@
 // Events are eventfd descriptors: a handle is the descriptor's number, signalled while the
 // counter is nonzero. `wait` only looks at them (it never reads the counter), so an event
 // stays signalled until its owner resets it, like the service's stop event.
-#include <dlfcn.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -20,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/database.h"
 #include "runtime/errors.h"
 #include "runtime/stdlib.h"
 #include "runtime/stdroutines.h"
@@ -77,16 +77,6 @@ StdOutcome Intr(Regs&, int&) { RunTimeError("PROG_INTR not supported on this pla
 
 // ---- supported ------------------------------------------------------------------------
 
-bool OdbcAvailable() {
-    for (const char* name : {"libodbc.so.2", "libodbc.so"}) {
-        if (void* h = dlopen(name, RTLD_LAZY | RTLD_LOCAL)) {
-            dlclose(h);
-            return true;
-        }
-    }
-    return false;
-}
-
 // The feature_ constants and what each needs. A feature is supported when the engine has
 // the routines behind it (so the answer stays true as families are added), plus, for ODBC,
 // a driver manager that can be loaded. Console control works through escape sequences and
@@ -111,7 +101,7 @@ bool Supported(uint32_t feature) {
     for (const FeatureNeed& need : kFeatureNeeds) {
         if (need.feature != feature) continue;
         if (!IsStdImplemented(vm::Number(need.routine))) return false;
-        return feature != 16 || OdbcAvailable();
+        return feature != 16 || DriverManagerAvailable();
     }
     return false;
 }

@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "runtime/database.h"
 #include "runtime/errors.h"
 #include "runtime/external.h"
 #include "runtime/files.h"
@@ -83,6 +84,7 @@ void InstallStandardRoutines() {
     RegisterFileRoutines();
     RegisterExternalRoutines();
     RegisterObjectRoutines();
+    RegisterDatabaseRoutines();
 }
 
 bool IsStdImplemented(uint32_t n) { return n < vm::kStdCount && g_routines[n] != Undefined; }

@@ -316,6 +316,25 @@ uint32_t CodeGenGoto(Label* label, int32_t unwindLevels) {
     return EmitForwardJump(Op::JMP);
 }
 
+namespace {
+
+// The file whose buffer variable holds the component `access` names, through fields and
+// indexes; none when the access is not inside a buffer variable (a pointer dereferenced on
+// the way leads to another variable).
+VarAccess* BufferFileOf(VarAccess* access) {
+    while (access) {
+        switch (access->kind) {
+        case BufferVariable: return access->u.buffer.file;
+        case IndexedVariable: access = access->u.indexed.access; break;
+        case FieldDesignator: access = access->u.field.record; break;
+        default: return nullptr;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 AssignmentCode CodeGenBeginAssignment(VarAccess* target) {
     AssignmentCode code;
     if (!Active()) return code;
@@ -329,6 +348,9 @@ AssignmentCode CodeGenBeginAssignment(VarAccess* target) {
         return code;
     }
     GenAddress(target);
+    // A component of a file's buffer (f^.field, f^[i]) fills the buffer as much as the
+    // whole buffer variable does: a put after it writes the element.
+    code.buffer = BufferFileOf(target);
     return code;
 }
 

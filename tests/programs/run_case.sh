@@ -8,7 +8,8 @@
 # CASE is name.tasm (assembled with tasm) or name.pas (compiled with tpc, with the options
 # listed one per line in name.opts). The image runs as `tvm name.tvm args...` inside the
 # fresh directory DIR, so relative file names and paramstr(0) are the same on every machine.
-# Beside the case: name.in (standard input), name.args (arguments, one per line),
+# Beside the case: name.in (standard input), name.args (arguments, one per line; @CASEDIR@
+# is the case's directory, so a program parameter can name a file beside the case),
 # name.env (environment settings NAME=value for the run, one per line; @CASEDIR@ is the
 # case's directory),
 # name.out (expected standard output; absent means empty), name.exit (expected exit code;
@@ -89,6 +90,7 @@ build_image
 
 args=()
 read_lines args "$stem.args"
+args=("${args[@]//@CASEDIR@/$(dirname "$src")}")
 settings=()
 read_lines settings "$stem.env"
 # @CASEDIR@ in a setting stands for the directory of the case (for files beside it).

@@ -12,6 +12,7 @@
 
 #include "compiler/writer/image.h"
 #include "compiler/base/alloc.h"
+#include "compiler/base/messages.h"
 #include "compiler/base/options.h"
 #include "compiler/front/records.h"
 #include "compiler/front/case_values.h"
@@ -41,8 +42,25 @@ void PushStaticLink(int32_t bodyLevel) {
     PushFrame(CodeLevel() - declaredIn);
 }
 
+// A single result comes back as a 4-byte float on top of an 8-byte space and is widened in
+// place into the 8-byte real that stands for a single on the stack.
+void WidenSingleResult() {
+    EmitOp(Op::PUSHSP);   // where the real goes: the float's own address
+    EmitOp(Op::PUSHSP);
+    EmitOpWord(Op::ADDI, 4);
+    EmitOp(Op::LOADF);
+    EmitOp(Op::STORER);
+}
+
+// The result slot a caller reserves: the result's size in whole words, and for a single
+// the 8 bytes of the real it becomes on the stack (the callee stores the float in the
+// lower 4).
+uint32_t ResultSlotSize(Type* t) {
+    return TypeRepOf(t) == Rep::Single ? 8 : vm::Align4(ResolveType(t)->size);
+}
+
 // A function's result slot is rewritten into the stack form of its type where the two
-// differ: a byte or half-word result becomes a whole word.
+// differ: a byte or half-word result becomes a whole word, a single an 8-byte real.
 void NormalizeResult(Type* t) {
     switch (TypeRepOf(t)) {
     case Rep::Byte:
@@ -59,7 +77,7 @@ void NormalizeResult(Type* t) {
     case Rep::Real:
     case Rep::Block:
         return;
-    case Rep::Single: CodeGenMissing("functions returning single"); return;
+    case Rep::Single: WidenSingleResult(); return;
     case Rep::Str1:
     case Rep::Str4:
         // The slot holds the string as stored: prefix, then characters.
@@ -86,10 +104,17 @@ void NormalizeResult(Type* t) {
 
 namespace {
 
-// The variables of procedural parameters, by the parameter's routine record.
-std::unordered_map<const Function*, Variable*>& ProceduralParameters() {
-    static std::unordered_map<const Function*, Variable*> map;
+// The variables of procedural parameters, by the parameter's heading. The heading is the
+// key because the definition of a routine declared forward binds its procedural
+// parameters again with routine records of their own, around the same headings.
+std::unordered_map<const FuncHeading*, Variable*>& ProceduralParameters() {
+    static std::unordered_map<const FuncHeading*, Variable*> map;
     return map;
+}
+
+Variable* ProceduralParameterOf(const Function* f) {
+    auto it = ProceduralParameters().find(f->heading);
+    return it == ProceduralParameters().end() ? nullptr : it->second;
 }
 
 // A parameter slot: the argument's size rounded up to whole words (an address for a
@@ -187,16 +212,6 @@ std::vector<Variable*> ExternalParameters(const FuncHeading* fh, std::vector<boo
     return parameters;
 }
 
-// A single result comes back as a 4-byte float on top of an 8-byte space and is widened in
-// place into the 8-byte real that stands for a single on the stack.
-void WidenSingleResult() {
-    EmitOp(Op::PUSHSP);   // where the real goes: the float's own address
-    EmitOp(Op::PUSHSP);
-    EmitOpWord(Op::ADDI, 4);
-    EmitOp(Op::LOADF);
-    EmitOp(Op::STORER);
-}
-
 // The result space of an external function: a single gets 8 bytes, room for the real it
 // becomes.
 void AllocExternalResult(Type* result) {
@@ -242,10 +257,7 @@ void GenExternalCall(Function* f, List* actuals) {
     }
     GenExternalDescription(f, parameters, byRef);
     if (!result) return;
-    if (ExternalKindOf(result) == ExternalKind::Single)
-        WidenSingleResult();
-    else
-        NormalizeResult(result);
+    NormalizeResult(result);   // a single's float is widened as after any call
     GenUndefinedCheck(result);
 }
 
@@ -322,12 +334,9 @@ void PushRoutineArgument(Binding* b) {
     Function* f = b ? b->u.function : nullptr;
     if (!f) return;
     if (f->procParm) {
-        auto it = ProceduralParameters().find(f);
-        if (it == ProceduralParameters().end()) {
-            CodeGenMissing("this procedural argument");
-            return;
-        }
-        PushProceduralWords(it->second);
+        Variable* parameter = ProceduralParameterOf(f);
+        TPC_CHECK(parameter != nullptr);
+        if (parameter) PushProceduralWords(parameter);
         return;
     }
     if (IsExternal(f)) {
@@ -342,7 +351,9 @@ void PushRoutineArgument(Binding* b) {
 
 }  // namespace
 
-void RegisterProceduralParameter(Function* f, Variable* v) { ProceduralParameters()[f] = v; }
+void RegisterProceduralParameter(Function* f, Variable* v) {
+    ProceduralParameters()[f->heading] = v;
+}
 void ResetProceduralParameters() { ProceduralParameters().clear(); }
 
 void GenCall(Binding* b, List* actuals) {
@@ -350,18 +361,16 @@ void GenCall(Binding* b, List* actuals) {
     if (!f || !f->heading || !GenerateCode()) return;
     Variable* parameter = nullptr;
     if (f->procParm) {
-        auto it = ProceduralParameters().find(f);
-        if (it == ProceduralParameters().end()) {
-            CodeGenMissing("this call of a procedural parameter");
-            return;
-        }
-        parameter = it->second;
+        // Every procedural parameter is registered when its heading is read.
+        parameter = ProceduralParameterOf(f);
+        TPC_CHECK(parameter != nullptr);
+        if (!parameter) return;
     } else if (IsExternal(f)) {
         GenExternalCall(f, actuals);
         return;
     }
     const FuncHeading* fh = f->heading;
-    if (fh->result) EmitOpWord(Op::ALLOC, vm::Align4(ResolveType(fh->result->t)->size));
+    if (fh->result) EmitOpWord(Op::ALLOC, ResultSlotSize(fh->result->t));
     uint32_t next = 1;
     const List* sections = fh->parms ? fh->parms->sections : nullptr;
     for (FormalParmSection* s : Items<FormalParmSection>(sections)) {

@@ -737,11 +737,11 @@ void GenRelation(Expression* e) {
         EmitOp(row->real);
         return;
     }
+    // What is left are words: ordinals, pointers, lists, objects and directories. The front
+    // end admits no other operands (records, arrays other than strings and variants are
+    // "Operand has invalid type.").
     const Rep lr = TypeRepOf(l);
-    if (lr != Rep::Word && lr != Rep::Byte && lr != Rep::Half && lr != Rep::HalfSigned) {
-        CodeGenMissing("comparisons of structured values");
-        return;
-    }
+    TPC_CHECK(lr == Rep::Word || lr == Rep::Byte || lr == Rep::Half || lr == Rep::HalfSigned);
     GenExpr(e->left, false);
     GenExpr(e->right, false);
     EmitOp(IsWordLike(l) || IsWordLike(r) ? row->uns : row->sgn);

@@ -33,6 +33,7 @@ struct CompileNames {
 };
 CompileNames gNames;
 bool gOutputMissing = false;
+void (*gParseStepHook)() = nullptr;
 
 // The recovery point for fault signals; FATAL messages use the FatalStop exception.
 sigjmp_buf gFaultPoint;
@@ -129,6 +130,8 @@ void NameOutput() {
 
 bool OutputMissing() { return gOutputMissing; }
 
+void SetParseStepHook(void (*hook)()) { gParseStepHook = hook; }
+
 void Compile() {
     gOutputMissing = false;
     double startMs = 0;
@@ -141,6 +144,7 @@ void Compile() {
         OpenMainSource(SourceName());
         OpenOutput(OutputName(), HeaderText());
         OpenOuterScope();
+        if (gParseStepHook) gParseStepHook();
         CompileProgram();
         CloseOuterScope();
     });

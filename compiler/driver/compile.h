@@ -34,6 +34,10 @@ void NameOutput();
 // occurs in. Prints the summary (messages 2 to 4) at the end.
 void Compile();
 
+// Test builds inject a fault into the parse step through this hook (null: none); the IDE's
+// tests use it to check that a compiler crash is reported and the IDE goes on.
+void SetParseStepHook(void (*hook)());
+
 // True after a compilation without errors that wrote no image because the code generator
 // met a construct it cannot generate yet: the compilation does not count as a success, and
 // tpc ends with exit code 1.

@@ -147,6 +147,12 @@ void TarnEditChild::EnsureCaretVisible() {
         horizontalScrollBar()->setValue(x + CharWidth() - width + width / 4);
 }
 
+QPoint TarnEditChild::CaretPoint() const {
+    return {DisplayColumn(CaretLine(), CaretColumn()) * CharWidth() -
+                horizontalScrollBar()->value(),
+            (CaretLine() - FirstVisibleLine()) * LineHeight()};
+}
+
 void TarnEditChild::CaretChanged() {
     EnsureCaretVisible();
     viewport()->update();

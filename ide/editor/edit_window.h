@@ -60,6 +60,8 @@ public:
     void GoTo(int line, int col);
     bool GoToLine(int line);  // "Line number not found" past the end
     void GoToLineDialog();
+    // The caret's place in the viewport (its top left corner).
+    QPoint CaretPoint() const;
 
     // Marks and bookmarks.
     void AllocateMarks(int n) { engine_.AllocateMarks(n); }
@@ -80,6 +82,7 @@ public:
     // Search. flags: SEARCH_DOWN, SEARCH_MATCH_CASE, SEARCH_WHOLE_WORD.
     bool Find(const QString& text, int flags);
     bool FindAgain();
+    QString LastSearch() const { return lastFind_; }
     bool Replace(const QString& text, const QString& with, int flags);
     int ReplaceAll(const QString& text, const QString& with, int flags);
 

@@ -1,38 +1,180 @@
 // The frame window.
 #include "ide/frame/main_frame.h"
 
+#include <dlfcn.h>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProcess>
 #include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QVBoxLayout>
 
+#include "ide/compile/message_window.h"
 #include "ide/editor/find_dialog.h"
 #include "ide/frame/notify.h"
+#include "ide/help/help_window.h"
 #include "ide/options/options_dialog.h"
 #include "ide/project/desktop.h"
+#include "ide/run/console_window.h"
 #include "ide/settings/preferences_dialog.h"
 
 namespace tarn::ide {
 
+namespace {
+
+constexpr const char* VERSION_TEXT = "Tarn Pascal Version 2.6";
+constexpr size_t MAX_COMMAND_PIECE = 260;
+
+// The four images of the program's own toolbar bitmap, drawn at 16 x 16: run, compile,
+// new project, open project.
+QIcon OwnImage(int n) {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    switch (n) {
+    case 1: {  // run: a green arrow head
+        p.setBrush(QColor(0, 150, 0));
+        p.setPen(QColor(0, 90, 0));
+        const QPoint tri[] = {{4, 2}, {13, 8}, {4, 14}};
+        p.drawPolygon(tri, 3);
+        break;
+    }
+    case 2: {  // compile: a sheet with a gear-like wheel
+        p.setPen(QColor(60, 60, 60));
+        p.setBrush(Qt::white);
+        p.drawRect(2, 1, 9, 13);
+        p.setPen(QPen(QColor(0, 0, 160), 2));
+        p.drawLine(4, 5, 9, 5);
+        p.drawLine(4, 9, 9, 9);
+        p.setBrush(QColor(200, 120, 0));
+        p.setPen(QColor(120, 60, 0));
+        p.drawEllipse(QPoint(12, 12), 3, 3);
+        break;
+    }
+    case 3: {  // new project: a folder with a star
+        p.setBrush(QColor(230, 190, 80));
+        p.setPen(QColor(140, 100, 20));
+        p.drawRect(1, 5, 12, 9);
+        p.setPen(QPen(QColor(200, 0, 0), 2));
+        p.drawLine(12, 1, 12, 7);
+        p.drawLine(9, 4, 15, 4);
+        break;
+    }
+    default: {  // open project: an open folder
+        p.setBrush(QColor(230, 190, 80));
+        p.setPen(QColor(140, 100, 20));
+        p.drawRect(1, 4, 11, 10);
+        const QPoint flap[] = {{3, 8}, {15, 8}, {12, 14}, {1, 14}};
+        p.setBrush(QColor(250, 215, 110));
+        p.drawPolygon(flap, 4);
+        break;
+    }
+    }
+    return QIcon(pm);
+}
+
+QIcon StandardImage(QStyle* s, const char* theme, QStyle::StandardPixmap fallback) {
+    return QIcon::fromTheme(theme, s->standardIcon(fallback));
+}
+
+// The run-time engine library, loaded once when Run first needs the source names an
+// image records, and kept.
+struct EngineLibrary {
+    using OpenFn = void* (*)(const char*);
+    using NameFn = int (*)(void*, char*, uint32_t);
+    using CloseFn = int (*)(void*);
+    OpenFn open = nullptr;
+    NameFn name = nullptr;
+    CloseFn close = nullptr;
+    bool tried = false;
+};
+
+EngineLibrary& Engine() {
+    static EngineLibrary lib;
+    if (lib.tried) return lib;
+    lib.tried = true;
+    QString own = MainFrame::InstallDirectory() + "/libtarnrt26.so";
+    void* h = dlopen(QFile::encodeName(own).constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!h) h = dlopen("libtarnrt26.so", RTLD_NOW | RTLD_LOCAL);
+    if (!h) return lib;
+    lib.open = reinterpret_cast<EngineLibrary::OpenFn>(dlsym(h, "OpenExecutable"));
+    lib.name = reinterpret_cast<EngineLibrary::NameFn>(dlsym(h, "GetSourceName"));
+    lib.close = reinterpret_cast<EngineLibrary::CloseFn>(dlsym(h, "CloseExecutable"));
+    if (!lib.open || !lib.name || !lib.close) lib.open = nullptr;
+    return lib;
+}
+
+// The source files an image records ("" entries skipped); empty when the engine library
+// or one of its functions is missing.
+QStringList RecordedSources(const QString& image) {
+    EngineLibrary& lib = Engine();
+    QStringList names;
+    if (!lib.open) return names;
+    void* h = lib.open(QFile::encodeName(image).constData());
+    if (!h) return names;
+    char buffer[261];
+    for (;;) {
+        std::fill(std::begin(buffer), std::end(buffer), '\0');
+        if (lib.name(h, buffer, sizeof buffer) == 0) break;
+        if (buffer[0]) names << QString::fromLocal8Bit(buffer);
+    }
+    lib.close(h);
+    return names;
+}
+
+bool OlderThan(const QFileInfo& a, const QDateTime& t) { return a.lastModified() < t; }
+
+// A child window's own menu binds Ctrl+W and Ctrl+F4 and the like; the frame's commands
+// own those keys.
+void ReleaseSystemMenuKeys(QMdiSubWindow* w) {
+    if (QMenu* m = w->systemMenu())
+        for (QAction* a : m->actions()) a->setShortcuts({});
+}
+
+}  // namespace
+
+QString MainFrame::InstallDirectory() { return QApplication::applicationDirPath(); }
+
+QString MainFrame::ManualPath(const char* name) {
+    return InstallDirectory() + "/" + QString::fromLatin1(name);
+}
+
 MainFrame::MainFrame(QWidget* parent) : QMainWindow(parent), project_(DefaultProject()) {
     setWindowTitle(FRAME_TITLE);
+    setObjectName("TarnIDEFrame");
     mdi_ = new QMdiArea;
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdi_);
-    caret_ = new QLabel;
-    statusBar()->addPermanentWidget(caret_);
     if (auto store = OpenUserSettingsStore()) settings_ = LoadUserSettings(*store);
+    CreateCommands();
+    CreateToolBar();
+    CreateStatusBar();
     connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) {
-        if (TarnEditChild* e = ActiveEditor()) ShowCaret(e->CaretLine(), e->CaretColumn());
+        UpdateMenus();
+        UpdateStatus();
     });
-    CreateAccelerators();
+    UpdateMenus();
+    UpdateStatus();
     resize(1000, 700);
 }
 
@@ -40,60 +182,432 @@ MainFrame::MainFrame(QWidget* parent) : QMainWindow(parent), project_(DefaultPro
 // reach it any more.
 MainFrame::~MainFrame() {
     mdi_->disconnect(this);
-    for (TarnEditChild* e : Editors()) e->disconnect(this);
+    for (TarnEditChild* e : Editors()) {
+        e->disconnect(this);
+        e->viewport()->removeEventFilter(this);
+    }
+    if (messages_) messages_->disconnect(this);
+    delete pageSetup_;
 }
 
-// The frame's accelerator keys for the editor commands; the menus that show them build on
-// these actions.
-void MainFrame::CreateAccelerators() {
-    auto add = [this](QList<QKeySequence> keys, auto run) {
-        auto* a = new QAction(this);
+// ---- commands, menus, toolbar, status bar ---------------------------------------------
+
+void MainFrame::CreateCommands() {
+    for (int m = 0; m <= int(MenuId::Help); ++m) {
+        QMenu* menu = menuBar()->addMenu(MENU_TITLES[m]);
+        menus_[MenuId(m)] = menu;
+        connect(menu, &QMenu::aboutToShow, this, [this, m] { PrepareMenu(MenuId(m)); });
+        connect(menu, &QMenu::aboutToHide, this, [this, m] { EndMenu(MenuId(m)); });
+    }
+    for (const CommandInfo& c : CommandTable()) {
+        if (c.id == 0) {
+            menus_[c.menu]->addSeparator();
+            continue;
+        }
+        auto* a = new QAction(QString::fromLatin1(c.text), this);
+        a->setObjectName(QString("cmd%1").arg(c.id));
+        a->setData(c.id);
+        a->setStatusTip(QString::fromLatin1(c.help));
+        QList<QKeySequence> keys;
+        for (const QString& k : QString::fromLatin1(c.keys).split("; ", Qt::SkipEmptyParts))
+            keys << QKeySequence::fromString(k, QKeySequence::PortableText);
         a->setShortcuts(keys);
         a->setShortcutContext(Qt::WindowShortcut);
-        connect(a, &QAction::triggered, this, run);
-        addAction(a);
-    };
-    auto withEditor = [this](auto body) {
-        return [this, body] {
-            if (TarnEditChild* e = ActiveEditor()) body(e);
-        };
-    };
-    add({QKeySequence(Qt::CTRL | Qt::Key_N)}, [this] { NewFile(); });
-    add({QKeySequence(Qt::CTRL | Qt::Key_S)}, withEditor([](TarnEditChild* e) { e->Save(true); }));
-    add({QKeySequence(Qt::CTRL | Qt::Key_P)}, withEditor([](TarnEditChild* e) { e->Print(); }));
-    add({QKeySequence(Qt::CTRL | Qt::Key_W)}, [this] { mdi_->closeActiveSubWindow(); });
-    add({QKeySequence(Qt::CTRL | Qt::Key_F), QKeySequence(Qt::Key_F5),
-         QKeySequence(Qt::ALT | Qt::Key_F5)},
-        [this] { ShowFindDialog(false); });
-    add({QKeySequence(Qt::CTRL | Qt::Key_H), QKeySequence(Qt::Key_F6),
-         QKeySequence(Qt::ALT | Qt::Key_F6)},
-        [this] { ShowFindDialog(true); });
-    add({QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Y)},
-        withEditor([](TarnEditChild* e) { e->FindAgain(); }));
-    add({QKeySequence(Qt::CTRL | Qt::Key_G)},
-        withEditor([](TarnEditChild* e) { e->GoToLineDialog(); }));
-    for (int n = 0; n <= 9; ++n) {
-        auto digit = Qt::Key(Qt::Key_0 + n);
-        add({QKeySequence(Qt::CTRL | Qt::SHIFT | digit), QKeySequence(Qt::ALT | digit)},
-            withEditor([n](TarnEditChild* e) { e->SetBookmark(n); }));
-        add({QKeySequence(Qt::CTRL | digit)},
-            withEditor([n](TarnEditChild* e) { e->GoToBookmark(n); }));
+        // The menu text shows the key after its tab; the shortcut itself is not shown twice.
+        a->setShortcutVisibleInContextMenu(false);
+        const int id = c.id;
+        connect(a, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        actions_[id] = a;
+        if (c.menu == MenuId::Hidden)
+            addAction(a);
+        else
+            menus_[c.menu]->addAction(a);
+    }
+    // The Window menu's list of child windows and the recent entries are rebuilt when the
+    // menus open.
+    context_ = new QMenu(this);
+    const int items[] = {
+        CM_EDIT_CUT,    CM_EDIT_COPY,      CM_EDIT_PASTE,        CM_EDIT_CLEAR,       0,
+        CM_SEARCH_FIND, CM_SEARCH_REPLACE, CM_SEARCH_FIND_AGAIN, CM_SEARCH_GOTO_LINE, 0,
+        CM_FILE_PRINT,  CM_FILE_SAVE,      CM_FILE_CLOSE};
+    for (int id : items) {
+        if (id == 0) {
+            context_->addSeparator();
+            continue;
+        }
+        // The context menu's texts are the plain words.
+        QString text = actions_[id]->text().section('\t', 0, 0).trimmed().remove('&');
+        auto* a = context_->addAction(text);
+        a->setData(id);
+        connect(a, &QAction::triggered, this, [this, id] { RunCommand(id); });
     }
 }
 
-bool MainFrame::EditProjectOptions() {
-    ProjectOptionsDialog d(project_, this);
-    if (d.exec() != QDialog::Accepted) return false;
-    for (TarnEditChild* e : Editors()) ApplyEditorSettings(e);
-    return true;
+void MainFrame::CreateToolBar() {
+    QToolBar* bar = addToolBar("Toolbar");
+    bar->setObjectName("toolbar");
+    bar->setIconSize(QSize(16, 16));
+    bar->setMovable(false);
+    QStyle* s = style();
+    struct Tool {
+        int id;
+        QIcon icon;
+        const char* tip;
+    };
+    const Tool tools[] = {
+        {CM_FILE_NEW, StandardImage(s, "document-new", QStyle::SP_FileIcon), "New file"},
+        {CM_FILE_OPEN, StandardImage(s, "document-open", QStyle::SP_DialogOpenButton), "Open file"},
+        {CM_FILE_SAVE, StandardImage(s, "document-save", QStyle::SP_DialogSaveButton), "Save file"},
+        {CM_FILE_PRINT, StandardImage(s, "document-print", QStyle::SP_ComputerIcon), "Print file"},
+        {0, {}, nullptr},
+        {CM_SEARCH_FIND, StandardImage(s, "edit-find", QStyle::SP_FileDialogContentsView), "Find"},
+        {CM_SEARCH_REPLACE, StandardImage(s, "edit-find-replace", QStyle::SP_BrowserReload),
+         "Replace"},
+        {0, {}, nullptr},
+        {CM_EDIT_CUT, StandardImage(s, "edit-cut", QStyle::SP_DialogDiscardButton), "Cut"},
+        {CM_EDIT_COPY, StandardImage(s, "edit-copy", QStyle::SP_FileDialogDetailedView), "Copy"},
+        {CM_EDIT_PASTE, StandardImage(s, "edit-paste", QStyle::SP_DialogApplyButton), "Paste"},
+        {0, {}, nullptr},
+        {CM_PROJECT_OPTIONS, StandardImage(s, "document-properties", QStyle::SP_FileDialogInfoView),
+         "View/Change project options"},
+        {0, {}, nullptr},
+        {CM_PROJECT_NEW, OwnImage(3), "New project"},
+        {CM_PROJECT_OPEN, OwnImage(4), "Open project"},
+        {CM_PROJECT_COMPILE, OwnImage(2), "Compile"},
+        {CM_PROJECT_RUN, OwnImage(1), "Run"},
+    };
+    for (const Tool& t : tools) {
+        if (t.id == 0) {
+            bar->addSeparator();
+            continue;
+        }
+        QAction* a = actions_[t.id];
+        a->setIcon(t.icon);
+        a->setIconVisibleInMenu(false);
+        a->setToolTip(t.tip);
+        bar->addAction(a);
+    }
 }
 
-bool MainFrame::EditPreferences() {
-    PreferencesDialog d(settings_, this);
-    if (d.exec() != QDialog::Accepted) return false;
-    if (auto store = OpenUserSettingsStore()) SaveUserSettings(*store, settings_);
-    for (TarnEditChild* e : Editors()) ApplyEditorSettings(e);
-    return true;
+void MainFrame::CreateStatusBar() {
+    caret_ = new QLabel;
+    mode_ = new QLabel;
+    modified_ = new QLabel;
+    caret_->setObjectName("statusCaret");
+    mode_->setObjectName("statusMode");
+    modified_->setObjectName("statusModified");
+    QFontMetrics m(font());
+    caret_->setMinimumWidth(m.horizontalAdvance(" 00000:0000 "));
+    mode_->setMinimumWidth(m.horizontalAdvance(" Overwrite "));
+    modified_->setMinimumWidth(m.horizontalAdvance(" Modified "));
+    statusBar()->addPermanentWidget(caret_);
+    statusBar()->addPermanentWidget(mode_);
+    statusBar()->addPermanentWidget(modified_);
+    statusBar()->showMessage(IDLE_TEXT);
+}
+
+QAction* MainFrame::Action(int id) const {
+    auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+QMenu* MainFrame::Menu(MenuId m) const {
+    auto it = menus_.find(m);
+    return it == menus_.end() ? nullptr : it->second;
+}
+
+TarnConsole* MainFrame::Console() const { return console_; }
+HelpWindow* MainFrame::Help() const { return help_; }
+
+ChildKind MainFrame::ActiveKind() const {
+    QMdiSubWindow* w = mdi_->activeSubWindow();
+    if (!w) return ChildKind::None;
+    if (qobject_cast<TarnEditChild*>(w->widget())) return ChildKind::Editor;
+    if (qobject_cast<TarnMsgChild*>(w->widget())) return ChildKind::Messages;
+    return ChildKind::None;
+}
+
+// Menu 100 without a child window, 101 with an editor, 102 with the message window.
+void MainFrame::UpdateMenus() {
+    ChildKind k = ActiveKind();
+    for (const CommandInfo& c : CommandTable()) {
+        if (c.id == 0) continue;
+        bool on = true;
+        switch (c.needs) {
+        case Needs::Nothing: on = true; break;
+        case Needs::Child: on = k != ChildKind::None; break;
+        case Needs::Editor: on = k == ChildKind::Editor; break;
+        case Needs::EditorOrMessages: on = k != ChildKind::None; break;
+        }
+        actions_[c.id]->setEnabled(on);
+    }
+    menus_[MenuId::Search]->menuAction()->setEnabled(k == ChildKind::Editor);
+}
+
+void MainFrame::PrepareMenu(MenuId m) {
+    TarnEditChild* e = ActiveEditor();
+    switch (m) {
+    case MenuId::File: RebuildRecentFiles(menus_[m]); break;
+    case MenuId::Project: RebuildRecentProjects(menus_[m]); break;
+    case MenuId::Window: RebuildWindowMenu(menus_[m]); break;
+    case MenuId::Edit: {
+        const QClipboard* clip = QApplication::clipboard();
+        actions_[CM_EDIT_PASTE]->setEnabled(e && !clip->text().isEmpty());
+        bool sel = e && e->Engine().HasSelection();
+        for (int id : {int(CM_EDIT_CUT), int(CM_EDIT_COPY), int(CM_EDIT_CLEAR)})
+            actions_[id]->setEnabled(sel);
+        break;
+    }
+    case MenuId::Search:
+        actions_[CM_SEARCH_FIND_AGAIN]->setEnabled(e && !e->LastSearch().isEmpty());
+        break;
+    default: break;
+    }
+}
+
+// The keys of the commands greyed while the menu was open work again afterwards.
+void MainFrame::EndMenu(MenuId m) {
+    if (m == MenuId::Edit || m == MenuId::Search) UpdateMenus();
+}
+
+void MainFrame::RebuildRecentFiles(QMenu* m) {
+    for (QAction* a : m->actions())
+        if (a->property("recent").toBool()) {
+            m->removeAction(a);
+            a->deleteLater();
+        }
+    if (desktop_.closed.empty()) return;
+    QAction* sep = m->addSeparator();
+    sep->setProperty("recent", true);
+    for (size_t i = 0; i < desktop_.closed.size() && i < RECENT_ENTRIES; ++i) {
+        const int id = CM_FILE_RECENT + int(i);
+        QAction* a = m->addAction(QString::fromLocal8Bit(desktop_.closed[i].path));
+        a->setProperty("recent", true);
+        a->setData(id);
+        connect(a, &QAction::triggered, this, [this, id] { RunCommand(id); });
+    }
+}
+
+void MainFrame::RebuildRecentProjects(QMenu* m) {
+    for (QAction* a : m->actions())
+        if (a->property("recent").toBool()) {
+            m->removeAction(a);
+            a->deleteLater();
+        }
+    if (settings_.recentProjects.isEmpty()) return;
+    QAction* sep = m->addSeparator();
+    sep->setProperty("recent", true);
+    for (int i = 0; i < settings_.recentProjects.size() && i < RECENT_ENTRIES; ++i) {
+        const int id = CM_PROJECT_RECENT + i;
+        QAction* a = m->addAction(settings_.recentProjects[i]);
+        a->setProperty("recent", true);
+        a->setData(id);
+        connect(a, &QAction::triggered, this, [this, id] { RunCommand(id); });
+    }
+}
+
+void MainFrame::RebuildWindowMenu(QMenu* m) {
+    for (QAction* a : m->actions())
+        if (a->property("window").toBool()) {
+            m->removeAction(a);
+            a->deleteLater();
+        }
+    QList<QMdiSubWindow*> list = mdi_->subWindowList();
+    if (list.isEmpty()) return;
+    QAction* sep = m->addSeparator();
+    sep->setProperty("window", true);
+    int n = 1;
+    for (QMdiSubWindow* w : list) {
+        QString title = w->widget()->windowTitle();
+        if (auto* e = qobject_cast<TarnEditChild*>(w->widget())) title = e->FileName();
+        QAction* a = m->addAction(n < 10 ? QString("&%1 %2").arg(n).arg(title) : title);
+        a->setProperty("window", true);
+        a->setCheckable(true);
+        a->setChecked(w == mdi_->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, w] { mdi_->setActiveSubWindow(w); });
+        ++n;
+    }
+}
+
+QStringList MainFrame::StatusParts() const {
+    return {caret_->text(), mode_->text(), modified_->text()};
+}
+
+void MainFrame::UpdateStatus() {
+    TarnEditChild* e = ActiveEditor();
+    if (!e) {
+        caret_->clear();
+        mode_->clear();
+        modified_->clear();
+        return;
+    }
+    caret_->setText(QString::asprintf(" %d:%d", e->CaretLine(), e->CaretColumn()));
+    mode_->setText(e->OverwriteMode() ? " Overwrite" : " Insert");
+    modified_->setText(e->IsModified() ? " Modified" : "");
+}
+
+// ---- dispatch -------------------------------------------------------------------------
+
+bool MainFrame::RunCommand(int id) {
+    TarnEditChild* e = ActiveEditor();
+    bool done = true;
+    if (id >= CM_FILE_RECENT && id < CM_FILE_RECENT + RECENT_ENTRIES) {
+        size_t n = size_t(id - CM_FILE_RECENT);
+        if (n >= desktop_.closed.size()) return false;
+        DesktopEntry r = desktop_.closed[n];
+        return OpenFile(QString::fromLocal8Bit(ResolveProjectPath(project_, r.path)), int(r.line),
+                        int(r.col), int(r.top)) != nullptr;
+    }
+    if (id >= CM_PROJECT_RECENT && id < CM_PROJECT_RECENT + RECENT_ENTRIES) {
+        int n = id - CM_PROJECT_RECENT;
+        if (n >= settings_.recentProjects.size()) return false;
+        return OpenProject(settings_.recentProjects[n]);
+    }
+    switch (id) {
+    case CM_FILE_NEW: done = NewFile() != nullptr; break;
+    case CM_FILE_OPEN: done = OpenFileCommand(); break;
+    case CM_FILE_CLOSE:
+        if (!mdi_->activeSubWindow()) return false;
+        mdi_->closeActiveSubWindow();
+        break;
+    case CM_FILE_CLOSE_ALL: done = CloseAll(); break;
+    case CM_FILE_SAVE_AS: done = e && SaveAsCommand(e); break;
+    case CM_FILE_PAGE_SETUP: PageSetup(); break;
+    case CM_FILE_EXIT: done = close(); break;
+    case CM_EDIT_PREFERENCES: done = EditPreferences(); break;
+    case CM_SEARCH_FIND: ShowFindDialog(false); break;
+    case CM_SEARCH_REPLACE: ShowFindDialog(true); break;
+    case CM_PROJECT_NEW: done = NewProjectCommand(); break;
+    case CM_PROJECT_OPEN: done = OpenProjectCommand(); break;
+    case CM_PROJECT_OPTIONS: done = EditProjectOptions(); break;
+    case CM_PROJECT_CHOOSE_PROGRAM: done = ChooseProgramCommand(); break;
+    case CM_PROJECT_RUN: done = Run(); break;
+    case CM_PROJECT_COMPILE: done = Compile(); break;
+    case CM_WINDOW_TILE: mdi_->tileSubWindows(); break;
+    case CM_WINDOW_CASCADE: mdi_->cascadeSubWindows(); break;
+    case CM_WINDOW_NEXT: mdi_->activateNextSubWindow(); break;
+    case CM_WINDOW_PREVIOUS: mdi_->activatePreviousSubWindow(); break;
+    case CM_HELP_USER: ShowHelp(USER_MANUAL, {}); break;
+    case CM_HELP_PROGREF: ShowHelp(PROGREF_MANUAL, {}); break;
+    case CM_HELP_WORD: ShowHelp(PROGREF_MANUAL, e ? e->WordAtCaret() : QString()); break;
+    case CM_HELP_ABOUT: ShowAbout(); break;
+    default:
+        // Everything else belongs to the active child window.
+        done = e && RunEditorCommand(id, e);
+        break;
+    }
+    UpdateStatus();
+    return done;
+}
+
+bool MainFrame::RunEditorCommand(int id, TarnEditChild* e) {
+    if (id >= CM_EDIT_SET_BOOKMARK && id <= CM_EDIT_SET_BOOKMARK + 9) {
+        e->SetBookmark(id - CM_EDIT_SET_BOOKMARK);
+        return true;
+    }
+    if (id >= CM_EDIT_GOTO_BOOKMARK && id <= CM_EDIT_GOTO_BOOKMARK + 9)
+        return e->GoToBookmark(id - CM_EDIT_GOTO_BOOKMARK);
+    switch (id) {
+    case CM_FILE_SAVE: return e->Save(true);
+    case CM_FILE_PRINT: e->Print(); return true;
+    case CM_EDIT_CUT: e->Cut(); return true;
+    case CM_EDIT_COPY: e->Copy(); return true;
+    case CM_EDIT_PASTE: e->Paste(); return true;
+    case CM_EDIT_CLEAR: e->Clear(); return true;
+    case CM_EDIT_SELECT_WORD: e->SelectWord(); return true;
+    case CM_EDIT_SELECT_LINE: e->SelectLine(); return true;
+    case CM_EDIT_SELECT_BLOCK: return e->SelectBlock();
+    case CM_EDIT_SELECT_ALL:
+        e->SetSelection({{1, 1}, {e->LineCount(), e->Engine().LineLength(e->LineCount()) + 1}});
+        return true;
+    case CM_EDIT_SELECT_GROW: GrowSelection(e); return true;
+    case CM_EDIT_DELETE_LINE: e->DeleteCurrentLine(); return true;
+    case CM_EDIT_CONTEXT_MENU: {
+        QPoint at = e->CaretPoint();
+        ShowContextMenu(e, e->viewport()->mapToGlobal(at));
+        return true;
+    }
+    case CM_SEARCH_FIND_AGAIN: return e->FindAgain();
+    case CM_SEARCH_GOTO_LINE: e->GoToLineDialog(); return true;
+    default: return false;
+    }
+}
+
+// Word, then line, then block.
+void MainFrame::GrowSelection(TarnEditChild* e) {
+    EditRange sel = e->Selection();
+    if (!e->Engine().HasSelection()) {
+        e->SelectWord();
+        return;
+    }
+    EditPos from = sel.From(), to = sel.To();
+    bool wholeLine = from.col == 1 && to.col == 1 && to.line == from.line + 1;
+    if (from.line == to.line && !wholeLine) {
+        e->SetSelection({{from.line, from.col}, {from.line, from.col}});
+        e->GoTo(from.line, from.col);
+        e->SelectLine();
+    } else {
+        e->GoTo(from.line, 1);
+        e->SelectBlock();
+    }
+}
+
+void MainFrame::ShowContextMenu(TarnEditChild*, QPoint global) {
+    PrepareMenu(MenuId::Edit);
+    for (QAction* a : context_->actions()) {
+        int id = a->data().toInt();
+        if (QAction* cmd = Action(id)) a->setEnabled(cmd->isEnabled());
+    }
+    context_->popup(global);
+    connect(
+        context_, &QMenu::aboutToHide, this, [this] { UpdateMenus(); }, Qt::SingleShotConnection);
+}
+
+bool MainFrame::eventFilter(QObject* watched, QEvent* ev) {
+    for (TarnEditChild* e : Editors()) {
+        if (watched != e->viewport()) continue;
+        if (ev->type() == QEvent::ContextMenu) {
+            ShowContextMenu(e, static_cast<QContextMenuEvent*>(ev)->globalPos());
+            return true;
+        }
+        if (ev->type() == QEvent::MouseButtonDblClick && FlagSetting(project_, "dclick_help")) {
+            RunCommand(CM_HELP_WORD);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, ev);
+}
+
+// ---- files ----------------------------------------------------------------------------
+
+bool MainFrame::OpenFileCommand() {
+    QString path = ChooseFileName(this, false, "Open", QDir::currentPath(), FILE_FILTERS);
+    return !path.isEmpty() && OpenFile(path);
+}
+
+// The default extension follows the chosen file's kind, as the filter table maps it.
+bool MainFrame::SaveAsCommand(TarnEditChild* e) {
+    QString path = ChooseFileName(this, true, "Save As", e->FileName(), FILE_FILTERS, "pas");
+    if (path.isEmpty()) return false;
+    bool ok = e->SaveAs(path);
+    UpdateStatus();
+    return ok;
+}
+
+void MainFrame::PageSetup() {
+    if (QPrinterInfo::availablePrinters().isEmpty() && QPrinterInfo::defaultPrinter().isNull()) {
+        ShowMessage(this, MessageIcon::Error, FRAME_TITLE, "Can not get default Page Setup");
+        return;
+    }
+    if (!pageSetup_) pageSetup_ = new QPrinter;
+    QPageSetupDialog d(pageSetup_, this);
+    d.exec();
+}
+
+bool MainFrame::CloseAll() {
+    mdi_->closeAllSubWindows();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return mdi_->subWindowList().isEmpty();
 }
 
 void MainFrame::ShowFindDialog(bool replace) {
@@ -111,10 +625,6 @@ void MainFrame::ShowFindDialog(bool replace) {
     find_->activateWindow();
 }
 
-void MainFrame::ShowCaret(int line, int col) {
-    caret_->setText(QString("Line %1, Col %2").arg(line).arg(col));
-}
-
 TarnEditChild* MainFrame::ActiveEditor() const {
     QMdiSubWindow* w = mdi_->activeSubWindow();
     return w ? qobject_cast<TarnEditChild*>(w->widget()) : nullptr;
@@ -125,6 +635,14 @@ QList<TarnEditChild*> MainFrame::Editors() const {
     for (QMdiSubWindow* w : mdi_->subWindowList())
         if (auto* e = qobject_cast<TarnEditChild*>(w->widget())) list << e;
     return list;
+}
+
+TarnEditChild* MainFrame::EditorFor(const QString& path) const {
+    if (path.isEmpty()) return nullptr;
+    QString abs = QFileInfo(path).absoluteFilePath();
+    for (TarnEditChild* e : Editors())
+        if (e->FileName() == abs || e->FileName() == path) return e;
+    return nullptr;
 }
 
 void MainFrame::ApplyEditorSettings(TarnEditChild* e) {
@@ -139,7 +657,7 @@ void MainFrame::ApplyEditorSettings(TarnEditChild* e) {
 
 TarnEditChild* MainFrame::AddEditor(TarnEditChild* e) {
     ApplyEditorSettings(e);
-    connect(e, &TarnEditChild::CaretMoved, this, &MainFrame::ShowCaret);
+    connect(e, &TarnEditChild::CaretMoved, this, [this] { UpdateStatus(); });
     connect(e, &TarnEditChild::Closed, this,
             [this](const QString& path, int line, int col, int top) {
                 AddRecentFile(desktop_, {QFile::encodeName(path).toStdString(), unsigned(line),
@@ -147,7 +665,10 @@ TarnEditChild* MainFrame::AddEditor(TarnEditChild* e) {
             });
     connect(e, &TarnEditChild::StatusMessage, this,
             [this](const QString& t) { statusBar()->showMessage(t, 5000); });
+    e->viewport()->installEventFilter(this);
     QMdiSubWindow* w = mdi_->addSubWindow(e);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    ReleaseSystemMenuKeys(w);
     if (FlagSetting(project_, "maxwin")) {
         w->showMaximized();
     } else {
@@ -158,6 +679,8 @@ TarnEditChild* MainFrame::AddEditor(TarnEditChild* e) {
         w->move((n % 8) * 24, (n % 8) * 24);
         w->show();
     }
+    mdi_->setActiveSubWindow(w);
+    e->setFocus();
     return e;
 }
 
@@ -175,6 +698,7 @@ TarnEditChild* MainFrame::OpenFile(const QString& path, int line, int col, int t
         auto* e = qobject_cast<TarnEditChild*>(w->widget());
         if (e && e->FileName() == abs) {
             mdi_->setActiveSubWindow(w);
+            if (line > 0) e->GoTo(line, std::max(col, 1));
             return e;
         }
     }
@@ -187,8 +711,18 @@ TarnEditChild* MainFrame::OpenFile(const QString& path, int line, int col, int t
     AddEditor(e);
     if (top > 0) e->SetFirstVisibleLine(int(top));
     if (line > 0) e->GoTo(line, std::max(col, 1));
+    // The places of the last compilation's messages in this file.
+    if (messages_) {
+        const auto& records = messages_->Model().Records();
+        for (size_t i = 0; i < records.size(); ++i)
+            if (records[i].line &&
+                QFileInfo(QString::fromLocal8Bit(records[i].file)).absoluteFilePath() == abs)
+                e->SetMark(int(i) + 1, {int(records[i].line), std::max(1, int(records[i].col))});
+    }
     return e;
 }
+
+// ---- projects -------------------------------------------------------------------------
 
 void MainFrame::WriteDesktop() {
     if (project_.path.empty()) return;
@@ -211,8 +745,7 @@ bool MainFrame::OpenProject(const QString& path) {
         return false;
     }
     WriteDesktop();
-    mdi_->closeAllSubWindows();
-    if (!mdi_->subWindowList().isEmpty()) return false;  // a window with changes stayed open
+    if (!CloseAll()) return false;  // a window with changes stayed open
     project_ = std::move(fresh);
     QDir::setCurrent(QString::fromLocal8Bit(ProjectDirectory(project_)));
     setWindowTitle(QString("%1 - %2").arg(FRAME_TITLE, QFileInfo(path).fileName()));
@@ -228,15 +761,17 @@ bool MainFrame::OpenProject(const QString& path) {
         OpenFile(QString::fromLocal8Bit(edit.empty() ? ProgramFile(project_)
                                                      : ResolveProjectPath(project_, edit)));
     }
+    if (FlagSetting(project_, "maxwin"))
+        if (QMdiSubWindow* w = mdi_->activeSubWindow()) w->showMaximized();
     return true;
 }
 
 bool MainFrame::OpenDefaultProject() {
     Project p = DefaultProject();
     std::string note, error;
-    QString installDir = QApplication::applicationDirPath();
     if (!tarn::ide::OpenDefaultProject(p, QFile::encodeName(UserProjectsFolder()).toStdString(),
-                                       QFile::encodeName(installDir).toStdString(), note, error)) {
+                                       QFile::encodeName(InstallDirectory()).toStdString(), note,
+                                       error)) {
         ShowMessage(this, MessageIcon::Error, FRAME_TITLE, QString::fromLocal8Bit(error));
         return false;
     }
@@ -245,18 +780,383 @@ bool MainFrame::OpenDefaultProject() {
     return OpenProject(QString::fromLocal8Bit(p.path));
 }
 
-void MainFrame::closeEvent(QCloseEvent* e) {
-    for (TarnEditChild* ed : Editors()) {
-        if (!ed->MayClose()) {
-            e->ignore();
-            return;
-        }
-        ed->SetModified(false);  // answered already
-    }
+bool MainFrame::NewProjectCommand() {
+    QString path =
+        ChooseFileName(this, true, "New Project", QDir::currentPath(), PROJECT_FILTERS, "tpj");
+    if (path.isEmpty()) return false;
+    if (!path.contains('.')) path += ".tpj";
     WriteDesktop();
+    Project p = DefaultProject();
+    std::string error;
+    QString templ = InstallDirectory() + "/default.tpj";
+    if (!NewProject(p, QFile::encodeName(templ).toStdString(),
+                    QFile::encodeName(path).toStdString(), error) ||
+        !WriteProjectFile(p, error)) {
+        ShowMessage(this, MessageIcon::Error, FRAME_TITLE, QString::fromLocal8Bit(error));
+        return false;
+    }
+    if (!CloseAll()) return false;
+    project_ = std::move(p);
+    QDir::setCurrent(QString::fromLocal8Bit(ProjectDirectory(project_)));
+    setWindowTitle(QString("%1 - %2").arg(FRAME_TITLE, QFileInfo(path).fileName()));
+    settings_.AddRecentProject(QFileInfo(path).absoluteFilePath());
+    desktop_ = Desktop{};
+    QString program = QString::fromLocal8Bit(ProgramFile(project_));
+    if (QFileInfo::exists(program)) {
+        OpenFile(program);
+    } else {
+        auto* e = new TarnEditChild;
+        e->SetFileName(program);
+        AddEditor(e);
+    }
+    return true;
+}
+
+bool MainFrame::OpenProjectCommand() {
+    QString path =
+        ChooseFileName(this, false, "Open Project", QDir::currentPath(), PROJECT_FILTERS);
+    return !path.isEmpty() && OpenProject(path);
+}
+
+bool MainFrame::ChooseProgramCommand() {
+    QString path =
+        ChooseFileName(this, false, "Choose Program",
+                       QString::fromLocal8Bit(ProjectDirectory(project_)), PROGRAM_FILTERS, "pas");
+    if (path.isEmpty()) return false;
+    std::string error;
+    if (!SetProgramFile(project_, QFile::encodeName(path).toStdString(), error)) {
+        ShowMessage(this, MessageIcon::Error, FRAME_TITLE, QString::fromLocal8Bit(error));
+        return false;
+    }
+    if (!project_.path.empty()) WriteProjectFile(project_, error);
+    return true;
+}
+
+bool MainFrame::EditProjectOptions() {
+    ProjectOptionsDialog d(project_, this);
+    if (d.exec() != QDialog::Accepted) return false;
+    for (TarnEditChild* e : Editors()) ApplyEditorSettings(e);
+    return true;
+}
+
+bool MainFrame::EditPreferences() {
+    PreferencesDialog d(settings_, this);
+    if (d.exec() != QDialog::Accepted) return false;
+    if (auto store = OpenUserSettingsStore()) SaveUserSettings(*store, settings_);
+    for (TarnEditChild* e : Editors()) ApplyEditorSettings(e);
+    if (messages_) {
+        std::array<QColor, 3> fg, bg;
+        for (int t = 0; t < 3; ++t) {
+            fg[size_t(t)] = settings_.colors[size_t(t + 1)].foreground;
+            bg[size_t(t)] = settings_.colors[size_t(t + 1)].background;
+        }
+        messages_->Model().SetColors(fg, bg);
+    }
+    return true;
+}
+
+// ---- help and about -------------------------------------------------------------------
+
+void MainFrame::ShowHelp(const char* manual, const QString& word) {
+    if (!help_) help_ = new HelpWindow(this);
+    QString path = ManualPath(manual);
+    if (word.isEmpty())
+        help_->OpenManual(path);
+    else
+        help_->SearchKeyword(path, word);
+    help_->show();
+    help_->raise();
+}
+
+void MainFrame::ShowAbout() {
+    QDialog d(this);
+    d.setObjectName("about");
+    d.setWindowTitle("About Tarn Pascal");
+    auto* layout = new QVBoxLayout(&d);
+    auto* logo = new QLabel;
+    logo->setObjectName("logo");
+    QPixmap pm(InstallDirectory() + "/tarnlogo.bmp");
+    if (!pm.isNull()) logo->setPixmap(pm);
+    logo->setAlignment(Qt::AlignCenter);
+    auto* version = new QLabel(VERSION_TEXT);
+    version->setObjectName("version");
+    version->setAlignment(Qt::AlignCenter);
+    auto* edition = new QLabel("(Linux Edition)");
+    edition->setAlignment(Qt::AlignCenter);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
+    layout->addWidget(logo);
+    layout->addWidget(version);
+    layout->addWidget(edition);
+    layout->addWidget(buttons);
+    d.exec();
+}
+
+// ---- compile and run ------------------------------------------------------------------
+
+TarnMsgChild* MainFrame::EnsureMessageWindow() {
+    if (messages_) return messages_;
+    bool maximized = mdi_->activeSubWindow() && mdi_->activeSubWindow()->isMaximized();
+    messages_ = new TarnMsgChild;
+    std::array<QColor, 3> fg, bg;
+    for (int t = 0; t < 3; ++t) {
+        fg[size_t(t)] = settings_.colors[size_t(t + 1)].foreground;
+        bg[size_t(t)] = settings_.colors[size_t(t + 1)].background;
+    }
+    messages_->Model().SetColors(fg, bg);
+    QFont font(settings_.fontName, settings_.fontSize);
+    font.setStyleHint(QFont::TypeWriter);
+    messages_->SetTextFont(font);
+    messages_->Model().SetMarkLookup(
+        [this](const MessageRecord& r, int number, uint32_t& line, uint32_t& col) {
+            TarnEditChild* e = EditorFor(QString::fromLocal8Bit(r.file));
+            if (!e) return false;
+            EditPos p = e->Mark(number);
+            if (p.line <= 0) return false;
+            line = uint32_t(p.line);
+            if (col) col = uint32_t(p.col);
+            return true;
+        });
+    connect(messages_, &TarnMsgChild::RecordActivated, this, [this](int row) { GoToMessage(row); });
+    connect(messages_, &QObject::destroyed, this, [this] {
+        messages_ = nullptr;
+        messagesSub_ = nullptr;
+    });
+    messagesSub_ = mdi_->addSubWindow(messages_);
+    messagesSub_->setAttribute(Qt::WA_DeleteOnClose);
+    ReleaseSystemMenuKeys(messagesSub_);
+    QSize area = mdi_->viewport()->size();
+    messagesSub_->resize(area.width(), std::max(120, area.height() / 3));
+    messagesSub_->move(0, area.height() - messagesSub_->height());
+    if (maximized)
+        messagesSub_->showMaximized();
+    else
+        messagesSub_->show();
+    return messages_;
+}
+
+bool MainFrame::CompileSource(TarnEditChild*& editor, CompileJob& job) {
+    editor = nullptr;
+    if (settings_.fileMode) {
+        editor = ActiveEditor();
+        if (!editor) {
+            // The message window may be active: the editor behind it is meant.
+            for (QMdiSubWindow* w : mdi_->subWindowList(QMdiArea::ActivationHistoryOrder))
+                if (auto* e = qobject_cast<TarnEditChild*>(w->widget())) editor = e;
+        }
+    } else {
+        QString program = QString::fromLocal8Bit(ProgramFile(project_));
+        editor = EditorFor(program);
+        if (!editor && !program.isEmpty() && QFileInfo::exists(program)) editor = OpenFile(program);
+    }
+    if (!editor) {
+        ShowMessage(this, MessageIcon::Error, FRAME_TITLE, "No file to compile.");
+        return false;
+    }
+    job.source = QFile::encodeName(editor->FileName()).toStdString();
+    if (settings_.fileMode) {
+        job.output = ReplaceExtension(job.source, settings_.ext.toStdString());
+        job.header = settings_.header.toStdString();
+    } else {
+        job.output = TextSetting(project_, "run").empty() ? "" : ExecutableFile(project_);
+        job.header = TextSetting(project_, "header");
+    }
+    return true;
+}
+
+void MainFrame::AddMessage(const MessageRecord& r) {
+    if (!messages_ || !messages_->Model().Add(r)) return;
+    int number = int(messages_->Model().Records().size());
+    if (r.line == 0 || r.file.empty()) return;
+    if (TarnEditChild* e = EditorFor(QString::fromLocal8Bit(r.file)))
+        e->SetMark(number, {int(r.line), std::max(1, int(r.col))});
+}
+
+bool MainFrame::Compile() {
+    if (compiling_) return false;
+    TarnEditChild* editor = nullptr;
+    CompileJob job;
+    if (!CompileSource(editor, job)) return false;
+    for (QMdiSubWindow* w : mdi_->subWindowList())
+        if (w->widget() == editor) mdi_->setActiveSubWindow(w);
+    if (editor->IsModified()) {
+        QString q = QString("'%1' has unsaved changes.\nDo you want to save before compiling?")
+                        .arg(editor->FileName());
+        switch (AskYesNoCancel(this, FRAME_TITLE, q)) {
+        case Answer::Cancel: return false;
+        case Answer::Yes:
+            if (!editor->Save(false)) return false;
+            break;
+        case Answer::No: break;
+        }
+    }
+    EnsureMessageWindow();
+    statusBar()->showMessage("Compiling...");
+    mdi_->setActiveSubWindow(messagesSub_);
+    messages_->Model().Clear();
+    for (TarnEditChild* e : Editors())
+        for (int n = FIRST_MESSAGE_MARK; n < FIRST_MESSAGE_MARK + int(MAX_MESSAGE_RECORDS); ++n)
+            e->SetMark(n, {0, 0});
+    messages_->repaint();
+
+    // The compiler runs with floating-point traps on; the messages are shown after it ends,
+    // so that no window code runs meanwhile.
+    std::vector<MessageRecord> received;
+    compiling_ = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    CompileOutcome outcome =
+        RunCompiler(job, project_, [&received](const MessageRecord& r) { received.push_back(r); });
+    QApplication::restoreOverrideCursor();
+    compiling_ = false;
+    lastCompile_ = outcome;
+    if (!outcome.started) {
+        ShowMessage(this, MessageIcon::Error, FRAME_TITLE, QString::fromLatin1(outcome.failure));
+        statusBar()->showMessage(IDLE_TEXT);
+        return false;
+    }
+    for (const MessageRecord& r : received) AddMessage(r);
+    if (messages_->Model().rowCount() > 0) messages_->scrollToBottom();
+    statusBar()->showMessage(outcome.errors ? "Compilation failed" : "Compilation done", 5000);
+    return true;
+}
+
+bool MainFrame::GoToMessage(int row) {
+    if (!messages_) return false;
+    const auto& records = messages_->Model().Records();
+    if (row < 0 || row >= int(records.size())) return false;
+    MessageRecord r = records[size_t(row)];
+    bool placed = r.kind == tpc::MsgKind::FATAL || r.kind == tpc::MsgKind::ERROR ||
+                  r.kind == tpc::MsgKind::WARNING;
+    if (!placed || r.line == 0 || r.file.empty()) return false;
+    QString file = QString::fromLocal8Bit(r.file);
+    TarnEditChild* e = EditorFor(file);
+    if (!e) e = OpenFile(file);
+    if (!e) return false;
+    for (QMdiSubWindow* w : mdi_->subWindowList())
+        if (w->widget() == e) mdi_->setActiveSubWindow(w);
+    statusBar()->showMessage(QString::fromLocal8Bit(r.text));
+    EditPos p = e->Mark(row + 1);
+    if (p.line <= 0) p = {int(r.line), std::max(1, int(r.col))};
+    e->GoTo(p.line, p.col);
+    e->setFocus();
+    UpdateStatus();
+    return true;
+}
+
+QString MainFrame::RunTarget() const {
+    if (settings_.fileMode) {
+        TarnEditChild* e = ActiveEditor();
+        if (!e) return {};
+        return QString::fromLocal8Bit(ReplaceExtension(
+            QFile::encodeName(e->FileName()).toStdString(), settings_.ext.toStdString()));
+    }
+    std::string source = ProgramFile(project_);
+    if (source.empty()) return {};
+    if (!TextSetting(project_, "run").empty())
+        return QString::fromLocal8Bit(ExecutableFile(project_));
+    return QString::fromLocal8Bit(ReplaceExtension(source, ".tvm"));
+}
+
+bool MainFrame::ImageOutOfDate() const {
+    QString image = RunTarget();
+    QFileInfo img(image);
+    if (image.isEmpty() || !img.exists()) return true;
+    QDateTime t = img.lastModified();
+    if (settings_.fileMode) {
+        TarnEditChild* e = ActiveEditor();
+        return !e || !OlderThan(QFileInfo(e->FileName()), t);
+    }
+    if (!project_.path.empty() && !OlderThan(QFileInfo(QString::fromLocal8Bit(project_.path)), t))
+        return true;
+    QStringList sources = RecordedSources(image);
+    QString program = QString::fromLocal8Bit(ProgramFile(project_));
+    if (sources.isEmpty()) sources << program;
+    for (const QString& s : sources) {
+        QString abs = QFileInfo(s).isAbsolute()
+                          ? s
+                          : QString::fromLocal8Bit(ResolveProjectPath(project_, s.toStdString()));
+        QFileInfo fi(abs);
+        if (!fi.exists() || !OlderThan(fi, t)) return true;
+        if (TarnEditChild* e = EditorFor(abs); e && e->IsModified()) return true;
+    }
+    return false;
+}
+
+bool MainFrame::Run() {
+    if (console_ && console_->Running()) {
+        console_->raise();
+        console_->activateWindow();
+        return false;
+    }
+    QString image = RunTarget();
+    if (image.isEmpty() && !settings_.fileMode && ProgramFile(project_).empty()) {
+        ShowMessage(this, MessageIcon::Error, FRAME_TITLE, "No file to compile.");
+        return false;
+    }
+    if (image.isEmpty()) {
+        ShowMessage(this, MessageIcon::Error, FRAME_TITLE, CANNOT_COMPILE_NAME);
+        return false;
+    }
+    if (QFile::encodeName(image).size() > int(MAX_COMMAND_PIECE)) {
+        ShowMessage(this, MessageIcon::Error, FRAME_TITLE, INVALID_OUTPUT_NAME);
+        return false;
+    }
+    QString args =
+        settings_.fileMode ? settings_.args : QString::fromLocal8Bit(TextSetting(project_, "args"));
+    if (ImageOutOfDate()) {
+        if (!Compile()) return false;
+        image = lastCompile_.output.empty() ? image : QString::fromLocal8Bit(lastCompile_.output);
+        if (!QFileInfo::exists(image)) return false;
+    }
+    QString program;
+    QStringList argv;
+    if (image.endsWith(".exe", Qt::CaseInsensitive)) {
+        program = QFileInfo(image).absoluteFilePath();
+        argv << program;
+    } else {
+        program = InstallDirectory() + "/tvm";
+        argv << program << QFileInfo(image).absoluteFilePath();
+    }
+    if (QFile::encodeName(program).size() > int(MAX_COMMAND_PIECE) ||
+        QFile::encodeName(args).size() > int(MAX_COMMAND_PIECE)) {
+        ShowMessage(this, MessageIcon::Error, FRAME_TITLE, "Command line is too long");
+        return false;
+    }
+    argv << QProcess::splitCommand(args);
+    if (console_) console_->close();
+    console_ = new TarnConsole(this);
+    if (!console_->Start(program, argv, QDir::currentPath(), image)) {
+        ShowMessage(this, MessageIcon::Error, FRAME_TITLE, "Can not start " + program);
+        console_->close();
+        return false;
+    }
+    console_->show();
+    console_->raise();
+    console_->activateWindow();
+    console_->setFocus();
+    return true;
+}
+
+// ---- shut-down ------------------------------------------------------------------------
+
+void MainFrame::closeEvent(QCloseEvent* ev) {
+    WriteDesktop();
+    bool maximized = mdi_->activeSubWindow() && mdi_->activeSubWindow()->isMaximized();
+    if (!CloseAll()) {
+        ev->ignore();
+        return;
+    }
+    if (!project_.path.empty()) {
+        SetFlagSetting(project_, "maxwin", maximized);
+        std::string error;
+        WriteProjectFile(project_, error);
+    }
     settings_.maximized = isMaximized();
     if (auto store = OpenUserSettingsStore()) SaveUserSettings(*store, settings_);
-    e->accept();
+    if (help_) help_->close();
+    if (console_) console_->close();
+    if (find_) find_->close();
+    ev->accept();
 }
 
 }  // namespace tarn::ide

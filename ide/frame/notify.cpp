@@ -1,6 +1,7 @@
 // Message boxes, or the hooks that stand in for them.
 #include "ide/frame/notify.h"
 
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace tarn::ide {
@@ -28,6 +29,17 @@ Answer AskYesNoCancel(QWidget* parent, const QString& title, const QString& text
     auto b = QMessageBox::question(parent, title, text,
                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     return b == QMessageBox::Yes ? Answer::Yes : b == QMessageBox::No ? Answer::No : Answer::Cancel;
+}
+
+QString ChooseFileName(QWidget* parent, bool save, const QString& title, const QString& dir,
+                       const QString& filters, const QString& defaultSuffix) {
+    if (gHooks.choose) return gHooks.choose(save, title, filters);
+    QFileDialog d(parent, title, dir, filters);
+    d.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    d.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!defaultSuffix.isEmpty()) d.setDefaultSuffix(defaultSuffix);
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return {};
+    return d.selectedFiles().first();
 }
 
 }  // namespace tarn::ide

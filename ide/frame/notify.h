@@ -9,17 +9,23 @@ class QWidget;
 
 namespace tarn::ide {
 
-inline const char* FRAME_TITLE = "Tarn Pascal";
+inline const char* FRAME_TITLE = "Tarn Pascal (Linux Edition)";
 
 enum class MessageIcon { Information, Warning, Error };
 enum class Answer { Yes, No, Cancel };
 
 void ShowMessage(QWidget* parent, MessageIcon icon, const QString& title, const QString& text);
 Answer AskYesNoCancel(QWidget* parent, const QString& title, const QString& text);
+// A file dialog: an existing file to open, or a name to save under; "" when cancelled.
+// `filters` are separated by ";;".
+QString ChooseFileName(QWidget* parent, bool save, const QString& title, const QString& dir,
+                       const QString& filters, const QString& defaultSuffix = {});
 
 struct MessageHooks {
     std::function<void(MessageIcon, const QString& title, const QString& text)> show;
     std::function<Answer(const QString& title, const QString& text)> ask;
+    // Stands in for the file dialogs: gets save/open, the title and the filters.
+    std::function<QString(bool save, const QString& title, const QString& filters)> choose;
 };
 // Replaces the message boxes; empty hooks put the boxes back.
 void SetMessageHooks(MessageHooks hooks);

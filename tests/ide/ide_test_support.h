@@ -15,6 +15,8 @@ struct MessageRecorder {
     QStringList shown;  // "title|text"
     QStringList asked;
     Answer answer = Answer::Cancel;
+    QString chosen;  // what the file dialogs answer ("" = cancelled)
+    QStringList dialogs;  // "save|title|filters" of each file dialog
 
     MessageRecorder() {
         SetMessageHooks({[this](MessageIcon, const QString& title, const QString& text) {
@@ -23,6 +25,10 @@ struct MessageRecorder {
                          [this](const QString&, const QString& text) {
                              asked << text;
                              return answer;
+                         },
+                         [this](bool save, const QString& title, const QString& filters) {
+                             dialogs << QString("%1|%2|%3").arg(int(save)).arg(title, filters);
+                             return chosen;
                          }});
     }
     ~MessageRecorder() { SetMessageHooks({}); }

@@ -1,0 +1,111 @@
+// The help viewer.
+#include "ide/help/help_window.h"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextDocument>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace tarn::ide {
+
+HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName("HelpWindow");
+    setWindowTitle("Tarn Pascal Help");
+    browser_ = new QTextBrowser;
+    browser_->setOpenExternalLinks(true);
+    search_ = new QLineEdit;
+    search_->setObjectName("keyword");
+    search_->setPlaceholderText("Keyword");
+    auto* go = new QPushButton("&Search");
+    note_ = new QLabel;
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(new QLabel("Search for:"));
+    bar->addWidget(search_, 1);
+    bar->addWidget(go);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(browser_, 1);
+    layout->addWidget(note_);
+    connect(go, &QPushButton::clicked, this, &HelpWindow::SearchTyped);
+    connect(search_, &QLineEdit::returnPressed, this, &HelpWindow::SearchTyped);
+    resize(760, 640);
+}
+
+bool HelpWindow::Load(const QString& path) {
+    if (!QFileInfo::exists(path)) {
+        note_->setText(QString("The help file %1 is missing.").arg(path));
+        return false;
+    }
+    if (current_ != path) {
+        browser_->setSource(QUrl::fromLocalFile(path));
+        current_ = path;
+    }
+    note_->clear();
+    return true;
+}
+
+bool HelpWindow::OpenManual(const QString& path) {
+    if (!Load(path)) return false;
+    browser_->scrollToAnchor("contents");
+    browser_->moveCursor(QTextCursor::Start);
+    return true;
+}
+
+bool HelpWindow::SearchKeyword(const QString& path, const QString& word) {
+    if (!Load(path)) return false;
+    search_->setText(word);
+    if (word.isEmpty()) return false;
+    QTextDocument* doc = browser_->document();
+    QRegularExpression whole("\\b" + QRegularExpression::escape(word) + "\\b",
+                             QRegularExpression::CaseInsensitiveOption);
+    // The index entry first: the anchor "kw-" + the word marks the word's main place.
+    QString lower = word.toLower();
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            QTextFragment f = it.fragment();
+            if (!f.charFormat().anchorNames().contains("kw-" + lower)) continue;
+            QTextCursor c = doc->find(whole, f.position());
+            if (c.isNull()) continue;
+            browser_->setTextCursor(c);
+            browser_->ensureCursorVisible();
+            note_->clear();
+            return true;
+        }
+    }
+    // Then a heading that names it.
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        if (b.blockFormat().headingLevel() == 0) continue;
+        QRegularExpressionMatch m = whole.match(b.text());
+        if (m.hasMatch()) {
+            QTextCursor c(b);
+            c.setPosition(b.position() + int(m.capturedStart()));
+            c.setPosition(b.position() + int(m.capturedEnd()), QTextCursor::KeepAnchor);
+            browser_->setTextCursor(c);
+            browser_->ensureCursorVisible();
+            note_->clear();
+            return true;
+        }
+    }
+    QTextCursor c = doc->find(whole);
+    if (c.isNull()) {
+        note_->setText(QString("'%1' was not found in this manual.").arg(word));
+        return false;
+    }
+    browser_->setTextCursor(c);
+    browser_->ensureCursorVisible();
+    note_->clear();
+    return true;
+}
+
+void HelpWindow::SearchTyped() {
+    if (!current_.isEmpty()) SearchKeyword(current_, search_->text().trimmed());
+}
+
+}  // namespace tarn::ide

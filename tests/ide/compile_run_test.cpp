@@ -205,6 +205,33 @@ private slots:
         QVERIFY(f.ImageOutOfDate());
     }
 
+    // The console window shows what the engine's console routines write: colours, a
+    // cleared screen, text placed with gotoxy.
+    void consoleShowsColoursAndPlaces() {
+        MessageRecorder rec;
+        QVERIFY(QFile::copy(ExamplePath("console.pas"), Path("console.pas")));
+        WriteProject("console.tpj", "console.pas");
+        MainFrame f;
+        f.show();
+        QVERIFY(f.OpenProject(Path("console.tpj")));
+        QVERIFY(f.Run());
+        TarnConsole* c = f.Console();
+        QTRY_VERIFY_WITH_TIMEOUT(c->WaitingForEnter(), 30000);
+        const TerminalScreen& s = c->Screen();
+        QCOMPARE(QString::fromStdString(s.LineText(0)), QString("Tarn Pascal console routines"));
+        QCOMPARE(int(s.Line(0)[0].fg), 11);  // yellow (14): bright brown of the palette
+        QVERIFY(QString::fromStdString(s.LineText(2)).startsWith("colour  9  colour 10"));
+        QCOMPARE(int(s.Line(2)[0].fg), 12);  // light blue (9)
+        QCOMPARE(QString::fromStdString(s.LineText(3)), QString(" white on blue"));
+        QCOMPARE(int(s.Line(3)[1].fg), 15);
+        QCOMPARE(int(s.Line(3)[1].bg), 4);  // blue (1)
+        QCOMPARE(QString::fromStdString(s.LineText(6)),
+                 QString(19, ' ') + "gotoxy(20, 7) puts this text here");
+        QCOMPARE(int(s.Line(6)[19].fg), 10);  // light green (10)
+        QCOMPARE(QString::fromStdString(s.LineText(8)), QString("Done."));
+        QCOMPARE(QString::fromStdString(s.LineText(10)), QString("Press Enter to continue"));
+    }
+
     // A program that never ends is stopped from the IDE.
     void loopingProgramIsStopped() {
         MessageRecorder rec;

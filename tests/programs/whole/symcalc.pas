@@ -14,6 +14,9 @@
     funcs                    list the functions
     forget NAME              remove a variable or a function
     stats                    the node counts of the expression store
+    data                     summarise each series of the samples file
+    fit NAME                 fit a line to the series NAME of the samples file and keep
+                             it as the function NAME(x)
     # ...                    a comment, echoed
 
   Expressions: integers and reals, + - * / div mod ^, unary minus, parentheses,
@@ -27,11 +30,16 @@
   error abandoned a half-built tree.  Errors leave the command through a goto to the
   main loop from any depth of the recursion.
 
+  The samples file, named by the program's first argument, holds one series of
+  measurements a line: a name, then the values (integers or reals, read with read).
+
   Reals are written with explicit field widths and decimals only, so the output does
   not depend on a compiler's default real format.  The expected output was checked
   against a second compiler (Free Pascal in ISO mode, fpc -Miso), which writes the
-  same text byte for byte. }
-program symcalc(input, output);
+  same text byte for byte.  The two round an exact tie differently (16.53125 to four
+  places: tpc writes 16.5312, rounding to even as the C library's printf does, fpc
+  writes 16.5313), so no value written here is such a tie. }
+program symcalc(input, output, samples);
 
 label
   99;
@@ -106,6 +114,7 @@ type
           end;
 
 var
+  samples: text;
   line: linebuf;
   linelen: linepos;
   pos: linepos;               { next character of the line }
@@ -1718,6 +1727,133 @@ begin
   if done then writeln(' forgotten') else writeln(' is not known')
 end;
 
+{ Reads the name at the start of the current line of the samples file. }
+procedure readseriesname(var n: alfa);
+var
+  c: char;
+  i: integer;
+begin
+  n := blankname;
+  i := 0;
+  while (samples^ = ' ') and not eoln(samples) do get(samples);
+  while (samples^ <> ' ') and not eoln(samples) do
+  begin
+    read(samples, c);
+    i := i + 1;
+    if i <= namelen then n[i] := c
+  end
+end;
+
+{ Reads the values of the current line of the samples file into sums; the line end
+  is consumed. }
+procedure readseries(var count: integer; var sum, sumsq, least, most, sumiy: real);
+var
+  x: real;
+begin
+  count := 0;
+  sum := 0.0;
+  sumsq := 0.0;
+  sumiy := 0.0;
+  least := 0.0;
+  most := 0.0;
+  while not eoln(samples) do
+    if samples^ = ' ' then get(samples)
+    else
+    begin
+      read(samples, x);
+      count := count + 1;
+      if (count = 1) or (x < least) then least := x;
+      if (count = 1) or (x > most) then most := x;
+      sum := sum + x;
+      sumsq := sumsq + x * x;
+      sumiy := sumiy + count * x
+    end;
+  readln(samples)
+end;
+
+procedure cmddata;
+var
+  n: alfa;
+  count, series: integer;
+  sum, sumsq, least, most, sumiy, mean, variance: real;
+begin
+  if tok <> tend then fail(eexpected);
+  reset(samples);
+  series := 0;
+  while not eof(samples) do
+  begin
+    readseriesname(n);
+    readseries(count, sum, sumsq, least, most, sumiy);
+    if count > 0 then
+    begin
+      series := series + 1;
+      mean := sum / count;
+      variance := sumsq / count - mean * mean;
+      if variance < 0.0 then variance := 0.0;
+      write('  ');
+      writename(n);
+      write(': ', count:1, ' value');
+      if count <> 1 then write('s');
+      write(', mean ', mean:1:4, ', deviation ',
+            sqrt(variance):1:4, ', from ');
+      writereal(least);
+      write(' to ');
+      writereal(most);
+      writeln
+    end
+  end;
+  writeln('  ', series:1, ' series')
+end;
+
+{ The least-squares line through the points (i, value i) of a series, kept as a
+  function of x. }
+procedure cmdfit;
+var
+  want, n: alfa;
+  count: integer;
+  sum, sumsq, least, most, sumiy, sx, sxx, slope, icept: real;
+  found: boolean;
+  f: funlink;
+  a, b: value;
+begin
+  expectname(want);
+  if builtinof(want) <> buser then fail(ereserved);
+  if tok <> tend then fail(eexpected);
+  reset(samples);
+  found := false;
+  while not eof(samples) and not found do
+  begin
+    readseriesname(n);
+    readseries(count, sum, sumsq, least, most, sumiy);
+    found := n = want
+  end;
+  if not found then fail(eunknownvar);
+  if count < 2 then fail(edomain);
+  sx := count * (count + 1) / 2.0;
+  sxx := count * (count + 1) * (2 * count + 1) / 6.0;
+  slope := (count * sumiy - sx * sum) / (count * sxx - sx * sx);
+  icept := (sum - slope * sx) / count;
+  f := findfun(want);
+  if f = nil then
+  begin
+    new(f);
+    f^.fnext := funs;
+    funs := f;
+    f^.name := want
+  end;
+  f^.nparams := 1;
+  f^.params[1] := 'x       ';
+  setreal(a, slope);
+  setreal(b, icept);
+  f^.body := simplify(mkbin(opadd, mkbin(opmul, valuenode(a), mkvar('x       ')),
+                            valuenode(b)));
+  write('  ');
+  writename(want);
+  write('(x) = ');
+  writetree(f^.body);
+  writeln
+end;
+
 procedure cmdstats;
 var
   p: link;
@@ -1764,6 +1900,8 @@ begin
     else if word = 'funcs   ' then cmdfuncs
     else if word = 'forget  ' then cmdforget
     else if word = 'stats   ' then cmdstats
+    else if word = 'data    ' then cmddata
+    else if word = 'fit     ' then cmdfit
     else
     begin
       tokstart := 1;

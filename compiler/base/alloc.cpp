@@ -68,11 +68,14 @@ int gFailures = 0;         // test seam: allocations still to fail
 
 using alloc_internal::gCursor;
 
+void UpdateScratch();
+
 // Plain blocks may be carved inline unless a debug mode or a pending test failure needs
 // the slow path; the sanitizer build always takes it, to place its red zones.
 void UpdateFastPath() {
     const bool plain = (gMode & (ALLOC_FILL | ALLOC_GUARD)) == 0 || gMode == ALLOC_RELEASED;
     gCursor.fast = plain && gFailures == 0 && RED_ZONE == 0;
+    UpdateScratch();
 }
 
 // The handlers do not return (they exit or throw); should one return anyway, stop here
@@ -140,10 +143,95 @@ unsigned char* Carve(size_t bytes, size_t align) {
     return p;
 }
 
+// The scratch region: address space reserved once and reused by every statement; only the
+// pages the largest statement touched are ever backed by memory. A statement that needs
+// more than this gets tracked records for the rest.
+constexpr size_t SCRATCH_BYTES = 256 * 1024 * 1024;
+
+using alloc_internal::gScratch;
+unsigned char* gScratchHigh = nullptr;   // the highest top so far
+bool gScratchRefused = false;            // the reservation failed: no scratch records
+
+void UpdateScratch() {
+    const bool plain = (gMode & (ALLOC_FILL | ALLOC_GUARD)) == 0 || gMode == ALLOC_RELEASED;
+    gScratch.on = gScratch.base && gScratch.depth > 0 && gScratch.suspended == 0 && plain &&
+                  gFailures == 0;
+    gScratch.fast = gScratch.on && RED_ZONE == 0;
+}
+
+void ReserveScratch() {
+    if (gScratch.base || gScratchRefused) return;
+    void* p = mmap(nullptr, SCRATCH_BYTES, PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (p == MAP_FAILED) {
+        gScratchRefused = true;
+        return;
+    }
+    gScratch.base = gScratch.free = gScratch.floor = gScratchHigh = static_cast<unsigned char*>(p);
+    gScratch.end = gScratch.base + SCRATCH_BYTES;
+#ifdef TARN_ASAN_ARENA
+    ASAN_POISON_MEMORY_REGION(gScratch.base, SCRATCH_BYTES);
+#endif
+}
+
 }  // namespace
 
 namespace alloc_internal {
 Cursor gCursor = {nullptr, nullptr, 0, RED_ZONE == 0};
+Scratch gScratch = {nullptr, nullptr, nullptr, nullptr, 0, 0, false, false};
+}
+
+void* ScratchAllocSlow(size_t size) {
+    if (gScratch.on && size <= SCRATCH_BYTES) {
+        const size_t align = BlockAlign(size);
+        const size_t need = RoundUp8((size ? size : 1) + RED_ZONE);
+        auto* p = reinterpret_cast<unsigned char*>(
+            (reinterpret_cast<uintptr_t>(gScratch.free) + align - 1) & ~(align - 1));
+        if (need <= static_cast<size_t>(gScratch.end - p)) {
+            gScratch.free = p + need;
+#ifdef TARN_ASAN_ARENA
+            ASAN_UNPOISON_MEMORY_REGION(p, size);
+#endif
+            return p;
+        }
+    }
+    return TrackedAlloc(size);
+}
+
+ScratchScope::ScratchScope() {
+    ReserveScratch();
+    mark_ = gScratch.free;
+    outerFloor_ = gScratch.floor;
+    gScratch.floor = gScratch.free;
+    ++gScratch.depth;
+    UpdateScratch();
+}
+
+ScratchScope::~ScratchScope() {
+    if (gScratch.depth == 0) return;   // ReleaseAll ran in between
+    if (gScratch.free > gScratchHigh) gScratchHigh = gScratch.free;
+#ifdef TARN_ASAN_ARENA
+    if (gScratch.free > mark_) ASAN_POISON_MEMORY_REGION(mark_, gScratch.free - mark_);
+#endif
+    gScratch.free = mark_;
+    gScratch.floor = outerFloor_;
+    --gScratch.depth;
+    UpdateScratch();
+}
+
+ScratchSuspend::ScratchSuspend() {
+    ++gScratch.suspended;
+    UpdateScratch();
+}
+
+ScratchSuspend::~ScratchSuspend() {
+    if (gScratch.suspended > 0) --gScratch.suspended;
+    UpdateScratch();
+}
+
+size_t ScratchHighWater() {
+    unsigned char* high = gScratch.free > gScratchHigh ? gScratch.free : gScratchHigh;
+    return gScratch.base ? static_cast<size_t>(high - gScratch.base) : 0;
 }
 
 void DefaultOutOfMemory(int code) {
@@ -188,7 +276,12 @@ void* TrackedAllocSlow(size_t size) {
     return block;
 }
 
+uint64_t gReleases = 0;
+
+uint64_t ReleaseGeneration() { return gReleases; }
+
 void ReleaseAll() {
+    ++gReleases;
     while (gChunks) {
         Chunk* next = gChunks->next;
 #ifdef TARN_ASAN_ARENA
@@ -204,6 +297,16 @@ void ReleaseAll() {
     gNextChunk = FIRST_CHUNK;
     gGuarded = nullptr;
     gMode = ALLOC_RELEASED;
+    // The scratch region stays reserved for the next compilation; its pages go back.
+    if (gScratch.base) {
+        if (gScratch.free > gScratchHigh) gScratchHigh = gScratch.free;
+        madvise(gScratch.base, static_cast<size_t>(gScratchHigh - gScratch.base), MADV_DONTNEED);
+#ifdef TARN_ASAN_ARENA
+        ASAN_POISON_MEMORY_REGION(gScratch.base, SCRATCH_BYTES);
+#endif
+        gScratch.free = gScratch.floor = gScratchHigh = gScratch.base;
+    }
+    gScratch.depth = gScratch.suspended = 0;
     UpdateFastPath();
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <type_traits>
 #include <utility>
@@ -61,8 +62,110 @@ T* TrackedNew(Args&&... args) {
     return new (p) T{std::forward<Args>(args)...};
 }
 
+// ---- Statement records -------------------------------------------------------------
+//
+// The records of a statement's expressions (expressions, factors, variable accesses,
+// constants and their one-value types, actual parameters and the lists that hold them)
+// are dead once the statement's code has been generated: nothing outside the statement
+// keeps a pointer to them. They are carved from a second region, the scratch region,
+// which works as a stack: a ScratchScope marks its top when a statement starts and cuts it
+// back when the statement ends, so the next statement reuses the same (cache-warm) memory
+// and a large program needs no more of it than its largest statement.
+//
+// ScratchNew gives a scratch record only inside a ScratchScope and outside a
+// ScratchSuspend (which lazy finishing of declarations takes, since what it makes is kept
+// by declaration records); elsewhere, and under option zdm, it is TrackedNew. A scratch
+// record may point to anything older than itself, never the other way round: a longer-lived
+// record must not keep a pointer to one.
+namespace alloc_internal {
+struct Scratch {
+    unsigned char* free;   // top of the stack
+    unsigned char* end;    // end of the reserved region
+    unsigned char* base;   // start of the region (null until first used)
+    unsigned char* floor;  // the innermost scope's mark
+    int depth;             // open ScratchScopes
+    int suspended;         // open ScratchSuspends
+    bool on;               // scratch records are being given
+    bool fast;             // ... and may be carved inline (no sanitizer red zones)
+};
+extern Scratch gScratch;
+}  // namespace alloc_internal
+
+void* ScratchAllocSlow(size_t size);
+
+// A block from the scratch region when scratch records are being given, else TrackedAlloc.
+// Unlike TrackedAlloc's, the block is not zero-filled (ScratchNew value-initialises).
+inline void* ScratchAlloc(size_t size) {
+    alloc_internal::Scratch& s = alloc_internal::gScratch;
+    if (s.fast) {
+        const uintptr_t align = size % 16 == 0 ? 16 : 8;
+        auto* p = reinterpret_cast<unsigned char*>(
+            (reinterpret_cast<uintptr_t>(s.free) + align - 1) & ~(align - 1));
+        const size_t need = size == 0 ? 8 : (size + 7) & ~size_t{7};
+        if (need >= size && need <= static_cast<size_t>(s.end - p)) {
+            s.free = p + need;
+            return p;
+        }
+    }
+    return ScratchAllocSlow(size);
+}
+
+// A zero-filled record, as TrackedNew's: the scratch region's memory is reused, and value
+// initialisation alone leaves the tail of a union (beyond its first member) as it was.
+template <class T, class... Args>
+T* ScratchNew(Args&&... args) {
+    static_assert(std::is_trivially_destructible_v<T>, "scratch records are never destroyed");
+    void* p = ScratchAlloc(sizeof(T));
+    std::memset(p, 0, sizeof(T));
+    return new (p) T{std::forward<Args>(args)...};
+}
+
+// Whether p lies in the scratch region.
+inline bool IsScratch(const void* p) {
+    const alloc_internal::Scratch& s = alloc_internal::gScratch;
+    auto* q = static_cast<const unsigned char*>(p);
+    return q >= s.base && q < s.end;
+}
+
+// Whether p is a scratch record of the innermost ScratchScope (so that what hangs from it
+// may be a scratch record too).
+inline bool IsInnermostScratch(const void* p) {
+    const alloc_internal::Scratch& s = alloc_internal::gScratch;
+    auto* q = static_cast<const unsigned char*>(p);
+    return q >= s.floor && q < s.free;
+}
+
+// One statement: scratch records made while it is open are released when it closes.
+class ScratchScope {
+public:
+    ScratchScope();
+    ~ScratchScope();
+    ScratchScope(const ScratchScope&) = delete;
+    ScratchScope& operator=(const ScratchScope&) = delete;
+
+private:
+    unsigned char* mark_;
+    unsigned char* outerFloor_;
+};
+
+// While one is open, ScratchNew gives tracked records.
+class ScratchSuspend {
+public:
+    ScratchSuspend();
+    ~ScratchSuspend();
+    ScratchSuspend(const ScratchSuspend&) = delete;
+    ScratchSuspend& operator=(const ScratchSuspend&) = delete;
+};
+
+// Bytes of the scratch region in use at most so far (for the benchmarks).
+size_t ScratchHighWater();
+
 // Frees every tracked block and sets the mode to ALLOC_RELEASED.
 void ReleaseAll();
+
+// How many times ReleaseAll has run: a module that keeps tracked records for reuse across
+// compilations drops them when this changes.
+uint64_t ReleaseGeneration();
 
 uint32_t AllocMode();
 void SetAllocMode(uint32_t mode);   // option zdm: ALLOC_DEBUG when on, 0 when off

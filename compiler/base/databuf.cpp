@@ -63,14 +63,7 @@ uint32_t DataBufferGetSize(const DataBuffer* p) {
     return BufferIsSound(p) ? SizeOf(p) : 0;
 }
 
-void DataBufferAppend(DataBuffer* p, const void* pData, uint32_t size) {
-    // The common case: a sound buffer whose tail block has room for all of it.
-    if (p != NULL && pData != NULL && size != 0 && p->iCount >= 0 &&
-        size <= BLOCK - (uint32_t)p->iCount && p->iCount <= DATA_BUFFER_SIZE) {
-        std::memcpy(p->tail + p->iCount, pData, size);
-        p->iCount += (int32_t)size;
-        return;
-    }
+void DataBufferAppendSlow(DataBuffer* p, const void* pData, uint32_t size) {
     if (!BufferIsSound(p) || !CODEGEN_OK(pData != NULL) || !CODEGEN_OK(size != 0)) return;
     auto* src = static_cast<const uint8_t*>(pData);
     for (;;) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "compiler/base/messages.h"
@@ -34,8 +35,18 @@ DataBuffer* DataBufferCreate();
 // Logical size: the full blocks plus the used part of the tail.
 uint32_t DataBufferGetSize(const DataBuffer* p);
 
-// Appends size (non-zero) bytes at the end.
-void DataBufferAppend(DataBuffer* p, const void* pData, uint32_t size);
+// Appends size (non-zero) bytes at the end. The common case (a sound buffer whose tail
+// block has room for all of it) is inline: the code generator appends every instruction.
+void DataBufferAppendSlow(DataBuffer* p, const void* pData, uint32_t size);
+inline void DataBufferAppend(DataBuffer* p, const void* pData, uint32_t size) {
+    if (p != NULL && pData != NULL && size != 0 && p->iCount >= 0 &&
+        p->iCount <= DATA_BUFFER_SIZE && size <= DATA_BUFFER_SIZE - (uint32_t)p->iCount) {
+        std::memcpy(p->tail + p->iCount, pData, size);
+        p->iCount += (int32_t)size;
+        return;
+    }
+    DataBufferAppendSlow(p, pData, size);
+}
 
 // Copies bytes [pos, pos+size) out of the buffer; size is non-zero.
 void DataBufferRead(const DataBuffer* p, void* pDest, uint32_t pos, uint32_t size);

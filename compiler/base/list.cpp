@@ -11,6 +11,8 @@ namespace tarn::tpc {
 
 List* ListCreate() { return TrackedNew<List>(); }
 
+List* ListCreateScratch() { return ScratchNew<List>(); }
+
 uint32_t ListCount(const List* l) { return l ? l->count : 0; }
 
 void* ListGet(const List* l, uint32_t position) {
@@ -19,11 +21,16 @@ void* ListGet(const List* l, uint32_t position) {
     return l->items[position - 1];
 }
 
-// Makes room for one more item; the outgrown array stays with the allocator.
+// Makes room for one more item; the outgrown array stays with the allocator. A scratch
+// list of the statement being parsed grows in the scratch region; any other list (one of a
+// statement further out included, whose scratch records outlive the inner statement's)
+// grows in tracked memory.
 static void Grow(List* l) {
     if (l->count < l->capacity) return;
     uint32_t capacity = l->capacity ? l->capacity * 2 : 8;
-    void** items = static_cast<void**>(TrackedAlloc(capacity * sizeof(void*)));
+    const size_t bytes = capacity * sizeof(void*);
+    void** items = static_cast<void**>(IsInnermostScratch(l) ? ScratchAlloc(bytes)
+                                                              : TrackedAlloc(bytes));
     if (l->count) std::memcpy(items, l->items, l->count * sizeof(void*));
     l->items = items;
     l->capacity = capacity;

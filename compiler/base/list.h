@@ -15,6 +15,9 @@ struct List {
 };
 
 List* ListCreate();
+// A list of the statement being parsed (see ScratchNew in alloc.h): released with the
+// statement's other scratch records.
+List* ListCreateScratch();
 uint32_t ListCount(const List* l);
 // Item at 1-based position (1 <= position <= count).
 void* ListGet(const List* l, uint32_t position);

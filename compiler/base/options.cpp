@@ -135,6 +135,7 @@ std::span<const OptionInfo> OptionTable() { return OPTION_TABLE; }
 
 void InitOptions() {
     gStore = OptionStore{};
+    std::fill(std::begin(options_internal::gFlagOn), std::end(options_internal::gFlagOn), false);
     gHistory.clear();
     StartupDefaults();
 }
@@ -158,6 +159,7 @@ void ApplyOption(int id, int32_t value, int32_t value2) {
             for (int e : EXTENSION_FLAGS) SetOption(e, 0, value2);
         if (id == opt::zdm) SetAllocMode(value2 ? ALLOC_DEBUG : 0);
         gStore.flags[id] = value2 != 0;
+        options_internal::gFlagOn[id] = value2 != 0;
         return;
     }
     if (IsMessageControl(id)) {
@@ -222,13 +224,14 @@ const char* GetOptionText(int id) {
     return nullptr;
 }
 
-bool IsFlagOption(int id) {
-    if (!IsFlagId(id)) {
-        InternalError("IS_FLAG_OPTION(id)", __FILE__, __LINE__);
-        return false;
-    }
-    return gStore.flags[id];
+namespace options_internal {
+bool gFlagOn[LAST_FLAG_OPTION + 1];
+
+bool BadFlagId(int) {
+    InternalError("IS_FLAG_OPTION(id)", __FILE__, __LINE__);
+    return false;
 }
+}  // namespace options_internal
 
 const std::vector<OptionChange>& OptionHistory() { return gHistory; }
 

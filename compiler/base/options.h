@@ -85,8 +85,16 @@ bool IsControllableMessage(int id, int32_t number);
 int32_t GetOption(int id);
 // opt::o: the output name or null; opt::h: the header text ("" when none).
 const char* GetOptionText(int id);
-// True when flag option `id` is on; a non-flag id is an internal error.
-bool IsFlagOption(int id);
+// True when flag option `id` is on; a non-flag id is an internal error. Inline: the code
+// generator asks for some flag at nearly every instruction it emits.
+namespace options_internal {
+extern bool gFlagOn[LAST_FLAG_OPTION + 1];   // mirrors the store's flags
+bool BadFlagId(int id);                      // reports the internal error; false
+}  // namespace options_internal
+inline bool IsFlagOption(int id) {
+    if (id < FIRST_FLAG_OPTION || id > LAST_FLAG_OPTION) return options_internal::BadFlagId(id);
+    return options_internal::gFlagOn[id];
+}
 
 // The recorded changes, oldest first (the newest change is back()).
 const std::vector<OptionChange>& OptionHistory();

@@ -18,6 +18,24 @@ static int32_t currentScope = MIN_SCOPE_ID;
 static int32_t currentLevel = MIN_SCOPE_LEVEL;
 static List* pending;   // Binding*: pointer and list domains waiting for their type
 
+// The identifier list of a scope slot is emptied and kept for the next scope opened in
+// that slot, and so is LeaveScope's list of carried identifiers: a large program opens tens
+// of thousands of scopes. Lists made before the last ReleaseAll went with it.
+static List* spareIds[MAX_SCOPES];
+static List* carriedIds;
+static uint64_t spareGeneration;
+
+static List* EmptyList(List*& kept) {
+    if (spareGeneration != ReleaseGeneration()) {
+        for (List*& l : spareIds) l = nullptr;
+        carriedIds = nullptr;
+        spareGeneration = ReleaseGeneration();
+    }
+    if (!kept) kept = ListCreate();
+    kept->count = 0;
+    return kept;
+}
+
 void InitBindings() {
     for (Scope& s : scopes) s = Scope{};
     currentScope = MIN_SCOPE_ID;
@@ -58,7 +76,7 @@ void EnterScope(ScopeKind kind) {
     ReportMessage(msg::TraceEnterScope, nullptr, currentScope + 1);
     Scope& s = scopes[currentScope + 1];
     s = Scope{};
-    s.ids = ListCreate();
+    s.ids = EmptyList(spareIds[currentScope + 1]);
     s.kind = kind;
     s.level = kind == ScopeWith ? currentLevel : currentLevel + 1;
     if ((kind == ScopeWith || kind == ScopeRecord) && currentScope >= 0) {
@@ -148,13 +166,13 @@ void LeaveScope(bool checkUnused) {
     if (currentScope < 0) return;
     ReportMessage(msg::TraceLeaveScope, nullptr, currentScope);
     Scope& s = scopes[currentScope];
-    List* carried = ListCreate();
+    List* carried = EmptyList(carriedIds);
     for (Identifier* id : Items<Identifier>(s.ids)) {
         TPC_CHECK_AFTER_ERROR(id->bind && id->bind->scope == currentScope);
         if (!id->bind || id->bind->scope != currentScope) continue;
         if (CloseBinding(id, s, checkUnused)) ListAppend(carried, id);
     }
-    s.ids = ListCreate();
+    s.ids = EmptyList(spareIds[currentScope]);
     currentScope--;
     currentLevel = currentScope >= 0 ? scopes[currentScope].level : MIN_SCOPE_LEVEL;
     for (Identifier* id : Items<Identifier>(carried)) Carry(id);

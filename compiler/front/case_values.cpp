@@ -24,7 +24,7 @@ namespace tarn::tpc {
 // Case constants
 
 CaseValueSet* CreateCaseValueSet() {
-    CaseValueSet* s = TrackedNew<CaseValueSet>();
+    CaseValueSet* s = ScratchNew<CaseValueSet>();
     s->random = 0x9E3779B9u;
     return s;
 }
@@ -77,7 +77,7 @@ bool AddCaseValues(CaseValueSet* seen, int64_t low, int64_t high) {
     x ^= x << 13;
     x ^= x >> 17;
     x ^= x << 5;
-    CaseInterval* n = TrackedNew<CaseInterval>();
+    CaseInterval* n = ScratchNew<CaseInterval>();
     *n = {low, high, x, nullptr, nullptr};
     InsertInterval(seen, n);
     return true;

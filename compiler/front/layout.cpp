@@ -196,6 +196,7 @@ Constant* FinishConstant(Constant* c) {
 }
 
 void FinishConstantIdentifier(Identifier* id) {
+    ScratchSuspend declaration;  // what finishing makes belongs to the declaration
     Binding* b = id ? id->bind : nullptr;
     TPC_CHECK_AFTER_ERROR(b && b->kind == BindConst);
     if (!b || b->kind != BindConst) return;
@@ -592,6 +593,7 @@ static void FinishRecord(Type* t) {
 
 void FinishType(Type* t) {
     if (!t || t->finished) return;
+    ScratchSuspend declaration;  // what finishing makes belongs to the type
     NestingGuard nesting;
     TPC_CHECK(VALID_TYPE_KIND(t->kind));
     ReportMessage(msg::TraceFinishType, &t->pos);
@@ -622,6 +624,7 @@ void FinishType(Type* t) {
 }
 
 void FinishTypeIdentifier(Identifier* id) {
+    ScratchSuspend declaration;  // what finishing makes belongs to the declaration
     Binding* b = id ? id->bind : nullptr;
     TPC_CHECK_AFTER_ERROR(b && b->kind == BindType);
     if (!b || b->kind != BindType || b->finishing == Finished) return;
@@ -666,6 +669,7 @@ static uint32_t Allocate(uint32_t size, uint32_t align, const Position& pos) {
 }
 
 void FinishVariable(Variable* v) {
+    ScratchSuspend declaration;  // what finishing makes belongs to the declaration
     TPC_CHECK(v != nullptr);
     ReportMessage(msg::TraceFinishVariable, &v->pos, v->id ? v->id->text : "");
     FinishType(v->t);
@@ -692,6 +696,7 @@ static void FinishParameterSlot(Variable* v) {
 }
 
 void FinishHeading(FuncHeading* fh) {
+    ScratchSuspend declaration;  // what finishing makes belongs to the declaration
     TPC_CHECK(fh != nullptr);
     uint32_t saved = gVariableCounter;
     gVariableCounter = 12;

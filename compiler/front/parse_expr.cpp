@@ -295,7 +295,7 @@ ActualParm* ParseRoutineActual(const FormalParmSection* formal) {
 // actual -> variable-actual | value-actual | routine-actual   (by the formal parameter)
 // `(` one actual per formal `)`.
 List* ParseActualParameters(const FuncHeading* fh) {
-    List* actuals = ListCreate();
+    List* actuals = ListCreateScratch();
     const List* sections = fh && fh->parms ? fh->parms->sections : nullptr;
     Match(OPEN_PARENtok);
     const uint32_t count = ListCount(sections);
@@ -322,7 +322,7 @@ bool HasParameters(const FuncHeading* fh) {
 // (write, writeln, str), or a type identifier (sizeof). The built-in call modules check
 // them against the routine's pattern.
 List* ParseBuiltinArguments() {
-    List* actuals = ListCreate();
+    List* actuals = ListCreateScratch();
     if (Tok() != OPEN_PARENtok) return actuals;
     GetToken();
     if (Tok() == CLOSE_PARENtok) {
@@ -425,7 +425,7 @@ bool IsMethodArgumentType(Type* t) {
 
 // method-arguments -> ( expression { , expression } )
 List* ParseMethodArguments() {
-    List* args = ListCreate();
+    List* args = ListCreateScratch();
     if (Tok() != OPEN_PARENtok) return args;
     GetToken();
     if (Tok() != CLOSE_PARENtok) {
@@ -499,7 +499,7 @@ void ParseObjectStatement(VarAccess* object) {
         return;
     }
     Trace(msg::TraceObjectPut);
-    List* args = ListCreate();
+    List* args = ListCreateScratch();
     Identifier* member = ParseMemberName(args);
     if (Tok() == ASSIGNtok || Tok() == EQUALtok) {
         GetToken();
@@ -523,9 +523,9 @@ Factor* ParseObjectFunction(VarAccess* object, const Position& pos) {
     Type* t = ResolveType(object->t);
     const Words& w = PredefinedWords();
     GetToken();   // .
-    ObjectCall* call = TrackedNew<ObjectCall>();
+    ObjectCall* call = ScratchNew<ObjectCall>();
     call->object = object;
-    call->args = ListCreate();
+    call->args = ListCreateScratch();
     if (t == ConnectionT) {
         Trace(msg::TraceConnectionFunction);
         static constexpr struct {
@@ -603,7 +603,7 @@ Factor* ParseFunctionDesignator(Binding* b, const Position& pos) {
     if (f->kind == UserFunc) {
         actuals = HasParameters(f->heading) || IsFlagOption(opt::p)
                       ? ParseActualParameters(f->heading)
-                      : ListCreate();
+                      : ListCreateScratch();
         result = f->heading && f->heading->result ? f->heading->result->t : BadT;
     } else {
         actuals = ParseBuiltinArguments();
@@ -619,7 +619,7 @@ Factor* ParseSetConstructor() {
     Trace(msg::TraceSetConstructor);
     const Position pos = Here();
     GetToken();
-    List* members = ListCreate();
+    List* members = ListCreateScratch();
     if (Tok() != CLOSE_BRACKETtok) {
         for (;;) {
             Expression* low = ParseExpression();
@@ -847,7 +847,7 @@ VarAccess* ParseVariableAccess() {
 // case-constant -> constant [ .. constant ]
 List* ParseCaseConstantList() {
     Trace(msg::TraceCaseConstantList);
-    List* ranges = ListCreate();
+    List* ranges = ListCreateScratch();
     for (;;) {
         Trace(msg::TraceCaseConstant);
         Constant* low = ParseConstant();

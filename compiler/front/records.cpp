@@ -69,7 +69,7 @@ static Position Stamp(const Position* pos) { return pos ? *pos : CurrentPos(); }
 static Constant* NewConstant(ConstantKind kind, const Position* pos) {
     TPC_CHECK(VALID_CONSTANT_KIND(kind));
     ReportMessage(msg::TraceCreatingConstant, nullptr, static_cast<int>(kind));
-    Constant* c = TrackedNew<Constant>();
+    Constant* c = ScratchNew<Constant>();
     c->kind = kind;
     c->pos = Stamp(pos);
     return c;
@@ -164,16 +164,18 @@ Constant* CreateBadConstant(const Position* pos) {
 
 Constant* CopyConstant(const Constant* c) {
     TPC_CHECK(c != nullptr);
-    Constant* copy = TrackedNew<Constant>();
+    Constant* copy = ScratchNew<Constant>();
     *copy = *c;
     return copy;
 }
 
 // ---- Types -------------------------------------------------------------------------
 
-static Type* NewType(TypeKind kind, const Position* pos) {
+// Types made for expressions (one-value subranges, set constructors and promoted sets) are
+// scratch records inside a statement; declared types never are.
+static Type* NewType(TypeKind kind, const Position* pos, bool scratch = false) {
     TPC_CHECK(VALID_TYPE_KIND(kind));
-    Type* t = TrackedNew<Type>();
+    Type* t = scratch ? ScratchNew<Type>() : TrackedNew<Type>();
     t->kind = kind;
     t->pos = Stamp(pos);
     return t;
@@ -239,7 +241,7 @@ Type* CreateRecordType(FieldList* fieldList, const Position* pos) {
 
 Type* CreateSetType(Type* base, const Position* pos) {
     TPC_CHECK(base != nullptr);
-    Type* t = NewType(SetType, pos);
+    Type* t = NewType(SetType, pos, true);
     t->u.set.base = base;
     return t;
 }
@@ -270,7 +272,7 @@ Type* CreateSubrangeType(Constant* low, Constant* high, const Position* pos) {
 Type* CreateSubrangeTypeFromValues(int32_t low, int32_t high, Type* host, const Position* pos) {
     TPC_CHECK(host != nullptr);
     TPC_CHECK(IsOrdinalType(host));
-    Type* t = NewType(SubrangeType, pos);
+    Type* t = NewType(SubrangeType, pos, true);
     t->u.subrange.HostType = PromotedType(host);
     t->u.subrange.low = low;
     t->u.subrange.high = high;
@@ -336,7 +338,7 @@ VariantPart* CreateVariantPart(VariantSelector* selector, List* variants, Varian
 
 CaseRange* CreateCaseRange(Constant* low, Constant* high) {
     TPC_CHECK(low != nullptr);
-    CaseRange* r = TrackedNew<CaseRange>();
+    CaseRange* r = ScratchNew<CaseRange>();
     r->low = low;
     r->high = high ? high : low;
     return r;
@@ -405,7 +407,7 @@ Directives* CreateDirectives() {
 
 static ActualParm* NewActual(ActualParmKind kind, const Position* pos) {
     TPC_CHECK(VALID_ACTUAL_PARM(kind));
-    ActualParm* a = TrackedNew<ActualParm>();
+    ActualParm* a = ScratchNew<ActualParm>();
     a->kind = kind;
     a->pos = Stamp(pos);
     return a;
@@ -443,7 +445,7 @@ ActualParm* CreateFuncActualParm(Binding* func, const Position* pos) {
 
 static VarAccess* NewAccess(VarAccessKind kind, Type* t, const Position* pos) {
     TPC_CHECK(VALID_VAR_ACCESS(kind));
-    VarAccess* v = TrackedNew<VarAccess>();
+    VarAccess* v = ScratchNew<VarAccess>();
     v->kind = kind;
     v->t = t;
     v->pos = Stamp(pos);
@@ -497,7 +499,7 @@ VarAccess* CreateEntireVariable(Variable* var, Identifier* id, const Position* p
 static Factor* NewFactor(FactorKind kind, Type* t, const Position* pos) {
     TPC_CHECK(VALID_FACTOR(kind));
     ReportMessage(msg::TraceCreatingFactor, nullptr);
-    Factor* f = TrackedNew<Factor>();
+    Factor* f = ScratchNew<Factor>();
     f->kind = kind;
     f->pos = Stamp(pos);
     if (t) {
@@ -559,29 +561,29 @@ Factor* CreateObjectCallFactor(ObjectCall* call, const Position* pos) {
 Factor* CreateBadFactor(const Position* pos) { return NewFactor(BadFactor, BadT, pos); }
 
 FunctionDesignator* CreateFunctionDesignator(Binding* func, Type* resultType, List* actuals) {
-    FunctionDesignator* d = TrackedNew<FunctionDesignator>();
+    FunctionDesignator* d = ScratchNew<FunctionDesignator>();
     d->func = func;
     d->resultType = resultType;
-    d->actuals = actuals ? actuals : ListCreate();
+    d->actuals = actuals ? actuals : ListCreateScratch();
     return d;
 }
 
 SetConstructor* CreateSetConstructor(List* members) {
-    SetConstructor* s = TrackedNew<SetConstructor>();
-    s->members = members ? members : ListCreate();
+    SetConstructor* s = ScratchNew<SetConstructor>();
+    s->members = members ? members : ListCreateScratch();
     return s;
 }
 
 MemberDesignator* CreateMemberDesignator(Expression* low, Expression* high) {
     TPC_CHECK(low != nullptr);
-    MemberDesignator* m = TrackedNew<MemberDesignator>();
+    MemberDesignator* m = ScratchNew<MemberDesignator>();
     m->low = low;
     m->high = high;
     return m;
 }
 
 static Expression* NewExpression(const Position* pos) {
-    Expression* e = TrackedNew<Expression>();
+    Expression* e = ScratchNew<Expression>();
     e->oper = 0;  // UNDEFtok
     e->pos = Stamp(pos);
     return e;

@@ -24,7 +24,7 @@ namespace tarn::tpc {
 // Type predicates
 
 
-Type* ResolveType(Type* t) {
+Type* ResolveIdType(Type* t) {
     if (!t) return BadT;
     if (t->kind != IdType) return t;
     if (!t->finished) FinishType(t);

@@ -15,7 +15,10 @@ inline constexpr int64_t MAX_INT = 2147483647;
 // ---- Type predicates --------------------------------------------------------------------
 
 // IdType -> the type it names (finished on demand); anything else unchanged.
-Type* ResolveType(Type* t);
+Type* ResolveIdType(Type* t);   // null or an IdType
+inline Type* ResolveType(Type* t) {
+    return t && t->kind != IdType ? t : ResolveIdType(t);
+}
 // subrange -> promoted host; single -> RealT; shortint, shortword, byte -> IntegerT; a set
 // -> a set of the promoted base (a new finished set when the base changes).
 Type* PromotedType(Type* t);

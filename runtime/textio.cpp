@@ -99,7 +99,11 @@ StdOutcome WriteString(Regs& r, int&) {
     std::string s = PopString(r);
     uint32_t fv = Pop(r);
     FileObject* f = WritableFile(fv);
-    if (f) WriteField(*f, s, width);
+    // "%*.*s": a given width is also the most characters written, so a longer string is
+    // cut to its first `width` characters; no width (0) writes the whole string.
+    std::string_view text = s;
+    if (width >= 1 && text.size() > static_cast<size_t>(width)) text = text.substr(0, width);
+    if (f) WriteField(*f, text, width);
     return Done();
 }
 

@@ -7,6 +7,7 @@
 
 #include "compiler/writer/image.h"
 #include "compiler/base/alloc.h"
+#include "compiler/base/messages.h"
 #include "compiler/base/options.h"
 #include "compiler/front/records.h"
 #include "compiler/front/case_values.h"
@@ -199,13 +200,74 @@ VarAccess* BufferOf(VarAccess* file, Type* ft) {
     return a;
 }
 
+// A string read from a binary file, where write put its length word and then its
+// characters: the length is read into a word on the stack and checked against the
+// variable's capacity before that many characters are read into place (a packed array of
+// char takes exactly its own length); the variable's own length (prefix or terminator)
+// is set last.
+void ReadStringBlock(VarAccess* file, VarAccess* v, Rep rep) {
+    Type* t = HostOf(v->t);
+    const uint32_t capacity =
+        rep == Rep::CharArray ? ResolveType(v->t)->size : t->u.string.length;
+    const uint32_t charsAt = rep == Rep::Str1 ? 1 : rep == Rep::Str4 ? 4 : 0;
+    EmitOp(Op::PUSH0);               // the length word
+    GenAddress(file);
+    EmitOp(Op::PUSHSP);
+    EmitOpWord(Op::ADDI, 4);         // the word's address
+    PushInteger(4);
+    EmitCallStd(Std::BlockRead);
+    AfterTransfer();
+    EmitOpWords(Op::CHKRNG, rep == Rep::CharArray ? capacity : 0, capacity);
+    GenAddress(file);
+    GenAddress(v);
+    if (charsAt != 0) EmitOpWord(Op::ADDI, charsAt);
+    EmitOpWord(Op::PICK, 8);         // the length
+    EmitCallStd(Std::BlockRead);
+    AfterTransfer();
+    switch (rep) {
+    case Rep::Str1:
+    case Rep::Str4:
+        GenAddress(v);
+        EmitOpWord(Op::PICK, 4);
+        EmitOp(rep == Rep::Str1 ? Op::STOREB : Op::STOREW);
+        break;
+    case Rep::CStr:
+        GenAddress(v);
+        EmitOpWord(Op::PICK, 4);
+        EmitOp(Op::ADD);
+        EmitOp(Op::PUSH0);
+        EmitOp(Op::STOREB);
+        break;
+    default: break;
+    }
+    EmitOp(Op::POP);
+}
+
+// A set read from a binary file: the engine reads the member list write put there, and it
+// is checked and stored like an assigned set.
+void ReadSetBlock(VarAccess* file, VarAccess* v) {
+    GenAddress(v);
+    GenAddress(file);
+    EmitCallStd(Std::ReadSet);
+    AfterTransfer();
+    GenAssignmentChecking(v->t, v->t);
+    GenStore(v->t, v->t);
+}
+
 // read from a typed file: the buffer variable assigned to the variable, then get; from a
 // binary file: the variable's bytes.
 bool ReadNonText(VarAccess* file, Type* ft, VarAccess* v) {
     if (ft->u.file.noBuffer) {
         const Rep rep = TypeRepOf(v->t);
-        if (IsStringRep(rep) || rep == Rep::BitSet || rep == Rep::ListSet || rep == Rep::Variant)
-            return false;
+        if (IsStringRep(rep)) {
+            ReadStringBlock(file, v, rep);
+            return true;
+        }
+        if (rep == Rep::BitSet || rep == Rep::ListSet) {
+            ReadSetBlock(file, v);
+            return true;
+        }
+        if (rep == Rep::Variant) return false;
         GenAddress(file);
         GenAddress(v);
         PushInteger(static_cast<int32_t>(ResolveType(v->t)->size));
@@ -681,9 +743,9 @@ void GenDelete(int32_t b, List* actuals) {
 // insert(value, list [, index]): a slot for the new element's address is pushed first and
 // its address kept in a system local; the value follows; the list routine's element
 // address then goes into the slot, and an assignment stores the value there.
-void GenListInsert(int32_t b, Expression* value, VarAccess* list, List* actuals, int32_t n) {
+void GenListInsert(Expression* value, VarAccess* list, List* actuals, int32_t n) {
     if (n > NUM_SYSTEM_LOCALS) {
-        CodeGenMissingBuiltin("this nesting of", b);
+        ReportMessage(msg::LimitWithForCaseNesting, &value->pos);
         return;
     }
     Type* ct = HostOf(list->t)->u.list.ct;
@@ -719,7 +781,7 @@ void GenInsert(int32_t b, List* actuals, int32_t freeSystemLocal) {
     ActualParm* source = ActualAt(actuals, 1);
     if (VarAccess* list = ListVariable(ActualAt(actuals, 2));
         list && source && source->kind == ActualParmExpr) {
-        GenListInsert(b, source->u.expr, list, actuals, freeSystemLocal);
+        GenListInsert(source->u.expr, list, actuals, freeSystemLocal);
         return;
     }
     if (!source || source->kind != ActualParmExpr ||

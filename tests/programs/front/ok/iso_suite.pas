@@ -1,7 +1,8 @@
 { A language test suite in one program: every statement form, records with nested
   variants, packed structures, sets, text and typed files, pointers, forward
   declarations, nested routines with non-local access, procedural parameters and
-  non-local goto. }
+  non-local goto. It also runs as the program test iso/iso_suite, where the program
+  parameter data is bound to the file named by the first argument. }
 program isosuite(input, output, data);
 label 1, 2, 100;
 const
@@ -172,7 +173,6 @@ begin
   new(q, pair, true); q^.k := pair; q^.flag := true; q^.weight := 2.5;
   q^.left := head; q^.right := nil; q^.next := head; head := q;
   each(show, head);
-  dispose(q, pair, true);
 
   { statements }
   i := 1; j := 2;
@@ -185,6 +185,7 @@ begin
   end;
   with pt do begin x := 1.5; y := -x end;
   with head^ do if k = pair then flag := not flag;
+  dispose(q, pair, true);
   if odd(i) then b := true else b := false;
   r := sqrt(sqr(3.0) + sqr(4.0)) + sin(0) + cos(0) + arctan(1) + exp(0) + ln(1);
   n := trunc(r) + round(r) + ord(b) + ord(chr(65));
@@ -214,5 +215,5 @@ begin
 2: outer(3);
   if total < 0 then goto 1;
 100:
-  writeln(total: 1, ' ', n: 1, ' ', r: 0: 2, ' ', s, ' ', sg, ' ', ord(wd): 1, ' ', d = tue)
+  writeln(total: 1, ' ', n: 1, ' ', r: 1: 2, ' ', s, ' ', sg, ' ', ord(wd): 1, ' ', d = tue)
 end.

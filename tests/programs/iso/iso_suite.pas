@@ -1,0 +1,1 @@
+../front/ok/iso_suite.pas

@@ -90,7 +90,6 @@ enum SqlType : Small {
 // C data types the values are read as.
 constexpr Small kCChar = 1;
 constexpr Small kCDouble = 8;
-constexpr Small kCLong = -16;    // SQL_C_SLONG
 constexpr Small kCBigInt = -25;  // SQL_C_SBIGINT
 constexpr Small kCBinary = -2;
 
@@ -147,6 +146,18 @@ std::vector<std::string> DriverManagerNames() {
     return {"libodbc.so.2", "libodbc.so"};
 }
 
+// unixODBC opens its installer library (the ini-file reader) for each data source it looks
+// up and closes it again, and the reader's cache then stays behind as memory nothing refers
+// to: a few kilobytes for every connection by data source name. Holding the library open
+// for the rest of the process keeps one cache alive instead.
+void PinInstallerLibrary() {
+    static void* installer = nullptr;
+    for (const char* name : {"libodbcinst.so.2", "libodbcinst.so"}) {
+        if (installer) return;
+        installer = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+    }
+}
+
 // Opens the driver manager and binds every function; false (nothing kept) when a library
 // or a function is missing.
 bool BindDriverManager(odbc::DriverManager& dm) {
@@ -163,6 +174,7 @@ bool BindDriverManager(odbc::DriverManager& dm) {
 #undef TARN_ODBC_BIND
         if (complete) {
             dm = bound;
+            PinInstallerLibrary();
             return true;
         }
         dlclose(library);
@@ -183,7 +195,7 @@ constexpr size_t kDriverConnectOutput = 1024;
 constexpr size_t kMaxDiagnosticMessage = 259;
 
 // How a column's values are read, chosen by its SQL type.
-enum class ReadAs { Nothing, Characters, Real, Integer, BigInteger, Binary };
+enum class ReadAs { Nothing, Characters, Real, Integer, Binary };
 
 struct Column {
     std::string name;
@@ -393,8 +405,8 @@ ReadAs ReadAsFor(odbc::Small sqlType) {
     case kSqlBit:
     case kSqlTinyInt:
     case kSqlInteger:
-    case kSqlSmallInt: return ReadAs::Integer;
-    case kSqlBigInt: return ReadAs::BigInteger;
+    case kSqlSmallInt:
+    case kSqlBigInt: return ReadAs::Integer;
     case kSqlLongVarBinary:
     case kSqlVarBinary:
     case kSqlBinary: return ReadAs::Binary;
@@ -493,8 +505,7 @@ void ReadRow(Recordset& rs) {
         case ReadAs::Characters:
         case ReadAs::Binary: ok = ReadVariable(rs.stmt, col); break;
         case ReadAs::Real: ok = ReadFixed(rs.stmt, col, odbc::kCDouble, sizeof(double)); break;
-        case ReadAs::Integer: ok = ReadFixed(rs.stmt, col, odbc::kCLong, sizeof(int32_t)); break;
-        case ReadAs::BigInteger: ok = ReadFixed(rs.stmt, col, odbc::kCBigInt, sizeof(int64_t)); break;
+        case ReadAs::Integer: ok = ReadFixed(rs.stmt, col, odbc::kCBigInt, sizeof(int64_t)); break;
         }
         if (!ok) RecordDiagnostics(odbc::kHandleStmt, rs.stmt);
     }
@@ -977,19 +988,14 @@ void PushField(Regs& r, const Column& col) {
         return;
     }
     case ReadAs::Integer: {
-        int32_t v = 0;
-        std::memcpy(&v, col.data.data(), sizeof v);
-        if (col.sqlType == odbc::kSqlBit)
-            PushWordVariant(r, v != 0 ? 1 : 0, kVariantBoolean);
-        else
-            PushWordVariant(r, static_cast<uint32_t>(v), kVariantInteger);
-        return;
-    }
-    case ReadAs::BigInteger: {
-        // An integer when it fits the language's integers, otherwise a real.
+        // Integers are read 64 bits wide: SQLite stores any integer in a column of any
+        // declared type, and a narrower read would cut it silently. A value outside the
+        // language's integers is given as a real.
         int64_t v = 0;
         std::memcpy(&v, col.data.data(), sizeof v);
-        if (v >= INT32_MIN && v <= INT32_MAX) {
+        if (col.sqlType == odbc::kSqlBit) {
+            PushWordVariant(r, v != 0 ? 1 : 0, kVariantBoolean);
+        } else if (v >= INT32_MIN && v <= INT32_MAX) {
             PushWordVariant(r, static_cast<uint32_t>(static_cast<int32_t>(v)), kVariantInteger);
         } else {
             CheckStackPointer(uint64_t{r.sp} - 12);
@@ -1099,13 +1105,8 @@ void ReleaseDatabases() {
 
 }  // namespace
 
-bool DriverManagerAvailable() {
-    if (g_dm.library) return true;
-    odbc::DriverManager probe;
-    if (!BindDriverManager(probe)) return false;
-    dlclose(probe.library);
-    return true;
-}
+// A driver manager found here stays loaded for the first connection.
+bool DriverManagerAvailable() { return g_dm.library || BindDriverManager(g_dm); }
 
 size_t LiveConnectionCount() { return g_connections.size(); }
 size_t LiveRecordsetCount() { return g_recordsets.size(); }

@@ -66,6 +66,14 @@ Type* TypeOfCode(Code code) {
     }
 }
 
+// The code VARCVT converts a variant to for a target of type t: an address is an
+// unsigned word; Empty for a char or any type no variant converts to.
+Code ConversionCodeOf(Type* t) {
+    Type* h = HostOf(t);
+    if (!h || h->kind == CharType) return Code::Empty;
+    return h->kind == AddressType ? Code::Word : VariantCodeOf(t);
+}
+
 void EmitConversion(Code code) { EmitOpWord(Op::VARCVT, static_cast<uint32_t>(code)); }
 
 // A member name written in the source: its copy in the fixed data as a string value.
@@ -124,10 +132,9 @@ Expression* ActualExpression(List* args, uint32_t i) {
 }
 
 Type* GenVariantConversion(Type* target) {
-    const Code code = VariantCodeOf(target);
+    const Code code = ConversionCodeOf(target);
     Type* obtained = TypeOfCode(code);
-    if (!obtained) return nullptr;   // the front end accepts no other target
-    EmitConversion(code);
+    if (obtained) EmitConversion(code);
     return obtained;
 }
 
@@ -137,9 +144,12 @@ void GenVariantAssignValue(Type* target, Expression* e) {
         CodeGenMissing("variants assigned to arrays of characters");
         return;
     }
+    if (!TypeOfCode(ConversionCodeOf(target))) {
+        CodeGenMissing("variants assigned to this type");
+        return;
+    }
     GenExpression(e);
     Type* obtained = GenVariantConversion(target);
-    if (!obtained) return;
     GenAssignmentChecking(target, obtained);
     GenStore(target, obtained);
 }
@@ -176,11 +186,12 @@ void GenObjectFunction(ObjectCall* call) {
 }
 
 void GenObjectProcedure(VarAccess* object, Identifier* member, List* args, bool propertyPut) {
-    if (!GenerateCode()) return;
     if (!IsGenericObject(object)) {
+        // Checks its arguments even after an error has stopped code generation.
         GenDatabaseProcedure(object, member, args);
         return;
     }
+    if (!GenerateCode()) return;
     const PooledLiteral* name =
         member && member->bind && member->bind->kind == BindPropOrMethod ? member->bind->u.literal
                                                                           : nullptr;

@@ -14,11 +14,14 @@ int main(int argc, char** argv) {
         frame.showMaximized();
     else
         frame.show();
+    frame.CopySamples();
+    // A project named on the command line, else the default project; then the other
+    // arguments as files in editor windows.
     QStringList args = QApplication::arguments().mid(1);
     bool project = false;
     for (const QString& a : args)
         if (a.endsWith(".tpj", Qt::CaseInsensitive)) project = frame.OpenProject(a) || project;
-    if (!project && args.isEmpty()) frame.OpenDefaultProject();
+    if (!project) frame.OpenDefaultProject();
     for (const QString& a : args)
         if (!a.endsWith(".tpj", Qt::CaseInsensitive)) frame.OpenFile(a);
     return app.exec();

@@ -96,6 +96,76 @@ QIcon StandardImage(QStyle* s, const char* theme, QStyle::StandardPixmap fallbac
     return QIcon::fromTheme(theme, s->standardIcon(fallback));
 }
 
+// The desktop's icon for a command, or a small drawing of our own when its theme has none.
+enum class Drawn { Print, Find, Replace, Cut, Copy, Paste, Properties };
+
+QIcon DrawnImage(const char* theme, Drawn what) {
+    if (QIcon::hasThemeIcon(theme)) return QIcon::fromTheme(theme);
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor ink(50, 50, 60);
+    auto sheet = [&p, &ink](QRect r) {
+        p.setPen(ink);
+        p.setBrush(Qt::white);
+        p.drawRect(r);
+    };
+    auto lens = [&p](QPoint c) {
+        p.setBrush(QColor(200, 230, 255));
+        p.setPen(QPen(QColor(40, 40, 40), 1.5));
+        p.drawEllipse(c, 4, 4);
+        p.setPen(QPen(QColor(120, 70, 20), 2.5));
+        p.drawLine(c + QPoint(3, 3), c + QPoint(6, 6));
+    };
+    switch (what) {
+    case Drawn::Print:
+        sheet({4, 1, 8, 6});
+        p.setBrush(QColor(170, 170, 180));
+        p.drawRoundedRect(QRectF(1, 6, 14, 6), 1.5, 1.5);
+        sheet({4, 10, 8, 5});
+        break;
+    case Drawn::Find: lens({6, 6}); break;
+    case Drawn::Replace:
+        sheet({1, 1, 9, 12});
+        p.setPen(QPen(QColor(0, 0, 160), 1.5));
+        p.drawLine(3, 5, 8, 5);
+        p.drawLine(3, 8, 8, 8);
+        lens({10, 9});
+        break;
+    case Drawn::Cut:
+        p.setPen(QPen(ink, 1.5));
+        p.drawLine(4, 1, 10, 11);
+        p.drawLine(12, 1, 6, 11);
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(QColor(170, 0, 0), 1.5));
+        p.drawEllipse(QPoint(4, 12), 2, 2);
+        p.drawEllipse(QPoint(12, 12), 2, 2);
+        break;
+    case Drawn::Copy:
+        sheet({1, 1, 8, 10});
+        sheet({6, 5, 8, 10});
+        break;
+    case Drawn::Paste:
+        p.setPen(ink);
+        p.setBrush(QColor(190, 140, 70));
+        p.drawRect(2, 2, 10, 13);
+        p.setBrush(QColor(120, 120, 120));
+        p.drawRect(5, 1, 4, 3);
+        sheet({7, 6, 8, 9});
+        break;
+    case Drawn::Properties:
+        sheet({2, 1, 11, 14});
+        p.setPen(QPen(QColor(0, 120, 0), 1.5));
+        p.drawLine(4, 5, 6, 7);
+        p.drawLine(6, 7, 10, 3);
+        p.setPen(QPen(QColor(0, 0, 160), 1.5));
+        p.drawLine(4, 11, 11, 11);
+        break;
+    }
+    return QIcon(pm);
+}
+
 // The run-time engine library, loaded once when Run first needs the source names an
 // image records, and kept.
 struct EngineLibrary {
@@ -258,17 +328,16 @@ void MainFrame::CreateToolBar() {
         {CM_FILE_NEW, StandardImage(s, "document-new", QStyle::SP_FileIcon), "New file"},
         {CM_FILE_OPEN, StandardImage(s, "document-open", QStyle::SP_DialogOpenButton), "Open file"},
         {CM_FILE_SAVE, StandardImage(s, "document-save", QStyle::SP_DialogSaveButton), "Save file"},
-        {CM_FILE_PRINT, StandardImage(s, "document-print", QStyle::SP_ComputerIcon), "Print file"},
+        {CM_FILE_PRINT, DrawnImage("document-print", Drawn::Print), "Print file"},
         {0, {}, nullptr},
-        {CM_SEARCH_FIND, StandardImage(s, "edit-find", QStyle::SP_FileDialogContentsView), "Find"},
-        {CM_SEARCH_REPLACE, StandardImage(s, "edit-find-replace", QStyle::SP_BrowserReload),
-         "Replace"},
+        {CM_SEARCH_FIND, DrawnImage("edit-find", Drawn::Find), "Find"},
+        {CM_SEARCH_REPLACE, DrawnImage("edit-find-replace", Drawn::Replace), "Replace"},
         {0, {}, nullptr},
-        {CM_EDIT_CUT, StandardImage(s, "edit-cut", QStyle::SP_DialogDiscardButton), "Cut"},
-        {CM_EDIT_COPY, StandardImage(s, "edit-copy", QStyle::SP_FileDialogDetailedView), "Copy"},
-        {CM_EDIT_PASTE, StandardImage(s, "edit-paste", QStyle::SP_DialogApplyButton), "Paste"},
+        {CM_EDIT_CUT, DrawnImage("edit-cut", Drawn::Cut), "Cut"},
+        {CM_EDIT_COPY, DrawnImage("edit-copy", Drawn::Copy), "Copy"},
+        {CM_EDIT_PASTE, DrawnImage("edit-paste", Drawn::Paste), "Paste"},
         {0, {}, nullptr},
-        {CM_PROJECT_OPTIONS, StandardImage(s, "document-properties", QStyle::SP_FileDialogInfoView),
+        {CM_PROJECT_OPTIONS, DrawnImage("document-properties", Drawn::Properties),
          "View/Change project options"},
         {0, {}, nullptr},
         {CM_PROJECT_NEW, OwnImage(3), "New project"},
@@ -764,6 +833,22 @@ bool MainFrame::OpenProject(const QString& path) {
     if (FlagSetting(project_, "maxwin"))
         if (QMdiSubWindow* w = mdi_->activeSubWindow()) w->showMaximized();
     return true;
+}
+
+void MainFrame::CopySamples() {
+    if (settings_.samples != 0) return;
+    QDir from(InstallDirectory() + "/samples");
+    QStringList files = from.entryList(QDir::Files);
+    if (files.isEmpty()) {
+        settings_.samples = 1;
+    } else {
+        QDir to(UserProjectsFolder() + "/samples");
+        if (!to.mkpath(".")) return;  // tried again at the next start
+        for (const QString& f : files)
+            if (!to.exists(f)) QFile::copy(from.filePath(f), to.filePath(f));
+        settings_.samples = 2;
+    }
+    if (auto store = OpenUserSettingsStore()) SaveUserSettings(*store, settings_);
 }
 
 bool MainFrame::OpenDefaultProject() {

@@ -66,6 +66,9 @@ public:
     bool OpenDefaultProject();
     // Writes the desktop file of the current project.
     void WriteDesktop();
+    // Copies the "samples" folder beside the program into the per-user projects folder,
+    // once (the "Samples" setting records that it was done, or that there was nothing).
+    void CopySamples();
 
     ChildKind ActiveKind() const;
     TarnEditChild* ActiveEditor() const;

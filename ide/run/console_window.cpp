@@ -77,6 +77,7 @@ QSize TarnConsole::CellSize() const {
 bool TarnConsole::Start(const QString& program, const QStringList& args, const QString& directory,
                         const QString& title) {
     setWindowTitle(title);
+    program_ = program;
     // Everything the child needs is prepared before fork: it only changes directory and
     // executes.
     QByteArray prog = QFile::encodeName(program);

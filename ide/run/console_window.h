@@ -30,6 +30,8 @@ public:
     bool Start(const QString& program, const QStringList& args, const QString& directory,
                const QString& title);
     bool Running() const { return pid_ > 0; }
+    // The program started (argv[0]).
+    QString Program() const { return program_; }
     // After the program ended: waiting for Enter.
     bool WaitingForEnter() const { return waiting_; }
     // The program's wait status (valid once it has ended).
@@ -61,6 +63,7 @@ private:
     QSize CellSize() const;
 
     TerminalScreen screen_;
+    QString program_;
     int master_ = -1;
     pid_t pid_ = -1;
     int status_ = 0;

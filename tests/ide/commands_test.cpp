@@ -478,6 +478,32 @@ private slots:
         f.ContextMenu()->close();
     }
 
+    // The message window's lines: prefix by kind, the place when there is a line, and no
+    // more than 170 records of one compilation.
+    void messageWindowLines() {
+        using tarn::tpc::MsgKind;
+        TarnMsgChild w;
+        MessageModel& m = w.Model();
+        QVERIFY(m.Add(MakeRecord(MsgKind::ERROR, 114, "a.pas", 7, 4, "Type mismatch.")));
+        QVERIFY(m.Add(MakeRecord(MsgKind::WARNING, 44, "a.pas", 3, -1, "i is never used.")));
+        QVERIFY(m.Add(MakeRecord(MsgKind::FATAL, 20, nullptr, 0, -1, "Compiler failure.")));
+        QVERIFY(m.Add(MakeRecord(MsgKind::INFORM, 6, "a.pas", 9, 1, "Compile done.")));
+        QCOMPARE(m.LineText(0), QString("ERROR: (7,5): Type mismatch."));
+        QCOMPARE(m.LineText(1), QString("WARNING: (3): i is never used."));
+        QCOMPARE(m.LineText(2), QString("ERROR: Compiler failure."));
+        QCOMPARE(m.LineText(3), QString("Compile done."));
+        // A file name over 260 or a text over 500 characters is dropped from the record.
+        MessageRecord big = MakeRecord(MsgKind::ERROR, 1, std::string(261, 'f').c_str(), 1, 0,
+                                       std::string(501, 't').c_str());
+        QVERIFY(big.file.empty() && big.text.empty());
+        for (int i = 4; i < 170; ++i)
+            QVERIFY(m.Add(MakeRecord(MsgKind::ERROR, 1, "a.pas", 1, 0, "x")));
+        QVERIFY(!m.Add(MakeRecord(MsgKind::ERROR, 1, "a.pas", 1, 0, "the 171st")));
+        QCOMPARE(m.rowCount(), 170);
+        m.Clear();
+        QCOMPARE(m.rowCount(), 0);
+    }
+
     // Shut-down asks about unsaved files (Cancel keeps the IDE open), then writes the
     // desktop and the project with "maxwin", and remembers the recent projects.
     void shutDown() {
@@ -505,6 +531,24 @@ private slots:
         QVERIFY(ReadFile(Path("s.tpj")).contains("maxwin=Y"));
         MainFrame again;
         QCOMPARE(again.Settings().recentProjects.value(0), Path("s.tpj"));
+    }
+
+    // The samples beside the program are copied into the user's projects folder once.
+    void samplesAreCopiedOnce() {
+        QString to = UserProjectsFolder() + "/samples";
+        QDir(to).removeRecursively();
+        {
+            MainFrame f;
+            f.Settings().samples = 0;
+            f.CopySamples();
+            QCOMPARE(f.Settings().samples, 2);
+        }
+        QVERIFY(QFile::exists(to + "/hello.pas"));
+        QFile::remove(to + "/hello.pas");
+        MainFrame again;
+        QCOMPARE(again.Settings().samples, 2);
+        again.CopySamples();
+        QVERIFY(!QFile::exists(to + "/hello.pas"));
     }
 };
 

@@ -232,6 +232,34 @@ private slots:
         QCOMPARE(QString::fromStdString(s.LineText(10)), QString("Press Enter to continue"));
     }
 
+    // File mode: the active editor's file is compiled to its name with the preferences'
+    // extension; with ".exe" the program is a stand-alone executable started directly.
+    void fileModeRunsAnExecutableDirectly() {
+        MessageRecorder rec;
+        WriteFile(Path("solo.pas"),
+                  "program solo(output);\nbegin\n  writeln('solo ', "
+                  "paramcount:1)\nend.\n");
+        MainFrame f;
+        f.show();
+        f.Settings().fileMode = true;
+        f.Settings().ext = ".exe";
+        f.Settings().args = "a b c";
+        QVERIFY(f.OpenFile(Path("solo.pas")));
+        QCOMPARE(f.RunTarget(), Path("solo.exe"));
+        QVERIFY(f.Run());
+        TarnConsole* c = f.Console();
+        QCOMPARE(c->Program(), Path("solo.exe"));
+        QTRY_VERIFY_WITH_TIMEOUT(c->WaitingForEnter(), 30000);
+        QCOMPARE(c->Text(), QString("solo 3\n\nPress Enter to continue"));
+        QVERIFY(QFileInfo(Path("solo.exe")).isExecutable());
+
+        // No editor window: nothing to compile.
+        QTest::keyClick(c, Qt::Key_Return);
+        QVERIFY(f.CloseAll());
+        QVERIFY(!f.Compile());
+        QVERIFY(rec.Saw("No file to compile."));
+    }
+
     // A program that never ends is stopped from the IDE.
     void loopingProgramIsStopped() {
         MessageRecorder rec;

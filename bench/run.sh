@@ -1,5 +1,6 @@
 #!/bin/sh
-# Runs the benchmarks of a release build (dispatch, lexer scan, whole compiler, editor engine): sh bench/run.sh BUILD_DIR
+# Runs the benchmarks of a release build (dispatch, lexer scan, whole compiler, editor engine,
+# database reads): sh bench/run.sh BUILD_DIR
 set -eu
 build=${1:-build}
 bench=$build/bin/tarn_bench
@@ -14,6 +15,9 @@ fi
 for extra in lexbench compilebench editbench; do
     if [ -x "$build/bin/$extra" ]; then echo; "$build/bin/$extra"; fi
 done
+
+# Reading 100,000 rows through ODBC beside the sqlite3 tool on the same query.
+echo; bash "$(dirname "$0")/database/run.sh" "$build" || true
 
 # The benchmark programs beside their peers (Lua 5.4, LuaJIT, fpc where installed), from the
 # shared benchmark directory beside the repository when it is there.

@@ -4,6 +4,7 @@
 // context menu; start-up state and shut-down.
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QLabel>
 #include <QMdiArea>
@@ -476,6 +477,34 @@ private slots:
         QVERIFY(f.RunCommand(CM_EDIT_CONTEXT_MENU));
         QTRY_VERIFY(f.ContextMenu()->isVisible());
         f.ContextMenu()->close();
+        QTRY_VERIFY(!f.ContextMenu()->isVisible());
+        // The right mouse button opens it too, with Cut greyed while nothing is selected.
+        TarnEditChild* e = f.ActiveEditor();
+        QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(10, 10),
+                                e->viewport()->mapToGlobal(QPoint(10, 10)));
+        QApplication::sendEvent(e->viewport(), &right);
+        QTRY_VERIFY(f.ContextMenu()->isVisible());
+        QVERIFY(!f.ContextMenu()->actions()[0]->isEnabled());
+        f.ContextMenu()->close();
+    }
+
+    // With the project's "dclick_help" on, a double-click searches help for the word
+    // instead of selecting it.
+    void doubleClickSearchesHelp() {
+        MessageRecorder rec;
+        MainFrame f;
+        f.show();
+        TarnEditChild* e = f.NewFile();
+        e->Engine().InsertText("  writeln");
+        QPoint at(e->CaretPoint().x() - 10, e->CaretPoint().y() + 5);
+        QTest::mouseDClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        QVERIFY(!f.Help());
+        QCOMPARE(QString::fromLatin1(e->Engine().SelectedText()), QString("writeln"));
+        SetFlagSetting(f.CurrentProject(), "dclick_help", true);
+        QTest::mouseClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseDClick(e->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        QVERIFY(f.Help() && f.Help()->isVisible());
+        QCOMPARE(f.Help()->Browser()->textCursor().selectedText().toLower(), QString("writeln"));
     }
 
     // The message window's lines: prefix by kind, the place when there is a line, and no

@@ -125,6 +125,7 @@ void TerminalScreen::LineFeed() {
         ++row_;
         return;
     }
+    if (history_.size() >= MAX_SCROLLED_LINES) history_.erase(history_.begin());
     history_.push_back(Encode(screen_.front()));
     screen_.erase(screen_.begin());
     screen_.push_back(BlankLine());

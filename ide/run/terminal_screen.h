@@ -16,6 +16,9 @@ struct ScreenCell {
     int8_t bg = -1;
 };
 
+// Lines kept above the screen; the oldest go first.
+constexpr size_t MAX_SCROLLED_LINES = 10000;
+
 class TerminalScreen {
 public:
     explicit TerminalScreen(int columns = 80, int rows = 25);

@@ -205,6 +205,28 @@ private slots:
         QVERIFY(f.ImageOutOfDate());
     }
 
+    // Keys typed into the console window reach the program's input.
+    void consoleTakesInput() {
+        MessageRecorder rec;
+        WriteFile(Path("ask.pas"),
+                  "program ask(input, output);\nvar s: string;\nbegin\n"
+                  "  write('Name? ');\n  readln(s);\n  writeln('Hello, ', s, "
+                  "'!')\nend.\n");
+        WriteProject("ask.tpj", "ask.pas");
+        MainFrame f;
+        f.show();
+        QVERIFY(f.OpenProject(Path("ask.tpj")));
+        QVERIFY(f.Run());
+        TarnConsole* c = f.Console();
+        // (trailing blanks of a line are not part of its text)
+        QTRY_VERIFY_WITH_TIMEOUT(c->Text().startsWith("Name?"), 30000);
+        QTest::keyClicks(c, "Tarn");
+        QTest::keyClick(c, Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(c->WaitingForEnter(), 30000);
+        // The terminal echoes what was typed, as a console does.
+        QCOMPARE(c->Text(), QString("Name? Tarn\nHello, Tarn!\n\nPress Enter to continue"));
+    }
+
     // The console window shows what the engine's console routines write: colours, a
     // cleared screen, text placed with gotoxy.
     void consoleShowsColoursAndPlaces() {

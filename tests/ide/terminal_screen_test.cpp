@@ -28,6 +28,14 @@ TEST(TerminalScreen, ScrolledLinesAreKept) {
     EXPECT_EQ(s.Text(), "line1\nline2\nline3\nline4\nline5");
 }
 
+TEST(TerminalScreen, ScrolledLinesAreBounded) {
+    TerminalScreen s(10, 2);
+    for (size_t i = 0; i < tarn::ide::MAX_SCROLLED_LINES + 5; ++i)
+        s.Feed(std::to_string(i) + "\r\n");
+    EXPECT_EQ(s.ScrolledLines(), tarn::ide::MAX_SCROLLED_LINES);
+    EXPECT_EQ(s.Text().substr(0, 2), "4\n");  // 0 to 3 went first
+}
+
 TEST(TerminalScreen, LongLinesWrapAtTheLastColumn) {
     TerminalScreen s(4, 3);
     s.Feed("abcd");

@@ -205,6 +205,39 @@ private slots:
         QVERIFY(f.ImageOutOfDate());
     }
 
+    // Run's check reads the sources an image records through the engine library: an
+    // include file changed after the image makes it out of date.
+    void includeFilesMakeTheImageOutOfDate() {
+        MessageRecorder rec;
+        WriteFile(Path("part.inc"), "procedure greet;\nbegin\n  writeln('part')\nend;\n");
+        WriteFile(Path("whole.pas"),
+                  "program whole(output);\n{$I part.inc}\nbegin\n  greet\nend.\n");
+        WriteProject("whole.tpj", "whole.pas");
+        MainFrame f;
+        f.show();
+        QVERIFY(f.OpenProject(Path("whole.tpj")));
+        QVERIFY(f.ImageOutOfDate());
+        QVERIFY(f.Compile());
+        QCOMPARE(f.LastCompile().errors, 0);
+        QVERIFY(!f.ImageOutOfDate());
+        QDateTime later = QFileInfo(Path("whole.tvm")).lastModified().addSecs(5);
+        QFile inc(Path("part.inc"));
+        QVERIFY(inc.open(QIODevice::ReadWrite));
+        QVERIFY(inc.setFileTime(later, QFileDevice::FileModificationTime));
+        inc.close();
+        QVERIFY(f.ImageOutOfDate());
+        // Built again; then an unsaved change of the include file in an editor counts too.
+        QVERIFY(f.Compile());
+        QFile image(Path("whole.tvm"));
+        QVERIFY(image.open(QIODevice::ReadWrite));
+        QVERIFY(image.setFileTime(later.addSecs(5), QFileDevice::FileModificationTime));
+        image.close();
+        QVERIFY(!f.ImageOutOfDate());
+        TarnEditChild* e = f.OpenFile(Path("part.inc"));
+        QTest::keyClick(e, Qt::Key_Space);
+        QVERIFY(f.ImageOutOfDate());
+    }
+
     // Keys typed into the console window reach the program's input.
     void consoleTakesInput() {
         MessageRecorder rec;

@@ -1,5 +1,8 @@
 // builtin_func: built-in functions. Most are their argument followed by one standard routine;
-// the ordinal ones are compiled inline.
+// the ordinal ones are compiled inline. The arguments were checked against each function's
+// pattern by the front end (compiler/front/check_builtin.cpp), so the CodeGenMissingBuiltin
+// fallbacks are reached only by variant arguments of the functions whose result has the
+// argument's type.
 #include "compiler/codegen/generator.h"
 
 #include "compiler/base/options.h"

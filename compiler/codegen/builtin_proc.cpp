@@ -1,5 +1,11 @@
 // builtin_proc: the built-in procedures: text and file transfers, new and dispose, string
 // and list routines, and the procedures that are their arguments and one standard routine.
+//
+// The front end has checked every argument against the procedure's pattern
+// (compiler/front/check_builtin.cpp), so the CodeGenMissingBuiltin fallbacks below are not
+// reached by a program it accepted, except for variant values read from or written to a
+// binary file and the object forms of new and dispose, which belong to the object and
+// database code.
 #include "compiler/codegen/generator.h"
 
 #include <unordered_map>

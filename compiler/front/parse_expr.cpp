@@ -11,6 +11,7 @@
 #include "compiler/base/messages.h"
 #include "compiler/base/options.h"
 #include "compiler/front/binding.h"
+#include "compiler/front/check_builtin.h"
 #include "compiler/front/records.h"
 #include "compiler/front/case_values.h"
 #include "compiler/front/check_expr.h"
@@ -608,6 +609,7 @@ Factor* ParseFunctionDesignator(Binding* b, const Position& pos) {
     } else {
         actuals = ParseBuiltinArguments();
         NoteDefaultFile(f->kind, actuals);
+        CheckBuiltinArguments(f, actuals, pos);
         result = BuiltinResult(f->kind, actuals);
     }
     return CreateFunctionFactor(CreateFunctionDesignator(b, result, actuals), &pos);

@@ -10,6 +10,7 @@
 #include "compiler/base/messages.h"
 #include "compiler/base/options.h"
 #include "compiler/front/binding.h"
+#include "compiler/front/check_builtin.h"
 #include "compiler/front/records.h"
 #include "compiler/front/case_values.h"
 #include "compiler/front/check_expr.h"
@@ -455,9 +456,11 @@ void ParseProcedureStatement() {
     if (f && !IsFunctionKind(f->kind)) {
         b->referenced = 1;
         GetToken();
+        const Position at = Here();
         List* actuals = ParseBuiltinArguments();
         NoteDefaultFile(f->kind, actuals);
         CheckWriteItems(f->kind, actuals);
+        CheckBuiltinArguments(f, actuals, at);
         CodeGenBuiltinProcedure(f, actuals, Parser().systemLocal + 1);
         return;
     }

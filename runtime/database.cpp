@@ -203,7 +203,9 @@ struct Column {
     int16_t sqlType = 0;
     uint64_t size = 0;
     ReadAs as = ReadAs::Nothing;
-    std::string data;                   // the current row's value (a double, an integer or bytes)
+    std::string key;                    // the name in lower case, for lookups
+    std::vector<char> data;             // the current row's value (a double, an integer or bytes)
+    size_t length = 0;                  // bytes of data that hold it
     odbc::Len indicator = odbc::kNullData;  // its length, or null
 };
 
@@ -436,6 +438,7 @@ bool DescribeColumns(Recordset& rs, odbc::Small count) {
             return false;
         }
         col.name = reinterpret_cast<const char*>(name);
+        col.key = Lower(col.name);
         col.sqlType = type;
         col.size = size;
         col.as = ReadAsFor(type);
@@ -444,50 +447,45 @@ bool DescribeColumns(Recordset& rs, odbc::Small count) {
 }
 
 // Reads a character or binary value whole, in as many pieces as the driver hands out: a
-// value longer than the column's declared size (SQLite declares none that binds it) is
-// never cut.
+// value longer than the column's declared size is never cut. The buffer keeps its size
+// from row to row, so a column is read without allocating once it has seen its longest
+// value.
 bool ReadVariable(Handle stmt, Column& col) {
     const bool characters = col.as == ReadAs::Characters;
     const odbc::Small cType = characters ? odbc::kCChar : odbc::kCBinary;
     const size_t terminator = characters ? 1 : 0;
-    size_t piece = static_cast<size_t>(std::clamp<uint64_t>(col.size + 1, 64, 64 * 1024));
-    col.data.clear();
+    if (col.data.empty()) col.data.resize(static_cast<size_t>(std::clamp<uint64_t>(col.size + 1, 64, 4096)));
+    size_t have = 0;
     for (;;) {
-        size_t have = col.data.size();
-        col.data.resize(have + piece);
+        const size_t room = col.data.size() - have;
         odbc::Len indicator = 0;
         Return r = Odbc(g_dm.SQLGetData, stmt, col.number, cType, static_cast<void*>(col.data.data() + have),
-                        static_cast<odbc::Len>(piece), &indicator);
-        if (r == odbc::kNoData) {  // every piece has been read
-            col.data.resize(have);
+                        static_cast<odbc::Len>(room), &indicator);
+        if (r == odbc::kNoData) break;  // every piece has been read
+        if (!Succeeded(r) || indicator == odbc::kNullData) {
+            col.length = 0;
+            col.indicator = odbc::kNullData;
+            return Succeeded(r);
+        }
+        const size_t usable = room - terminator;
+        if (indicator >= 0 && static_cast<uint64_t>(indicator) <= usable) {
+            have += static_cast<size_t>(indicator);
             break;
         }
-        if (!Succeeded(r)) {
-            col.data.clear();
-            col.indicator = odbc::kNullData;
-            return false;
-        }
-        if (indicator == odbc::kNullData) {
-            col.data.clear();
-            col.indicator = odbc::kNullData;
-            return true;
-        }
-        const size_t room = piece - terminator;
-        const bool cut = indicator == odbc::kNoTotal || indicator < 0 || static_cast<uint64_t>(indicator) > room;
-        col.data.resize(have + (cut ? room : static_cast<size_t>(indicator)));
-        if (!cut) break;
-        // What is left: the driver says how much, or the piece doubles.
-        if (indicator > 0 && indicator != odbc::kNoTotal)
-            piece = std::max(piece, static_cast<size_t>(indicator) - room + terminator);
-        else
-            piece *= 2;
+        // Cut: the rest follows. The driver says how much is left, or the buffer doubles.
+        have += usable;
+        size_t wanted = col.data.size() * 2;
+        if (indicator > 0) wanted = std::max(wanted, have + (static_cast<size_t>(indicator) - usable) + terminator);
+        col.data.resize(wanted);
     }
-    col.indicator = static_cast<odbc::Len>(col.data.size());
+    col.length = have;
+    col.indicator = static_cast<odbc::Len>(have);
     return true;
 }
 
 bool ReadFixed(Handle stmt, Column& col, odbc::Small cType, size_t size) {
-    col.data.assign(size, '\0');
+    col.data.resize(size);
+    col.length = size;
     odbc::Len indicator = 0;
     Return r = Odbc(g_dm.SQLGetData, stmt, col.number, cType, static_cast<void*>(col.data.data()),
                     static_cast<odbc::Len>(size), &indicator);
@@ -975,7 +973,7 @@ void PushField(Regs& r, const Column& col) {
     switch (col.as) {
     case ReadAs::Characters:
     case ReadAs::Binary:
-        PushString(r, col.data);
+        PushString(r, std::string_view(col.data.data(), col.length));
         CheckStackPointer(uint64_t{r.sp} - 4);
         Push(r, kVariantString);
         return;
@@ -1023,7 +1021,7 @@ StdOutcome FieldValue(Regs& r, int&) {
     if (name.size() > kMaxName) RunTimeError("Recordset field name too long");
     std::string wanted = Lower(name);
     for (const Column& col : rs.columns) {
-        if (Lower(col.name) == wanted) {
+        if (col.key == wanted) {
             PushField(r, col);
             return Continue();
         }

@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cfenv>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -131,11 +132,21 @@ odbc::DriverManager g_dm;
 // the driver again to release handles.
 bool g_inDriverCall = false;
 
+// Calls into the driver manager. The program runs with floating-point traps enabled, but
+// drivers compute with infinities and denormals as IEEE arithmetic allows (SQLite gives
+// 1e308 * 10 as Inf), so the traps are masked while driver code runs and its flags are
+// cleared before they come back.
 template <class Result, class... Params, class... Args>
 Result Odbc(Result (*function)(Params...), Args... args) {
+    const int traps = fegetexcept();
+    if (traps) fedisableexcept(FE_ALL_EXCEPT);
     g_inDriverCall = true;
     Result r = function(args...);
     g_inDriverCall = false;
+    if (traps) {
+        feclearexcept(FE_ALL_EXCEPT);
+        feenableexcept(traps);
+    }
     return r;
 }
 

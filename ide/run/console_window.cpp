@@ -7,6 +7,8 @@
 #include <termios.h>
 #include <unistd.h>
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFontDatabase>
@@ -47,10 +49,16 @@ TarnConsole::TarnConsole(QWidget* parent) : QWidget(parent, Qt::Window), screen_
     setFont(f);
     QSize cell = CellSize();
     resize(cell.width() * COLUMNS + 8, cell.height() * ROWS + 8);
-    stop_ = new QAction("Stop", this);
+    // The window's own commands, on the right mouse button.
+    stop_ = new QAction("&Stop Program", this);
     stop_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Pause));
     connect(stop_, &QAction::triggered, this, &TarnConsole::Stop);
     addAction(stop_);
+    auto* copy = new QAction("&Copy Text", this);
+    connect(copy, &QAction::triggered, this,
+            [this] { QApplication::clipboard()->setText(Text()); });
+    addAction(copy);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
     reaper_ = new QTimer(this);
     reaper_->setInterval(50);
     connect(reaper_, &QTimer::timeout, this, &TarnConsole::CheckChild);
@@ -147,6 +155,7 @@ void TarnConsole::Ended(int status) {
     status_ = status;
     reaper_->stop();
     killer_->stop();
+    stop_->setEnabled(false);
     if (notifier_) notifier_->setEnabled(false);
     if (master_ >= 0) {
         ::close(master_);

@@ -331,9 +331,15 @@ private slots:
         QTest::qWait(200);
         QVERIFY(c->Running());
         QVERIFY(!f.Run());  // one program at a time: the console comes up instead
-        c->Stop();
+        // Stop Program, the console's own command.
+        QAction* stop = nullptr;
+        for (QAction* a : c->actions())
+            if (a->text() == "&Stop Program") stop = a;
+        QVERIFY(stop && stop->isEnabled());
+        stop->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(c->WaitingForEnter(), 10000);
         QVERIFY(!c->Running());
+        QVERIFY(!stop->isEnabled());
         QVERIFY(c->Text().endsWith("Press Enter to continue"));
     }
 

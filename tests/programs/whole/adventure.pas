@@ -17,6 +17,9 @@
   then.  save keeps the whole state in a scratch file of records; restore reads it
   back.
 
+  The program is standard Pascal and is compiled with the extensions off (tpc -E-):
+  it uses list as an ordinary identifier, which the extended language reserves.
+
   Integers are written with explicit field widths.  The expected output was checked
   against a second compiler (Free Pascal in ISO mode, fpc -Miso), which writes the
   same text byte for byte. }

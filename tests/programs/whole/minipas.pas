@@ -21,6 +21,9 @@
   stack and the number of steps, and reports each as a run-time error of the Mini
   program.
 
+  The program is standard Pascal and is compiled with the extensions off (tpc -E-):
+  it uses list as an ordinary identifier, which the extended language reserves.
+
   Every integer and boolean is written with an explicit field width.  The expected
   output was checked against a second compiler (Free Pascal in ISO mode, fpc -Miso),
   which writes the same text byte for byte. }

@@ -467,7 +467,8 @@ begin
         begin
           nextword(w);
           nitems := nitems + 1;
-          items[nitems].id := w
+          items[nitems].id := w;
+          items[nitems].desc := nil    { released even when a later line is wrong }
         end
       end
       else if keyword = 'room      ' then

@@ -208,6 +208,21 @@ installed_kit)
     [ -n "$out" ] || fail "the program printed nothing"
     ldd ../out/h.exe | grep -q "libtarnrt26.so => $install_prefix/" \
         || fail "the program does not load the installed engine: $(ldd ../out/h.exe | grep tarnrt)"
+    # The servers that come with the kit are registered by the installation alone: no
+    # registry variable, no user or system registry (HOME is empty here).
+    grep -q "^Tarn.Dictionary = " "$install_prefix/share/tarn/automation.conf" \
+        || fail "the installed kit registry does not list Tarn.Dictionary"
+    cp "$src/../../examples/objects.pas" ../src/
+    (cd ../src && "$install_prefix/bin/tpc" objects.pas > tpc.out) \
+        || { cat ../src/tpc.out; fail "installed tpc (objects.pas)"; exit 1; }
+    mkdir -p home tmp
+    run env -u TARN_AUTOMATION_REGISTRY HOME="$PWD/home" TMPDIR="$PWD/tmp" \
+        "$install_prefix/bin/tvm" ../src/objects.tvm
+    expect_eq "exit code of examples/objects.pas under the installed kit" 0 "$code"
+    case $out in
+        "5 different words"*"folder removed:     true"*) ;;
+        *) fail "examples/objects.pas: unexpected output"; printf '%s\n' "$out" ;;
+    esac
     ;;
 *)
     echo "unknown case $case_name"; exit 1 ;;

@@ -132,21 +132,39 @@ odbc::DriverManager g_dm;
 // the driver again to release handles.
 bool g_inDriverCall = false;
 
-// Calls into the driver manager. The program runs with floating-point traps enabled, but
-// drivers compute with infinities and denormals as IEEE arithmetic allows (SQLite gives
-// 1e308 * 10 as Inf), so the traps are masked while driver code runs and its flags are
-// cleared before they come back.
+// The program runs with floating-point traps enabled, but drivers compute with infinities
+// and denormals as IEEE arithmetic allows (SQLite gives 1e308 * 10 as Inf), so the traps
+// are masked while driver code runs and its flags are cleared before they come back.
+// Scopes nest: a row's fetch and the reads of its values change the mask once.
+class DriverScope {
+public:
+    DriverScope() {
+        if (depth_++ == 0 && (traps_ = fegetexcept()) != 0) fedisableexcept(FE_ALL_EXCEPT);
+    }
+    ~DriverScope() {
+        if (--depth_ == 0 && traps_ != 0) {
+            feclearexcept(FE_ALL_EXCEPT);
+            feenableexcept(traps_);
+        }
+    }
+    DriverScope(const DriverScope&) = delete;
+    DriverScope& operator=(const DriverScope&) = delete;
+
+    // A run that ended inside a scope (a fault in the driver) leaves no count behind.
+    static void Reset() { depth_ = 0; }
+
+private:
+    int traps_ = 0;
+    static inline int depth_ = 0;
+};
+
+// Calls into the driver manager.
 template <class Result, class... Params, class... Args>
 Result Odbc(Result (*function)(Params...), Args... args) {
-    const int traps = fegetexcept();
-    if (traps) fedisableexcept(FE_ALL_EXCEPT);
+    DriverScope scope;
     g_inDriverCall = true;
     Result r = function(args...);
     g_inDriverCall = false;
-    if (traps) {
-        feclearexcept(FE_ALL_EXCEPT);
-        feenableexcept(traps);
-    }
     return r;
 }
 
@@ -523,6 +541,7 @@ void ReadRow(Recordset& rs) {
 // Fetches the next row: the no-data result sets the end flag.
 void Fetch(uint32_t addr, Recordset& rs) {
     if (rs.end) RunTimeError("Attempt to read past end of resultset");
+    DriverScope scope;
     Return r = Odbc(g_dm.SQLFetch, rs.stmt);
     if (r == odbc::kNoData) {
         rs.end = true;
@@ -1110,6 +1129,7 @@ void ReleaseDatabases() {
     g_connections.clear();
     g_environment = {};
     g_nextNumber = 1;
+    DriverScope::Reset();
 }
 
 }  // namespace

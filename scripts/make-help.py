@@ -33,6 +33,11 @@ class Writer:
         self.out = []
 
     def inline(self, text):
+        # Bold may enclose code: marked first, turned into tags after escaping.
+        text = re.sub(r"\*\*(.+?)\*\*", "\x01\\1\x02", text)
+        return self.code_spans(text).replace("\x01", "<b>").replace("\x02", "</b>")
+
+    def code_spans(self, text):
         parts = re.split(r"(`[^`]*`)", text)
         result = []
         for p in parts:
@@ -47,7 +52,6 @@ class Writer:
                 result.append(shown)
                 continue
             p = html.escape(p, quote=False)
-            p = re.sub(r"\*\*([^*]+)\*\*", r"<b>\1</b>", p)
             p = re.sub(r"!\[([^\]]*)\]\(([^)]*)\)", r"", p)
             p = re.sub(r"\[([^\]]+)\]\((https?://[^)]*)\)", r'<a href="\2">\1</a>', p)
             p = re.sub(r"\[([^\]]+)\]\(([^)]*)\)", r"\1", p)

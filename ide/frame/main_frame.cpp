@@ -388,8 +388,10 @@ QMenu* MainFrame::Menu(MenuId m) const {
 TarnConsole* MainFrame::Console() const { return console_; }
 HelpWindow* MainFrame::Help() const { return help_; }
 
+// The current child window stays the active one while another top-level window (the
+// console, the help viewer) has the focus.
 ChildKind MainFrame::ActiveKind() const {
-    QMdiSubWindow* w = mdi_->activeSubWindow();
+    QMdiSubWindow* w = mdi_->currentSubWindow();
     if (!w) return ChildKind::None;
     if (qobject_cast<TarnEditChild*>(w->widget())) return ChildKind::Editor;
     if (qobject_cast<TarnMsgChild*>(w->widget())) return ChildKind::Messages;
@@ -492,7 +494,7 @@ void MainFrame::RebuildWindowMenu(QMenu* m) {
         QAction* a = m->addAction(n < 10 ? QString("&%1 %2").arg(n).arg(title) : title);
         a->setProperty("window", true);
         a->setCheckable(true);
-        a->setChecked(w == mdi_->activeSubWindow());
+        a->setChecked(w == mdi_->currentSubWindow());
         connect(a, &QAction::triggered, this, [this, w] { mdi_->setActiveSubWindow(w); });
         ++n;
     }
@@ -536,8 +538,8 @@ bool MainFrame::RunCommand(int id) {
     case CM_FILE_NEW: done = NewFile() != nullptr; break;
     case CM_FILE_OPEN: done = OpenFileCommand(); break;
     case CM_FILE_CLOSE:
-        if (!mdi_->activeSubWindow()) return false;
-        mdi_->closeActiveSubWindow();
+        if (!mdi_->currentSubWindow()) return false;
+        mdi_->currentSubWindow()->close();
         break;
     case CM_FILE_CLOSE_ALL: done = CloseAll(); break;
     case CM_FILE_SAVE_AS: done = e && SaveAsCommand(e); break;
@@ -695,7 +697,7 @@ void MainFrame::ShowFindDialog(bool replace) {
 }
 
 TarnEditChild* MainFrame::ActiveEditor() const {
-    QMdiSubWindow* w = mdi_->activeSubWindow();
+    QMdiSubWindow* w = mdi_->currentSubWindow();
     return w ? qobject_cast<TarnEditChild*>(w->widget()) : nullptr;
 }
 
@@ -831,7 +833,7 @@ bool MainFrame::OpenProject(const QString& path) {
                                                      : ResolveProjectPath(project_, edit)));
     }
     if (FlagSetting(project_, "maxwin"))
-        if (QMdiSubWindow* w = mdi_->activeSubWindow()) w->showMaximized();
+        if (QMdiSubWindow* w = mdi_->currentSubWindow()) w->showMaximized();
     return true;
 }
 
@@ -944,13 +946,14 @@ bool MainFrame::EditPreferences() {
 
 void MainFrame::ShowHelp(const char* manual, const QString& word) {
     if (!help_) help_ = new HelpWindow(this);
+    // Shown first, so that the place found is scrolled into the window's real size.
+    help_->show();
+    help_->raise();
     QString path = ManualPath(manual);
     if (word.isEmpty())
         help_->OpenManual(path);
     else
         help_->SearchKeyword(path, word);
-    help_->show();
-    help_->raise();
 }
 
 void MainFrame::ShowAbout() {
@@ -981,7 +984,7 @@ void MainFrame::ShowAbout() {
 
 TarnMsgChild* MainFrame::EnsureMessageWindow() {
     if (messages_) return messages_;
-    bool maximized = mdi_->activeSubWindow() && mdi_->activeSubWindow()->isMaximized();
+    bool maximized = mdi_->currentSubWindow() && mdi_->currentSubWindow()->isMaximized();
     messages_ = new TarnMsgChild;
     std::array<QColor, 3> fg, bg;
     for (int t = 0; t < 3; ++t) {
@@ -1226,7 +1229,7 @@ bool MainFrame::Run() {
 
 void MainFrame::closeEvent(QCloseEvent* ev) {
     WriteDesktop();
-    bool maximized = mdi_->activeSubWindow() && mdi_->activeSubWindow()->isMaximized();
+    bool maximized = mdi_->currentSubWindow() && mdi_->currentSubWindow()->isMaximized();
     if (!CloseAll()) {
         ev->ignore();
         return;

@@ -7,9 +7,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -24,8 +26,12 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     search_->setObjectName("keyword");
     search_->setPlaceholderText("Keyword");
     auto* go = new QPushButton("&Search");
+    auto* back = new QPushButton("&Back");
+    auto* contents = new QPushButton("C&ontents");
     note_ = new QLabel;
     auto* bar = new QHBoxLayout;
+    bar->addWidget(back);
+    bar->addWidget(contents);
     bar->addWidget(new QLabel("Search for:"));
     bar->addWidget(search_, 1);
     bar->addWidget(go);
@@ -34,6 +40,13 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addWidget(browser_, 1);
     layout->addWidget(note_);
     connect(go, &QPushButton::clicked, this, &HelpWindow::SearchTyped);
+    connect(back, &QPushButton::clicked, browser_, &QTextBrowser::backward);
+    connect(browser_, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);
+    back->setEnabled(false);
+    connect(contents, &QPushButton::clicked, this, [this] {
+        browser_->scrollToAnchor("contents");
+        browser_->moveCursor(QTextCursor::Start);
+    });
     connect(search_, &QLineEdit::returnPressed, this, &HelpWindow::SearchTyped);
     resize(760, 640);
 }
@@ -73,8 +86,7 @@ bool HelpWindow::SearchKeyword(const QString& path, const QString& word) {
             if (!f.charFormat().anchorNames().contains("kw-" + lower)) continue;
             QTextCursor c = doc->find(whole, f.position());
             if (c.isNull()) continue;
-            browser_->setTextCursor(c);
-            browser_->ensureCursorVisible();
+            ShowFound(c);
             note_->clear();
             return true;
         }
@@ -87,8 +99,7 @@ bool HelpWindow::SearchKeyword(const QString& path, const QString& word) {
             QTextCursor c(b);
             c.setPosition(b.position() + int(m.capturedStart()));
             c.setPosition(b.position() + int(m.capturedEnd()), QTextCursor::KeepAnchor);
-            browser_->setTextCursor(c);
-            browser_->ensureCursorVisible();
+            ShowFound(c);
             note_->clear();
             return true;
         }
@@ -98,10 +109,21 @@ bool HelpWindow::SearchKeyword(const QString& path, const QString& word) {
         note_->setText(QString("'%1' was not found in this manual.").arg(word));
         return false;
     }
-    browser_->setTextCursor(c);
-    browser_->ensureCursorVisible();
+    ShowFound(c);
     note_->clear();
     return true;
+}
+
+// The place found, selected and scrolled to the upper part of the window once the text is
+// laid out.
+void HelpWindow::ShowFound(const QTextCursor& c) {
+    browser_->setTextCursor(c);
+    auto scroll = [b = browser_] {
+        QScrollBar* bar = b->verticalScrollBar();
+        bar->setValue(bar->value() + b->cursorRect().top() - b->viewport()->height() / 4);
+    };
+    scroll();
+    QTimer::singleShot(0, browser_, scroll);
 }
 
 void HelpWindow::SearchTyped() {

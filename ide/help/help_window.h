@@ -8,6 +8,7 @@
 class QLabel;
 class QLineEdit;
 class QTextBrowser;
+class QTextCursor;
 
 namespace tarn::ide {
 
@@ -30,6 +31,7 @@ public:
 
 private:
     bool Load(const QString& path);
+    void ShowFound(const QTextCursor& c);
     void SearchTyped();
 
     QTextBrowser* browser_;

@@ -1,7 +1,7 @@
 // Takes the README's pictures of tpidew (scripts/ide-screenshot.sh runs it on a virtual X
 // display): the frame with an editor and the "Compiler Messages" window after compiling
 // the example program, and the console window after running the example of the console
-// routines.
+// routines, and the help viewer at the word under the caret.
 //   ide_screenshots OUTPUT_DIR
 #include <QApplication>
 #include <QDir>
@@ -15,6 +15,7 @@
 #include "ide/compile/message_window.h"
 #include "ide/frame/commands.h"
 #include "ide/frame/main_frame.h"
+#include "ide/help/help_window.h"
 #include "ide/run/console_window.h"
 
 using namespace tarn::ide;
@@ -79,8 +80,19 @@ int main(int argc, char** argv) {
     if (!WaitFor([c] { return c->WaitingForEnter(); }, 60000)) return 1;
     Settle();
     if (!c->grab().save(out + "/tpidew-console.png")) return 1;
-    std::printf("ide_screenshots: wrote %s/tpidew.png and %s/tpidew-console.png\n", qPrintable(out),
-                qPrintable(out));
     c->close();
+
+    // The help viewer, at the word under the caret (F1).
+    if (f.Editors().isEmpty()) return 1;
+    if (!f.OpenFile(f.Editors()[0]->FileName(), 12, 4)) return 1;  // the caret in "writeln"
+    f.RunCommand(CM_HELP_WORD);
+    HelpWindow* h = f.Help();
+    if (!h) return 1;
+    Settle();
+    if (!h->grab().save(out + "/tpidew-help.png")) return 1;
+    std::printf(
+        "ide_screenshots: wrote tpidew.png, tpidew-console.png and tpidew-help.png "
+        "into %s\n",
+        qPrintable(out));
     return 0;
 }

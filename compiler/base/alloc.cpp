@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <sys/mman.h>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -198,7 +199,7 @@ void* ScratchAllocSlow(size_t size) {
     return TrackedAlloc(size);
 }
 
-ScratchScope::ScratchScope() {
+ScratchScope::ScratchScope() : exceptions_(std::uncaught_exceptions()) {
     ReserveScratch();
     mark_ = gScratch.free;
     outerFloor_ = gScratch.floor;
@@ -210,10 +211,14 @@ ScratchScope::ScratchScope() {
 ScratchScope::~ScratchScope() {
     if (gScratch.depth == 0) return;   // ReleaseAll ran in between
     if (gScratch.free > gScratchHigh) gScratchHigh = gScratch.free;
+    // A FATAL message unwinding the parse leaves scopes open whose bindings may still be
+    // reached: their records stay until the compilation is released.
+    const bool abandoned = std::uncaught_exceptions() > exceptions_;
 #ifdef TARN_ASAN_ARENA
-    if (gScratch.free > mark_) ASAN_POISON_MEMORY_REGION(mark_, gScratch.free - mark_);
+    if (!abandoned && gScratch.free > mark_)
+        ASAN_POISON_MEMORY_REGION(mark_, gScratch.free - mark_);
 #endif
-    gScratch.free = mark_;
+    if (!abandoned) gScratch.free = mark_;
     gScratch.floor = outerFloor_;
     --gScratch.depth;
     UpdateScratch();

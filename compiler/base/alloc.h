@@ -62,15 +62,17 @@ T* TrackedNew(Args&&... args) {
     return new (p) T{std::forward<Args>(args)...};
 }
 
-// ---- Statement records -------------------------------------------------------------
+// ---- Scratch records ---------------------------------------------------------------
 //
 // The records of a statement's expressions (expressions, factors, variable accesses,
 // constants and their one-value types, actual parameters and the lists that hold them)
-// are dead once the statement's code has been generated: nothing outside the statement
-// keeps a pointer to them. They are carved from a second region, the scratch region,
-// which works as a stack: a ScratchScope marks its top when a statement starts and cuts it
-// back when the statement ends, so the next statement reuses the same (cache-warm) memory
-// and a large program needs no more of it than its largest statement.
+// are dead once the statement's code has been generated, and a routine's local
+// declarations (types, variables, bindings, nested routines) once its scope is closed:
+// nothing outside keeps a pointer to them. They are carved from a second region, the
+// scratch region, which works as a stack: a ScratchScope marks its top when a statement
+// or a routine's block starts and cuts it back when it ends, so the next one reuses the
+// same (cache-warm) memory and a large program needs no more of it than its largest
+// routine.
 //
 // ScratchNew gives a scratch record only inside a ScratchScope and outside a
 // ScratchSuspend (which lazy finishing of declarations takes, since what it makes is kept
@@ -120,6 +122,10 @@ T* ScratchNew(Args&&... args) {
     return new (p) T{std::forward<Args>(args)...};
 }
 
+// Open ScratchScopes: the records of a scope opened at this depth are the scratch records
+// of the innermost one.
+inline int ScratchDepth() { return alloc_internal::gScratch.depth; }
+
 // Whether p lies in the scratch region.
 inline bool IsScratch(const void* p) {
     const alloc_internal::Scratch& s = alloc_internal::gScratch;
@@ -146,6 +152,7 @@ public:
 private:
     unsigned char* mark_;
     unsigned char* outerFloor_;
+    int exceptions_;   // uncaught exceptions when opened
 };
 
 // While one is open, ScratchNew gives tracked records.

@@ -77,6 +77,7 @@ void EnterScope(ScopeKind kind) {
     Scope& s = scopes[currentScope + 1];
     s = Scope{};
     s.ids = EmptyList(spareIds[currentScope + 1]);
+    s.scratchDepth = ScratchDepth();
     s.kind = kind;
     s.level = kind == ScopeWith ? currentLevel : currentLevel + 1;
     if ((kind == ScopeWith || kind == ScopeRecord) && currentScope >= 0) {
@@ -140,6 +141,17 @@ static bool CloseBinding(Identifier* id, const Scope& s, bool checkUnused) {
     return false;
 }
 
+// A carried binding that is a scratch record of the block being left (and its bad constant)
+// is copied into a tracked record: the scope it joins outlives that block.
+static Binding* KeepCarried(Identifier* id, Binding* b) {
+    if (!IsScratch(b) || scopes[currentScope].scratchDepth == ScratchDepth()) return b;
+    Binding* kept = TrackedNew<Binding>(*b);
+    if (kept->kind == BindConst && kept->u.constant && IsScratch(kept->u.constant))
+        kept->u.constant = TrackedNew<Constant>(*kept->u.constant);
+    SetInnermost(id, kept);
+    return kept;
+}
+
 // A carried binding arrives in the now-current scope: it merges with a declaration of the
 // same name there, or becomes a binding of this scope.
 static void Carry(Identifier* id) {
@@ -156,9 +168,14 @@ static void Carry(Identifier* id) {
         SetInnermost(id, hidden);
         return;
     }
+    if (currentScope >= 0) b = KeepCarried(id, b);
     b->level = currentLevel;
     b->scope = currentScope;
     if (currentScope >= 0) ListAppend(scopes[currentScope].ids, id);
+}
+
+void ClaimScopeRecords() {
+    if (currentScope >= 0) scopes[currentScope].scratchDepth = ScratchDepth();
 }
 
 void LeaveScope(bool checkUnused) {
@@ -223,7 +240,10 @@ bool Bind(Identifier* id, BindingKind kind, int32_t status) {
         SetInnermost(id, b);
         return true;
     }
-    Binding* n = TrackedNew<Binding>();
+    // A binding made in a statement or record scope further in than the scope it belongs
+    // to (a pooled literal's) must live as long as that scope: a tracked record.
+    Binding* n = ScratchDepth() == scopes[currentScope].scratchDepth ? ScratchNew<Binding>()
+                                                                    : TrackedNew<Binding>();
     n->prev = b;
     n->kind = kind;
     n->status = status;

@@ -77,6 +77,9 @@ struct Scope {
     ScopeKind kind;
     uint32_t varSize;       // code generator: block's variable size at its first routine
     uint32_t codeOffset;    // code generator: code offset of the block's statement part
+    // The ScratchDepth whose scratch records the scope's bindings are: the depth when the
+    // scope was opened, a routine's block's own once ClaimScopeRecords has run.
+    int32_t scratchDepth;
 };
 
 // Forgets every scope (CurrentScope = MIN_SCOPE_ID) and the pending list; done at the
@@ -94,6 +97,9 @@ bool InRoutineScope();
 // Opens a scope; the 256th nested scope is FATAL "Implementation limit exceeded (scope
 // level).".
 void EnterScope(ScopeKind kind);
+// A routine's block has opened its ScratchScope: the bindings made in the current scope
+// from now on are scratch records of it, and go when the block ends.
+void ClaimScopeRecords();
 // Closes the current scope: labels without statement, unused declarations (when
 // checkUnused), forward routines without definition, and carries placeholders (and the
 // enumeration constants of record scopes) out to the enclosing scope.

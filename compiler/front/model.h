@@ -2,8 +2,9 @@
 // expressions.
 //
 // Every record is plain data: a kind and a union of kind-specific parts, zero-filled and
-// allocated from the tracked allocator by the constructors of records.h, and released with
-// the rest of the compilation (nothing here is ever freed singly). Field names follow the
+// allocated by the constructors of records.h: from the tracked allocator, released with the
+// rest of the compilation, or (inside a routine's block or a statement) as scratch records
+// that go when the block or statement ends (see ScratchNew in alloc.h). Field names follow the
 // grammar (FieldList, VariantSelector, FuncHeading, ...). The parser fills the records,
 // layout.h completes sizes, offsets and resulting types, the code generator reads them.
 //

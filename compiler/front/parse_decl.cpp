@@ -78,7 +78,7 @@ bool Listed(const List* ids, const Identifier* id) {
 // identifier { , identifier }, each bound as `kind` (BindNone: not bound). Returns the
 // identifiers in order (ListedId*).
 List* ParseIdList(int32_t kind) {
-    List* ids = ListCreate();
+    List* ids = ListCreateScratch();
     const int32_t before = ErrorCount();
     if (Tok() != IDtok) {
         Expected("Identifier");
@@ -92,7 +92,7 @@ List* ParseIdList(int32_t kind) {
             ReportMessage(msg::InvalidRedefinition, &pos, id->text);
         } else {
             if (kind != BindNone) Bind(id, static_cast<BindingKind>(kind), StatusDeclared);
-            ListAppend(ids, TrackedNew<ListedId>(ListedId{id, pos}));
+            ListAppend(ids, ScratchNew<ListedId>(ListedId{id, pos}));
         }
         GetToken();
         if (Tok() == COMMAtok) {
@@ -321,7 +321,7 @@ Type* ParseArrayType() {
     const Position pos = Here();
     GetToken();
     Match(OPEN_BRACKETtok);
-    List* indexes = ListCreate();
+    List* indexes = ListCreateScratch();
     for (;;) {
         ListAppend(indexes, ParseType());
         if (Tok() != COMMAtok) break;
@@ -340,7 +340,7 @@ Type* ParseEnumType() {
     const Position pos = Here();
     GetToken();
     List* listed = ParseIdList(BindConst);
-    List* ids = ListCreate();
+    List* ids = ListCreateScratch();
     for (ListedId* l : Items<ListedId>(listed)) ListAppend(ids, l->id);
     Type* t = CreateEnumType(ids, &pos);
     int32_t ordinal = 0;
@@ -380,7 +380,7 @@ VariantPart* ParseVariantPart() {
         if (Binding* b = OwnBinding(tagId, BindField)) b->u.variable = tag;
     }
     Match(OFtok);
-    List* variants = ListCreate();
+    List* variants = ListCreateScratch();
     bool overLimit = false;
     while (!SetIn(Parser().caseEndSet, Tok())) {
         const Position variantPos = Here();
@@ -405,7 +405,7 @@ VariantPart* ParseVariantPart() {
 // field-list -> [ identifier-list : type { ; identifier-list : type } ] [ ; ] [ variant-part ]
 // record sections `ids : type` separated by `;`, then an optional variant part.
 FieldList* ParseFieldList() {
-    List* rsl = ListCreate();
+    List* rsl = ListCreateScratch();
     while (Tok() == IDtok) {
         List* ids = ParseIdList(BindField);
         Match(COLONtok);
@@ -647,7 +647,7 @@ void ParseParameterSection(List* sections) {
         v->arg = 1;
         v->byRef = byRef ? 1 : 0;
         if (Binding* b = OwnBinding(l->id, BindVar)) b->u.variable = v;
-        List* one = ListCreate();
+        List* one = ListCreateScratch();
         ListAppend(one, v);
         ListAppend(sections, byRef ? CreateVarParmSection(one, t, &l->pos)
                                    : CreateValueParmSection(one, t, &l->pos));
@@ -838,10 +838,17 @@ Binding* StrayBinding(Function* f) {
 // The block of a routine whose heading (and directives) have been read.
 void ParseRoutineBody(Binding* b, Function* f) {
     if (!b) b = StrayBinding(f);
-    EnterRoutineBlock(b);
-    ParseBlock(b);
-    Parser().routineCount--;
-    LeaveScope(true);
+    {
+        // The block's local declarations (and its nested routines) are scratch records of
+        // the block: nothing outside refers to them once its scope is closed and its code
+        // generated. The heading, made before, stays for the callers.
+        ScratchScope locals;
+        ClaimScopeRecords();
+        EnterRoutineBlock(b);
+        ParseBlock(b);
+        Parser().routineCount--;
+        LeaveScope(true);
+    }
     Match(SEMI_COLONtok);
 }
 

@@ -171,11 +171,11 @@ Constant* CopyConstant(const Constant* c) {
 
 // ---- Types -------------------------------------------------------------------------
 
-// Types made for expressions (one-value subranges, set constructors and promoted sets) are
-// scratch records inside a statement; declared types never are.
-static Type* NewType(TypeKind kind, const Position* pos, bool scratch = false) {
+// Types, like the other records of declarations, are scratch records of the routine block
+// (or statement) that makes them: a routine's local declarations go when its block ends.
+static Type* NewType(TypeKind kind, const Position* pos) {
     TPC_CHECK(VALID_TYPE_KIND(kind));
-    Type* t = scratch ? ScratchNew<Type>() : TrackedNew<Type>();
+    Type* t = ScratchNew<Type>();
     t->kind = kind;
     t->pos = Stamp(pos);
     return t;
@@ -241,7 +241,7 @@ Type* CreateRecordType(FieldList* fieldList, const Position* pos) {
 
 Type* CreateSetType(Type* base, const Position* pos) {
     TPC_CHECK(base != nullptr);
-    Type* t = NewType(SetType, pos, true);
+    Type* t = NewType(SetType, pos);
     t->u.set.base = base;
     return t;
 }
@@ -272,7 +272,7 @@ Type* CreateSubrangeType(Constant* low, Constant* high, const Position* pos) {
 Type* CreateSubrangeTypeFromValues(int32_t low, int32_t high, Type* host, const Position* pos) {
     TPC_CHECK(host != nullptr);
     TPC_CHECK(IsOrdinalType(host));
-    Type* t = NewType(SubrangeType, pos, true);
+    Type* t = NewType(SubrangeType, pos);
     t->u.subrange.HostType = PromotedType(host);
     t->u.subrange.low = low;
     t->u.subrange.high = high;
@@ -294,7 +294,7 @@ Type* CreateObjectType(Type* ancestor, List* methods, bool generic, const Positi
 
 Variable* CreateVariable(Identifier* id, Type* t, const Position* pos) {
     TPC_CHECK(t != nullptr);
-    Variable* v = TrackedNew<Variable>();
+    Variable* v = ScratchNew<Variable>();
     v->id = id;
     v->t = t;
     v->level = CurrentScopeLevel();
@@ -304,7 +304,7 @@ Variable* CreateVariable(Identifier* id, Type* t, const Position* pos) {
 }
 
 FieldList* CreateFieldList(List* rsl, VariantPart* variantPart) {
-    FieldList* f = TrackedNew<FieldList>();
+    FieldList* f = ScratchNew<FieldList>();
     f->rsl = rsl ? rsl : ListCreate();
     f->variantPart = variantPart;
     return f;
@@ -312,7 +312,7 @@ FieldList* CreateFieldList(List* rsl, VariantPart* variantPart) {
 
 VariantSelector* CreateVariantSelector(Variable* tagField, Type* tagType) {
     TPC_CHECK(tagType != nullptr);
-    VariantSelector* s = TrackedNew<VariantSelector>();
+    VariantSelector* s = ScratchNew<VariantSelector>();
     s->tagField = tagField;
     s->tagType = tagType;
     return s;
@@ -320,7 +320,7 @@ VariantSelector* CreateVariantSelector(Variable* tagField, Type* tagType) {
 
 Variant* CreateVariant(List* caseConstants, FieldList* fieldList) {
     TPC_CHECK(fieldList != nullptr);
-    Variant* v = TrackedNew<Variant>();
+    Variant* v = ScratchNew<Variant>();
     v->caseConstants = caseConstants ? caseConstants : ListCreate();
     v->fieldList = fieldList;
     return v;
@@ -328,7 +328,7 @@ Variant* CreateVariant(List* caseConstants, FieldList* fieldList) {
 
 VariantPart* CreateVariantPart(VariantSelector* selector, List* variants, Variant* completer) {
     TPC_CHECK(selector != nullptr);
-    VariantPart* p = TrackedNew<VariantPart>();
+    VariantPart* p = ScratchNew<VariantPart>();
     p->selector = selector;
     p->VariantList = variants ? variants : ListCreate();
     p->VariantPartCompleter = completer;
@@ -348,7 +348,7 @@ CaseRange* CreateCaseRange(Constant* low, Constant* high) {
 
 Function* CreateFunction(int32_t kind, FuncHeading* heading) {
     TPC_CHECK(VALID_FUNCTION_KIND(kind));
-    Function* f = TrackedNew<Function>();
+    Function* f = ScratchNew<Function>();
     f->kind = kind;
     f->level = CurrentScopeLevel();
     f->heading = heading;
@@ -357,7 +357,7 @@ Function* CreateFunction(int32_t kind, FuncHeading* heading) {
 }
 
 FuncHeading* CreateFuncHeading(Identifier* id, FormalParmList* parms, Variable* result) {
-    FuncHeading* h = TrackedNew<FuncHeading>();
+    FuncHeading* h = ScratchNew<FuncHeading>();
     h->id = id;
     h->parms = parms;
     h->result = result;
@@ -365,14 +365,14 @@ FuncHeading* CreateFuncHeading(Identifier* id, FormalParmList* parms, Variable* 
 }
 
 FormalParmList* CreateFormalParmList() {
-    FormalParmList* l = TrackedNew<FormalParmList>();
+    FormalParmList* l = ScratchNew<FormalParmList>();
     l->sections = ListCreate();
     return l;
 }
 
 static FormalParmSection* NewSection(FormParmKind kind, const Position* pos) {
     TPC_CHECK(VALID_FORM_PARM_SEC(kind));
-    FormalParmSection* s = TrackedNew<FormalParmSection>();
+    FormalParmSection* s = ScratchNew<FormalParmSection>();
     s->kind = kind;
     s->pos = Stamp(pos);
     return s;
@@ -400,7 +400,7 @@ FormalParmSection* CreateFuncParmSection(Variable* parm, FuncHeading* fh, const 
 }
 
 Directives* CreateDirectives() {
-    Directives* d = TrackedNew<Directives>();
+    Directives* d = ScratchNew<Directives>();
     d->flags = SetCreate(0, 4);
     return d;
 }

@@ -31,12 +31,7 @@ Type* ResolveIdType(Type* t) {
     return t->NewType ? t->NewType : BadT;
 }
 
-Type* HostOf(Type* t) {
-    t = ResolveType(t);
-    return t->kind == SubrangeType ? ResolveType(t->u.subrange.HostType) : t;
-}
-
-Type* PromotedType(Type* t) {
+Type* PromotedTypeOf(Type* t) {
     t = ResolveType(t);
     switch (t->kind) {
     case SubrangeType: return PromotedType(t->u.subrange.HostType);

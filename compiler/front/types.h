@@ -20,10 +20,26 @@ inline Type* ResolveType(Type* t) {
     return t && t->kind != IdType ? t : ResolveIdType(t);
 }
 // subrange -> promoted host; single -> RealT; shortint, shortword, byte -> IntegerT; a set
-// -> a set of the promoted base (a new finished set when the base changes).
-Type* PromotedType(Type* t);
+// -> a set of the promoted base (a new finished set when the base changes). Inline for
+// the types that stay as they are (and subranges of them): every factor asks.
+Type* PromotedTypeOf(Type* t);   // t resolved
+inline bool KeepsPromotion(TypeKind k) {
+    return k != SubrangeType && k != FloatType && k != ShortIntType && k != ShortWordType &&
+           k != ByteType && k != SetType;
+}
+inline Type* PromotedType(Type* t) {
+    t = ResolveType(t);
+    if (t->kind == SubrangeType) {
+        Type* host = ResolveType(t->u.subrange.HostType);
+        if (KeepsPromotion(host->kind)) return host;
+    }
+    return KeepsPromotion(t->kind) ? t : PromotedTypeOf(t);
+}
 // Resolved; a subrange becomes its host (a host is never a subrange itself).
-Type* HostOf(Type* t);
+inline Type* HostOf(Type* t) {
+    t = ResolveType(t);
+    return t->kind == SubrangeType ? ResolveType(t->u.subrange.HostType) : t;
+}
 
 bool IsOrdinalType(Type* t);
 bool IsIntegralType(Type* t);

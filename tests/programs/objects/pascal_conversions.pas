@@ -18,6 +18,7 @@ var
   s: string;
   ss: short;
   k: integer;
+  ad: address;
 
 procedure show(n: integer; x: real; flag: boolean; text: string);
 begin
@@ -50,6 +51,7 @@ begin
   writeln(si, ' ', y, ' ', w, ' ', f:4:2);
   ss := t.Join('abc'); writeln(ss, ' ', length(ss));
   o := t.Child; o.Name := 'child'; writeln(o.Name);
+  ad := t.Sum1(4096); w := ad; writeln('address ', w);
   { parameters and results }
   show(t.Sum1(7), t.Echo(1.5), t.Echo(false), t.Name);
   writeln(twice(t.Sum1(21)), ' ', name_of(t.Child));

@@ -372,6 +372,10 @@ void MainFrame::CreateStatusBar() {
     statusBar()->addPermanentWidget(caret_);
     statusBar()->addPermanentWidget(mode_);
     statusBar()->addPermanentWidget(modified_);
+    // Part 0 falls back to the idle text whenever a message or a menu item's help ends.
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& text) {
+        if (text.isEmpty()) statusBar()->showMessage(IDLE_TEXT);
+    });
     statusBar()->showMessage(IDLE_TEXT);
 }
 

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -449,6 +450,15 @@ private slots:
         f.show();
         QCOMPARE(f.StatusParts(), QStringList({"", "", ""}));
         QCOMPARE(f.statusBar()->currentMessage(), QString(IDLE_TEXT));
+        // A menu item's help while it is highlighted, then the idle text again.
+        QStatusTipEvent tip(f.Action(CM_FILE_NEW)->statusTip());
+        QApplication::sendEvent(&f, &tip);
+        QCOMPARE(f.statusBar()->currentMessage(), QString("Create a new file"));
+        QStatusTipEvent none{QString()};
+        QApplication::sendEvent(&f, &none);
+        QCOMPARE(f.statusBar()->currentMessage(), QString(IDLE_TEXT));
+        f.statusBar()->showMessage("for a moment", 10);
+        QTRY_COMPARE(f.statusBar()->currentMessage(), QString(IDLE_TEXT));
         TarnEditChild* e = f.NewFile();
         QCOMPARE(f.StatusParts(), QStringList({" 1:1", " Insert", ""}));
         QTest::keyClicks(e, "abc");

@@ -157,6 +157,10 @@ private slots:
         rec.answer = Answer::No;
         QVERIFY(f.Compile());
         QVERIFY(FindRow(m, "ERROR: (5,") >= 0);
+        // Run compiles first and, with no image, starts nothing.
+        QVERIFY(!f.Run());
+        QVERIFY(!f.Console());
+        QVERIFY(FindRow(m, "ERROR: (5,") >= 0);
         // A message without a line leads nowhere.
         int summary = FindRow(m, "error(s) and");
         QVERIFY(!f.GoToMessage(summary));

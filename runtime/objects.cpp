@@ -295,9 +295,19 @@ bool Invoke(const MemberOperation& op, ObjectEntry& target, const std::string& n
 
     Arguments args;
     args.list.resize(values.size());
-    for (size_t i = 0; i < values.size(); ++i) {
-        if (!ToAutomation(values[i], ObjectArgument(values[i]), args.list[i]))
-            RecordError(ErrorNo::GenericObjectFailure, name.c_str(), "Memory allocation failure");
+    std::vector<tarn_dispatch*> interfaces(values.size());
+    for (size_t i = 0; i < values.size(); ++i) interfaces[i] = ObjectArgument(values[i]);
+    // An object argument takes a reference of its own, and add_ref is server code.
+    bool allocated = true;
+    ServerCall conversion = CallServer([&] {
+        for (size_t i = 0; i < values.size(); ++i)
+            if (!ToAutomation(values[i], interfaces[i], args.list[i])) allocated = false;
+        return TARN_OK;
+    });
+    if (!allocated) RecordError(ErrorNo::GenericObjectFailure, name.c_str(), "Memory allocation failure");
+    if (conversion.result != TARN_OK) {
+        RecordError(ErrorNo::ObjectRaisedException, name.c_str(), ExceptionText({}, conversion.thrown).c_str());
+        return false;
     }
     static constexpr int32_t kPutName[] = {TARN_DISPID_PROPERTYPUT};
     tarn_params params{args.list.data(), op.propertyPut ? kPutName : nullptr, static_cast<uint32_t>(args.list.size()),
@@ -322,7 +332,12 @@ bool Invoke(const MemberOperation& op, ObjectEntry& target, const std::string& n
     if (!op.result) return true;
 
     Trace("--ProcessResultValue--");
-    ProgramValue converted = FromAutomation(result);
+    ProgramValue converted;
+    // An object result gets a reference for its record: add_ref is server code.
+    CallServer([&] {
+        converted = FromAutomation(result);
+        return TARN_OK;
+    });
     ClearVariant(result);
     if (converted.error) {
         RecordError(ErrorNo::GenericObjectFailure, name.c_str(), converted.error);

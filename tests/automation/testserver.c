@@ -25,6 +25,8 @@
  *   Live               property: objects of this library alive right now
  *   Required(a, b)     b must not be omitted: TARN_E_PARAM_NOT_OPTIONAL
  *   Crash              reads an unmapped address (the engine's fault guard)
+ *   Poison             from now on this object's add_ref reads an unmapped address
+ *   PoisonedChild()    a new object whose add_ref reads an unmapped address
  *
  * With TARN_TEST_SERVER_REPORT set, unloading the library writes
  * "testserver: N objects alive" to standard error: the tests' check that every reference
@@ -45,22 +47,31 @@ typedef struct TestObject {
     tarn_sysstr name;
     int32_t number;
     tarn_dispatch* kept;
+    int poisoned;  /* add_ref faults */
 } TestObject;
 
 enum {
     ECHO, TYPEOF, MAKE, SUM0, SUM1, SUM2, SUM3, SUM4, SUM5, SUM6, SUM7, SUM8, JOIN, NAME, NUMBER, READONLY,
-    NOTHING, FAIL, FAILCODE, CHILD, SAME, KEEP, LIVE, REQUIRED, CRASH, MEMBER_COUNT
+    NOTHING, FAIL, FAILCODE, CHILD, SAME, KEEP, LIVE, REQUIRED, CRASH, POISON, POISONED_CHILD,
+    MEMBER_COUNT
 };
 
 static const char* const kNames[MEMBER_COUNT] = {
     "Echo", "TypeOf", "Make", "Sum0", "Sum1", "Sum2", "Sum3", "Sum4", "Sum5", "Sum6", "Sum7", "Sum8", "Join",
     "Name", "Number", "ReadOnly", "Nothing", "Fail", "FailCode", "Child", "Same", "Keep", "Live", "Required",
-    "Crash",
+    "Crash", "Poison", "PoisonedChild",
 };
 
 static tarn_dispatch* NewTestObject(void);
 
-static uint32_t AddRef(tarn_dispatch* self) { return ++((TestObject*)self)->refs; }
+static uint32_t AddRef(tarn_dispatch* self) {
+    if (((TestObject*)self)->poisoned) {
+        /* Not null: the sanitizers of a checked build would stop at a null load first. */
+        int* volatile nowhere = (int*)(uintptr_t)16;
+        return (uint32_t)*nowhere;
+    }
+    return ++((TestObject*)self)->refs;
+}
 
 static uint32_t Release(tarn_dispatch* self) {
     TestObject* o = (TestObject*)self;
@@ -257,6 +268,16 @@ static tarn_result Invoke(tarn_dispatch* self, int32_t id, uint32_t locale, uint
     case REQUIRED:
         if (p->count != 2) return TARN_E_BAD_PARAM_COUNT;
         if (tarn_arg(p, 1)->vt == TARN_VT_ERROR) return TARN_E_PARAM_NOT_OPTIONAL;
+        return TARN_OK;
+    case POISON:
+        o->poisoned = 1;
+        return TARN_OK;
+    case POISONED_CHILD:
+        if (r) {
+            r->vt = TARN_VT_DISPATCH;
+            r->u.dispatch = NewTestObject();
+            if (r->u.dispatch) ((TestObject*)r->u.dispatch)->poisoned = 1;
+        }
         return TARN_OK;
     case CRASH: {
         /* Not null: the sanitizers of a checked build would stop at a null load first. */

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/base/list.h"
 #include "driver_fixture.h"
 
 namespace tarn::tpc::test {
@@ -484,6 +485,75 @@ TEST_F(DriverTest, TrackedRecordsAreValueInitialised) {
     Pair* p = TrackedNew<Pair>(3, 2.5);
     EXPECT_EQ(p->a, 3);
     EXPECT_EQ(p->b, 2.5);
+}
+
+// Scratch records: tracked outside any ScratchScope, from the scratch region inside one;
+// an inner scope's records are reused once it closes, zero-filled again, while the outer
+// scope's records keep their values.
+TEST_F(DriverTest, ScratchRecordsGoWithTheirScope) {
+    struct Rec {
+        int64_t a;
+        int64_t b;
+    };
+    Rec* tracked = ScratchNew<Rec>();
+    EXPECT_FALSE(IsScratch(tracked));
+    ScratchScope outer;
+    Rec* kept = ScratchNew<Rec>();
+    ASSERT_TRUE(IsScratch(kept));
+    kept->a = 11;
+    Rec* inner = nullptr;
+    {
+        ScratchScope statement;
+        inner = ScratchNew<Rec>();
+        EXPECT_TRUE(IsScratch(inner));
+        EXPECT_TRUE(IsInnermostScratch(inner));
+        EXPECT_FALSE(IsInnermostScratch(kept));
+        inner->a = inner->b = -1;
+    }
+    Rec* again = ScratchNew<Rec>();
+    EXPECT_EQ(again, inner);   // the inner scope's memory, reused
+    EXPECT_EQ(again->a, 0);
+    EXPECT_EQ(again->b, 0);
+    EXPECT_EQ(kept->a, 11);
+    EXPECT_GT(ScratchHighWater(), 0u);
+}
+
+// Lazy finishing (ScratchSuspend) and option zdm get tracked records inside a scope.
+TEST_F(DriverTest, SuspendedOrDebugScratchRecordsAreTracked) {
+    ScratchScope statement;
+    {
+        ScratchSuspend declaration;
+        EXPECT_FALSE(IsScratch(ScratchNew<int64_t>()));
+    }
+    EXPECT_TRUE(IsScratch(ScratchNew<int64_t>()));
+    SetFlag(opt::zdm, true);
+    auto* p = static_cast<unsigned char*>(ScratchAlloc(8));
+    EXPECT_FALSE(IsScratch(p));
+    EXPECT_EQ(p[0], ALLOC_FILL_BYTE);
+    SetFlag(opt::zdm, false);
+    EXPECT_TRUE(IsScratch(ScratchNew<int64_t>()));
+}
+
+// A scratch list of an outer scope that grows inside an inner one takes tracked memory for
+// its items, which therefore survive the inner scope; the inner scope's own list grows in
+// the scratch region.
+TEST_F(DriverTest, ScratchListsGrowWhereTheyLive) {
+    ScratchScope outer;
+    List* outerList = ListCreateScratch();
+    {
+        ScratchScope statement;
+        List* innerList = ListCreateScratch();
+        for (uintptr_t i = 1; i <= 20; ++i) {
+            ListAppend(outerList, reinterpret_cast<void*>(i));
+            ListAppend(innerList, reinterpret_cast<void*>(i));
+        }
+        EXPECT_FALSE(IsScratch(outerList->items));
+        EXPECT_TRUE(IsScratch(innerList->items));
+    }
+    for (int j = 0; j < 64; ++j) *ScratchNew<int64_t>() = -1;   // over the inner scope's
+    ASSERT_EQ(ListCount(outerList), 20u);
+    for (uint32_t i = 1; i <= 20; ++i)
+        EXPECT_EQ(ListGet(outerList, i), reinterpret_cast<void*>(uintptr_t{i}));
 }
 
 }  // namespace

@@ -66,7 +66,6 @@ constexpr USmall kDriverNoPrompt = 0;
 constexpr USmall kClose = 0;  // SQLFreeStmt: close the cursor, discard pending results
 
 constexpr Len kNullData = -1;
-constexpr Len kNoTotal = -4;
 
 // SQLGetInfo information types.
 constexpr USmall kInfoOdbcVersion = 10;
@@ -181,10 +180,9 @@ std::vector<std::string> DriverManagerNames() {
 // for the rest of the process keeps one cache alive instead.
 void PinInstallerLibrary() {
     static void* installer = nullptr;
-    for (const char* name : {"libodbcinst.so.2", "libodbcinst.so"}) {
-        if (installer) return;
-        installer = dlopen(name, RTLD_NOW | RTLD_LOCAL);
-    }
+    if (installer) return;
+    for (const char* name : {"libodbcinst.so.2", "libodbcinst.so"})
+        if ((installer = dlopen(name, RTLD_NOW | RTLD_LOCAL)) != nullptr) return;
 }
 
 // Opens the driver manager and binds every function; false (nothing kept) when a library
@@ -1136,9 +1134,6 @@ void ReleaseDatabases() {
 
 // A driver manager found here stays loaded for the first connection.
 bool DriverManagerAvailable() { return g_dm.library || BindDriverManager(g_dm); }
-
-size_t LiveConnectionCount() { return g_connections.size(); }
-size_t LiveRecordsetCount() { return g_recordsets.size(); }
 
 void RegisterDatabaseRoutines() {
     using vm::Std;

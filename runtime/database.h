@@ -16,12 +16,11 @@
 // the stack convention of each routine.
 #pragma once
 
-#include <cstddef>
-
 namespace tarn::rt {
 
 // Installs routines 153-167 and the hook that, when a run ends, closes every recordset and
-// connection still open, frees the default environment and unloads the driver manager.
+// connection still open and frees the default environment (the driver manager stays
+// loaded for the rest of the process).
 void RegisterDatabaseRoutines();
 
 // Whether the driver manager can be loaded (supported(feature_odbc)). The library names
@@ -29,9 +28,5 @@ void RegisterDatabaseRoutines();
 // TARN_ODBC_DRIVER_MANAGER names one library to try instead (tests use it to run without a
 // driver manager).
 bool DriverManagerAvailable();
-
-// Connection and recordset records alive in this run.
-size_t LiveConnectionCount();
-size_t LiveRecordsetCount();
 
 }  // namespace tarn::rt

@@ -222,6 +222,18 @@ void ReleaseSystemMenuKeys(QMdiSubWindow* w) {
 
 }  // namespace
 
+int FileFilterFor(const QString& path) {
+    static const char* const KINDS[][4] = {{"pas", "p", "inc", nullptr},
+                                           {"txt", nullptr, nullptr, nullptr},
+                                           {"html", "htm", "shtml", nullptr},
+                                           {"c", "cpp", "h", "hpp"}};
+    QString ext = QFileInfo(path).suffix().toLower();
+    for (int k = 0; k < 4; ++k)
+        for (const char* e : KINDS[k])
+            if (e && ext == e) return k;
+    return 4;
+}
+
 QString MainFrame::InstallDirectory() { return QApplication::applicationDirPath(); }
 
 QString MainFrame::ManualPath(const char* name) {
@@ -660,9 +672,13 @@ bool MainFrame::OpenFileCommand() {
     return !path.isEmpty() && OpenFile(path);
 }
 
-// The default extension follows the chosen file's kind, as the filter table maps it.
+// The dialog starts at the filter of the file's kind, and keeps its extension for a name
+// typed without one.
 bool MainFrame::SaveAsCommand(TarnEditChild* e) {
-    QString path = ChooseFileName(this, true, "Save As", e->FileName(), FILE_FILTERS, "pas");
+    QString ext = QFileInfo(e->FileName()).suffix();
+    int filter = FileFilterFor(e->FileName());
+    QString path = ChooseFileName(this, true, "Save As", e->FileName(), FILE_FILTERS,
+                                  filter == 4 ? QString() : ext, filter);
     if (path.isEmpty()) return false;
     bool ok = e->SaveAs(path);
     UpdateStatus();

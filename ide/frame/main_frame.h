@@ -33,6 +33,9 @@ inline const char* IDLE_TEXT = "Ready";
 inline const char* FILE_FILTERS =
     "Pascal source (*.pas *.p *.inc);;Text files (*.txt);;HTML files (*.html *.htm *.shtml);;"
     "C source (*.c *.cpp *.h *.hpp);;All Files (*)";
+// The filter (0-based in FILE_FILTERS) of a file's kind: Pascal source for ".pas", ".p",
+// ".inc", then text, HTML, C source, and All Files for anything else (any case).
+int FileFilterFor(const QString& path);
 inline const char* PROJECT_FILTERS = "Project file (*.tpj);;All Files (*)";
 inline const char* PROGRAM_FILTERS = "Pascal source (*.pas *.p)";
 

@@ -32,12 +32,14 @@ Answer AskYesNoCancel(QWidget* parent, const QString& title, const QString& text
 }
 
 QString ChooseFileName(QWidget* parent, bool save, const QString& title, const QString& dir,
-                       const QString& filters, const QString& defaultSuffix) {
+                       const QString& filters, const QString& defaultSuffix, int filter) {
     if (gHooks.choose) return gHooks.choose(save, title, filters);
     QFileDialog d(parent, title, dir, filters);
     d.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     d.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (!defaultSuffix.isEmpty()) d.setDefaultSuffix(defaultSuffix);
+    QStringList list = filters.split(";;");
+    if (filter > 0 && filter < list.size()) d.selectNameFilter(list[filter]);
     if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return {};
     return d.selectedFiles().first();
 }

@@ -17,9 +17,10 @@ enum class Answer { Yes, No, Cancel };
 void ShowMessage(QWidget* parent, MessageIcon icon, const QString& title, const QString& text);
 Answer AskYesNoCancel(QWidget* parent, const QString& title, const QString& text);
 // A file dialog: an existing file to open, or a name to save under; "" when cancelled.
-// `filters` are separated by ";;".
+// `filters` are separated by ";;"; `filter` (0-based) is the one shown first, and a name
+// typed without an extension gets `defaultSuffix`.
 QString ChooseFileName(QWidget* parent, bool save, const QString& title, const QString& dir,
-                       const QString& filters, const QString& defaultSuffix = {});
+                       const QString& filters, const QString& defaultSuffix = {}, int filter = 0);
 
 struct MessageHooks {
     std::function<void(MessageIcon, const QString& title, const QString& text)> show;

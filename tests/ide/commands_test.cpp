@@ -225,6 +225,15 @@ private slots:
         f.Action(CM_FILE_PRINT)->trigger();
         QVERIFY2(printDialog.seen.contains("Print"), qPrintable(printDialog.seen));
 
+        // The file dialog's filter follows the kind of file.
+        QCOMPARE(FileFilterFor("a.PAS"), 0);
+        QCOMPARE(FileFilterFor("dir/x.inc"), 0);
+        QCOMPARE(FileFilterFor("notes.txt"), 1);
+        QCOMPARE(FileFilterFor("page.shtml"), 2);
+        QCOMPARE(FileFilterFor("x.hpp"), 3);
+        QCOMPARE(FileFilterFor("Makefile"), 4);
+        QCOMPARE(FileFilterFor("archive.tar.gz"), 4);
+
         int before = f.Editors().size();
         f.Action(CM_FILE_CLOSE)->trigger();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -102,8 +102,23 @@ void AppendSection(DataBuffer* section, uint32_t& size, const void* bytes, uint3
 
 // --- the image ---------------------------------------------------------------------
 
-// The image is built in one contiguous byte vector, reserved up front for its whole size.
+// The image is built in a byte vector that goes to the open output file whenever it has
+// grown past IMAGE_CHUNK at the end of a record (DrainImage), so a large image never sits
+// in memory whole beside the sections it is made from.
 using Image = std::vector<uint8_t>;
+constexpr size_t IMAGE_CHUNK = 256 * 1024;
+
+// Writes the image's bytes so far to the output file; "Writing file." when that fails.
+void FlushImage(Image& out) {
+    if (out.empty() || gOut.file == nullptr) return;
+    if (fwrite(out.data(), 1, out.size(), gOut.file) != out.size() || ferror(gOut.file))
+        return ReportMessage(msg::WritingFile, nullptr);
+    out.clear();
+}
+
+void DrainImage(Image& out) {
+    if (out.size() >= IMAGE_CHUNK) FlushImage(out);
+}
 
 void PutBytes(Image& out, const void* data, size_t n) {
     auto* bytes = static_cast<const uint8_t*>(data);
@@ -128,6 +143,7 @@ void AppendRecord(Image& out, uint8_t id, const uint8_t* data, uint32_t length) 
     PutRecordHead(out, id, length);
     if (length != 0) PutBytes(out, data, length);
     out.push_back(vm::RecordCheckByte(id, length, data));
+    DrainImage(out);
 }
 
 // A fix-up: a value to add to the code word at a position.
@@ -156,6 +172,7 @@ void AppendSectionRecords(Image& out, uint8_t id, const DataBuffer* section,
         }
         out.push_back(vm::RecordCheckByte(id, n, data));
         pos += n;
+        DrainImage(out);
     }
 }
 
@@ -264,7 +281,10 @@ void AppendLineTable(Image& out) {
     const std::vector<uint32_t>& table = gOut.lineTable;
     PutImageWord(out, gOut.hasLineTable ? (uint32_t)table.size() : 0);
     if (!gOut.hasLineTable) return;
-    for (uint32_t offset : table) PutImageWord(out, offset);
+    for (uint32_t offset : table) {
+        PutImageWord(out, offset);
+        DrainImage(out);
+    }
 }
 
 // Bytes a section of `size` takes as records.
@@ -283,9 +303,9 @@ size_t ImageSizeBound() {
            4 * gOut.lineTable.size();
 }
 
-std::vector<uint8_t> BuildImage() {
-    Image out;
-    out.reserve(ImageSizeBound());
+// Builds the image into `out`, draining it into the open output file as it goes.
+void BuildImage(Image& out) {
+    out.reserve(std::min(ImageSizeBound(), IMAGE_CHUNK + 2 * vm::kMaxRecordData + 64));
     AppendHeader(out);
     AppendSourceNames(out);
     const std::vector<Fixup> fixups = TakeFixups();
@@ -297,7 +317,6 @@ std::vector<uint8_t> BuildImage() {
     static constexpr uint8_t END_DATA[4] = {0, 0, 0, 0};
     AppendRecord(out, vm::REC_END, END_DATA, sizeof END_DATA);
     AppendLineTable(out);
-    return out;
 }
 
 // --- files -------------------------------------------------------------------------
@@ -386,17 +405,19 @@ struct WriteSession {
     }
 };
 
-// Writes the image to the output name: a new file ("wb") or behind a launcher copy ("ab").
-// The fatal reports do not return; the returns only keep the flow plain to read.
-void WriteBlock(const std::vector<uint8_t>& image, const char* mode, WriteSession& session) {
+// Builds the image and writes it to the output name: a new file ("wb") or behind a
+// launcher copy ("ab"). The fatal reports do not return (the session then removes the
+// incomplete file); the returns only keep the flow plain to read.
+void WriteBlock(const char* mode, WriteSession& session) {
     const char* name = gOut.outputName.c_str();
     ReportMessage(msg::TraceOpening, nullptr, name);
     gOut.file = fopen(name, mode);
     if (gOut.file == nullptr) return ReportMessage(msg::CanNotOpenFile, nullptr, name);
     session.created = true;
-    size_t written = fwrite(image.data(), 1, image.size(), gOut.file);
-    if (written != image.size() || fflush(gOut.file) != 0 || ferror(gOut.file))
-        return ReportMessage(msg::WritingFile, nullptr);
+    Image out;
+    BuildImage(out);
+    FlushImage(out);
+    if (fflush(gOut.file) != 0 || ferror(gOut.file)) return ReportMessage(msg::WritingFile, nullptr);
     FILE* file = gOut.file;
     gOut.file = nullptr;
     if (fclose(file) != 0) return ReportMessage(msg::FileAccessFailed, nullptr, name);
@@ -408,7 +429,7 @@ bool SamePath(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
-void WriteExecutable(const std::vector<uint8_t>& image, WriteSession& session) {
+void WriteExecutable(WriteSession& session) {
     const char* launcherName = IsFlagOption(opt::gs) ? SERVICE_LAUNCHER : CONSOLE_LAUNCHER;
     const char* name = gOut.outputName.c_str();
     std::string launcher = FindLauncher(launcherName);
@@ -419,7 +440,7 @@ void WriteExecutable(const std::vector<uint8_t>& image, WriteSession& session) {
     session.created = true;
     if (!CopyLauncher(launcher, gOut.outputName))
         return ReportMessage(msg::CanNotOpenFile, nullptr, name);
-    WriteBlock(image, "ab", session);
+    WriteBlock("ab", session);
 }
 
 }  // namespace
@@ -549,12 +570,10 @@ void WriteImage(bool complete) {
         !CODEGEN_OK(gOut.fixups != NULL) || !CODEGEN_OK(gOut.dataSwaps != NULL) ||
         !CODEGEN_OK(gOut.sourceNames != NULL))
         return;
-    std::vector<uint8_t> image = BuildImage();
-    if (image.empty()) return;
     if (HasExeExtension(gOut.outputName))
-        WriteExecutable(image, session);
+        WriteExecutable(session);
     else
-        WriteBlock(image, "wb", session);
+        WriteBlock("wb", session);
     // An image that starts with a "#!" line is meant to be run by name, like a script.
     if (!gOut.headerText.empty() && chmod(gOut.outputName.c_str(), 0755) != 0)
         ReportMessage(msg::FileAccessFailed, nullptr, gOut.outputName.c_str());

@@ -263,6 +263,63 @@ void CheckRead(int32_t kind, List* actuals) {
     }
 }
 
+// The ordinal value of a tag written as a constant (an unsigned literal or a constant
+// identifier); false for anything else.
+bool TagValue(Expression* e, int64_t& value) {
+    while (e && !e->factor && e->oper == UNDEFtok && e->sign == SignNone) e = e->left;
+    if (!e || !e->factor || e->factor->kind != UnsignedConstant || e->factor->sign != SignNone)
+        return false;
+    const Constant* c = e->factor->u.constant;
+    switch (c->kind) {
+    case ConstantInteger: value = c->value.integer; return true;
+    case ConstantCardinal: value = c->value.cardinal; return true;
+    case ConstantChar: value = c->value.character; return true;
+    case ConstantEnumId: value = c->value.ordinal; return true;
+    default: return false;
+    }
+}
+
+// The tag values of new(p, t1, ..., tn) and dispose(p, t1, ..., tn) name a variant of the
+// record p points to, outermost variant part first: each must fit its part's selector,
+// and there can be no more of them than nested variant parts on the way.
+void CheckTags(Type* pointer, List* actuals) {
+    Type* domain = ResolveType(ResolveType(pointer)->u.pointer.domain);
+    const FieldList* fl = domain->kind == RecordType ? domain->u.record.fieldList : nullptr;
+    bool known = true;   // false once a tag's variant can not be followed
+    for (uint32_t i = 2; i <= ListCount(actuals); i++) {
+        ActualParm* a = At(actuals, i);
+        Expression* tag = ArgumentExpr(a);
+        if (!tag || IsBad(tag->ActualType)) return;
+        if (!IsOrdinalType(tag->ActualType)) {
+            Expect("Ordinal expression", &a->pos);
+            return;
+        }
+        if (!known) continue;
+        const VariantPart* vp = fl ? fl->variantPart : nullptr;
+        if (!vp) {
+            Expect(TokenNameText(CLOSE_PARENtok), &a->pos);
+            return;
+        }
+        Type* tagType = vp->selector ? vp->selector->tagType : nullptr;
+        if (tagType && !IsBad(tagType) &&
+            !IsCompatibleType(PromotedType(tag->ActualType), PromotedType(tagType))) {
+            ReportMessage(msg::TypeMismatch, &a->pos);
+            return;
+        }
+        int64_t value = 0;
+        known = TagValue(tag, value) && vp->table && value >= vp->tableLow &&
+                value - vp->tableLow < static_cast<int64_t>(vp->tableCount);
+        if (!known) continue;
+        const uint32_t number = vp->table[value - vp->tableLow];
+        if (number >= 1 && number <= ListCount(vp->VariantList))
+            fl = static_cast<const Variant*>(ListGet(vp->VariantList, number))->fieldList;
+        else if (vp->VariantPartCompleter)
+            fl = vp->VariantPartCompleter->fieldList;
+        else
+            known = false;
+    }
+}
+
 // new and dispose: a pointer, list or object variable, then tag constants (pointers
 // only); dispose also takes any pointer value.
 void CheckNewDispose(int32_t kind, List* actuals, const Position& at) {
@@ -279,18 +336,12 @@ void CheckNewDispose(int32_t kind, List* actuals, const Position& at) {
         Expect(WordOf('P'), &first->pos);
         return;
     }
-    for (uint32_t i = 2; i <= ListCount(actuals); i++) {
-        ActualParm* a = At(actuals, i);
-        Expression* tag = ArgumentExpr(a);
-        if (k != PointerType) {
-            Expect(TokenNameText(CLOSE_PARENtok), &a->pos);
-            return;
-        }
-        if (!tag || !(IsOrdinalType(tag->ActualType) || IsBad(tag->ActualType))) {
-            Expect("Ordinal expression", &a->pos);
-            return;
-        }
+    if (ListCount(actuals) < 2) return;
+    if (k != PointerType) {
+        Expect(TokenNameText(CLOSE_PARENtok), &At(actuals, 2)->pos);
+        return;
     }
+    CheckTags(e->ActualType, actuals);
 }
 
 // delete(s or list, index [, count]) and insert(value, s or list [, index]).

@@ -982,7 +982,6 @@ void TokenText(const Token& token, char* buffer, uint32_t size) {
     buffer[n] = '\0';
 }
 
-Position CurrentPosition() { return PositionOf(*CurrToken, CurrToken->start, CurrToken->scan); }
 
 // --- Files and counters ---------------------------------------------------------------
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "compiler/base/position.h"
+#include "compiler/front/idtable.h"
 
 namespace tarn::tpc {
 
@@ -93,8 +94,18 @@ const char* TokenNameText(int32_t kind);
 // The source characters of a token (for trace messages); size > 0.
 void TokenText(const Token& token, char* buffer, uint32_t size);
 
-// The current token's position; col and length are derived from its pointers.
-Position CurrentPosition();
+// The current token's position; col and length are derived from its pointers. Inline:
+// the parser stamps nearly every record it makes with it.
+inline Position CurrentPosition() {
+    const Token& t = *CurrToken;
+    Position p;
+    p.filename = FileNameOf(t.filename);
+    p.offset = t.offset <= INT32_MAX ? static_cast<int32_t>(t.offset) : -1;
+    p.line = t.line;
+    p.col = static_cast<int32_t>(t.start - t.lineBuffer);
+    p.length = static_cast<uint32_t>(t.scan - t.start);
+    return p;
+}
 
 // --- Files and counters -------------------------------------------------------------
 

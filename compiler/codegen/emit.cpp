@@ -37,15 +37,9 @@ bool Begin(Instruction& in, vm::Op op, vm::Operands shape) {
     return true;
 }
 
-uint32_t Finish(const Instruction& in) {
-    uint32_t at = GetCodeSize();
-    AppendCode(in.bytes, in.size);
-    return at;
-}
+uint32_t Finish(const Instruction& in) { return AppendCodeAt(in.bytes, in.size); }
 
 }  // namespace
-
-uint32_t OpcodeWidth() { return IsFlagOption(opt::zw) ? 4 : 1; }
 
 uint32_t OperandPosition(uint32_t instruction) { return instruction + OpcodeWidth(); }
 

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "compiler/base/options.h"
 #include "vm/opcodes.h"
 #include "vm/stdroutines.h"
 
@@ -24,8 +25,8 @@ inline uint32_t EmitCallStd(vm::Std routine) {
     return EmitOpWord(vm::Op::CALLSTD, vm::Number(routine));
 }
 
-// Bytes an opcode takes in the code: 4 under option zw, else 1.
-uint32_t OpcodeWidth();
+// Bytes an opcode takes in the code: 4 under option zw, else 1. Inline: every emitter asks.
+inline uint32_t OpcodeWidth() { return IsFlagOption(opt::zw) ? 4 : 1; }
 
 // The code offset of the first inline operand of the instruction at `instruction`, for
 // fix-ups of jump targets and table positions.

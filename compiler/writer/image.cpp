@@ -497,6 +497,12 @@ void AppendCode(const void* bytes, uint32_t size) {
     AppendSection(gOut.code, gOut.codeSize, bytes, size, msg::LimitCodeSize);
 }
 
+uint32_t AppendCodeAt(const void* bytes, uint32_t size) {
+    const uint32_t at = gOut.codeSize;
+    AppendSection(gOut.code, gOut.codeSize, bytes, size, msg::LimitCodeSize);
+    return at;
+}
+
 void AppendFixedData(const void* bytes, uint32_t size) {
     AppendSection(gOut.fixedData, gOut.fixedDataSize, bytes, size, msg::LimitFixedDataSize);
 }

@@ -37,6 +37,8 @@ void OpenOutput(const char* outputName, const char* headerText);
 // with "Implementation limit exceeded (size of code)." or "(size of fixed data).".
 void AppendCode(const void* bytes, uint32_t size);
 void AppendFixedData(const void* bytes, uint32_t size);
+// AppendCode that returns the code offset the bytes start at (the code size before).
+uint32_t AppendCodeAt(const void* bytes, uint32_t size);
 
 // The same for data whose place the caller keeps: each returns the offset the data got.
 // AppendFixedTable stores `count` 32-bit words little-endian and records them as a

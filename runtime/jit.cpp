@@ -131,6 +131,9 @@ const x86::Gp kPool[] = {x86::eax, x86::ecx, x86::edx, x86::esi, x86::edi,
                          x86::r8d, x86::r9d, x86::r10d, x86::r11d};
 constexpr int kPoolSize = sizeof kPool / sizeof kPool[0];
 constexpr int kCacheDepth = 4;
+// Reals: xmm3..xmm15 may hold cached 8-byte stack values (xmm0..xmm2 are scratch).
+constexpr int kFirstRealReg = 3, kRealRegs = 16;
+constexpr int kRealDepth = 8;  // at most this many cached reals
 
 class Translator {
 public:
@@ -155,10 +158,69 @@ private:
     std::vector<Cold> cold_;
     std::vector<bool> isTarget_;
     int slot_[kCacheDepth];
+    // A cached real: xmm register reg holds the 8 bytes at SP + offset (reg < 0: unused).
+    struct RealSlot { int offset; int reg; };
+    RealSlot real_[kRealDepth];
+    // After LOADR: the 64-bit host register that holds the real it pushed, for a CHKUD
+    // right after it (-1 otherwise).
+    int loadedReal_ = -1;
+    int loaded_ = -1;  // loadedReal_ as the instruction being translated found it
 
     // ---- the stack cache ----
-    void Forget() { for (int& s : slot_) s = -1; }
-    bool Empty() const { for (int s : slot_) if (s >= 0) return false; return true; }
+    void ForgetInts() { for (int& s : slot_) s = -1; }
+    void ForgetReals() { for (RealSlot& r : real_) r.reg = -1; }
+    void Forget() { ForgetInts(); ForgetReals(); }
+    bool Empty() const {
+        for (int s : slot_) if (s >= 0) return false;
+        for (const RealSlot& r : real_) if (r.reg >= 0) return false;
+        return true;
+    }
+    // Drops the cached reals that overlap the bytes [SP + from, SP + to): they are written.
+    void RealsWritten(int from, int to) {
+        for (RealSlot& r : real_)
+            if (r.reg >= 0 && r.offset < to && r.offset + 8 > from) r.reg = -1;
+    }
+    int RealAt(int offset) const {
+        for (const RealSlot& r : real_) if (r.reg >= 0 && r.offset == offset) return r.reg;
+        return -1;
+    }
+    // A free xmm register besides avoid; when all are taken, the deepest cached real's.
+    int FreeXmm(int avoid1 = -1, int avoid2 = -1) {
+        for (int x = kFirstRealReg; x < kRealRegs; ++x) {
+            if (x == avoid1 || x == avoid2) continue;
+            bool used = false;
+            for (const RealSlot& r : real_) used = used || r.reg == x;
+            if (!used) return x;
+        }
+        RealSlot* deepest = nullptr;
+        for (RealSlot& r : real_)
+            if (r.reg >= 0 && r.reg != avoid1 && r.reg != avoid2 && (deepest == nullptr || r.offset > deepest->offset))
+                deepest = &r;
+        int x = deepest->reg;
+        deepest->reg = -1;
+        return x;
+    }
+    // Remembers that xmm register x holds the 8 bytes at SP + offset (already written).
+    void NoteReal(int offset, int x) {
+        RealsWritten(offset, offset + 8);
+        for (RealSlot& r : real_) if (r.reg == x) r.reg = -1;
+        RealSlot* slot = nullptr;
+        for (RealSlot& r : real_) if (r.reg < 0) { slot = &r; break; }
+        if (slot == nullptr) {  // full: the deepest one goes
+            slot = &real_[0];
+            for (RealSlot& r : real_) if (r.offset > slot->offset) slot = &r;
+        }
+        *slot = {offset, x};
+    }
+    // The xmm register holding the real at SP + offset, loaded when it is not cached.
+    int RealTop(int offset, int avoid = -1) {
+        int x = RealAt(offset);
+        if (x >= 0) return x;
+        x = FreeXmm(avoid);
+        a_.movsd(x86::xmm(x), x86::qword_ptr(x86::r12, x86::rbx, 0, offset));
+        NoteReal(offset, x);
+        return x;
+    }
     bool InUse(int reg) const { for (int s : slot_) if (s == reg) return true; return false; }
     static x86::Gp Reg(int i) { return kPool[i]; }
     static x86::Mem StackWord(int offset) { return x86::dword_ptr(x86::r12, x86::rbx, 0, offset); }
@@ -176,12 +238,16 @@ private:
         slot_[i] = r;
         return r;
     }
-    // Moves SP by words (positive pops) and the cache with it.
+    // Moves SP by words (positive pops) and the caches with it.
     void Move(int words) {
         if (words > 0) {
             for (int i = 0; i < kCacheDepth; ++i) slot_[i] = i + words < kCacheDepth ? slot_[i + words] : -1;
         } else if (words < 0) {
             for (int i = kCacheDepth - 1; i >= 0; --i) slot_[i] = i + words >= 0 ? slot_[i + words] : -1;
+        }
+        for (RealSlot& r : real_) {
+            r.offset -= 4 * words;
+            if (r.offset < 0) r.reg = -1;
         }
         if (words != 0) a_.lea(x86::ebx, x86::ptr(x86::rbx, 4 * words));
     }
@@ -189,10 +255,12 @@ private:
         Move(-1);
         a_.mov(StackWord(0), Reg(r));
         slot_[0] = r;
+        RealsWritten(0, 4);
     }
     void Replace(int r) {
         a_.mov(StackWord(0), Reg(r));
         slot_[0] = r;
+        RealsWritten(0, 4);
     }
     void MovIfOther(int to, int from) { if (to != from) a_.mov(Reg(to), Reg(from)); }
 
@@ -324,39 +392,42 @@ void Translator::Compare(x64::Cond cc) {
     Replace(r);
 }
 
+// a b -- a op b for reals, in the xmm registers of the real cache: the operands come from
+// the registers that loaded or computed them, not back from the stack just written.
 void Translator::RealBinary(const Inst& in) {
-    Forget();
+    ForgetInts();  // the result overwrites the words the integer cache may hold
     StoreCur(in.pc);  // a trapped floating-point exception is reported at this instruction
-    a_.movsd(x86::xmm0, x86::qword_ptr(x86::r12, x86::rbx, 0, 8));
-    x86::Mem b = x86::qword_ptr(x86::r12, x86::rbx, 0, 0);
+    int b = RealTop(0), a = RealTop(8, b);
+    x86::Xmm A = x86::xmm(a), B = x86::xmm(b);
     switch (static_cast<Op>(in.op)) {
-    case Op::ADDR: a_.addsd(x86::xmm0, b); break;
-    case Op::SUBR: a_.subsd(x86::xmm0, b); break;
-    case Op::MULR: a_.mulsd(x86::xmm0, b); break;
+    case Op::ADDR: a_.addsd(A, B); break;
+    case Op::SUBR: a_.subsd(A, B); break;
+    case Op::MULR: a_.mulsd(A, B); break;
     default: {  // DIVR: a zero divisor is the interpreter's error
-        a_.movsd(x86::xmm1, b);
-        a_.xorpd(x86::xmm2, x86::xmm2);
-        a_.ucomisd(x86::xmm1, x86::xmm2);
+        a_.xorpd(x86::xmm0, x86::xmm0);
+        a_.ucomisd(B, x86::xmm0);
         x64::Label nonzero = a_.newLabel();
         a_.jp(nonzero);
         a_.je(ColdPath(ColdKind::Step, in.pc));
         a_.bind(nonzero);
-        a_.divsd(x86::xmm0, x86::xmm1);
+        a_.divsd(A, B);
     }
     }
-    a_.lea(x86::ebx, x86::ptr(x86::rbx, 8));
-    a_.movsd(x86::qword_ptr(x86::r12, x86::rbx), x86::xmm0);
+    RealsWritten(0, 16);
+    Move(2);
+    a_.movsd(x86::qword_ptr(x86::r12, x86::rbx), A);
+    NoteReal(0, a);
 }
 
 // a b -- flag for reals; a NaN operand makes every relation false but NER.
 void Translator::RealCompare(const Inst& in) {
-    Forget();
+    ForgetInts();
     StoreCur(in.pc);
-    x86::Mem a = x86::qword_ptr(x86::r12, x86::rbx, 0, 8), b = x86::qword_ptr(x86::r12, x86::rbx, 0, 0);
+    int b = RealTop(0), a = RealTop(8, b);
     Op op = static_cast<Op>(in.op);
     bool swapped = op == Op::LTR || op == Op::LER;  // a < b is b > a
-    a_.movsd(x86::xmm0, swapped ? b : a);
-    a_.ucomisd(x86::xmm0, swapped ? a : b);
+    a_.ucomisd(x86::xmm(swapped ? b : a), x86::xmm(swapped ? a : b));
+    RealsWritten(0, 16);
     switch (op) {
     case Op::EQR: a_.sete(x86::al); a_.setnp(x86::cl); a_.and_(x86::al, x86::cl); break;
     case Op::NER: a_.setne(x86::al); a_.setp(x86::cl); a_.or_(x86::al, x86::cl); break;
@@ -364,7 +435,7 @@ void Translator::RealCompare(const Inst& in) {
     default: a_.setae(x86::al); break;  // GER, LER
     }
     a_.movzx(x86::eax, x86::al);
-    a_.lea(x86::ebx, x86::ptr(x86::rbx, 12));
+    Move(3);
     Replace(0);
 }
 
@@ -384,6 +455,10 @@ void Translator::Load(const Inst& in) {
         Move(-1);
         a_.mov(x86::qword_ptr(x86::r12, x86::rbx), R);
         slot_[0] = slot_[1] = -1;
+        int x = FreeXmm();
+        a_.movq(x86::xmm(x), R);
+        NoteReal(0, x);
+        loadedReal_ = r;
         return;
     }
     x86::Gp R = Reg(r);
@@ -403,6 +478,7 @@ bool Translator::TranslateInline(const Inst& in) {
     const auto stackLow = static_cast<int32_t>(g_engine.stackLow);
     const auto stackTop = static_cast<int32_t>(g_engine.stackTop);
     const auto A = static_cast<int32_t>(in.a), B = static_cast<int32_t>(in.b);
+    const int loaded = loaded_;
     switch (static_cast<Op>(in.op)) {
     // ---- constants and stack ----
     case Op::PUSH0: case Op::PUSH1: case Op::PUSHT: case Op::PUSH1B: case Op::PUSH2:
@@ -466,9 +542,13 @@ bool Translator::TranslateInline(const Inst& in) {
     }
     case Op::STORER: {
         int a = Top(2);
-        x86::Gp value = Reg(FreeReg(a)).r64();
-        a_.mov(value, x86::qword_ptr(x86::r12, x86::rbx));
-        a_.mov(x86::qword_ptr(x86::r12, Reg(a).r64()), value);
+        if (int x = RealAt(0); x >= 0) {
+            a_.movsd(x86::qword_ptr(x86::r12, Reg(a).r64()), x86::xmm(x));
+        } else {
+            x86::Gp value = Reg(FreeReg(a)).r64();
+            a_.mov(value, x86::qword_ptr(x86::r12, x86::rbx));
+            a_.mov(x86::qword_ptr(x86::r12, Reg(a).r64()), value);
+        }
         Move(3);
         Forget();
         return true;
@@ -578,46 +658,61 @@ bool Translator::TranslateInline(const Inst& in) {
     // ---- reals ----
     case Op::ADDR: case Op::SUBR: case Op::MULR: case Op::DIVR: RealBinary(in); return true;
     case Op::EQR: case Op::NER: case Op::GER: case Op::GTR: case Op::LER: case Op::LTR: RealCompare(in); return true;
-    case Op::NEGR: Forget(); a_.xor_(StackWord(4), static_cast<int32_t>(0x80000000u)); return true;
+    case Op::NEGR: {
+        int x = RealTop(0);
+        ForgetInts();
+        a_.mov(x86::rax, uint64_t{1} << 63);
+        a_.movq(x86::xmm0, x86::rax);
+        a_.xorpd(x86::xmm(x), x86::xmm0);
+        a_.movsd(x86::qword_ptr(x86::r12, x86::rbx), x86::xmm(x));
+        return true;
+    }
     case Op::PUSHR0: case Op::PUSHR1: case Op::PUSHR: {
         double d = static_cast<Op>(in.op) == Op::PUSHR ? in.r : static_cast<Op>(in.op) == Op::PUSHR1 ? 1.0 : 0.0;
         uint64_t bits;
         std::memcpy(&bits, &d, 8);
-        Forget();
-        a_.lea(x86::ebx, x86::ptr(x86::rbx, -8));
+        ForgetInts();
+        Move(-2);
         a_.mov(x86::rax, bits);
         a_.mov(x86::qword_ptr(x86::r12, x86::rbx), x86::rax);
+        int x = FreeXmm();
+        a_.movq(x86::xmm(x), x86::rax);
+        NoteReal(0, x);
         return true;
     }
     case Op::ITOR: case Op::UTOR: {
         int w = Top(0);
-        Forget();
-        if (static_cast<Op>(in.op) == Op::ITOR) a_.cvtsi2sd(x86::xmm0, Reg(w));
-        else a_.cvtsi2sd(x86::xmm0, Reg(w).r64());  // the 32-bit value is zero-extended
-        a_.lea(x86::ebx, x86::ptr(x86::rbx, -4));
-        a_.movsd(x86::qword_ptr(x86::r12, x86::rbx), x86::xmm0);
+        int x = FreeXmm();
+        if (static_cast<Op>(in.op) == Op::ITOR) a_.cvtsi2sd(x86::xmm(x), Reg(w));
+        else a_.cvtsi2sd(x86::xmm(x), Reg(w).r64());  // the 32-bit value is zero-extended
+        ForgetInts();
+        Move(-1);
+        a_.movsd(x86::qword_ptr(x86::r12, x86::rbx), x86::xmm(x));
+        NoteReal(0, x);
         return true;
     }
-    case Op::TRUNC: case Op::TRUNC2:
+    case Op::TRUNC: case Op::TRUNC2: {
         // Out of range or NaN raises the invalid-operation exception, as in the interpreter.
-        Forget();
+        int x = RealTop(0);
+        ForgetInts();
         StoreCur(in.pc);
-        a_.cvttsd2si(x86::eax, x86::qword_ptr(x86::r12, x86::rbx));
-        a_.lea(x86::ebx, x86::ptr(x86::rbx, 4));
+        a_.cvttsd2si(x86::eax, x86::xmm(x));
+        Move(1);
         Replace(0);
         return true;
+    }
 
     case Op::CALLSTD: {
         // sqrt of a non-negative number (or +0, -0, +inf) cannot fail: sqrtsd gives the
         // routine's result. A negative number or a NaN goes to the routine, for its error.
         if (in.a != vm::Number(vm::Std::Sqrt) || InstalledStd(in.a) != SqrtRoutine) return false;
-        Forget();
-        a_.movsd(x86::xmm0, x86::qword_ptr(x86::r12, x86::rbx));
-        a_.xorpd(x86::xmm1, x86::xmm1);
-        a_.ucomisd(x86::xmm0, x86::xmm1);
+        int x = RealTop(0);
+        ForgetInts();
+        a_.xorpd(x86::xmm0, x86::xmm0);
+        a_.ucomisd(x86::xmm(x), x86::xmm0);
         a_.jb(ColdPath(ColdKind::Step, in.pc));  // below zero, or unordered
-        a_.sqrtsd(x86::xmm0, x86::xmm0);
-        a_.movsd(x86::qword_ptr(x86::r12, x86::rbx), x86::xmm0);
+        a_.sqrtsd(x86::xmm(x), x86::xmm(x));
+        a_.movsd(x86::qword_ptr(x86::r12, x86::rbx), x86::xmm(x));
         return true;
     }
 
@@ -706,6 +801,11 @@ bool Translator::TranslateInline(const Inst& in) {
     case Op::CHKUW: a_.cmp(Reg(Top(0)), -1); a_.je(ColdPath(ColdKind::Step, in.pc)); return true;
     case Op::CHKUB: a_.cmp(Reg(Top(0)), 0xFF); a_.je(ColdPath(ColdKind::Step, in.pc)); return true;
     case Op::CHKUD: {
+        if (loaded >= 0) {  // right after LOADR: both words -1 is the 64-bit value -1
+            a_.cmp(Reg(loaded).r64(), -1);
+            a_.je(ColdPath(ColdKind::Step, in.pc));
+            return true;
+        }
         x64::Label defined = a_.newLabel();
         a_.cmp(Reg(Top(0)), -1);
         a_.jne(defined);
@@ -746,6 +846,8 @@ bool IsControl(uint32_t op) {
 }
 
 void Translator::Translate(const Inst& in) {
+    loaded_ = loadedReal_;
+    loadedReal_ = -1;
     if (in.op == kBadOp) {
         // Undefined opcode or cut off by the end of the code: the interpreter reports it.
         Forget();
@@ -832,7 +934,10 @@ void Translator::Run() {
     enterable.assign(insts_.size(), false);
     starts.resize(insts_.size());
     for (size_t i = 0; i < insts_.size(); ++i) {
-        if (isTarget_[i]) Forget();
+        if (isTarget_[i]) {
+            Forget();
+            loadedReal_ = -1;
+        }
         enterable[i] = Empty();
         a_.bind(labels[i]);
         starts[i] = static_cast<uint32_t>(a_.offset());

@@ -58,6 +58,7 @@ inline constexpr Gp rax{0, 8}, rcx{1, 8}, rdx{2, 8}, rbx{3, 8}, rsp{4, 8}, rbp{5
 inline constexpr Gp r12{12, 8}, r13{13, 8}, r14{14, 8}, r15{15, 8};
 inline constexpr Gp al{0, 1}, cl{1, 1}, bl{3, 1};
 inline constexpr Xmm xmm0{0}, xmm1{1}, xmm2{2};
+inline constexpr Xmm xmm(int id) { return {static_cast<uint8_t>(id)}; }
 
 class Assembler {
 public:
@@ -176,6 +177,13 @@ public:
     void xorpd(Xmm d, Xmm s) { SseReg(0x66, 0x57, d.id, s.id, false); }
     void cvtsi2sd(Xmm d, Gp s) { SseReg(0xF2, 0x2A, d.id, s.id, s.size == 8); }
     void cvttsd2si(Gp d, const Mem& m) { Sse(0xF2, 0x2C, d.id, m); }
+    void cvttsd2si(Gp d, Xmm s) { SseReg(0xF2, 0x2C, d.id, s.id, d.size == 8); }
+    void addsd(Xmm d, Xmm s) { SseReg(0xF2, 0x58, d.id, s.id, false); }
+    void mulsd(Xmm d, Xmm s) { SseReg(0xF2, 0x59, d.id, s.id, false); }
+    void subsd(Xmm d, Xmm s) { SseReg(0xF2, 0x5C, d.id, s.id, false); }
+    void movapd(Xmm d, Xmm s) { SseReg(0x66, 0x28, d.id, s.id, false); }
+    void movq(Xmm d, Gp s) { SseReg(0x66, 0x6E, d.id, s.id, true); }   // all 64 bits
+    void movq(Gp d, Xmm s) { SseReg(0x66, 0x7E, s.id, d.id, true); }
 
 private:
     static constexpr uint32_t kUnbound = 0xFFFFFFFFu;

@@ -1,7 +1,8 @@
 // The native tier (see jit.h).
 //
 // Host registers while translated code runs:
-//   ebx  SP (a 32-bit VM address; every stack access is [r12 + rbx + small offset])
+//   ebx  SP, less the pushes and pops of the current stretch of straight code that are not
+//        yet applied (Translator::delta_); every stack access is [r12 + rbx + small offset]
 //   r12  the VM window's base          r13d FP
 //   r14  the entry table: one host address per code offset, for computed jumps and returns
 //   r15  the NativeContext             rbp  &g_engine.cur
@@ -134,6 +135,8 @@ constexpr int kCacheDepth = 4;
 // Reals: xmm3..xmm15 may hold cached 8-byte stack values (xmm0..xmm2 are scratch).
 constexpr int kFirstRealReg = 3, kRealRegs = 16;
 constexpr int kRealDepth = 8;  // at most this many cached reals
+constexpr int kMaxDelta = 1024;  // pending SP moves, in bytes either way
+constexpr int32_t kSpFloor = 4096;
 
 class Translator {
 public:
@@ -151,7 +154,8 @@ public:
 
 private:
     enum class ColdKind { ExitAt, Step };
-    struct Cold { x64::Label label; ColdKind kind; uint32_t pc; };
+    // delta: the pending SP moves when the cold path is jumped to.
+    struct Cold { x64::Label label; ColdKind kind; uint32_t pc; int delta; };
 
     x64::Assembler a_;
     const std::vector<Inst>& insts_;
@@ -165,6 +169,13 @@ private:
     // right after it (-1 otherwise).
     int loadedReal_ = -1;
     int loaded_ = -1;  // loadedReal_ as the instruction being translated found it
+    // SP is ebx + delta_: pushes and pops within a stretch of straight code move delta_
+    // only, and ebx is brought up to date where something else reads it (calls, exits,
+    // jumps, jump targets). spChecked_: ebx >= kSpFloor is known.
+    int delta_ = 0;
+    bool spChecked_ = false;
+    uint32_t curPc_ = 0;   // the instruction being translated
+    int startDelta_ = 0;   // delta_ at its start
 
     // ---- the stack cache ----
     void ForgetInts() { for (int& s : slot_) s = -1; }
@@ -217,13 +228,25 @@ private:
         int x = RealAt(offset);
         if (x >= 0) return x;
         x = FreeXmm(avoid);
-        a_.movsd(x86::xmm(x), x86::qword_ptr(x86::r12, x86::rbx, 0, offset));
+        a_.movsd(x86::xmm(x), StackQword(offset));
         NoteReal(offset, x);
         return x;
     }
     bool InUse(int reg) const { for (int s : slot_) if (s == reg) return true; return false; }
     static x86::Gp Reg(int i) { return kPool[i]; }
-    static x86::Mem StackWord(int offset) { return x86::dword_ptr(x86::r12, x86::rbx, 0, offset); }
+    // Stack accesses add the SP moves not yet applied to ebx (see delta_).
+    x86::Mem StackWord(int offset) const { return x86::dword_ptr(x86::r12, x86::rbx, 0, offset + delta_); }
+    x86::Mem StackQword(int offset) const { return x86::qword_ptr(x86::r12, x86::rbx, 0, offset + delta_); }
+    // Applies the pending SP moves to ebx.
+    void Flush() {
+        if (delta_ == 0) return;
+        a_.lea(x86::ebx, x86::ptr(x86::rbx, delta_));
+        if (delta_ < 0) spChecked_ = false;
+        startDelta_ -= delta_;  // the instruction's start, relative to the new ebx
+        delta_ = 0;
+    }
+    // ebx was set from somewhere else (a loaded SP, a step, a jump target): nothing pending.
+    void SpReloaded() { delta_ = 0; spChecked_ = false; }
 
     int FreeReg(int avoid1 = -1, int avoid2 = -1) const {
         for (int i = 0; i < kPoolSize; ++i)
@@ -249,7 +272,20 @@ private:
             r.offset -= 4 * words;
             if (r.offset < 0) r.reg = -1;
         }
-        if (words != 0) a_.lea(x86::ebx, x86::ptr(x86::rbx, 4 * words));
+        // SP moves by the pending delta only; ebx follows at a flush. A delta below zero
+        // needs ebx >= kSpFloor, checked once per stretch, so that ebx + delta never goes
+        // below the window (the interpreter's SP wraps there instead).
+        int next = delta_ + 4 * words;
+        if (next > kMaxDelta || next < -kMaxDelta) {
+            Flush();
+            next = 4 * words;
+        }
+        if (next < 0 && !spChecked_) {
+            a_.cmp(x86::ebx, kSpFloor);
+            a_.jb(ColdPathFrom(ColdKind::ExitAt, curPc_, startDelta_));
+            spChecked_ = true;
+        }
+        delta_ = next;
     }
     void Push(int r) {
         Move(-1);
@@ -265,10 +301,12 @@ private:
     void MovIfOther(int to, int from) { if (to != from) a_.mov(Reg(to), Reg(from)); }
 
     // ---- exits and calls ----
-    x64::Label ColdPath(ColdKind kind, uint32_t pc) {
-        cold_.push_back({a_.newLabel(), kind, pc});
+    x64::Label ColdPathFrom(ColdKind kind, uint32_t pc, int delta) {
+        cold_.push_back({a_.newLabel(), kind, pc, delta});
         return cold_.back().label;
     }
+    // A cold path for a jump made with the current pending SP moves.
+    x64::Label ColdPath(ColdKind kind, uint32_t pc) { return ColdPathFrom(kind, pc, delta_); }
     void StoreCur(uint32_t pc) { a_.mov(x86::dword_ptr(x86::rbp), static_cast<int32_t>(pc)); }
     // Backward jumps and calls poll the break flag. They also store CUR: a signal sent from
     // outside (kill -SEGV, -FPE, -ABRT, -ILL) is reported at CUR by a handler that has no
@@ -326,8 +364,10 @@ void Translator::EmitStep(uint32_t pc) {
 
 void Translator::CallStepAndContinue(const Inst& in, bool control) {
     Forget();
+    Flush();
     if (control) PollBreak(in.pc);
     EmitStep(in.pc);
+    SpReloaded();
     if (control) DispatchEax();
 }
 
@@ -337,6 +377,7 @@ void Translator::CallStepAndContinue(const Inst& in, bool control) {
 // next instruction.
 void Translator::CallOutOfLine(const Inst& in, OutOfLineInstruction routine) {
     Forget();
+    Flush();
     StoreCur(in.pc);
     // SP and FP in one store: the routine reads them as one 8-byte word, which two 4-byte
     // stores could not forward to (a stall of a dozen cycles on every call).
@@ -352,6 +393,7 @@ void Translator::CallOutOfLine(const Inst& in, OutOfLineInstruction routine) {
     a_.call(x86::rax);
     a_.mov(x86::ebx, x86::dword_ptr(x86::r15, offsetof(VmState, sp)));
     a_.mov(x86::r13d, x86::dword_ptr(x86::r15, offsetof(VmState, fp)));
+    SpReloaded();
     if (static_cast<Op>(in.op) == Op::CALLSTD) {
         a_.cmp(x86::byte_ptr(x86::r15, offsetof(VmState, stopped)), 0);
         a_.jne(exitEax);  // the run has ended: nothing reads the code offset
@@ -415,7 +457,7 @@ void Translator::RealBinary(const Inst& in) {
     }
     RealsWritten(0, 16);
     Move(2);
-    a_.movsd(x86::qword_ptr(x86::r12, x86::rbx), A);
+    a_.movsd(StackQword(0), A);
     NoteReal(0, a);
 }
 
@@ -453,7 +495,7 @@ void Translator::Load(const Inst& in) {
         a_.test(A, A);
         a_.cmovz(R, A.r64());
         Move(-1);
-        a_.mov(x86::qword_ptr(x86::r12, x86::rbx), R);
+        a_.mov(StackQword(0), R);
         slot_[0] = slot_[1] = -1;
         int x = FreeXmm();
         a_.movq(x86::xmm(x), R);
@@ -499,14 +541,14 @@ bool Translator::TranslateInline(const Inst& in) {
         return true;
     }
     case Op::PUSHFP: { int r = FreeReg(); a_.mov(Reg(r), x86::r13d); Push(r); return true; }
-    case Op::PUSHSP: { int r = FreeReg(); a_.mov(Reg(r), x86::ebx); Push(r); return true; }
+    case Op::PUSHSP: { int r = FreeReg(); a_.lea(Reg(r), x86::ptr(x86::rbx, delta_)); Push(r); return true; }
     case Op::DUP: Push(Top(0)); return true;
     case Op::DUP2: { int b = Top(0), a = Top(1); Push(a); Push(b); return true; }
     case Op::PICK:
         if (in.a % 4 == 0 && in.a < 4 * kCacheDepth) { Push(Top(static_cast<int>(in.a / 4))); return true; }
         {
             int r = FreeReg();
-            a_.lea(Reg(r), x86::ptr(x86::rbx, A));  // a 32-bit sum: wraps as the interpreter's
+            a_.lea(Reg(r), x86::ptr(x86::rbx, A + delta_));  // a 32-bit sum: wraps as the interpreter's
             a_.mov(Reg(r), x86::dword_ptr(x86::r12, Reg(r).r64()));
             Push(r);
         }
@@ -518,6 +560,7 @@ bool Translator::TranslateInline(const Inst& in) {
     case Op::SETSP:
         a_.mov(x86::ebx, Reg(Top(0)));
         Forget();
+        SpReloaded();
         a_.test(x86::bl, 3);
         a_.jnz(ColdPath(ColdKind::ExitAt, next));
         return true;
@@ -546,7 +589,7 @@ bool Translator::TranslateInline(const Inst& in) {
             a_.movsd(x86::qword_ptr(x86::r12, Reg(a).r64()), x86::xmm(x));
         } else {
             x86::Gp value = Reg(FreeReg(a)).r64();
-            a_.mov(value, x86::qword_ptr(x86::r12, x86::rbx));
+            a_.mov(value, StackQword(0));
             a_.mov(x86::qword_ptr(x86::r12, Reg(a).r64()), value);
         }
         Move(3);
@@ -640,7 +683,7 @@ bool Translator::TranslateInline(const Inst& in) {
             a_.div(x86::ecx);
             if (op == Op::MODU) a_.mov(x86::eax, x86::edx);
         }
-        a_.lea(x86::ebx, x86::ptr(x86::rbx, 4));
+        Move(1);
         Replace(0);
         return true;
     }
@@ -651,7 +694,7 @@ bool Translator::TranslateInline(const Inst& in) {
         a_.js(ColdPath(ColdKind::Step, in.pc));
         a_.mov(x86::eax, StackWord(4));
         if (static_cast<Op>(in.op) == Op::SHL) a_.shl_cl(x86::eax); else a_.shr_cl(x86::eax);
-        a_.lea(x86::ebx, x86::ptr(x86::rbx, 4));
+        Move(1);
         Replace(0);
         return true;
 
@@ -664,7 +707,7 @@ bool Translator::TranslateInline(const Inst& in) {
         a_.mov(x86::rax, uint64_t{1} << 63);
         a_.movq(x86::xmm0, x86::rax);
         a_.xorpd(x86::xmm(x), x86::xmm0);
-        a_.movsd(x86::qword_ptr(x86::r12, x86::rbx), x86::xmm(x));
+        a_.movsd(StackQword(0), x86::xmm(x));
         return true;
     }
     case Op::PUSHR0: case Op::PUSHR1: case Op::PUSHR: {
@@ -674,7 +717,7 @@ bool Translator::TranslateInline(const Inst& in) {
         ForgetInts();
         Move(-2);
         a_.mov(x86::rax, bits);
-        a_.mov(x86::qword_ptr(x86::r12, x86::rbx), x86::rax);
+        a_.mov(StackQword(0), x86::rax);
         int x = FreeXmm();
         a_.movq(x86::xmm(x), x86::rax);
         NoteReal(0, x);
@@ -687,7 +730,7 @@ bool Translator::TranslateInline(const Inst& in) {
         else a_.cvtsi2sd(x86::xmm(x), Reg(w).r64());  // the 32-bit value is zero-extended
         ForgetInts();
         Move(-1);
-        a_.movsd(x86::qword_ptr(x86::r12, x86::rbx), x86::xmm(x));
+        a_.movsd(StackQword(0), x86::xmm(x));
         NoteReal(0, x);
         return true;
     }
@@ -712,7 +755,7 @@ bool Translator::TranslateInline(const Inst& in) {
         a_.ucomisd(x86::xmm(x), x86::xmm0);
         a_.jb(ColdPath(ColdKind::Step, in.pc));  // below zero, or unordered
         a_.sqrtsd(x86::xmm(x), x86::xmm(x));
-        a_.movsd(x86::qword_ptr(x86::r12, x86::rbx), x86::xmm(x));
+        a_.movsd(StackQword(0), x86::xmm(x));
         return true;
     }
 
@@ -720,12 +763,14 @@ bool Translator::TranslateInline(const Inst& in) {
     case Op::JMP:
         if (in.a <= in.pc) PollBreak(in.pc);
         Forget();
+        Flush();
         JumpTo(in.a);
         return true;
     case Op::JZ: case Op::JNZ: {
         if (in.a <= in.pc) PollBreak(in.pc);
         int w = Top(0);
         Move(1);
+        Flush();
         a_.test(Reg(w), Reg(w));
         if (static_cast<Op>(in.op) == Op::JZ) a_.jz(TargetLabel(in.a)); else a_.jnz(TargetLabel(in.a));
         return true;
@@ -734,8 +779,9 @@ bool Translator::TranslateInline(const Inst& in) {
         if (in.a >= g_engine.codeSize) return false;  // the interpreter reports it
         PollBreak(in.pc);
         Forget();
-        a_.lea(x86::ebx, x86::ptr(x86::rbx, -4));
+        Move(-1);
         a_.mov(StackWord(0), static_cast<int32_t>(next));
+        Flush();
         JumpTo(in.a);
         return true;
     case Op::RET: {
@@ -743,12 +789,14 @@ bool Translator::TranslateInline(const Inst& in) {
         MovIfOther(0, t);
         Move(1);
         Forget();
+        Flush();
         DispatchEax();
         return true;
     }
     case Op::RETD:
         if (in.a % 4 != 0) return false;
         Forget();
+        Flush();
         a_.cmp(x86::dword_ptr(x86::r12, stackLow), -1);
         a_.jne(ColdPath(ColdKind::Step, in.pc));
         a_.cmp(x86::dword_ptr(x86::r12, stackLow + 4), -1);
@@ -759,6 +807,7 @@ bool Translator::TranslateInline(const Inst& in) {
         return true;
     case Op::LEAVE:
         Forget();
+        SpReloaded();
         a_.mov(x86::ebx, x86::r13d);
         a_.mov(x86::r13d, StackWord(0));
         a_.lea(x86::ebx, x86::ptr(x86::rbx, 4));
@@ -769,6 +818,8 @@ bool Translator::TranslateInline(const Inst& in) {
         if (in.a % 4 != 0 || in.a > 64) return false;
         Forget();
         if (in.a == 0) return true;
+        Flush();
+        spChecked_ = false;  // ebx goes down to as low as stackLow
         // The interpreter's bounds: stackLow + n <= SP <= stackTop + n.
         a_.cmp(x86::ebx, stackLow + A);
         a_.jb(ColdPath(ColdKind::Step, in.pc));
@@ -815,6 +866,7 @@ bool Translator::TranslateInline(const Inst& in) {
         return true;
     }
     case Op::CHKSTK:
+        Flush();
         a_.cmp(x86::ebx, stackLow);
         a_.jb(ColdPath(ColdKind::Step, in.pc));
         a_.cmp(x86::ebx, stackTop);
@@ -851,6 +903,7 @@ void Translator::Translate(const Inst& in) {
     if (in.op == kBadOp) {
         // Undefined opcode or cut off by the end of the code: the interpreter reports it.
         Forget();
+        Flush();
         a_.mov(x86::eax, uint64_t{in.pc});
         a_.jmp(exitEax);
         return;
@@ -896,6 +949,7 @@ void Translator::EmitCold() {
     for (size_t i = 0; i < cold_.size(); ++i) {
         Cold c = cold_[i];
         a_.bind(c.label);
+        if (c.delta != 0) a_.lea(x86::ebx, x86::ptr(x86::rbx, c.delta));
         if (c.kind == ColdKind::ExitAt) {
             a_.mov(x86::eax, uint64_t{c.pc});
             a_.jmp(exitEax);
@@ -935,15 +989,20 @@ void Translator::Run() {
     starts.resize(insts_.size());
     for (size_t i = 0; i < insts_.size(); ++i) {
         if (isTarget_[i]) {
+            Flush();  // before the label: the code that falls through applies its moves
             Forget();
             loadedReal_ = -1;
         }
-        enterable[i] = Empty();
+        enterable[i] = Empty() && delta_ == 0;
+        if (enterable[i]) spChecked_ = false;  // a computed jump may arrive with any SP
         a_.bind(labels[i]);
         starts[i] = static_cast<uint32_t>(a_.offset());
+        curPc_ = insts_[i].pc;
+        startDelta_ = delta_;
         Translate(insts_[i]);
     }
     // Running off the end of the code: the interpreter reports it.
+    Flush();
     a_.mov(x86::eax, uint64_t{codeSize});
     a_.jmp(exitEax);
     bodyEnd = a_.offset();

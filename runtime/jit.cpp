@@ -169,6 +169,10 @@ private:
     // right after it (-1 otherwise).
     int loadedReal_ = -1;
     int loaded_ = -1;  // loadedReal_ as the instruction being translated found it
+    // After a constant push other than 0: the top word is not 0, so a load through it needs
+    // no select for address 0 (topNonZero_: as the instruction being translated found it).
+    bool nonZeroTop_ = false;
+    bool topNonZero_ = false;
     // SP is ebx + delta_: pushes and pops within a stretch of straight code move delta_
     // only, and ebx is brought up to date where something else reads it (calls, exits,
     // jumps, jump targets). spChecked_: ebx >= kSpFloor is known.
@@ -484,6 +488,7 @@ void Translator::RealCompare(const Inst& in) {
 // Loads through the address on top; address 0 reads as 0, as in the interpreter (which
 // also reads the always-committed first page and then selects).
 void Translator::Load(const Inst& in) {
+    const bool knownNonZero = topNonZero_;  // the address is a constant other than 0
     int a = Top(0);
     x86::Gp A = Reg(a);
     Op op = static_cast<Op>(in.op);
@@ -492,8 +497,10 @@ void Translator::Load(const Inst& in) {
     if (op == Op::LOADR) {
         x86::Gp R = Reg(r).r64();
         a_.mov(R, x86::qword_ptr(x86::r12, A.r64()));
-        a_.test(A, A);
-        a_.cmovz(R, A.r64());
+        if (!knownNonZero) {
+            a_.test(A, A);
+            a_.cmovz(R, A.r64());
+        }
         Move(-1);
         a_.mov(StackQword(0), R);
         slot_[0] = slot_[1] = -1;
@@ -510,8 +517,10 @@ void Translator::Load(const Inst& in) {
     case Op::LOADHS: a_.movsx(R, x86::word_ptr(x86::r12, A.r64())); break;
     default: a_.mov(R, x86::dword_ptr(x86::r12, A.r64())); break;
     }
-    a_.test(A, A);
-    a_.cmovz(R, A);
+    if (!knownNonZero) {
+        a_.test(A, A);
+        a_.cmovz(R, A);
+    }
     Replace(r);
 }
 
@@ -538,6 +547,7 @@ bool Translator::TranslateInline(const Inst& in) {
         int r = FreeReg();
         a_.mov(Reg(r), uint64_t{v});
         Push(r);
+        if (v != 0) nonZeroTop_ = true;
         return true;
     }
     case Op::PUSHFP: { int r = FreeReg(); a_.mov(Reg(r), x86::r13d); Push(r); return true; }
@@ -900,6 +910,8 @@ bool IsControl(uint32_t op) {
 void Translator::Translate(const Inst& in) {
     loaded_ = loadedReal_;
     loadedReal_ = -1;
+    topNonZero_ = nonZeroTop_;
+    nonZeroTop_ = false;
     if (in.op == kBadOp) {
         // Undefined opcode or cut off by the end of the code: the interpreter reports it.
         Forget();
@@ -992,6 +1004,7 @@ void Translator::Run() {
             Flush();  // before the label: the code that falls through applies its moves
             Forget();
             loadedReal_ = -1;
+            nonZeroTop_ = false;
         }
         enterable[i] = Empty() && delta_ == 0;
         if (enterable[i]) spChecked_ = false;  // a computed jump may arrive with any SP

@@ -2,6 +2,7 @@
 #include "runtime/objects.h"
 
 #include <dlfcn.h>
+#include <fenv.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -64,10 +65,16 @@ struct ServerCall {
     std::string thrown;  // what() of an escaped exception
 };
 
+// A server is library code that may rely on IEEE arithmetic (an overflow giving an infinity
+// it then handles): the program's floating-point traps are masked while it runs, and the
+// guard puts the program's control state back when the call ends.
+void MaskTrapsForServer() { fedisableexcept(FE_ALL_EXCEPT); }
+
 template <class F>
 ServerCall CallServer(F&& call) {
     ServerCall c;
     ForeignCallGuard guard;  // a fault in the server is the program's "Invalid memory access"
+    MaskTrapsForServer();
     g_inServerCall = true;
     try {
         c.result = call();
@@ -218,6 +225,7 @@ uint32_t CreateByProgId(const std::string& progId) {
     Creation c;
     {
         ForeignCallGuard guard;
+        MaskTrapsForServer();
         g_inServerCall = true;
         c = CreateServerObject(*entry);
         g_inServerCall = false;

@@ -27,6 +27,7 @@
  *   Crash              reads an unmapped address (the engine's fault guard)
  *   Poison             from now on this object's add_ref reads an unmapped address
  *   PoisonedChild()    a new object whose add_ref reads an unmapped address
+ *   Overflow()         1 when 1e308 * 10 gives an infinity here (IEEE arithmetic, no trap)
  *
  * With TARN_TEST_SERVER_REPORT set, unloading the library writes
  * "testserver: N objects alive" to standard error: the tests' check that every reference
@@ -53,13 +54,13 @@ typedef struct TestObject {
 enum {
     ECHO, TYPEOF, MAKE, SUM0, SUM1, SUM2, SUM3, SUM4, SUM5, SUM6, SUM7, SUM8, JOIN, NAME, NUMBER, READONLY,
     NOTHING, FAIL, FAILCODE, CHILD, SAME, KEEP, LIVE, REQUIRED, CRASH, POISON, POISONED_CHILD,
-    MEMBER_COUNT
+    OVERFLOW, MEMBER_COUNT
 };
 
 static const char* const kNames[MEMBER_COUNT] = {
     "Echo", "TypeOf", "Make", "Sum0", "Sum1", "Sum2", "Sum3", "Sum4", "Sum5", "Sum6", "Sum7", "Sum8", "Join",
     "Name", "Number", "ReadOnly", "Nothing", "Fail", "FailCode", "Child", "Same", "Keep", "Live", "Required",
-    "Crash", "Poison", "PoisonedChild",
+    "Crash", "Poison", "PoisonedChild", "Overflow",
 };
 
 static tarn_dispatch* NewTestObject(void);
@@ -283,6 +284,12 @@ static tarn_result Invoke(tarn_dispatch* self, int32_t id, uint32_t locale, uint
         /* Not null: the sanitizers of a checked build would stop at a null load first. */
         int* volatile nowhere = (int*)(uintptr_t)16;
         return *nowhere;
+    }
+    case OVERFLOW: {
+        volatile double big = 1e308;
+        const double product = big * 10.0;
+        if (r) { r->vt = TARN_VT_I4; r->u.i4 = isinf(product) ? 1 : 0; }
+        return TARN_OK;
     }
     }
     return TARN_E_MEMBER_NOT_FOUND;

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Builds the IDE's HTML manuals from the Markdown pages in docs/.
 
-    python3 scripts/make-help.py        (writes ide/help/user.html and ide/help/progref.html)
+    python3 scripts/make-help.py          (writes ide/help/user.html and ide/help/progref.html)
+    python3 scripts/make-help.py --check  (exit 1 when a committed manual is out of date)
 
 Each manual starts with its contents (anchor "contents"); every identifier written as code
 gets an index anchor "kw-<name>" at its first place, which the IDE's keyword search (F1)
@@ -20,7 +21,7 @@ MANUALS = {
                   ["ide.md", "tpc.md", "runtime-errors.md"]),
     "progref.html": ("Tarn Pascal Programmer's Reference Manual",
                      ["stdlib.md", "files.md", "external.md", "automation.md",
-                      "runtime-errors.md", "engine.md", "image-format.md", "assembler.md"]),
+                      "database.md", "runtime-errors.md", "engine.md", "image-format.md", "assembler.md"]),
 }
 
 IDENT = re.compile(r"^([A-Za-z_][A-Za-z0-9_]*)(\(.*\))?$")
@@ -163,15 +164,30 @@ def build(name, title, pages):
            "<h2>Contents</h2>", "".join(toc)]
     doc += w.out
     doc += ['<h2><a name="index"></a>Keyword index</h2>', "<p>%s</p>" % index, "</body></html>"]
-    with open(os.path.join(ROOT, "ide", "help", name), "w", encoding="utf-8") as f:
-        f.write("\n".join(doc) + "\n")
+    return "\n".join(doc) + "\n"
 
 
 def main():
-    os.makedirs(os.path.join(ROOT, "ide", "help"), exist_ok=True)
+    check = "--check" in sys.argv[1:]
+    folder = os.path.join(ROOT, "ide", "help")
+    os.makedirs(folder, exist_ok=True)
+    stale = []
     for name, (title, pages) in MANUALS.items():
-        build(name, title, pages)
-    return 0
+        text = build(name, title, pages)
+        path = os.path.join(folder, name)
+        if check:
+            try:
+                current = open(path, encoding="utf-8").read()
+            except OSError:
+                current = None
+            if current != text:
+                stale.append(name)
+            continue
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(text)
+    for name in stale:
+        print("ide/help/%s is out of date: run python3 scripts/make-help.py" % name)
+    return 1 if stale else 0
 
 
 if __name__ == "__main__":

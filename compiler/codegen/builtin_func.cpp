@@ -258,7 +258,7 @@ void GenBuiltinFunction(Binding* b, List* actuals, Type*) {
         GenFileFunction(f->kind, actuals, f->kind == builtin::FilePos ? Std::FilePos : Std::FileSize);
         return;
     case builtin::Addr: {  // addr(v): the variable's VM address as a host address
-        VarAccess* v = AccessOf(x);
+        VarAccess* v = VariableOf(x);
         if (!v) break;
         GenAddress(v);
         EmitOp(Op::RELHOST);
@@ -294,7 +294,7 @@ void GenBuiltinFunction(Binding* b, List* actuals, Type*) {
             return;
         }
         if (t->kind == ListType) {
-            VarAccess* list = AccessOf(x);
+            VarAccess* list = VariableOf(x);
             if (!list) break;
             GenAddress(list);
             EmitCallStd(Std::ListLength);

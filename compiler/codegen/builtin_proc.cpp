@@ -115,7 +115,7 @@ bool LeadingFile(List* actuals, VarAccess*& file, Type*& fileType) {
     if (!first || first->kind != ActualParmExpr) return false;
     Type* t = ResolveType(first->u.expr->ActualType);
     if (t->kind != FileType) return false;
-    file = AccessOf(first->u.expr);
+    file = VariableOf(first->u.expr);
     fileType = t;
     return file != nullptr;
 }
@@ -298,7 +298,7 @@ void GenRead(int32_t b, List* actuals, bool newline) {
         if (!IsTextFile(ft)) {
             for (i = 2; i <= ListCount(actuals); i++) {
                 ActualParm* a = ActualAt(actuals, i);
-                VarAccess* v = a->kind == ActualParmExpr ? AccessOf(a->u.expr) : nullptr;
+                VarAccess* v = a->kind == ActualParmExpr ? VariableOf(a->u.expr) : nullptr;
                 if (!v || !ReadNonText(file, ft, v)) {
                     CodeGenMissingBuiltin("this kind of variable in", b);
                     return;
@@ -310,7 +310,7 @@ void GenRead(int32_t b, List* actuals, bool newline) {
     }
     for (; i <= ListCount(actuals); i++) {
         ActualParm* a = ActualAt(actuals, i);
-        VarAccess* v = a->kind == ActualParmExpr  ? AccessOf(a->u.expr)
+        VarAccess* v = a->kind == ActualParmExpr  ? VariableOf(a->u.expr)
                        : a->kind == ActualParmVar ? a->u.var
                                                   : nullptr;
         if (!v || !ReadOne(file, v)) {
@@ -457,7 +457,7 @@ void GenWrite(int32_t b, List* actuals, bool newline) {
     VarAccess* file = nullptr;
     if (!args.empty() && args[0]->kind == ActualParmExpr &&
         ResolveType(args[0]->u.expr->ActualType)->kind == FileType) {
-        file = AccessOf(args[0]->u.expr);
+        file = VariableOf(args[0]->u.expr);
         Type* ft = ResolveType(args[0]->u.expr->ActualType);
         if (!file) {
             CodeGenMissingBuiltin("this file argument of", b);
@@ -526,7 +526,7 @@ void GenExit(List* actuals) {
 }
 
 void GenIncDec(int32_t b, List* actuals, bool increment) {
-    VarAccess* v = AccessOf(ArgExpr(actuals, 1));
+    VarAccess* v = VariableOf(ArgExpr(actuals, 1));
     if (!v) {
         CodeGenMissingBuiltin("this argument of", b);
         return;
@@ -567,7 +567,7 @@ void GenDisposeValue(Expression* e) {
 // always has the record's full size, so the code is that of the plain form.
 void GenNewDispose(int32_t b, List* actuals, bool isNew) {
     Expression* first = ArgExpr(actuals, 1);
-    VarAccess* v = AccessOf(first);
+    VarAccess* v = VariableOf(first);
     if (!v && !isNew && first && HostOf(first->PromotedType)->kind == PointerType) {
         GenDisposeValue(first);
         return;
@@ -604,9 +604,9 @@ void GenNewDispose(int32_t b, List* actuals, bool isNew) {
 // packed array's address, then both index ranges (unpacked first) and the component size;
 // the engine copies the packed array's whole length and checks the index range.
 void GenPackUnpack(int32_t b, List* actuals, bool pack) {
-    VarAccess* unpacked = AccessOf(ArgExpr(actuals, pack ? 1 : 2));
+    VarAccess* unpacked = VariableOf(ArgExpr(actuals, pack ? 1 : 2));
     Expression* index = ArgExpr(actuals, pack ? 2 : 3);
-    VarAccess* packed = AccessOf(ArgExpr(actuals, pack ? 3 : 1));
+    VarAccess* packed = VariableOf(ArgExpr(actuals, pack ? 3 : 1));
     Type* ut = unpacked ? ResolveType(unpacked->t) : nullptr;
     Type* pt = packed ? ResolveType(packed->t) : nullptr;
     int64_t ulow = 0, uhigh = 0, plow = 0, phigh = 0;
@@ -671,7 +671,7 @@ bool GenProcedureArgument(char cls, ActualParm* a) {
     if (!a) return false;
     if (cls == 'A') {
         VarAccess* v = a->kind == ActualParmVar    ? a->u.var
-                       : a->kind == ActualParmExpr ? AccessOf(a->u.expr)
+                       : a->kind == ActualParmExpr ? VariableOf(a->u.expr)
                                                    : nullptr;
         if (!v) return false;
         GenAddress(v);
@@ -704,7 +704,7 @@ bool GenRoutineProcedure(const RoutineProcedure& row, List* actuals) {
 
 // String delete and insert: the string variable's prefix width and maximum length.
 bool StringVariable(ActualParm* a, VarAccess*& v, uint32_t& prefix, uint32_t& max) {
-    v = a && a->kind == ActualParmExpr ? AccessOf(a->u.expr) : nullptr;
+    v = a && a->kind == ActualParmExpr ? VariableOf(a->u.expr) : nullptr;
     if (!v) return false;
     const Rep rep = TypeRepOf(v->t);
     if (rep != Rep::Str1 && rep != Rep::Str4) return false;
@@ -714,7 +714,7 @@ bool StringVariable(ActualParm* a, VarAccess*& v, uint32_t& prefix, uint32_t& ma
 }
 
 VarAccess* ListVariable(ActualParm* a) {
-    VarAccess* v = a && a->kind == ActualParmExpr ? AccessOf(a->u.expr) : nullptr;
+    VarAccess* v = a && a->kind == ActualParmExpr ? VariableOf(a->u.expr) : nullptr;
     return v && HostOf(v->t)->kind == ListType ? v : nullptr;
 }
 
@@ -814,7 +814,7 @@ void GenStr(int32_t b, List* actuals) {
     for (ActualParm* a : Items<ActualParm>(actuals)) args.push_back(a);
     VarAccess* target = args.empty() || args.back()->kind != ActualParmExpr
                             ? nullptr
-                            : AccessOf(args.back()->u.expr);
+                            : VariableOf(args.back()->u.expr);
     Expression* value =
         !args.empty() && args[0]->kind == ActualParmExpr ? args[0]->u.expr : nullptr;
     if (!target || !value || args.size() < 2 || args.size() > 4 ||
@@ -844,8 +844,8 @@ void GenStr(int32_t b, List* actuals) {
 // ordinary assignment stores it.
 void GenVal(int32_t b, List* actuals) {
     Expression* text = ArgExpr(actuals, 1);
-    VarAccess* target = AccessOf(ArgExpr(actuals, 2));
-    VarAccess* code = AccessOf(ArgExpr(actuals, 3));
+    VarAccess* target = VariableOf(ArgExpr(actuals, 2));
+    VarAccess* code = VariableOf(ArgExpr(actuals, 3));
     if (!text || !target || !code || ListCount(actuals) != 3) {
         CodeGenMissingBuiltin("this form of", b);
         return;
@@ -916,9 +916,9 @@ void GenExec(int32_t b, List* actuals) {
 void GenRaw(int32_t b, List* actuals, bool reading) {
     VarAccess* file = nullptr;
     Type* ft = nullptr;
-    VarAccess* buffer = AccessOf(ArgExpr(actuals, 2));
+    VarAccess* buffer = VariableOf(ArgExpr(actuals, 2));
     Expression* count = ArgExpr(actuals, 3);
-    VarAccess* done = AccessOf(ArgExpr(actuals, 4));
+    VarAccess* done = VariableOf(ArgExpr(actuals, 4));
     if (!LeadingFile(actuals, file, ft) || !buffer || !count || !done) {
         CodeGenMissingBuiltin("this form of", b);
         return;
@@ -942,7 +942,7 @@ void GenRaw(int32_t b, List* actuals, bool reading) {
 // address of the registers after their first word, given to the routine twice.
 void GenIntr(int32_t b, List* actuals, bool msdos) {
     Expression* number = msdos ? nullptr : ArgExpr(actuals, 1);
-    VarAccess* registers = AccessOf(ArgExpr(actuals, msdos ? 1 : 2));
+    VarAccess* registers = VariableOf(ArgExpr(actuals, msdos ? 1 : 2));
     if ((!msdos && !number) || !registers) {
         CodeGenMissingBuiltin("this form of", b);
         return;
@@ -1015,7 +1015,7 @@ void GenBuiltinProcedure(Function* f, List* actuals, int32_t freeSystemLocal) {
     case builtin::Open: GenOpenWithMode(b, actuals, false); return;
     case builtin::POpen: GenOpenWithMode(b, actuals, true); return;
     case builtin::OpenDir: {  // opendir(d, name)
-        VarAccess* d = AccessOf(ArgExpr(actuals, 1));
+        VarAccess* d = VariableOf(ArgExpr(actuals, 1));
         Expression* name = ArgExpr(actuals, 2);
         if (!d || !name) break;
         GenStringValue(name);
@@ -1026,7 +1026,7 @@ void GenBuiltinProcedure(Function* f, List* actuals, int32_t freeSystemLocal) {
     }
     case builtin::ReadDir: {  // readdir(d, s)
         Expression* d = ArgExpr(actuals, 1);
-        VarAccess* v = AccessOf(ArgExpr(actuals, 2));
+        VarAccess* v = VariableOf(ArgExpr(actuals, 2));
         if (!d || !v || !IsStringRep(TypeRepOf(v->t))) break;
         GenAddress(v);
         GenOrdinal(d);
@@ -1037,7 +1037,7 @@ void GenBuiltinProcedure(Function* f, List* actuals, int32_t freeSystemLocal) {
     }
     case builtin::GetFileMode: {  // getfilemode(name, v)
         Expression* name = ArgExpr(actuals, 1);
-        VarAccess* v = AccessOf(ArgExpr(actuals, 2));
+        VarAccess* v = VariableOf(ArgExpr(actuals, 2));
         if (!name || !v) break;
         GenAddress(v);
         GenStringValue(name);
@@ -1057,7 +1057,7 @@ void GenBuiltinProcedure(Function* f, List* actuals, int32_t freeSystemLocal) {
         }
         return;
     case builtin::Fill: {
-        VarAccess* v = AccessOf(ArgExpr(actuals, 1));
+        VarAccess* v = VariableOf(ArgExpr(actuals, 1));
         Expression* value = ArgExpr(actuals, 2);
         if (!v || !value) break;
         GenAddress(v);
@@ -1075,7 +1075,7 @@ void GenBuiltinProcedure(Function* f, List* actuals, int32_t freeSystemLocal) {
                 // A pointer or address names the memory itself.
                 GenOrdinal(e);
                 if (kind == AddressType) EmitOp(Op::HOSTREL);
-            } else if (VarAccess* v = AccessOf(e)) {
+            } else if (VarAccess* v = VariableOf(e)) {
                 GenAddress(v);
             } else {
                 CodeGenMissingBuiltin("this form of", b);

@@ -16,6 +16,7 @@
 
 #include "compiler/base/messages.h"
 #include "compiler/base/options.h"
+#include "compiler/front/check_expr.h"
 #include "compiler/front/predefined.h"
 #include "compiler/front/records.h"
 #include "compiler/front/types.h"
@@ -98,7 +99,7 @@ bool CheckArguments(const Member& m, List* args) {
         const char* what = "";
         switch (kind) {
         case Arg::Connection:
-            fits = e && IsConnection(AccessOf(e));
+            fits = e && IsConnection(VariableOf(e));
             what = "Connection object";
             break;
         case Arg::String:
@@ -124,7 +125,7 @@ bool CheckArguments(const Member& m, List* args) {
 
 void GenArgument(Arg kind, Expression* e) {
     switch (kind) {
-    case Arg::Connection: GenAddress(AccessOf(e)); return;
+    case Arg::Connection: GenAddress(VariableOf(e)); return;
     case Arg::String: GenStringValue(e); return;
     case Arg::Integer: GenOrdinal(e); return;
     }
@@ -150,7 +151,7 @@ void GenDatabaseProcedure(VarAccess* object, Identifier* member, List* args) {
     if (!CheckArguments(*m, args) || !GenerateCode()) return;
     if (m->routine == Std::OpenRecordset) {
         ActualParm* kind = ActualAt(args, 3);
-        GenAddress(AccessOf(ActualAt(args, 1)->u.expr));
+        GenAddress(VariableOf(ActualAt(args, 1)->u.expr));
         GenAddress(object);
         GenStringValue(ActualAt(args, 2)->u.expr);
         if (kind)

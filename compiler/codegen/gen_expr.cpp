@@ -906,20 +906,6 @@ void GenRealValue(Expression* e) {
     GenOperand(e, true);
 }
 
-VarAccess* AccessOf(Expression* e) {
-    while (e && !e->factor && e->oper == UNDEFtok && e->sign == SignNone) e = e->left;
-    if (!e || !e->factor) return nullptr;
-    Factor* f = e->factor;
-    while (f->kind == ParenExpression && f->sign == SignNone) {
-        Expression* inner = f->u.expression;
-        while (inner && !inner->factor && inner->oper == UNDEFtok && inner->sign == SignNone)
-            inner = inner->left;
-        if (!inner || !inner->factor) return nullptr;
-        f = inner->factor;
-    }
-    return f->kind == VarAccessFactor && f->sign == SignNone ? f->u.access : nullptr;
-}
-
 void GenStringValue(Expression* e) {
     GenExpr(e, false);
     if (IsCharHost(e->PromotedType)) EmitOp(Op::PUSHT);

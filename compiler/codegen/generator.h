@@ -111,8 +111,6 @@ void GenBuiltinFunction(Binding* b, List* actuals, Type* resultType);
 void GenFileFunction(int32_t kind, List* actuals, vm::Std routine);
 // A built-in procedure statement; `freeSystemLocal` is the first hidden local free for it.
 void GenBuiltinProcedure(Function* f, List* actuals, int32_t freeSystemLocal);
-// The variable an argument names when it is a plain variable access; none otherwise.
-VarAccess* AccessOf(Expression* e);
 // The byte count a routine's RETD drops: the static link and every parameter slot.
 uint32_t ParameterBytes(const Function* f);
 // The routine whose block is being generated (none for the main program).

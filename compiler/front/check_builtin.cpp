@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "compiler/base/messages.h"
+#include "compiler/front/check_expr.h"
 #include "compiler/front/lexer.h"
 #include "compiler/front/records.h"
 #include "compiler/front/types.h"
@@ -109,21 +110,6 @@ constexpr Pattern PATTERNS[] = {
 };
 
 // ---- Argument classes ----------------------------------------------------------------------
-
-// The variable an expression names when it is nothing but a variable access.
-VarAccess* VariableOf(Expression* e) {
-    while (e && !e->factor && e->oper == UNDEFtok && e->sign == SignNone) e = e->left;
-    if (!e || !e->factor) return nullptr;
-    Factor* f = e->factor;
-    while (f->kind == ParenExpression && f->sign == SignNone) {
-        Expression* inner = f->u.expression;
-        while (inner && !inner->factor && inner->oper == UNDEFtok && inner->sign == SignNone)
-            inner = inner->left;
-        if (!inner || !inner->factor) return nullptr;
-        f = inner->factor;
-    }
-    return f->kind == VarAccessFactor && f->sign == SignNone ? f->u.access : nullptr;
-}
 
 bool IsBad(Type* t) { return !t || ResolveType(t)->kind == BadType; }
 bool IsVariant(Type* t) { return t && HostOf(t)->kind == VariantType; }

@@ -460,4 +460,20 @@ void CheckExternalHeading(const FuncHeading* fh, const Position* pos) {
     }
 }
 
+// A variable access, unsigned, under any wrappers and parentheses: the variable the
+// expression names, or null for any other expression.
+VarAccess* VariableOf(Expression* e) {
+    while (e && !e->factor && e->oper == UNDEFtok && e->sign == SignNone) e = e->left;
+    if (!e || !e->factor) return nullptr;
+    Factor* f = e->factor;
+    while (f->kind == ParenExpression && f->sign == SignNone) {
+        Expression* inner = f->u.expression;
+        while (inner && !inner->factor && inner->oper == UNDEFtok && inner->sign == SignNone)
+            inner = inner->left;
+        if (!inner || !inner->factor) return nullptr;
+        f = inner->factor;
+    }
+    return f->kind == VarAccessFactor && f->sign == SignNone ? f->u.access : nullptr;
+}
+
 }  // namespace tarn::tpc

@@ -15,6 +15,8 @@ void FinishExpression(Expression* e);
 void FinishFactor(Factor* f);
 // Types a set constructor (its members are finished first); sets s->t.
 void FinishSetConstructor(SetConstructor* s, const Position* pos = nullptr);
+// The variable an expression names when it is nothing but a variable access, else null.
+VarAccess* VariableOf(Expression* e);
 
 // ---- Parameters and external routines ---------------------------------------------------
 

@@ -195,40 +195,44 @@ void PushFixedString(uint32_t offset, size_t length) {
     EmitOpWord(Op::LOADV, 1);
 }
 
-// The parameters of an external routine in declaration order (the front end accepts only
-// value and variable parameters there).
-std::vector<Variable*> ExternalParameters(const FuncHeading* fh, std::vector<bool>& byRef) {
+// An external routine's result type (null for a procedure) and its parameters in
+// declaration order (the front end accepts only value and variable parameters there).
+struct ExternalSignature {
+    Type* result = nullptr;
     std::vector<Variable*> parameters;
+    std::vector<bool> byRef;
+};
+
+// The signature of an external routine, after the space for its result: a single gets 8
+// bytes, room for the real it becomes.
+ExternalSignature BeginExternalCall(const FuncHeading* fh) {
+    ExternalSignature sig;
+    sig.result = fh->result ? fh->result->t : nullptr;
+    if (sig.result) {
+        const bool single = ExternalKindOf(sig.result) == ExternalKind::Single;
+        EmitOpWord(Op::ALLOC, single ? 8 : vm::Align4(ResolveType(sig.result)->size));
+    }
     const List* sections = fh->parms ? fh->parms->sections : nullptr;
     for (FormalParmSection* s : Items<FormalParmSection>(sections)) {
         if (s->kind == FormalParmFunc) continue;
         const ParmSpec& section =
             s->kind == FormalParmValue ? s->u.ValueParmSpec : s->u.VarParmSpec;
         for (Variable* v : Items<Variable>(section.parm)) {
-            parameters.push_back(v);
-            byRef.push_back(s->kind == FormalParmVar);
+            sig.parameters.push_back(v);
+            sig.byRef.push_back(s->kind == FormalParmVar);
         }
     }
-    return parameters;
-}
-
-// The result space of an external function: a single gets 8 bytes, room for the real it
-// becomes.
-void AllocExternalResult(Type* result) {
-    const bool single = ExternalKindOf(result) == ExternalKind::Single;
-    EmitOpWord(Op::ALLOC, single ? 8 : vm::Align4(ResolveType(result)->size));
+    return sig;
 }
 
 // What follows the arguments: the descriptors, the count, the result's descriptor, the
 // names, the convention word and the call.
-void GenExternalDescription(Function* f, const std::vector<Variable*>& parameters,
-                            const std::vector<bool>& byRef) {
-    Type* result = f->heading->result ? f->heading->result->t : nullptr;
-    for (size_t i = parameters.size(); i-- > 0;)
-        PushExternalDescriptor(parameters[i]->t, byRef[i]);
-    PushInteger(static_cast<int32_t>(parameters.size()));
-    if (result)
-        PushExternalDescriptor(result, false);
+void GenExternalDescription(Function* f, const ExternalSignature& sig) {
+    for (size_t i = sig.parameters.size(); i-- > 0;)
+        PushExternalDescriptor(sig.parameters[i]->t, sig.byRef[i]);
+    PushInteger(static_cast<int32_t>(sig.parameters.size()));
+    if (sig.result)
+        PushExternalDescriptor(sig.result, false);
     else
         EmitOp(Op::PUSH0);
     PoolExternalNames(f);
@@ -239,26 +243,22 @@ void GenExternalDescription(Function* f, const std::vector<Variable*>& parameter
 }
 
 void GenExternalCall(Function* f, List* actuals) {
-    const FuncHeading* fh = f->heading;
-    Type* result = fh->result ? fh->result->t : nullptr;
-    if (result) AllocExternalResult(result);
-    std::vector<bool> byRef;
-    const std::vector<Variable*> parameters = ExternalParameters(fh, byRef);
-    for (size_t i = parameters.size(); i-- > 0;) {
+    const ExternalSignature sig = BeginExternalCall(f->heading);
+    for (size_t i = sig.parameters.size(); i-- > 0;) {
         ActualParm* a = ActualAt(actuals, static_cast<uint32_t>(i + 1));
         if (!a) return;
-        if (!byRef[i]) {
-            EmitOpWords(Op::ALLOCF, SlotSize(parameters[i]), 0);
+        if (!sig.byRef[i]) {
+            EmitOpWords(Op::ALLOCF, SlotSize(sig.parameters[i]), 0);
             EmitOp(Op::PUSHSP);
-            if (a->kind == ActualParmExpr) GenAssignValue(parameters[i]->t, a->u.expr);
+            if (a->kind == ActualParmExpr) GenAssignValue(sig.parameters[i]->t, a->u.expr);
         } else if (a->kind == ActualParmVar) {
             GenAddress(a->u.var);
         }
     }
-    GenExternalDescription(f, parameters, byRef);
-    if (!result) return;
-    NormalizeResult(result);   // a single's float is widened as after any call
-    GenUndefinedCheck(result);
+    GenExternalDescription(f, sig);
+    if (!sig.result) return;
+    NormalizeResult(sig.result);   // a single's float is widened as after any call
+    GenUndefinedCheck(sig.result);
 }
 
 // An external routine passed as a procedural argument is called with CALLS like a routine
@@ -275,24 +275,21 @@ void GenExternalAdapter(Function* f) {
     EmitOp(Op::PUSHSP);
     EmitOp(Op::SETFP);
     const FuncHeading* fh = f->heading;
-    Type* result = fh->result ? fh->result->t : nullptr;
-    if (result) AllocExternalResult(result);
-    std::vector<bool> byRef;
-    const std::vector<Variable*> parameters = ExternalParameters(fh, byRef);
-    for (size_t i = parameters.size(); i-- > 0;) {
+    const ExternalSignature sig = BeginExternalCall(fh);
+    for (size_t i = sig.parameters.size(); i-- > 0;) {
         EmitOp(Op::PUSHFP);
-        EmitOpWord(Op::ADDI, parameters[i]->offset);
-        if (byRef[i]) {
+        EmitOpWord(Op::ADDI, sig.parameters[i]->offset);
+        if (sig.byRef[i]) {
             EmitOp(Op::LOADW);
             continue;
         }
-        PushInteger(static_cast<int32_t>(SlotSize(parameters[i])));
+        PushInteger(static_cast<int32_t>(SlotSize(sig.parameters[i])));
         EmitOpWord(Op::LOADV, 1);
         EmitOp(Op::POP);   // the raw bytes stay, the length word goes
     }
-    GenExternalDescription(f, parameters, byRef);
-    if (result) {
-        const uint32_t words = vm::Align4(ResolveType(result)->size) / 4;
+    GenExternalDescription(f, sig);
+    if (sig.result) {
+        const uint32_t words = vm::Align4(ResolveType(sig.result)->size) / 4;
         for (uint32_t i = 0; i < words; i++) {
             EmitOp(Op::PUSHFP);
             EmitOpWord(Op::ADDI, fh->result->offset + 4 * i);

@@ -69,6 +69,7 @@ struct NativeContext {
     const uint64_t* table = nullptr;
     volatile uint32_t* cur = nullptr;
     volatile uint32_t breakRequested = 0;
+    int stdExitCode = 0;  // the exit code a directly called standard routine sets
 };
 
 // The translated image of the current run: W^X memory (written, then made executable and
@@ -137,6 +138,7 @@ constexpr int kFirstRealReg = 3, kRealRegs = 16;
 constexpr int kRealDepth = 8;  // at most this many cached reals
 constexpr int kMaxDelta = 1024;  // pending SP moves, in bytes either way
 constexpr int32_t kSpFloor = 4096;
+constexpr uint32_t kInlineAllocBytes = 256;  // larger ALLOCs call Allocate
 
 class Translator {
 public:
@@ -145,7 +147,7 @@ public:
 
     void Run();
 
-    x64::Label entry, exitEax;
+    x64::Label entry, exitEax, stdStopped;
     std::vector<x64::Label> labels;     // per instruction
     std::vector<int32_t> indexOf;       // code offset -> instruction index, -1 elsewhere
     std::vector<bool> enterable;        // instruction entry has an empty cache
@@ -390,15 +392,30 @@ void Translator::CallOutOfLine(const Inst& in, OutOfLineInstruction routine) {
     a_.shl(x86::rax, 32);
     a_.or_(x86::rax, x86::rbx);  // the upper half of rbx is zero: SP is only written as ebx
     a_.mov(x86::qword_ptr(x86::r15, offsetof(VmState, sp)), x86::rax);
-    a_.mov(x86::rdi, x86::r15);
-    a_.mov(x86::esi, uint64_t{in.a});
-    a_.mov(x86::edx, uint64_t{in.b});
-    a_.mov(x86::rax, reinterpret_cast<uint64_t>(routine));
-    a_.call(x86::rax);
+    const bool isStd = static_cast<Op>(in.op) == Op::CALLSTD;
+    if (StdRoutine direct = isStd ? InstalledStd(in.a) : nullptr) {
+        // The standard routine itself, as CallStd would call it: its registers are the
+        // context's SP and FP, its exit code a word of the context that starts at 0.
+        static_assert(offsetof(Regs, fp) == offsetof(Regs, sp) + 4 && sizeof(Regs) == 8);
+        a_.mov(x86::dword_ptr(x86::r15, offsetof(NativeContext, stdExitCode)), 0);
+        a_.lea(x86::rdi, x86::ptr(x86::r15, offsetof(VmState, sp)));
+        a_.lea(x86::rsi, x86::ptr(x86::r15, offsetof(NativeContext, stdExitCode)));
+        a_.mov(x86::rax, reinterpret_cast<uint64_t>(direct));
+        a_.call(x86::rax);
+        static_assert(static_cast<int>(StdOutcome::Continue) == 0);
+        a_.test(x86::eax, x86::eax);
+        a_.jne(stdStopped);
+    } else {
+        a_.mov(x86::rdi, x86::r15);
+        a_.mov(x86::esi, uint64_t{in.a});
+        a_.mov(x86::edx, uint64_t{in.b});
+        a_.mov(x86::rax, reinterpret_cast<uint64_t>(routine));
+        a_.call(x86::rax);
+    }
     a_.mov(x86::ebx, x86::dword_ptr(x86::r15, offsetof(VmState, sp)));
     a_.mov(x86::r13d, x86::dword_ptr(x86::r15, offsetof(VmState, fp)));
     SpReloaded();
-    if (static_cast<Op>(in.op) == Op::CALLSTD) {
+    if (isStd) {
         a_.cmp(x86::byte_ptr(x86::r15, offsetof(VmState, stopped)), 0);
         a_.jne(exitEax);  // the run has ended: nothing reads the code offset
     }
@@ -825,7 +842,7 @@ bool Translator::TranslateInline(const Inst& in) {
         a_.jnz(ColdPath(ColdKind::ExitAt, next));
         return true;
     case Op::ALLOC:
-        if (in.a % 4 != 0 || in.a > 64) return false;
+        if (in.a % 4 != 0 || in.a > kInlineAllocBytes) return false;  // Translate calls Allocate
         Forget();
         if (in.a == 0) return true;
         Flush();
@@ -836,7 +853,10 @@ bool Translator::TranslateInline(const Inst& in) {
         a_.cmp(x86::ebx, stackTop + A);
         a_.ja(ColdPath(ColdKind::Step, in.pc));
         a_.lea(x86::ebx, x86::ptr(x86::rbx, -A));
-        for (int32_t i = 0; i < A; i += 4) a_.mov(StackWord(i), -1);
+        if (A >= 8) a_.mov(x86::rax, ~uint64_t{0});
+        for (int32_t i = 0; i < A; i += 8) {
+            if (i + 8 <= A) a_.mov(StackQword(i), x86::rax); else a_.mov(StackWord(i), -1);
+        }
         return true;
 
     // ---- checks (a failure is reported by the interpreter) ----
@@ -921,6 +941,14 @@ void Translator::Translate(const Inst& in) {
         return;
     }
     if (TranslateInline(in)) return;
+    if (static_cast<Op>(in.op) == Op::ALLOC) {
+        // A frame too large to fill inline: ALLOCF with the undefined byte is the same
+        // instruction (Allocate, its bounds and its errors) as ALLOC of any size.
+        Inst fill = in;
+        fill.b = kUndefinedByte;
+        CallOutOfLine(fill, OutOfLineFor(static_cast<uint32_t>(Op::ALLOCF)));
+        return;
+    }
     if (OutOfLineInstruction routine = OutOfLineFor(in.op)) {
         CallOutOfLine(in, routine);
         return;
@@ -953,6 +981,14 @@ void Translator::EmitEntryAndExit() {
     a_.pop(x86::r15); a_.pop(x86::r14); a_.pop(x86::r13);
     a_.pop(x86::r12); a_.pop(x86::rbp); a_.pop(x86::rbx);
     a_.ret();
+
+    // A directly called standard routine ended the run: stopped, with the exit code it set.
+    a_.bind(stdStopped);
+    a_.mov(x86::eax, x86::dword_ptr(x86::r15, offsetof(NativeContext, stdExitCode)));
+    a_.mov(x86::dword_ptr(x86::r15, offsetof(VmState, exitCode)), x86::eax);
+    a_.mov(x86::eax, uint64_t{1});
+    a_.mov(x86::byte_ptr(x86::r15, offsetof(VmState, stopped)), x86::al);
+    a_.jmp(exitEax);
 }
 
 void Translator::EmitCold() {
@@ -976,6 +1012,7 @@ void Translator::Run() {
     const uint32_t codeSize = g_engine.codeSize;
     entry = a_.newLabel();
     exitEax = a_.newLabel();
+    stdStopped = a_.newLabel();
     indexOf.assign(codeSize, -1);
     isTarget_.assign(insts_.size(), false);
     for (size_t i = 0; i < insts_.size(); ++i) {

@@ -79,8 +79,8 @@ struct NativeImage {
     size_t mapped = 0;
     size_t bodyEnd = 0;                 // end of the instructions' code (cold paths follow)
     std::vector<uint64_t> table;        // code offset -> host address
-    std::vector<uint32_t> starts;       // host offset of each translated instruction
-    std::vector<uint32_t> pcs;          // its code offset
+    std::vector<uint32_t> starts;       // host offset where an instruction's code begins
+    std::vector<uint32_t> pcs;          // that instruction's code offset
 };
 
 NativeContext g_context;
@@ -151,7 +151,9 @@ public:
     std::vector<x64::Label> labels;     // per instruction
     std::vector<int32_t> indexOf;       // code offset -> instruction index, -1 elsewhere
     std::vector<bool> enterable;        // instruction entry has an empty cache
-    std::vector<uint32_t> starts;
+    // Where the code of each instruction begins (host offset, code offset), in host order;
+    // an instruction folded into the one before it has the start of its own work here.
+    std::vector<uint32_t> starts, startPcs;
     size_t bodyEnd = 0;
 
 private:
@@ -182,6 +184,25 @@ private:
     bool spChecked_ = false;
     uint32_t curPc_ = 0;   // the instruction being translated
     int startDelta_ = 0;   // delta_ at its start
+    size_t index_ = 0;     // its index in insts_
+    int folded_ = 0;       // instructions after it that its translation took in
+    // After a constant push: the constant (topConst_: as the instruction being translated
+    // found it).
+    bool constTop_ = false, topIsConst_ = false;
+    uint32_t constValue_ = 0, topConst_ = 0;
+
+    void Mark(uint32_t pc) {
+        starts.push_back(static_cast<uint32_t>(a_.offset()));
+        startPcs.push_back(pc);
+    }
+    // The instruction k places after the current one, when it can be folded into it: it
+    // exists, is defined and no jump lands on it.
+    const Inst* Foldable(size_t k) const {
+        size_t j = index_ + k;
+        if (j >= insts_.size() || isTarget_[j] || insts_[j].op == kBadOp) return nullptr;
+        return &insts_[j];
+    }
+    bool FoldFrameAddress();
 
     // ---- the stack cache ----
     void ForgetInts() { for (int& s : slot_) s = -1; }
@@ -541,6 +562,38 @@ void Translator::Load(const Inst& in) {
     Replace(r);
 }
 
+// PUSHFP; ADDI/SUBI k: the frame address from one lea, pushed once (the word FP alone is
+// overwritten by the next instruction, in the same slot). A load through it right after is
+// folded in as well: the address is held in a register and never written, since the
+// loaded value takes its slot (and, for a real, the slot below). A fault in the load is
+// reported at the load, which has its own start in the fault table.
+bool Translator::FoldFrameAddress() {
+    const Inst* add = Foldable(1);
+    if (add == nullptr) return false;
+    Op op = static_cast<Op>(add->op);
+    if (op != Op::ADDI && op != Op::SUBI) return false;
+    const auto disp = static_cast<int32_t>(op == Op::ADDI ? add->a : 0u - add->a);
+    int r = FreeReg();
+    a_.lea(Reg(r), x86::ptr(x86::r13, disp));  // a 32-bit sum: wraps as the interpreter's
+    folded_ = 1;
+    if (const Inst* load = Foldable(2)) {
+        switch (static_cast<Op>(load->op)) {
+        case Op::LOADB: case Op::LOADH: case Op::LOADHS: case Op::LOADW: case Op::LOADR:
+            Move(-1);
+            slot_[0] = r;
+            RealsWritten(0, 4);
+            folded_ = 2;
+            Mark(load->pc);
+            topNonZero_ = false;
+            Load(*load);
+            return true;
+        default: break;
+        }
+    }
+    Push(r);
+    return true;
+}
+
 bool Translator::TranslateInline(const Inst& in) {
     const uint32_t next = in.pc + in.length;
     const auto stackLow = static_cast<int32_t>(g_engine.stackLow);
@@ -565,9 +618,17 @@ bool Translator::TranslateInline(const Inst& in) {
         a_.mov(Reg(r), uint64_t{v});
         Push(r);
         if (v != 0) nonZeroTop_ = true;
+        constTop_ = true;
+        constValue_ = v;
         return true;
     }
-    case Op::PUSHFP: { int r = FreeReg(); a_.mov(Reg(r), x86::r13d); Push(r); return true; }
+    case Op::PUSHFP: {
+        if (FoldFrameAddress()) return true;
+        int r = FreeReg();
+        a_.mov(Reg(r), x86::r13d);
+        Push(r);
+        return true;
+    }
     case Op::PUSHSP: { int r = FreeReg(); a_.lea(Reg(r), x86::ptr(x86::rbx, delta_)); Push(r); return true; }
     case Op::DUP: Push(Top(0)); return true;
     case Op::DUP2: { int b = Top(0), a = Top(1); Push(a); Push(b); return true; }
@@ -861,9 +922,24 @@ bool Translator::TranslateInline(const Inst& in) {
 
     // ---- checks (a failure is reported by the interpreter) ----
     case Op::CHKRNG: case Op::CHKRNGU: {
-        x86::Gp W = Reg(Top(0));
         bool isSigned = static_cast<Op>(in.op) == Op::CHKRNG;
+        bool ordered = isSigned ? A <= B : in.a <= in.b;
+        if (topIsConst_) {  // a constant index: the check's outcome is known now
+            bool inside = isSigned ? A <= static_cast<int32_t>(topConst_) && static_cast<int32_t>(topConst_) <= B
+                                   : in.a <= topConst_ && topConst_ <= in.b;
+            if (inside) { constTop_ = true; constValue_ = topConst_; return true; }
+        }
+        int w = Top(0);
+        x86::Gp W = Reg(w);
         x64::Label fail = ColdPath(ColdKind::Step, in.pc);
+        if (ordered) {
+            // lo <= w <= hi is w - lo <= hi - lo as unsigned numbers, signed or not
+            x86::Gp T = Reg(FreeReg(w));
+            a_.lea(T, x86::ptr(W.r64(), static_cast<int32_t>(0u - in.a)));
+            a_.cmp(T, static_cast<int32_t>(in.b - in.a));
+            a_.ja(fail);
+            return true;
+        }
         a_.cmp(W, A);
         if (isSigned) a_.jl(fail); else a_.jb(fail);
         a_.cmp(W, B);
@@ -932,6 +1008,9 @@ void Translator::Translate(const Inst& in) {
     loadedReal_ = -1;
     topNonZero_ = nonZeroTop_;
     nonZeroTop_ = false;
+    topIsConst_ = constTop_;
+    topConst_ = constValue_;
+    constTop_ = false;
     if (in.op == kBadOp) {
         // Undefined opcode or cut off by the end of the code: the interpreter reports it.
         Forget();
@@ -1035,21 +1114,27 @@ void Translator::Run() {
     EmitEntryAndExit();
     Forget();
     enterable.assign(insts_.size(), false);
-    starts.resize(insts_.size());
     for (size_t i = 0; i < insts_.size(); ++i) {
         if (isTarget_[i]) {
             Flush();  // before the label: the code that falls through applies its moves
             Forget();
             loadedReal_ = -1;
             nonZeroTop_ = false;
+            constTop_ = false;
         }
         enterable[i] = Empty() && delta_ == 0;
         if (enterable[i]) spChecked_ = false;  // a computed jump may arrive with any SP
         a_.bind(labels[i]);
-        starts[i] = static_cast<uint32_t>(a_.offset());
+        Mark(insts_[i].pc);
         curPc_ = insts_[i].pc;
         startDelta_ = delta_;
+        index_ = i;
+        folded_ = 0;
         Translate(insts_[i]);
+        // Folded instructions are not enterable (a computed jump there hands the run to
+        // the interpreter) and no direct jump lands on them (Foldable), so their labels
+        // stay unbound.
+        i += static_cast<size_t>(folded_);
     }
     // Running off the end of the code: the interpreter reports it.
     Flush();
@@ -1108,8 +1193,7 @@ int RunNative(VmState vm) {
         if (t.enterable[i]) g_image.table[insts[i].pc] = base + code.labelOffset(t.labels[i]);
     }
     g_image.starts = t.starts;
-    g_image.pcs.resize(insts.size());
-    for (size_t i = 0; i < insts.size(); ++i) g_image.pcs[i] = insts[i].pc;
+    g_image.pcs = t.startPcs;
 
     g_context.vm = vm;
     g_context.mem = Mem();

@@ -48,6 +48,21 @@ inline void DataBufferAppend(DataBuffer* p, const void* pData, uint32_t size) {
     DataBufferAppendSlow(p, pData, size);
 }
 
+// DataBufferAppend for a small item kept in a block of DATA_BUFFER_PAD bytes whose bytes
+// past `size` (1..DATA_BUFFER_PAD) mean nothing: while the tail has room for the whole
+// block it is copied at once, a fixed-size copy, and only `size` bytes count. The bytes
+// copied past the end are overwritten by the next append before anything can read them.
+inline constexpr uint32_t DATA_BUFFER_PAD = 16;
+inline void DataBufferAppendPadded(DataBuffer* p, const uint8_t* block, uint32_t size) {
+    if (p != NULL && size != 0 && size <= DATA_BUFFER_PAD && p->iCount >= 0 &&
+        p->iCount <= DATA_BUFFER_SIZE - (int32_t)DATA_BUFFER_PAD) {
+        std::memcpy(p->tail + p->iCount, block, DATA_BUFFER_PAD);
+        p->iCount += (int32_t)size;
+        return;
+    }
+    DataBufferAppend(p, block, size);
+}
+
 // Copies bytes [pos, pos+size) out of the buffer; size is non-zero.
 void DataBufferRead(const DataBuffer* p, void* pDest, uint32_t pos, uint32_t size);
 

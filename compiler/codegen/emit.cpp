@@ -11,11 +11,13 @@ namespace tarn::tpc {
 
 namespace {
 
-// Longest instruction: a word opcode and 8 bytes of operands.
+// Longest instruction: a word opcode and 8 bytes of operands. The scratch area is a whole
+// padded block, so that the writer can copy it with one fixed-size move.
 constexpr uint32_t MAX_INSTRUCTION = 4 + 8;
+static_assert(MAX_INSTRUCTION <= DATA_BUFFER_PAD);
 
 struct Instruction {
-    uint8_t bytes[MAX_INSTRUCTION];
+    uint8_t bytes[DATA_BUFFER_PAD] = {};
     uint32_t size = 0;
 
     void Word(uint32_t v) {
@@ -37,7 +39,7 @@ bool Begin(Instruction& in, vm::Op op, vm::Operands shape) {
     return true;
 }
 
-uint32_t Finish(const Instruction& in) { return AppendCodeAt(in.bytes, in.size); }
+uint32_t Finish(const Instruction& in) { return AppendCodePadded(in.bytes, in.size); }
 
 }  // namespace
 

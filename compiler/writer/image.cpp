@@ -503,6 +503,18 @@ uint32_t AppendCodeAt(const void* bytes, uint32_t size) {
     return at;
 }
 
+uint32_t AppendCodePadded(const uint8_t* block, uint32_t size) {
+    const uint32_t at = gOut.codeSize;
+    if (at > UINT32_MAX - size) {
+        ReportMessage(msg::LimitCodeSize, nullptr);
+        return at;
+    }
+    if (!CODEGEN_OK(gOut.code != NULL)) return at;
+    DataBufferAppendPadded(gOut.code, block, size);
+    gOut.codeSize += size;
+    return at;
+}
+
 void AppendFixedData(const void* bytes, uint32_t size) {
     AppendSection(gOut.fixedData, gOut.fixedDataSize, bytes, size, msg::LimitFixedDataSize);
 }

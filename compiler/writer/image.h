@@ -39,6 +39,9 @@ void AppendCode(const void* bytes, uint32_t size);
 void AppendFixedData(const void* bytes, uint32_t size);
 // AppendCode that returns the code offset the bytes start at (the code size before).
 uint32_t AppendCodeAt(const void* bytes, uint32_t size);
+// AppendCodeAt for one instruction of `size` bytes (1..DATA_BUFFER_PAD) held at the start
+// of a block of DATA_BUFFER_PAD bytes (the emitters' scratch area).
+uint32_t AppendCodePadded(const uint8_t* block, uint32_t size);
 
 // The same for data whose place the caller keeps: each returns the offset the data got.
 // AppendFixedTable stores `count` 32-bit words little-endian and records them as a

@@ -732,11 +732,20 @@ Factor* ParseFactor() {
 
 // ---- Expressions: one function per precedence level ---------------------------------------------
 
+// A level that found none of its operators hands up the node below as it is when that
+// node starts at the same place (a wrapper there would repeat its position and types), so
+// a plain factor is one record, not one per level. A wrapper stays where it carries a
+// leading sign or a place of its own (an operator chain is stamped at its operator).
+Expression* Level(Expression* inner, const Position& pos) {
+    if (SamePosition(inner->pos, pos) && inner->pos.length == pos.length) return inner;
+    return CreateWrapperExpression(inner, &pos);
+}
+
 // term -> factor { ( * | / | DIV | MOD | AND | AND_THEN ) factor }
 Expression* ParseTerm() {
     const Position pos = Here();
     Expression* node = CreateLeafExpression(ParseFactor(), &pos);
-    if (!IsMultiplyingOperator(Tok())) return CreateWrapperExpression(node, &pos);
+    if (!IsMultiplyingOperator(Tok())) return node;
     while (IsMultiplyingOperator(Tok())) {
         const Position opPos = Here();
         const TokenKind op = Tok();
@@ -758,6 +767,9 @@ Expression* ParseSimpleExpression() {
     }
     Expression* node = ParseTerm();
     if (!IsAddingOperator(Tok())) {
+        // A sign keeps its wrapper: the checks and the code read the sign of a simple
+        // expression from a node above its first term.
+        if (sign == SignNone) return Level(node, pos);
         node = CreateWrapperExpression(node, &pos);
     } else {
         while (IsAddingOperator(Tok())) {
@@ -775,7 +787,7 @@ Expression* ParseSimpleExpression() {
 Expression* ParseShiftExpression() {
     const Position pos = Here();
     Expression* left = ParseSimpleExpression();
-    if (!IsShiftOperator(Tok())) return CreateWrapperExpression(left, &pos);
+    if (!IsShiftOperator(Tok())) return Level(left, pos);
     const Position opPos = Here();
     const TokenKind op = Tok();
     GetToken();
@@ -786,7 +798,7 @@ Expression* ParseShiftExpression() {
 Expression* ParseRelation() {
     const Position pos = Here();
     Expression* left = ParseShiftExpression();
-    if (!IsRelationalOperator(Tok())) return CreateWrapperExpression(left, &pos);
+    if (!IsRelationalOperator(Tok())) return Level(left, pos);
     const Position opPos = Here();
     const TokenKind op = Tok();
     GetToken();

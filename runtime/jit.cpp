@@ -203,6 +203,8 @@ private:
         return &insts_[j];
     }
     bool FoldFrameAddress();
+    bool FoldConstantLoad(uint32_t address);
+    void LoadFrom(Op op, int a, int32_t disp, bool select);
 
     // ---- the stack cache ----
     void ForgetInts() { for (int& s : slot_) s = -1; }
@@ -362,7 +364,7 @@ private:
     void Translate(const Inst& in);
     bool TranslateInline(const Inst& in);
     void Binary(const Inst& in);
-    void Compare(x64::Cond cc);
+    void Compare(const Inst& in, x64::Cond cc);
     void RealBinary(const Inst& in);
     void RealCompare(const Inst& in);
     void Load(const Inst& in);
@@ -464,16 +466,29 @@ void Translator::Binary(const Inst& in) {
     Replace(r);
 }
 
-// a b -- flag, for the integer comparisons.
-void Translator::Compare(x64::Cond cc) {
+// a b -- flag, for the integer comparisons. A JZ or JNZ right after it branches on the
+// comparison's own condition; the flag word is still written, as the interpreter writes it.
+void Translator::Compare(const Inst& in, x64::Cond cc) {
+    const Inst* jump = Foldable(1);
+    if (jump != nullptr && static_cast<Op>(jump->op) != Op::JZ && static_cast<Op>(jump->op) != Op::JNZ) jump = nullptr;
+    // A backward branch polls the break flag before the comparison (the poll's own compare
+    // would clobber the flags); a break taken there goes on at the comparison.
+    if (jump != nullptr && jump->a <= jump->pc) PollBreak(in.pc);
     int b = Top(0), a = Top(1);
     a_.cmp(Reg(a), Reg(b));
-    Move(1);  // lea leaves the flags alone
+    Move(1);  // lea, mov and setcc leave the flags alone
     slot_[0] = -1;
     int r = FreeReg();
     a_.set(cc, Reg(r).r8());
     a_.movzx(Reg(r), Reg(r).r8());
     Replace(r);
+    if (jump == nullptr) return;
+    folded_ = 1;
+    Mark(jump->pc);
+    Move(1);
+    Flush();
+    bool onTrue = static_cast<Op>(jump->op) == Op::JNZ;
+    a_.j(onTrue ? cc : static_cast<x64::Cond>(cc ^ 1), TargetLabel(jump->a));
 }
 
 // a b -- a op b for reals, in the xmm registers of the real cache: the operands come from
@@ -528,16 +543,22 @@ void Translator::RealCompare(const Inst& in) {
 void Translator::Load(const Inst& in) {
     const bool knownNonZero = topNonZero_;  // the address is a constant other than 0
     int a = Top(0);
-    x86::Gp A = Reg(a);
-    Op op = static_cast<Op>(in.op);
     slot_[0] = -1;
+    LoadFrom(static_cast<Op>(in.op), a, 0, !knownNonZero);
+}
+
+// The load op from [base + address register a + disp] (a < 0: from [base + disp]), its
+// value replacing the address on top; select: address 0 (a's value) reads as 0.
+void Translator::LoadFrom(Op op, int a, int32_t disp, bool select) {
+    const uint8_t index = a >= 0 ? Reg(a).r64().id : x86::kNoReg;
+    auto at = [&](uint8_t size) { return x86::Mem{x86::r12.id, index, 0, disp, size}; };
     int r = FreeReg(a);
     if (op == Op::LOADR) {
         x86::Gp R = Reg(r).r64();
-        a_.mov(R, x86::qword_ptr(x86::r12, A.r64()));
-        if (!knownNonZero) {
-            a_.test(A, A);
-            a_.cmovz(R, A.r64());
+        a_.mov(R, at(8));
+        if (select) {
+            a_.test(Reg(a), Reg(a));
+            a_.cmovz(R, Reg(a).r64());
         }
         Move(-1);
         a_.mov(StackQword(0), R);
@@ -550,16 +571,38 @@ void Translator::Load(const Inst& in) {
     }
     x86::Gp R = Reg(r);
     switch (op) {
-    case Op::LOADB: a_.movzx(R, x86::byte_ptr(x86::r12, A.r64())); break;
-    case Op::LOADH: a_.movzx(R, x86::word_ptr(x86::r12, A.r64())); break;
-    case Op::LOADHS: a_.movsx(R, x86::word_ptr(x86::r12, A.r64())); break;
-    default: a_.mov(R, x86::dword_ptr(x86::r12, A.r64())); break;
+    case Op::LOADB: a_.movzx(R, at(1)); break;
+    case Op::LOADH: a_.movzx(R, at(2)); break;
+    case Op::LOADHS: a_.movsx(R, at(2)); break;
+    default: a_.mov(R, at(4)); break;
     }
-    if (!knownNonZero) {
-        a_.test(A, A);
-        a_.cmovz(R, A);
+    if (select) {
+        a_.test(Reg(a), Reg(a));
+        a_.cmovz(R, Reg(a));
     }
     Replace(r);
+}
+
+bool IsLoad(uint32_t op) {
+    switch (static_cast<Op>(op)) {
+    case Op::LOADB: case Op::LOADH: case Op::LOADHS: case Op::LOADW: case Op::LOADR: return true;
+    default: return false;
+    }
+}
+
+// A constant address other than 0 (a global variable's) with a load right after it: one
+// load from the window base plus the constant, its value in the slot the address would
+// have taken. Addresses from 2 GiB up keep the two instructions (a displacement is signed).
+bool Translator::FoldConstantLoad(uint32_t address) {
+    const Inst* load = Foldable(1);
+    if (address == 0 || address > 0x7FFF0000u || load == nullptr || !IsLoad(load->op)) return false;
+    Move(-1);
+    slot_[0] = -1;
+    RealsWritten(0, 4);
+    folded_ = 1;
+    Mark(load->pc);
+    LoadFrom(static_cast<Op>(load->op), -1, static_cast<int32_t>(address), false);
+    return true;
 }
 
 // PUSHFP; ADDI/SUBI k: the frame address from one lea, pushed once (the word FP alone is
@@ -580,7 +623,7 @@ bool Translator::FoldFrameAddress() {
         switch (static_cast<Op>(load->op)) {
         case Op::LOADB: case Op::LOADH: case Op::LOADHS: case Op::LOADW: case Op::LOADR:
             Move(-1);
-            slot_[0] = r;
+            slot_[0] = r;  // the address, held but not written
             RealsWritten(0, 4);
             folded_ = 2;
             Mark(load->pc);
@@ -614,6 +657,7 @@ bool Translator::TranslateInline(const Inst& in) {
         case Op::PUSHGP: v = g_engine.dataBase; break;
         default: break;
         }
+        if (FoldConstantLoad(v)) return true;
         int r = FreeReg();
         a_.mov(Reg(r), uint64_t{v});
         Push(r);
@@ -728,16 +772,16 @@ bool Translator::TranslateInline(const Inst& in) {
         Replace(r);
         return true;
     }
-    case Op::EQ: Compare(x64::kE); return true;
-    case Op::NE: Compare(x64::kNE); return true;
-    case Op::GE: Compare(x64::kGE); return true;
-    case Op::GT: Compare(x64::kG); return true;
-    case Op::LE: Compare(x64::kLE); return true;
-    case Op::LT: Compare(x64::kL); return true;
-    case Op::GEU: Compare(x64::kAE); return true;
-    case Op::GTU: Compare(x64::kA); return true;
-    case Op::LEU: Compare(x64::kBE); return true;
-    case Op::LTU: Compare(x64::kB); return true;
+    case Op::EQ: Compare(in, x64::kE); return true;
+    case Op::NE: Compare(in, x64::kNE); return true;
+    case Op::GE: Compare(in, x64::kGE); return true;
+    case Op::GT: Compare(in, x64::kG); return true;
+    case Op::LE: Compare(in, x64::kLE); return true;
+    case Op::LT: Compare(in, x64::kL); return true;
+    case Op::GEU: Compare(in, x64::kAE); return true;
+    case Op::GTU: Compare(in, x64::kA); return true;
+    case Op::LEU: Compare(in, x64::kBE); return true;
+    case Op::LTU: Compare(in, x64::kB); return true;
     case Op::DIV: case Op::MOD: case Op::DIVU: case Op::MODU: {
         // A zero (and for MOD a negative) divisor: the interpreter reports it.
         Forget();

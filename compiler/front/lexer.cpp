@@ -163,6 +163,7 @@ struct Lexer {
     FileTable* files = nullptr;
     char* lines[2] = {nullptr, nullptr};
     int active = 0;                   // the line buffer ReadLine fills
+    size_t used[2] = {LINE_BYTES, LINE_BYTES};  // bytes of each up to its NUL (PeekToken)
     uint32_t totalLines = 0;
     List* fileList = nullptr;         // full paths of every file pushed
     List* sourceNames = nullptr;      // names of the files opened, in order
@@ -173,14 +174,19 @@ struct Lexer {
 
 Lexer gLexer;
 
-Token gToken{};   // storage for CurrToken before InitLexer has allocated it
+// Storage for CurrToken before InitLexer has allocated it.
+Token gToken = [] {
+    Token t{};
+    t.fileText = FileNameOf(nullptr);
+    return t;
+}();
 
 // --- Messages -------------------------------------------------------------------------
 
 Position PositionOf(const Token& t, const char* start, const char* scan) {
     Position p;
-    p.filename = FileNameOf(t.filename);
-    p.offset = t.offset <= INT32_MAX ? static_cast<int32_t>(t.offset) : -1;
+    p.filename = t.fileText;
+    p.offset = t.offset32;
     p.line = t.line;
     p.col = static_cast<int32_t>(start - t.lineBuffer);
     p.length = static_cast<uint32_t>(scan - start);
@@ -224,6 +230,7 @@ void ReadLine(bool count) {
     Token& t = *CurrToken;
     if (f.pos == f.end) Refill();
     t.offset = f.blockStart + static_cast<int64_t>(f.pos);
+    t.offset32 = t.offset <= INT32_MAX ? static_cast<int32_t>(t.offset) : -1;
     if (count) {
         if (gLexer.totalLines == UINT32_MAX) ReportMessage(msg::LimitSourceLines, nullptr);
         ++t.line;
@@ -274,6 +281,7 @@ void ReadLine(bool count) {
     }
     line[n] = '\n';
     line[n + 1] = '\0';
+    gLexer.used[gLexer.active] = static_cast<size_t>(n) + 2;
 }
 
 // --- Opening, closing, include stack --------------------------------------------------
@@ -841,6 +849,7 @@ void InitLexer() {
     gLexer.file.name[0] = '\0';
     gLexer.file.pos = gLexer.file.end = 0;
     gLexer.file.blockStart = 0;
+    for (size_t& used : gLexer.used) used = LINE_BYTES;
     for (char*& line : gLexer.lines) {
         line = static_cast<char*>(TrackedAlloc(LINE_BYTES));
         std::memset(line, 0, LINE_BYTES);
@@ -853,6 +862,8 @@ void InitLexer() {
     gLexer.havePeek = false;
     CurrToken = TrackedNew<Token>();
     CurrToken->offset = -1;
+    CurrToken->offset32 = -1;
+    CurrToken->fileText = FileNameOf(nullptr);
     CurrToken->lineBuffer = CurrToken->start = CurrToken->scan = gLexer.lines[0];
     SetPositionSource(CurrentSourcePosition);
 }
@@ -894,9 +905,11 @@ int PushFile(const char* name) {
     Token& t = *CurrToken;
     t = Token{};
     t.offset = -1;
+    t.offset32 = -1;
     t.line = 0;
     // Named before the first line is read, so that a message about that line names it.
     t.filename = InternFileName(name);
+    t.fileText = FileNameOf(t.filename);
     ReadLine(true);
     return 1;
 }
@@ -930,10 +943,14 @@ TokenKind PeekToken() {
     if (gLexer.havePeek) return gLexer.peeked.kind;
     if (CurrToken->kind == EOFtok) return EOFtok;
     const Token saved = *CurrToken;
-    // Scan on in the other line buffer, starting with a copy of the current line.
+    // Scan on in the other line buffer, starting with a copy of the current line (up to
+    // its NUL: the scanner never reads past the line-feed sentinel before it).
     const char* oldLine = CurrToken->lineBuffer;
+    const int from = oldLine == gLexer.lines[1] ? 1 : 0;
+    const size_t used = oldLine == gLexer.lines[from] ? gLexer.used[from] : LINE_BYTES;
     gLexer.active = 1 - gLexer.active;
-    std::memcpy(gLexer.lines[gLexer.active], oldLine, LINE_BYTES);
+    std::memcpy(gLexer.lines[gLexer.active], oldLine, used);
+    gLexer.used[gLexer.active] = used;
     RebaseToken(*CurrToken, oldLine);
     ScanToken();
     gLexer.peeked = *CurrToken;

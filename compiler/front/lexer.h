@@ -44,6 +44,8 @@ struct Token {
     uint32_t line;          // 1-based line number in that file
     int32_t col;            // start - lineBuffer, filled by CurrentPosition
     uint32_t length;        // scan - start, filled by CurrentPosition
+    int32_t offset32;       // offset as a position gives it: -1 past 2 GiB (and before)
+    const char* fileText;   // FileNameOf(filename), "" before the first file
     const char* lineBuffer;
     const char* start;      // the token's first character
     const char* scan;       // one past the token
@@ -99,8 +101,8 @@ void TokenText(const Token& token, char* buffer, uint32_t size);
 inline Position CurrentPosition() {
     const Token& t = *CurrToken;
     Position p;
-    p.filename = FileNameOf(t.filename);
-    p.offset = t.offset <= INT32_MAX ? static_cast<int32_t>(t.offset) : -1;
+    p.filename = t.fileText;
+    p.offset = t.offset32;
     p.line = t.line;
     p.col = static_cast<int32_t>(t.start - t.lineBuffer);
     p.length = static_cast<uint32_t>(t.scan - t.start);

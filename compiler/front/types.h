@@ -17,7 +17,11 @@ inline constexpr int64_t MAX_INT = 2147483647;
 // IdType -> the type it names (finished on demand); anything else unchanged.
 Type* ResolveIdType(Type* t);   // null or an IdType
 inline Type* ResolveType(Type* t) {
-    return t && t->kind != IdType ? t : ResolveIdType(t);
+    if (t && t->kind != IdType) return t;
+    // A type identifier already finished: its type, without the call (most uses of a
+    // variable's declared type come here).
+    if (t && t->finished && t->NewType) return t->NewType;
+    return ResolveIdType(t);
 }
 // subrange -> promoted host; single -> RealT; shortint, shortword, byte -> IntegerT; a set
 // -> a set of the promoted base (a new finished set when the base changes). Inline for

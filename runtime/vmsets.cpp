@@ -2,6 +2,7 @@
 #include "runtime/vmsets.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "runtime/errors.h"
@@ -18,10 +19,14 @@ struct StackSet {
     uint32_t footprint; // bytes of stack the value occupies
 };
 
+// The set value at sp; "Invalid Stack Pointer" unless all of it lies on the stack. The
+// check is ValueFootprint's, done here inline because every set instruction makes it.
 StackSet SetAt(uint32_t sp) {
-    Regs at{sp, 0};
     uint32_t count = VmWord(sp);
-    return {count, Mem() + sp + 4, ValueFootprint(at, count)};
+    uint64_t footprint = Footprint(count);
+    uint64_t end = uint64_t{sp} + footprint;
+    if (end < g_engine.stackLow || end > g_engine.stackTop) CheckStackPointer(end);
+    return {count, Mem() + sp + 4, static_cast<uint32_t>(footprint)};
 }
 
 void RequireKind(uint32_t kind) {
@@ -53,33 +58,118 @@ bool HasMember(const StackSet& s, uint32_t v) {
     return false;
 }
 
+// Membership in a list set for many questions in a row. When the questions would walk the
+// list often enough, and its members lie within kIndexSpan consecutive values, a bitmap of
+// that window is built first, so that each question costs one bit test.
+class MemberIndex {
+public:
+    static constexpr uint32_t kIndexSpan = 4096;
+
+    // questions: how many lookups will follow (a bitmap is not worth it for a handful).
+    MemberIndex(const StackSet& s, uint32_t members, uint32_t questions) : s_(s), n_(members) {
+        if (members < 2 || uint64_t{members} * questions < 32) return;
+        int32_t lo = static_cast<int32_t>(Member(s, 0)), hi = lo;
+        for (uint32_t i = 1; i < members; ++i) {
+            int32_t v = static_cast<int32_t>(Member(s, i));
+            lo = std::min(lo, v);
+            hi = std::max(hi, v);
+        }
+        uint64_t span = uint64_t(int64_t{hi} - lo) + 1;
+        if (span > kIndexSpan) return;
+        low_ = static_cast<uint32_t>(lo);
+        span_ = static_cast<uint32_t>(span);
+        std::memset(bits_, 0, 8 * ((span_ + 63) / 64));
+        for (uint32_t i = 0; i < members; ++i) {
+            uint32_t offset = Member(s, i) - low_;
+            bits_[offset / 64] |= uint64_t{1} << (offset % 64);
+        }
+        indexed_ = true;
+    }
+
+    bool Has(uint32_t v) const {
+        if (!indexed_) {
+            for (uint32_t i = 0; i < n_; ++i)
+                if (Member(s_, i) == v) return true;
+            return false;
+        }
+        uint32_t offset = v - low_;
+        return offset < span_ && ((bits_[offset / 64] >> (offset % 64)) & 1);
+    }
+
+private:
+    const StackSet& s_;
+    uint32_t n_;
+    bool indexed_ = false;
+    uint32_t low_ = 0, span_ = 0;
+    uint64_t bits_[kIndexSpan / 64];
+};
+
 // Replaces everything from regs.sp up to (not including) top with the list set `list`.
 void PushList(Regs& regs, uint32_t top, const MemberList& list) {
     uint32_t sp = top - 4 - 4 * list.size;
-    CheckStackPointer(sp);
-    for (uint32_t i = 0; i < list.size; ++i) SetVmWord(sp + 4 + 4 * i, list.members[i]);
+    if (sp < g_engine.stackLow || sp > g_engine.stackTop) CheckStackPointer(sp);
+    if (list.size) std::memcpy(Mem() + sp + 4, list.members, 4 * list.size);
     SetVmWord(sp, 4 * list.size);
     regs.sp = sp;
 }
 
+// S1 op S2 for list sets. A union keeps S1's members in their order and appends S2's members
+// that S1 lacks; an intersection or a difference keeps S1's order. The members are checked
+// in the order a walk through S1 and then S2 meets them, so a malformed operand or a result
+// of more than 256 members is reported exactly where that walk would find it.
 void ListBinary(Regs& regs, SetOp op) {
     StackSet s2 = SetAt(regs.sp);
     StackSet s1 = SetAt(regs.sp + s2.footprint);
-    MemberList out;
-    for (uint32_t i = 0, n = MemberCount(s1); i < n; ++i) {
-        uint32_t v = Member(s1, i);
-        bool keep = op == SetOp::Union || (op == SetOp::Intersection) == HasMember(s2, v);
-        if (keep) out.Add(v);
+    uint32_t top = regs.sp + s2.footprint + s1.footprint;
+    uint32_t n1 = MemberCount(s1);
+    if (op == SetOp::Union) {
+        if (n1 > kMaxListMembers) RunTimeError("Set overflow");
+        uint32_t n2 = MemberCount(s2);
+        if (n1 == 0 || n2 == 0) {
+            // One operand is empty: the result is the other one, already in place once S2
+            // has moved up over S1's lone count word.
+            if (n2 > kMaxListMembers) RunTimeError("Set overflow");
+            if (n1 == 0) std::memmove(Mem() + regs.sp + 4, Mem() + regs.sp, s2.footprint);
+            regs.sp = top - 4 - 4 * (n1 + n2);
+            return;
+        }
+        MemberList out;
+        std::memcpy(out.members, s1.payload, 4 * n1);
+        out.size = n1;
+        MemberIndex inS1(s1, n1, n2);
+        for (uint32_t i = 0; i < n2; ++i) {
+            uint32_t v = Member(s2, i);
+            if (!inS1.Has(v)) out.Add(v);
+        }
+        PushList(regs, top, out);
+        return;
     }
-    if (op == SetOp::Union)
-        for (uint32_t i = 0, n = MemberCount(s2); i < n; ++i)
-            if (!HasMember(s1, Member(s2, i))) out.Add(Member(s2, i));
-    PushList(regs, regs.sp + s2.footprint + s1.footprint, out);
+    MemberList out;
+    if (n1 != 0) {
+        uint32_t n2 = MemberCount(s2);
+        if (n2 == 0 && op == SetOp::Difference) {
+            // S1 without nothing is S1, which already lies where the result goes.
+            if (n1 > kMaxListMembers) RunTimeError("Set overflow");
+            regs.sp = top - 4 - 4 * n1;
+            return;
+        }
+        bool keepMembers = op == SetOp::Intersection;
+        MemberIndex inS2(s2, n2, n1);
+        for (uint32_t i = 0; i < n1; ++i) {
+            uint32_t v = Member(s1, i);
+            if (inS2.Has(v) == keepMembers) out.Add(v);
+        }
+    }
+    PushList(regs, top, out);
 }
 
+// Every member of inner is a member of outer.
 bool ListContains(const StackSet& outer, const StackSet& inner) {
-    for (uint32_t i = 0, n = MemberCount(inner); i < n; ++i)
-        if (!HasMember(outer, Member(inner, i))) return false;
+    uint32_t n = MemberCount(inner);
+    if (n == 0) return true;
+    MemberIndex inOuter(outer, MemberCount(outer), n);
+    for (uint32_t i = 0; i < n; ++i)
+        if (!inOuter.Has(Member(inner, i))) return false;
     return true;
 }
 
@@ -145,13 +235,20 @@ void CheckMembers(const StackSet& s, uint32_t kind, int32_t lo, int32_t hi) {
         if (BitIsSet(s.payload, v) && !inRange(v)) RunTimeError("Value out of range");
 }
 
-// Appends lo + i for every set bit i of the n-bit set at bits to out.
+// Appends lo + i for every set bit i of the n-bit set at bits to out, lowest first; a set bit
+// at or beyond n is "Access made to undefined variable". n is at most 256, so out never
+// overflows.
 void CollectBits(const uint8_t* bits, int32_t lo, uint32_t n, MemberList& out) {
     uint32_t bytes = (n + 7) / 8;
-    for (uint32_t v = 0; v < 8 * bytes; ++v) {
-        if (!BitIsSet(bits, v)) continue;
-        if (v >= n) RunTimeError("Access made to undefined variable");
-        out.Add(static_cast<uint32_t>(lo) + v);
+    for (uint32_t at = 0; at < bytes; at += 8) {
+        uint64_t word = 0;
+        std::memcpy(&word, bits + at, std::min<uint32_t>(8, bytes - at));  // little-endian bytes
+        while (word != 0) {
+            uint32_t v = 8 * at + static_cast<uint32_t>(std::countr_zero(word));
+            if (v >= n) RunTimeError("Access made to undefined variable");
+            out.members[out.size++] = static_cast<uint32_t>(lo) + v;
+            word &= word - 1;
+        }
     }
 }
 
@@ -182,9 +279,12 @@ void SetRange(Regs& regs, uint32_t kind) {
     if (hi > rhi) RunTimeError("Can not create set (high value > high range)");
     if (members > kMaxListMembers) RunTimeError("Invalid set constructor (range too large)");
     if (kind == kListSet) {
-        MemberList out;
-        for (int64_t v = lo; v <= hi; ++v) out.Add(static_cast<uint32_t>(v));
-        PushList(regs, top, out);
+        uint32_t sp = top - 4 - 4 * members;
+        if (sp < g_engine.stackLow || sp > g_engine.stackTop) CheckStackPointer(sp);
+        uint8_t* at = Mem() + sp;
+        StoreWord(at, 4 * members);
+        for (uint32_t i = 0; i < members; ++i) StoreWord(at + 4 + 4 * i, static_cast<uint32_t>(lo) + i);
+        regs.sp = sp;
         return;
     }
     // Bit positions are the values themselves, so a negative member has no bit.
@@ -288,7 +388,8 @@ void ListToMemoryBits(Regs& regs) {
     for (uint32_t i = 0, count = s.count / 4; i < count; ++i) {
         int64_t offset = int64_t{static_cast<int32_t>(Member(s, i))} - lo;
         if (offset < 0 || offset >= int64_t{n}) RunTimeError("Value out of range");
-        bits[offset / 8] |= static_cast<uint8_t>(1u << (offset % 8));
+        uint32_t bit = static_cast<uint32_t>(offset);
+        bits[bit / 8] |= static_cast<uint8_t>(1u << (bit % 8));
     }
     regs.sp += s.footprint + 4;
 }

@@ -213,14 +213,17 @@ bool Refill() {
     return f.end > 0;
 }
 
-// Does any of the eight bytes need more than a copy: a control character below 14 (the
-// dropped ones, tab, line feed) or character 26? Exact, by the usual carry-free tests.
-inline bool NeedsAttention(uint64_t w) {
+// Which of the eight bytes need more than a copy: a control character below 14 (the
+// dropped ones, tab, line feed) or character 26. The high bit of a byte is set for each;
+// the lowest one set is exact (a borrow only ever marks bytes above a true one), so the
+// first byte needing attention is the lowest marked one and every byte before it is a
+// plain copy.
+inline uint64_t AttentionMask(uint64_t w) {
     constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
     const uint64_t below14 = (w - ones * 14) & ~w & highs;
     const uint64_t sub = w ^ (ones * EOF_CHAR);
     const uint64_t is26 = (sub - ones) & ~sub & highs;
-    return (below14 | is26) != 0;
+    return below14 | is26;
 }
 
 // Reads the next line of the current file into the active line buffer and points the
@@ -248,16 +251,22 @@ void ReadLine(bool count) {
         const unsigned char* e = f.block + f.end;
         uint8_t keep = 1;
         while (p < e) {
-            // Eight ordinary bytes at a time while the line has room for them.
+            // Eight ordinary bytes at a time while the line has room for them; at the
+            // first byte that needs attention, the plain ones before it in one go (the
+            // copy's bytes past them are overwritten or lie past the line's end).
             if (e - p >= 8 && n <= MAX_LINE - 8) {
                 uint64_t w;
                 std::memcpy(&w, p, 8);
-                if (!NeedsAttention(w)) {
-                    std::memcpy(line + n, p, 8);
+                const uint64_t attention = AttentionMask(w);
+                std::memcpy(line + n, p, 8);
+                if (attention == 0) {
                     n += 8;
                     p += 8;
                     continue;
                 }
+                const int plain = __builtin_ctzll(attention) / 8;
+                n += plain;
+                p += plain;
             }
             unsigned char c = *p++;
             keep = CHARS.keep[c];

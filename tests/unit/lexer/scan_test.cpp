@@ -311,6 +311,42 @@ TEST_F(LexerTest, DroppedControlCharactersVanishFromTheLine) {
     EXPECT_EQ(tokens[1].col, 5);
 }
 
+// Lines are copied eight bytes at a time up to the first byte that needs a look of its
+// own: a dropped character, a tab or the line feed at every place in and around a word
+// of eight must leave the same tokens at the same columns.
+TEST_F(LexerTest, ControlCharactersAtEveryPlaceOfAnEightByteRun) {
+    const std::string word = "abcdefghijklmnopq";
+    for (char control : {'\r', '\x07', '\x0c', '\t'}) {
+        for (size_t at = 0; at <= word.size(); ++at) {
+            Reset();
+            std::string line = word;
+            line.insert(at, 1, control);
+            Open(line + " z\n" + std::string(at, ' ') + "y\n");
+            auto tokens = ScanAll();
+            const bool dropped = control != '\t';
+            if (!dropped && at > 0 && at < word.size()) {
+                // A tab between letters separates two words.
+                ASSERT_EQ(Kinds(tokens), (K{IDtok, IDtok, IDtok, IDtok, EOFtok})) << "at " << at;
+                EXPECT_EQ(tokens[0].text, word.substr(0, at));
+                EXPECT_EQ(tokens[1].text, word.substr(at));
+                EXPECT_EQ(tokens[1].col, static_cast<int32_t>(at) + 1);
+                EXPECT_EQ(tokens[3].col, static_cast<int32_t>(at));
+                continue;
+            }
+            ASSERT_EQ(Kinds(tokens), (K{IDtok, IDtok, IDtok, EOFtok})) << "at " << at;
+            const int32_t lead = (at == 0 && !dropped) ? 1 : 0;
+            EXPECT_EQ(tokens[0].text, word) << "at " << at;
+            EXPECT_EQ(tokens[0].col, lead) << "at " << at;
+            EXPECT_EQ(tokens[1].text, "z");
+            EXPECT_EQ(tokens[1].col, static_cast<int32_t>(word.size()) + (dropped ? 1 : 2))
+                << "at " << at;
+            EXPECT_EQ(tokens[2].line, 2u);
+            EXPECT_EQ(tokens[2].col, static_cast<int32_t>(at));
+            EXPECT_TRUE(Captured().empty());
+        }
+    }
+}
+
 TEST_F(LexerTest, CharacterTwentySixEndsTheFile) {
     Open("x\x1a y\nz");
     auto tokens = ScanAll();

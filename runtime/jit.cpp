@@ -364,7 +364,8 @@ private:
     void Translate(const Inst& in);
     bool TranslateInline(const Inst& in);
     void Binary(const Inst& in);
-    void Compare(const Inst& in, x64::Cond cc);
+    void Compare(const Inst& in, x64::Cond cc, const uint32_t* constant = nullptr);
+    bool FoldConstantOperand(uint32_t v);
     void RealBinary(const Inst& in);
     void RealCompare(const Inst& in);
     void Load(const Inst& in);
@@ -468,14 +469,20 @@ void Translator::Binary(const Inst& in) {
 
 // a b -- flag, for the integer comparisons. A JZ or JNZ right after it branches on the
 // comparison's own condition; the flag word is still written, as the interpreter writes it.
-void Translator::Compare(const Inst& in, x64::Cond cc) {
-    const Inst* jump = Foldable(1);
+// With a constant: the right operand is the constant just pushed (already written, not
+// in a register).
+void Translator::Compare(const Inst& in, x64::Cond cc, const uint32_t* constant) {
+    const Inst* jump = Foldable(static_cast<size_t>(folded_) + 1);
     if (jump != nullptr && static_cast<Op>(jump->op) != Op::JZ && static_cast<Op>(jump->op) != Op::JNZ) jump = nullptr;
     // A backward branch polls the break flag before the comparison (the poll's own compare
     // would clobber the flags); a break taken there goes on at the comparison.
     if (jump != nullptr && jump->a <= jump->pc) PollBreak(in.pc);
-    int b = Top(0), a = Top(1);
-    a_.cmp(Reg(a), Reg(b));
+    if (constant != nullptr) {
+        a_.cmp(Reg(Top(1)), static_cast<int32_t>(*constant));
+    } else {
+        int b = Top(0), a = Top(1);
+        a_.cmp(Reg(a), Reg(b));
+    }
     Move(1);  // lea, mov and setcc leave the flags alone
     slot_[0] = -1;
     int r = FreeReg();
@@ -483,7 +490,7 @@ void Translator::Compare(const Inst& in, x64::Cond cc) {
     a_.movzx(Reg(r), Reg(r).r8());
     Replace(r);
     if (jump == nullptr) return;
-    folded_ = 1;
+    folded_ += 1;
     Mark(jump->pc);
     Move(1);
     Flush();
@@ -637,6 +644,66 @@ bool Translator::FoldFrameAddress() {
     return true;
 }
 
+// A constant followed by an integer operation or comparison that takes it as its right
+// operand: the constant is written to its slot as an immediate and used as one, without a
+// register.
+bool Translator::FoldConstantOperand(uint32_t v) {
+    const Inst* next = Foldable(1);
+    if (next == nullptr) return false;
+    const Op op = static_cast<Op>(next->op);
+    x64::Cond cc;
+    bool compare = true;
+    switch (op) {
+    case Op::EQ: cc = x64::kE; break;
+    case Op::NE: cc = x64::kNE; break;
+    case Op::GE: cc = x64::kGE; break;
+    case Op::GT: cc = x64::kG; break;
+    case Op::LE: cc = x64::kLE; break;
+    case Op::LT: cc = x64::kL; break;
+    case Op::GEU: cc = x64::kAE; break;
+    case Op::GTU: cc = x64::kA; break;
+    case Op::LEU: cc = x64::kBE; break;
+    case Op::LTU: cc = x64::kB; break;
+    case Op::ADD: case Op::SUB: case Op::MUL: case Op::MULU: case Op::AND: case Op::OR: case Op::XOR:
+        compare = false;
+        cc = x64::kE;
+        break;
+    default: return false;
+    }
+    const auto imm = static_cast<int32_t>(v);
+    Move(-1);
+    a_.mov(StackWord(0), imm);
+    slot_[0] = -1;
+    RealsWritten(0, 4);
+    folded_ = 1;
+    if (compare) {
+        Compare(*next, cc, &v);
+        return true;
+    }
+    int a = Top(1);
+    Move(1);
+    slot_[0] = -1;
+    int r = InUse(a) ? FreeReg(a) : a;
+    x86::Gp R = Reg(r), A = Reg(a);
+    switch (op) {
+    case Op::ADD: MovIfOther(r, a); a_.add(R, imm); break;
+    case Op::SUB: MovIfOther(r, a); a_.sub(R, imm); break;
+    case Op::AND: MovIfOther(r, a); a_.and_(R, imm); break;
+    case Op::OR: MovIfOther(r, a); a_.or_(R, imm); break;
+    case Op::XOR: MovIfOther(r, a); a_.xor_(R, imm); break;
+    default:  // MUL, MULU: the low 32 bits of the product are the same for both
+        if (v != 0 && (v & (v - 1)) == 0) {
+            MovIfOther(r, a);
+            a_.shl(R, static_cast<uint8_t>(__builtin_ctz(v)));
+        } else {
+            a_.imul(R, A, imm);
+        }
+        break;
+    }
+    Replace(r);
+    return true;
+}
+
 bool Translator::TranslateInline(const Inst& in) {
     const uint32_t next = in.pc + in.length;
     const auto stackLow = static_cast<int32_t>(g_engine.stackLow);
@@ -657,7 +724,7 @@ bool Translator::TranslateInline(const Inst& in) {
         case Op::PUSHGP: v = g_engine.dataBase; break;
         default: break;
         }
-        if (FoldConstantLoad(v)) return true;
+        if (FoldConstantLoad(v) || FoldConstantOperand(v)) return true;
         int r = FreeReg();
         a_.mov(Reg(r), uint64_t{v});
         Push(r);

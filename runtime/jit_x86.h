@@ -116,6 +116,10 @@ public:
     void add(Gp d, int32_t imm) { AluImm(0, d, imm); }
     void sub(Gp d, int32_t imm) { AluImm(5, d, imm); }
     void cmp(Gp d, int32_t imm) { AluImm(7, d, imm); }
+    void and_(Gp d, int32_t imm) { AluImm(4, d, imm); }
+    void or_(Gp d, int32_t imm) { AluImm(1, d, imm); }
+    void xor_(Gp d, int32_t imm) { AluImm(6, d, imm); }
+    void imul(Gp d, Gp s, int32_t imm) { RegReg(d.size, {0x69}, d.id, s.id); Imm32(imm); }
     void cmp(const Mem& m, int32_t imm) {
         if (m.size == 1) { RegMem(1, {0x80}, 7, m); Byte(static_cast<uint8_t>(imm)); return; }
         if (imm >= -128 && imm <= 127) { RegMem(m.size, {0x83}, 7, m); Byte(static_cast<uint8_t>(imm)); return; }

@@ -45,6 +45,14 @@ bool EqualIgnoringCase(const char* a, const char* b, uint32_t n) {
     return true;
 }
 
+// Byte-for-byte equality; identifiers are short, so a loop beats a call to memcmp.
+inline bool SameBytes(const char* a, const char* b, uint32_t n) {
+    if (n > 16) return std::memcmp(a, b, n) == 0;
+    for (uint32_t i = 0; i < n; ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
 // Spreads the multiplicative sum over the slot index; its low bits alone are weak.
 inline uint32_t SlotOf(uint32_t hash, uint32_t mask) {
     return ((hash ^ (hash >> 15)) * 0x9E3779B1u >> 7) & mask;
@@ -124,7 +132,7 @@ Identifier* FindOrAddHashed(const char* text, uint32_t length, uint32_t hash, bo
         Slot& s = gTable.slots[i];
         if (!s.id) break;
         if (s.hash != hash || s.id->length != length) continue;
-        if (std::memcmp(s.id->text, text, length) == 0) return s.id;
+        if (SameBytes(s.id->text, text, length)) return s.id;
         // Same sum and length but another spelling: usually the same word in other case.
         if (fold && !CaseSensitive() && EqualIgnoringCase(s.id->text, text, length)) return s.id;
     }

@@ -808,15 +808,36 @@ TokenKind Scan(const char* p) {
     return UNDEFtok;
 }
 
-TokenKind ScanToken() {
+// ScanToken from p (blanks skipped) with the whole scanner: line ends, comments,
+// numbers, literals and everything else that is not a word or a one-character token.
+[[gnu::noinline]] TokenKind ScanTokenFrom(const char* p) {
     Token& t = *CurrToken;
-    TokenKind kind;
-    do {
-        const char* p = t.scan;
+    TokenKind kind = Scan(p);
+    while (kind == UNDEFtok) {
+        p = t.scan;
         while (*p == ' ' || *p == '\t') ++p;
         kind = Scan(p);
-    } while (kind == UNDEFtok);
+    }
     return t.kind = kind;
+}
+
+// Words and one-character tokens, most of any program, are taken here without the
+// whole scanner's frame.
+TokenKind ScanToken() {
+    Token& t = *CurrToken;
+    const char* p = t.scan;
+    while (*p == ' ' || *p == '\t') ++p;
+    switch (StartOf(p)) {
+    case S_LETTER:
+        t.start = p;
+        return t.kind = Word(p);
+    case S_SINGLE:
+        t.start = p;
+        t.scan = p + 1;
+        return t.kind = CHARS.single[static_cast<unsigned char>(*p)];
+    default:
+        return ScanTokenFrom(p);
+    }
 }
 
 bool Confusable(TokenKind current, TokenKind wanted) {

@@ -277,7 +277,7 @@ StdOutcome BindStandard(Regs& r, std::FILE* stream, uint32_t mode) {
 StdOutcome RegisterInput(Regs& r, int&) { return BindStandard(r, stdin, kModeInput); }
 StdOutcome RegisterOutput(Regs& r, int&) { return BindStandard(r, stdout, kModeOutput); }
 
-// eof (19): fv -- f. Checking reads one character and pushes it back.
+// eof (19): fv -- f. Checking looks at the next character without reading it.
 StdOutcome Eof(Regs& r, int&) {
     uint32_t fv = Pop(r);
     ClearErrors();
@@ -286,11 +286,7 @@ StdOutcome Eof(Regs& r, int&) {
     if (!f) Record(ErrorNo::FileIsUndefined);
     else if (f->mode == 0) Record(ErrorNo::FileIsNotOpen);
     else if (CanRead(*f) && PrepareRead(*f)) {
-        int c = IsText(*f) ? TextGetc(*f) : std::getc(f->stream);
-        if (c != EOF) {
-            std::ungetc(c, f->stream);
-            atEnd = false;
-        }
+        atEnd = PeekChar(*f) == EOF;
         f->last = Transfer::Read;
     }
     Push(r, atEnd ? 1 : 0);
@@ -307,13 +303,12 @@ StdOutcome Eoln(Regs& r, int&) {
     if (!f) Record(ErrorNo::FileIsUndefined);
     else if (f->mode == 0) Record(ErrorNo::FileIsNotOpen);
     else if (CanRead(*f) && PrepareRead(*f)) {
-        int c = TextGetc(*f);
+        int c = PeekChar(*f);
         f->last = Transfer::Read;
         if (c == EOF) {
             RecordEndOfFile(*f);
             atLineEnd = true;
         } else {
-            std::ungetc(c, f->stream);
             atLineEnd = c == '\n';
         }
     }
@@ -629,11 +624,35 @@ void PrepareWrite(FileObject& f) {
     if (f.last == Transfer::Read && !f.standard && !f.pipe) std::fseek(f.stream, 0, SEEK_CUR);
 }
 
+// The stream functions without their lock are used on hot paths: streams of file objects are
+// only ever used by the program's own thread.
 int TextGetc(FileObject& f) {
     int c;
-    do c = std::getc(f.stream);
+    do c = getc_unlocked(f.stream);
     while (c == '\r');
     return c;
+}
+
+// The next character of the stream, left unread: what getc followed by ungetc of the same
+// character gives, and what eof and eoln look at. With the C library's buffer at hand the
+// character is read where it lies; otherwise it is read and pushed back. In a text file
+// carriage returns before it are consumed.
+int PeekChar(FileObject& f) {
+    bool text = IsText(f);
+    std::FILE* s = f.stream;
+    for (;;) {
+#ifdef __GLIBC__
+        if (s->_IO_read_ptr < s->_IO_read_end) {
+            int c = static_cast<unsigned char>(*s->_IO_read_ptr);
+            if (!text || c != '\r') return c;
+            ++s->_IO_read_ptr;
+            continue;
+        }
+#endif
+        int c = text ? TextGetc(f) : getc_unlocked(s);
+        if (c != EOF) std::ungetc(c, s);
+        return c;
+    }
 }
 
 void RecordEndOfFile(const FileObject& f) {

@@ -84,6 +84,10 @@ void PrepareWrite(FileObject& f);
 // One character of a text stream (carriage returns are dropped); EOF at the end.
 int TextGetc(FileObject& f);
 
+// The next character, left unread (EOF at the end); carriage returns before it are consumed
+// in a text file.
+int PeekChar(FileObject& f);
+
 // Records error 12 at end of file, or 16 when the stream reports an error.
 void RecordEndOfFile(const FileObject& f);
 

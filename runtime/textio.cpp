@@ -1,8 +1,10 @@
 // Text files: write of booleans, chars, reals, integers and strings with field widths,
 // writeln and page; read of chars, numbers and strings, and readln. Lines end in a line
 // feed; carriage returns are dropped when text is read.
+#include <algorithm>
 #include <cinttypes>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -42,13 +44,14 @@ void CheckWritten(FileObject& f, bool ok) {
     }
 }
 
-// text right-aligned in a field of width characters (never cut).
+// text right-aligned in a field of width characters (never cut). Like every hot path of
+// text I/O it uses the stream functions without their lock (see TextGetc).
 void WriteField(FileObject& f, std::string_view text, int64_t width) {
     bool ok = true;
     static const char kBlanks[64] = "                                                               ";
     for (int64_t pad = width - static_cast<int64_t>(text.size()); ok && pad > 0; pad -= 63)
-        ok = std::fwrite(kBlanks, 1, pad < 63 ? pad : 63, f.stream) == static_cast<size_t>(pad < 63 ? pad : 63);
-    if (ok && !text.empty()) ok = std::fwrite(text.data(), 1, text.size(), f.stream) == text.size();
+        ok = fwrite_unlocked(kBlanks, 1, pad < 63 ? pad : 63, f.stream) == static_cast<size_t>(pad < 63 ? pad : 63);
+    if (ok && !text.empty()) ok = fwrite_unlocked(text.data(), 1, text.size(), f.stream) == text.size();
     CheckWritten(f, ok);
 }
 
@@ -83,12 +86,31 @@ StdOutcome WriteReal(Regs& r, int&) {
     return Done();
 }
 
+// Integers are written as "%*ld" and "%*lu" would write them: the digits, with a minus sign
+// for a negative number, right-aligned in the width (default 8, at most 1027) and never cut.
+// Formatted here, in one piece, because numbers are most of what programs write.
+constexpr int32_t kMaxIntegerWidth = 1027;
+
 StdOutcome WriteNumber(Regs& r, bool isUnsigned) {
     int32_t width = static_cast<int32_t>(Pop(r));
     uint32_t n = Pop(r);
     uint32_t fv = Pop(r);
     FileObject* f = WritableFile(fv);
-    if (f) WriteField(*f, FormatInteger(n, width, isUnsigned), 0);
+    if (!f) return Done();
+    int32_t w = width < 1 ? 8 : std::min(width, kMaxIntegerWidth);
+    char field[kMaxIntegerWidth + 12];
+    char* end = field + sizeof field;
+    char* p = end;
+    bool negative = !isUnsigned && static_cast<int32_t>(n) < 0;
+    uint32_t magnitude = negative ? 0u - n : n;
+    do {
+        *--p = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (negative) *--p = '-';
+    while (end - p < w) *--p = ' ';
+    size_t size = static_cast<size_t>(end - p);
+    CheckWritten(*f, fwrite_unlocked(p, 1, size, f->stream) == size);
     return Done();
 }
 StdOutcome WriteInteger(Regs& r, int&) { return WriteNumber(r, false); }
@@ -96,12 +118,16 @@ StdOutcome WriteUnsigned(Regs& r, int&) { return WriteNumber(r, true); }
 
 StdOutcome WriteString(Regs& r, int&) {
     int32_t width = static_cast<int32_t>(Pop(r));
-    std::string s = PopString(r);
+    // The characters are written from where they lie on the stack: nothing else touches the
+    // VM stack before this routine returns.
+    uint32_t count = VmWord(r.sp);
+    uint32_t footprint = ValueFootprint(r, count);
+    std::string_view text(reinterpret_cast<const char*>(VmSpan(r.sp + 4, count)), count);
+    r.sp += footprint;
     uint32_t fv = Pop(r);
     FileObject* f = WritableFile(fv);
     // "%*.*s": a given width is also the most characters written, so a longer string is
     // cut to its first `width` characters; no width (0) writes the whole string.
-    std::string_view text = s;
     if (width >= 1 && text.size() > static_cast<size_t>(width)) text = text.substr(0, width);
     if (f) WriteField(*f, text, width);
     return Done();
@@ -112,7 +138,7 @@ StdOutcome WriteControl(Regs& r, char c) {
     uint32_t fv = Pop(r);
     FileObject* f = WritableFile(fv);
     if (!f) return Done();
-    bool ok = std::fputc(c, f->stream) != EOF;
+    bool ok = fputc_unlocked(c, f->stream) != EOF;
     ok = std::fflush(f->stream) == 0 && ok;
     CheckWritten(*f, ok);
     return Done();
@@ -158,7 +184,7 @@ StdOutcome ReadChar(Regs& r, int&) {
     uint32_t fv = Pop(r);
     FileObject* f = ReadableFile(fv);
     if (!f) return Done();
-    int c = IsText(*f) ? TextGetc(*f) : std::getc(f->stream);
+    int c = IsText(*f) ? TextGetc(*f) : getc_unlocked(f->stream);
     if (c == EOF) RecordEndOfFile(*f);
     else *VmSpan(a, 1) = static_cast<uint8_t>(c);
     return Done();
@@ -174,14 +200,56 @@ bool Scan(FileObject& f, const char* format, T& value) {
     return false;
 }
 
+// A decimal integer read as the C library's "%ld" and "%lu" read one, without the cost of
+// interpreting a format: white space is skipped, an optional sign and the digits are taken,
+// and the first character after them is pushed back. A sign without digits is consumed and
+// the character after it pushed back; end of file before any character is error 12 (16 when
+// the stream reports an error), no digits error 16. The value is the magnitude with its sign
+// as strtol (isUnsigned: strtoul) gives it, beyond 64 bits the largest or smallest value.
+bool ScanDecimal(FileObject& f, bool isUnsigned, uint64_t& value) {
+    std::FILE* s = f.stream;
+    int c;
+    do c = getc_unlocked(s);
+    while (c == ' ' || (c >= '\t' && c <= '\r'));
+    if (c == EOF) {
+        RecordError(std::ferror(s) ? ErrorNo::ReadFailure : ErrorNo::UnexpectedEndOfFile);
+        return false;
+    }
+    bool negative = c == '-';
+    if (c == '-' || c == '+') c = getc_unlocked(s);
+    if (c < '0' || c > '9') {
+        if (c != EOF) std::ungetc(c, s);
+        RecordError(ErrorNo::ReadFailure);
+        return false;
+    }
+    uint64_t magnitude = 0;
+    bool overflow = false;
+    do {
+        unsigned digit = static_cast<unsigned>(c - '0');
+        if (magnitude > (UINT64_MAX - digit) / 10) overflow = true;
+        else magnitude = magnitude * 10 + digit;
+        c = getc_unlocked(s);
+    } while (c >= '0' && c <= '9');
+    if (c != EOF) std::ungetc(c, s);
+    if (isUnsigned) {
+        value = overflow ? UINT64_MAX : negative ? 0 - magnitude : magnitude;
+    } else if (negative) {
+        value = overflow || magnitude > uint64_t{1} << 63 ? uint64_t{1} << 63 : 0 - magnitude;
+    } else {
+        value = overflow || magnitude > uint64_t{INT64_MAX} ? uint64_t{INT64_MAX} : magnitude;
+    }
+    return true;
+}
+
 // An integer of width bytes that must lie in lo ... hi. Out of range is error 16; a byte
 // still gets its low 8 bits.
-StdOutcome ReadSigned(Regs& r, uint32_t width, long lo, long hi) {
+StdOutcome ReadSigned(Regs& r, uint32_t width, int64_t lo, int64_t hi) {
     uint32_t a = Pop(r);
     uint32_t fv = Pop(r);
     FileObject* f = ReadableFile(fv);
-    long v = 0;
-    if (!f || !Scan(*f, "%ld", v)) return Done();
+    uint64_t bits = 0;
+    if (!f || !ScanDecimal(*f, false, bits)) return Done();
+    int64_t v = static_cast<int64_t>(bits);
     bool inRange = v >= lo && v <= hi;
     if (!inRange) RecordError(ErrorNo::ReadFailure);
     if (!inRange && width != 1) return Done();
@@ -198,9 +266,9 @@ StdOutcome ReadUnsigned(Regs& r, int&) {
     uint32_t a = Pop(r);
     uint32_t fv = Pop(r);
     FileObject* f = ReadableFile(fv);
-    unsigned long v = 0;
-    if (!f || !Scan(*f, "%lu", v)) return Done();
-    // "%lu" takes "-1" as the largest value; both that and overflow land above 32 bits.
+    uint64_t v = 0;
+    if (!f || !ScanDecimal(*f, true, v)) return Done();
+    // strtoul takes "-1" as the largest value; both that and overflow land above 32 bits.
     if (v > UINT32_MAX) return RecordError(ErrorNo::ReadFailure), Done();
     SetVmWord(a, static_cast<uint32_t>(v));
     return Done();
@@ -260,7 +328,7 @@ StdOutcome ReadLn(Regs& r, int&) {
     FileObject* f = ReadableFile(fv);
     if (!f) return Done();
     int c;
-    do c = std::getc(f->stream);
+    do c = getc_unlocked(f->stream);
     while (c != EOF && c != '\n');
     if (std::ferror(f->stream)) RecordError(ErrorNo::ReadFailure);
     return Done();

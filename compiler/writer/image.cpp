@@ -22,6 +22,14 @@
 
 namespace tarn::tpc {
 
+namespace image_internal {
+DataBuffer* gCode = nullptr;
+uint32_t gCodeSize = 0;
+}  // namespace image_internal
+
+using image_internal::gCode;
+using image_internal::gCodeSize;
+
 namespace {
 
 // A file as the file system knows it: two names with the same identity (hard links,
@@ -43,8 +51,6 @@ bool operator==(const FileIdentity& a, const FileIdentity& b) {
 }
 
 struct OutputState {
-    DataBuffer* code = nullptr;
-    uint32_t codeSize = 0;
     DataBuffer* fixedData = nullptr;
     uint32_t fixedDataSize = 0;
     DataBuffer* fixups = nullptr;       // (code position, addend) pairs
@@ -215,7 +221,7 @@ void AppendHeader(Image& out) {
     set(H::time_hour, (uint32_t)t[3]);
     set(H::time_minute, (uint32_t)t[4]);
     set(H::time_second, (uint32_t)t[5]);
-    set(H::code_size, gOut.codeSize);
+    set(H::code_size, gCodeSize);
     set(H::data_base, gOut.globalsSize);
     set(H::data_size, gOut.fixedDataSize);
     set(H::stack_size, static_cast<uint32_t>(GetOption(opt::S)));
@@ -247,7 +253,7 @@ std::vector<Fixup> TakeFixups() {
     inRecord.reserve(pairs.size() / 8);
     for (size_t at = 0; at + 8 <= pairs.size(); at += 8) {
         uint32_t position = vm::LoadLE32(&pairs[at]), value = vm::LoadLE32(&pairs[at + 4]);
-        if (!CODEGEN_OK(position <= gOut.codeSize && gOut.codeSize - position >= 4)) {
+        if (!CODEGEN_OK(position <= gCodeSize && gCodeSize - position >= 4)) {
             std::sort(inRecord.begin(), inRecord.end(),
                       [](const Fixup& a, const Fixup& b) { return a.position < b.position; });
             return inRecord;
@@ -257,9 +263,9 @@ std::vector<Fixup> TakeFixups() {
             continue;
         }
         uint8_t word[4];
-        DataBufferRead(gOut.code, word, position, 4);
+        DataBufferRead(gCode, word, position, 4);
         vm::StoreLE32(word, vm::LoadLE32(word) + value);
-        DataBufferWrite(gOut.code, word, position, 4);
+        DataBufferWrite(gCode, word, position, 4);
     }
     ReleaseBuffer(gOut.fixups);
     std::sort(inRecord.begin(), inRecord.end(),
@@ -298,7 +304,7 @@ size_t ImageSizeBound() {
     const size_t swaps = DataBufferGetSize(gOut.dataSwaps);
     return 2 + gOut.headerText.size() + 1 + vm::kImageMagic.size() + 2 +
            4 * (size_t)vm::kHeaderWords + names * (1 + vm::kRecordOverhead) +
-           RecordedSize(gOut.codeSize) + RecordedSize(gOut.fixedDataSize) +
+           RecordedSize(gCodeSize) + RecordedSize(gOut.fixedDataSize) +
            swaps / 8 * (8 + vm::kRecordOverhead) + 4 + vm::kRecordOverhead + 4 +
            4 * gOut.lineTable.size();
 }
@@ -309,8 +315,8 @@ void BuildImage(Image& out) {
     AppendHeader(out);
     AppendSourceNames(out);
     const std::vector<Fixup> fixups = TakeFixups();
-    AppendSectionRecords(out, vm::REC_CODE, gOut.code, fixups);
-    ReleaseBuffer(gOut.code);
+    AppendSectionRecords(out, vm::REC_CODE, gCode, fixups);
+    ReleaseBuffer(gCode);
     AppendSectionRecords(out, vm::REC_DATA, gOut.fixedData);
     ReleaseBuffer(gOut.fixedData);
     AppendDataSwapRuns(out);
@@ -449,10 +455,11 @@ void WriteExecutable(WriteSession& session) {
 
 void InitOutputState() {
     for (DataBuffer** p :
-         {&gOut.code, &gOut.fixedData, &gOut.fixups, &gOut.dataSwaps, &gOut.sourceNames})
+         {&gCode, &gOut.fixedData, &gOut.fixups, &gOut.dataSwaps, &gOut.sourceNames})
         ReleaseBuffer(*p);
     gOut = OutputState{};
-    gOut.code = CreateBuffer();
+    gCodeSize = 0;
+    gCode = CreateBuffer();
     gOut.fixedData = CreateBuffer();
     gOut.fixups = CreateBuffer();
     gOut.dataSwaps = CreateBuffer();
@@ -494,24 +501,24 @@ void OpenOutput(const char* outputName, const char* headerText) {
 }
 
 void AppendCode(const void* bytes, uint32_t size) {
-    AppendSection(gOut.code, gOut.codeSize, bytes, size, msg::LimitCodeSize);
+    AppendSection(gCode, gCodeSize, bytes, size, msg::LimitCodeSize);
 }
 
 uint32_t AppendCodeAt(const void* bytes, uint32_t size) {
-    const uint32_t at = gOut.codeSize;
-    AppendSection(gOut.code, gOut.codeSize, bytes, size, msg::LimitCodeSize);
+    const uint32_t at = gCodeSize;
+    AppendSection(gCode, gCodeSize, bytes, size, msg::LimitCodeSize);
     return at;
 }
 
-uint32_t AppendCodePadded(const uint8_t* block, uint32_t size) {
-    const uint32_t at = gOut.codeSize;
+uint32_t AppendCodePaddedSlow(const uint8_t* block, uint32_t size) {
+    const uint32_t at = gCodeSize;
     if (at > UINT32_MAX - size) {
         ReportMessage(msg::LimitCodeSize, nullptr);
         return at;
     }
-    if (!CODEGEN_OK(gOut.code != NULL)) return at;
-    DataBufferAppendPadded(gOut.code, block, size);
-    gOut.codeSize += size;
+    if (!CODEGEN_OK(gCode != NULL)) return at;
+    DataBufferAppendPadded(gCode, block, size);
+    gCodeSize += size;
     return at;
 }
 
@@ -539,7 +546,7 @@ uint32_t AppendFixedTable(const uint32_t* words, uint32_t count) {
     return offset;
 }
 
-uint32_t GetCodeSize() { return gOut.codeSize; }
+uint32_t GetCodeSize() { return gCodeSize; }
 uint32_t GetFixedDataSize() { return gOut.fixedDataSize; }
 
 void AddFixup(uint32_t codePosition, uint32_t value) {
@@ -584,7 +591,7 @@ void WriteImage(bool complete) {
     if (UserBreak()) return ReportMessage(msg::TerminatedByUser, nullptr);
     gOut.writing = true;
     WriteSession session;
-    if (!CODEGEN_OK(gOut.code != NULL) || !CODEGEN_OK(gOut.fixedData != NULL) ||
+    if (!CODEGEN_OK(gCode != NULL) || !CODEGEN_OK(gOut.fixedData != NULL) ||
         !CODEGEN_OK(gOut.fixups != NULL) || !CODEGEN_OK(gOut.dataSwaps != NULL) ||
         !CODEGEN_OK(gOut.sourceNames != NULL))
         return;

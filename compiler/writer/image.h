@@ -40,8 +40,25 @@ void AppendFixedData(const void* bytes, uint32_t size);
 // AppendCode that returns the code offset the bytes start at (the code size before).
 uint32_t AppendCodeAt(const void* bytes, uint32_t size);
 // AppendCodeAt for one instruction of `size` bytes (1..DATA_BUFFER_PAD) held at the start
-// of a block of DATA_BUFFER_PAD bytes (the emitters' scratch area).
-uint32_t AppendCodePadded(const uint8_t* block, uint32_t size);
+// of a block of DATA_BUFFER_PAD bytes (the emitters' scratch area). Inline while the code
+// section's tail block has room for the whole block; else the checked append.
+uint32_t AppendCodePaddedSlow(const uint8_t* block, uint32_t size);
+namespace image_internal {
+extern DataBuffer* gCode;    // the code section (built by InitOutputState)
+extern uint32_t gCodeSize;   // its size: GetCodeSize()
+}  // namespace image_internal
+inline uint32_t AppendCodePadded(const uint8_t* block, uint32_t size) {
+    DataBuffer* code = image_internal::gCode;
+    const uint32_t at = image_internal::gCodeSize;
+    if (code != NULL && size - 1 < DATA_BUFFER_PAD && at <= UINT32_MAX - DATA_BUFFER_PAD &&
+        code->iCount >= 0 && code->iCount <= DATA_BUFFER_SIZE - (int32_t)DATA_BUFFER_PAD) {
+        std::memcpy(code->tail + code->iCount, block, DATA_BUFFER_PAD);
+        code->iCount += (int32_t)size;
+        image_internal::gCodeSize = at + size;
+        return at;
+    }
+    return AppendCodePaddedSlow(block, size);
+}
 
 // The same for data whose place the caller keeps: each returns the offset the data got.
 // AppendFixedTable stores `count` 32-bit words little-endian and records them as a

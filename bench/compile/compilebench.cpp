@@ -1,7 +1,7 @@
 // Compile-speed benchmark: generates Pascal programs of about 100,000 lines, runs tpc on
-// each and prints the compiler's own speed (its message 4), the speed over the whole
-// process's wall time (start to exit) and the process's peak memory. Three shapes, so that
-// no single one is tuned for:
+// each five times and prints the compiler's own speed (its message 4), the best speed over
+// the whole process's wall time (start to exit) and the process's peak memory. Three
+// shapes, so that no single one is tuned for:
 //
 //   standard  4200 routines of 25 lines: declarations, expressions, statements and a
 //             nested function in every procedure (the golden-image test compiles it)
@@ -208,6 +208,9 @@ int WriteProgram(const std::string& path, const std::string& shape, int routines
     return CountLines(path);
 }
 
+// Runs of tpc per shape.
+constexpr int RUNS = 5;
+
 struct Run {
     std::string said;    // tpc's output
     double seconds = 0;  // wall time from fork to exit
@@ -262,13 +265,22 @@ bool Measure(const std::string& tpc, const std::string& dir, const std::string& 
     }
     std::printf("compilebench: %s program, %d lines\n", shape.c_str(), lines);
     std::fflush(stdout);
+    // The best of RUNS runs (the machine's other work only ever adds time), tpc's own
+    // report from the first; the peak is the largest of them.
     const Run run = RunTpc(tpc, dir, source);
     std::printf("%s", run.said.c_str());
+    Run best = run;
+    long peakKb = run.peakKb;
+    for (int i = 1; i < RUNS && run.status == 0; ++i) {
+        const Run again = RunTpc(tpc, dir, source);
+        if (again.seconds < best.seconds) best = again;
+        if (again.peakKb > peakKb) peakKb = again.peakKb;
+    }
     // CPU time beside the wall time: on a loaded machine the wall time includes waiting.
     std::printf("compilebench: %s: whole process %.3f s, %.0f lines/sec, peak memory %.1f MB"
-                " (cpu %.3f s, %.0f lines/sec)\n",
-                shape.c_str(), run.seconds, lines / run.seconds, run.peakKb / 1024.0, run.cpu,
-                run.cpu > 0 ? lines / run.cpu : 0.0);
+                " (cpu %.3f s, %.0f lines/sec; best of %d)\n",
+                shape.c_str(), best.seconds, lines / best.seconds, peakKb / 1024.0, best.cpu,
+                best.cpu > 0 ? lines / best.cpu : 0.0, RUNS);
     std::fflush(stdout);
     if (run.said.find("0 error(s) and 0 warning(s) were issued.") == std::string::npos) {
         std::fprintf(stderr, "compilebench: the %s program did not compile cleanly (status %d)\n",

@@ -28,8 +28,11 @@ inline Type* ResolveType(Type* t) {
 // the types that stay as they are (and subranges of them): every factor asks.
 Type* PromotedTypeOf(Type* t);   // t resolved
 inline bool KeepsPromotion(TypeKind k) {
-    return k != SubrangeType && k != FloatType && k != ShortIntType && k != ShortWordType &&
-           k != ByteType && k != SetType;
+    // One test of a bit per kind instead of six comparisons (every factor asks).
+    constexpr uint32_t CHANGED = 1u << SubrangeType | 1u << FloatType | 1u << ShortIntType |
+                                 1u << ShortWordType | 1u << ByteType | 1u << SetType;
+    static_assert(BadType < 32, "a bit per type kind");
+    return (CHANGED >> (static_cast<uint32_t>(k) & 31u) & 1u) == 0;
 }
 inline Type* PromotedType(Type* t) {
     t = ResolveType(t);

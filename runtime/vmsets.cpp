@@ -113,10 +113,19 @@ void PushList(Regs& regs, uint32_t top, const MemberList& list) {
     regs.sp = sp;
 }
 
+// Sets SP to sp, the start of a result that lies inside the operands' space, after the check
+// every push of a set value makes.
+void SetResultSp(Regs& regs, uint32_t sp) {
+    if (sp < g_engine.stackLow || sp > g_engine.stackTop) CheckStackPointer(sp);
+    regs.sp = sp;
+}
+
 // S1 op S2 for list sets. A union keeps S1's members in their order and appends S2's members
 // that S1 lacks; an intersection or a difference keeps S1's order. The members are checked
 // in the order a walk through S1 and then S2 meets them, so a malformed operand or a result
-// of more than 256 members is reported exactly where that walk would find it.
+// of more than 256 members is reported exactly where that walk would find it. The result is
+// built where it ends up: S1's members only ever move toward the top of the stack (kept
+// members of an intersection or difference) or into the space S2 leaves (a union).
 void ListBinary(Regs& regs, SetOp op) {
     StackSet s2 = SetAt(regs.sp);
     StackSet s1 = SetAt(regs.sp + s2.footprint);
@@ -130,37 +139,51 @@ void ListBinary(Regs& regs, SetOp op) {
             // has moved up over S1's lone count word.
             if (n2 > kMaxListMembers) RunTimeError("Set overflow");
             if (n1 == 0) std::memmove(Mem() + regs.sp + 4, Mem() + regs.sp, s2.footprint);
-            regs.sp = top - 4 - 4 * (n1 + n2);
+            SetResultSp(regs, top - 4 - 4 * n1 - 4 * n2);
             return;
         }
-        MemberList out;
-        std::memcpy(out.members, s1.payload, 4 * n1);
-        out.size = n1;
+        uint32_t added[kMaxListMembers];
+        uint32_t m = 0;
         MemberIndex inS1(s1, n1, n2);
         for (uint32_t i = 0; i < n2; ++i) {
             uint32_t v = Member(s2, i);
-            if (!inS1.Has(v)) out.Add(v);
+            if (inS1.Has(v)) continue;
+            if (n1 + m == kMaxListMembers) RunTimeError("Set overflow");
+            added[m++] = v;
         }
-        PushList(regs, top, out);
+        // S1's members go down by the room the added ones need, which S2 has left free.
+        uint8_t* at = Mem() + top;
+        std::memmove(at - 4 * (n1 + m), at - 4 * n1, 4 * n1);
+        if (m) std::memcpy(at - 4 * m, added, 4 * m);
+        SetResultSp(regs, top - 4 - 4 * (n1 + m));
+        SetVmWord(regs.sp, 4 * (n1 + m));
         return;
     }
-    MemberList out;
+    uint32_t kept = 0;
     if (n1 != 0) {
         uint32_t n2 = MemberCount(s2);
         if (n2 == 0 && op == SetOp::Difference) {
             // S1 without nothing is S1, which already lies where the result goes.
             if (n1 > kMaxListMembers) RunTimeError("Set overflow");
-            regs.sp = top - 4 - 4 * n1;
+            SetResultSp(regs, top - 4 - 4 * n1);
             return;
         }
         bool keepMembers = op == SetOp::Intersection;
         MemberIndex inS2(s2, n2, n1);
-        for (uint32_t i = 0; i < n1; ++i) {
+        // From the last member to the first, each kept member moves up to the next free word
+        // below top, which is never below the member itself; S2 stays untouched below S1.
+        uint8_t* write = Mem() + top;
+        for (uint32_t i = n1; i-- > 0;) {
             uint32_t v = Member(s1, i);
-            if (inS2.Has(v) == keepMembers) out.Add(v);
+            if (inS2.Has(v) != keepMembers) continue;
+            write -= 4;
+            StoreWord(write, v);
+            ++kept;
         }
+        if (kept > kMaxListMembers) RunTimeError("Set overflow");
     }
-    PushList(regs, top, out);
+    SetResultSp(regs, top - 4 - 4 * kept);
+    SetVmWord(regs.sp, 4 * kept);
 }
 
 // Every member of inner is a member of outer.

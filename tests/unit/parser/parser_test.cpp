@@ -122,10 +122,15 @@ TEST_F(ParserTest, AddingAndMultiplyingLevelsAreLeftAssociative) {
 TEST_F(ParserTest, LeadingSignBelongsToTheSimpleExpressionWithoutNu) {
     SetFlag(opt::nu, false);
     Expression* e = Expr("-3 * 2");
-    const Expression* simple = e->left;   // relation wrapper -> shift wrapper -> simple
+    // Levels without an operator of their own add no node: the sign's node is the
+    // first signed one on the way down the left operands.
+    const Expression* simple = e;
     while (simple && simple->sign == SignNone && !simple->factor) simple = simple->left;
     ASSERT_NE(simple, nullptr);
     EXPECT_EQ(simple->sign, SignMinus);
+    // ... and it stands above the whole term: -(3 * 2), not (-3) * 2.
+    ASSERT_EQ(simple->factor, nullptr);
+    EXPECT_EQ(simple->left->oper, STARtok);
     EXPECT_TRUE(Heard().empty());
 }
 

@@ -41,8 +41,10 @@ constexpr uint32_t kSmallMax = 4096;
 constexpr uint32_t kSmallClasses = kSmallMax / kGranule;
 // Host bytes a large free block's two map entries cost, counted against the memory limit.
 constexpr uint64_t kLargeEntryCost = 128;
-// One bitmap covers every granule the heap can have.
-constexpr uint64_t kBitmapWords = (uint64_t{kHeapLimit} / kGranule + 63) / 64;
+// A bitmap has one bit per granule of the whole window, indexed by VM address / 8, so no
+// base is subtracted on the way; only the part over the heap is ever touched. A spare word
+// at the end stays clear (NearNextStart reads the word after a granule's own).
+constexpr uint64_t kBitmapWords = kWindowSpan / kGranule / 64 + 1;
 
 struct Heap {
     uint32_t base = 0;       // first VM address the allocator may use
@@ -72,8 +74,8 @@ uint64_t RoundUp(uint64_t n, uint64_t unit) { return (n + unit - 1) / unit * uni
 
 // ---- Bitmaps --------------------------------------------------------------------------
 
-uint64_t Granule(uint32_t addr) { return (addr - g_heap.base) / kGranule; }
-uint32_t AddressOf(uint64_t granule) { return static_cast<uint32_t>(g_heap.base + granule * kGranule); }
+uint64_t Granule(uint32_t addr) { return addr / kGranule; }
+uint32_t AddressOf(uint64_t granule) { return static_cast<uint32_t>(granule * kGranule); }
 bool Bit(const uint64_t* map, uint64_t g) { return (map[g / 64] >> (g % 64)) & 1; }
 void SetBit(uint64_t* map, uint64_t g) { map[g / 64] |= uint64_t{1} << (g % 64); }
 void ClearBit(uint64_t* map, uint64_t g) { map[g / 64] &= ~(uint64_t{1} << (g % 64)); }
@@ -90,16 +92,34 @@ uint64_t NextStart(uint64_t from, uint64_t end) {
     }
 }
 
-bool IsBlockStart(uint32_t addr) {
-    return addr >= g_heap.base && addr < g_heap.top && addr % kGranule == 0 &&
-           Bit(g_heap.starts, Granule(addr));
+// The first block start above granule g within g's word of the start bitmap or the next
+// one; 0 when there is none that near. (The map has a spare word at its end, so the next
+// word is always there.)
+uint64_t NearNextStart(uint64_t g) {
+    const uint64_t w = g / 64;
+    const uint64_t above = g_heap.starts[w] & (~uint64_t{1} << (g % 64));
+    if (above != 0) return w * 64 + static_cast<uint64_t>(__builtin_ctzll(above));
+    const uint64_t next = g_heap.starts[w + 1];
+    if (next != 0) return (w + 1) * 64 + static_cast<uint64_t>(__builtin_ctzll(next));
+    return 0;
 }
+
+// The granule where the block starting at granule g ends: the next start bit, or the top.
+uint64_t EndGranule(uint64_t g) {
+    const uint64_t topG = Granule(g_heap.top);
+    if (uint64_t near = NearNextStart(g)) return std::min(near, topG);
+    return NextStart((g / 64 + 2) * 64, topG);
+}
+
+bool InHeapAligned(uint32_t addr) {
+    return addr - g_heap.base < g_heap.top - g_heap.base && addr % kGranule == 0;
+}
+
+bool IsBlockStart(uint32_t addr) { return InHeapAligned(addr) && Bit(g_heap.starts, Granule(addr)); }
 
 bool IsLiveBlock(uint32_t addr) { return IsBlockStart(addr) && Bit(g_heap.live, Granule(addr)); }
 
-uint32_t BlockEnd(uint32_t addr) {
-    return AddressOf(NextStart(Granule(addr) + 1, Granule(g_heap.top)));
-}
+uint32_t BlockEnd(uint32_t addr) { return AddressOf(EndGranule(Granule(addr))); }
 
 void MarkLive(uint32_t addr) {
     SetBit(g_heap.live, Granule(addr));
@@ -131,8 +151,12 @@ void EmptySmall(uint32_t c) {
 uint32_t PopSmall(uint32_t c) {
     uint32_t addr = g_heap.smallHeads[c];
     if (addr == 0) return 0;
-    uint32_t size = (c + 1) * kGranule;
-    if (!IsBlockStart(addr) || Bit(g_heap.live, Granule(addr)) || BlockEnd(addr) - addr != size) {
+    bool intact = false;
+    if (InHeapAligned(addr)) {
+        uint64_t g = Granule(addr);
+        intact = Bit(g_heap.starts, g) && !Bit(g_heap.live, g) && EndGranule(g) - g == c + 1;
+    }
+    if (!intact) {
         EmptySmall(c);
         return 0;
     }
@@ -140,6 +164,19 @@ uint32_t PopSmall(uint32_t c) {
     g_heap.smallHeads[c] = next;
     if (next == 0) EmptySmall(c);
     return addr;
+}
+
+// True when addr is a free block of exactly k granules that starts and ends in one word of
+// the bitmaps below the top, so one mask settles it; false leaves the block to PopSmall's
+// full check.
+bool IsNearFreeBlockOf(uint32_t addr, uint64_t k) {
+    if (!InHeapAligned(addr)) return false;
+    const uint64_t g = Granule(addr), shift = g % 64;
+    if (shift + k > 63 || g + k > Granule(g_heap.top)) return false;
+    const uint64_t starts = g_heap.starts[g / 64] >> shift;
+    const uint64_t live = g_heap.live[g / 64] >> shift;
+    // A start at g, none inside the block, the next one at g + k; g not live.
+    return (starts & ((uint64_t{2} << k) - 1)) == (1 | uint64_t{1} << k) && (live & 1) == 0;
 }
 
 // The first non-empty list at or above class c; kSmallClasses when none.
@@ -245,7 +282,7 @@ void Sweep() {
     g_heap.largeBySize.clear();
     g_heap.freedSinceSweep = false;
     const uint64_t end = Granule(g_heap.top);
-    for (uint64_t g = 0; g < end;) {
+    for (uint64_t g = Granule(g_heap.base); g < end;) {
         uint64_t next = NextStart(g + 1, end);
         if (Bit(g_heap.live, g)) {
             g = next;
@@ -269,6 +306,53 @@ uint32_t Take(uint32_t size) {
     if (addr == 0) addr = TakeLarge(size);
     if (addr == 0) addr = TakeFresh(size);
     return addr;
+}
+
+// WindowAlloc when the size's own list has nothing to give.
+[[gnu::noinline]] uint32_t AllocateSlowly(uint32_t size) {
+    if (g_base == nullptr || size > kHeapLimit) return 0;
+    uint32_t rounded = static_cast<uint32_t>(RoundUp(size == 0 ? 1 : size, kGranule));
+    uint32_t addr = Take(rounded);
+    if (addr == 0 && g_heap.freedSinceSweep) {
+        Sweep();
+        addr = Take(rounded);
+    }
+    if (addr != 0) MarkLive(addr);
+    return addr;
+}
+
+// WindowFree of the live block at addr when it is large, ends at the top, or its end is not
+// found near its start.
+[[gnu::noinline]] bool FreeSlowly(uint32_t addr) {
+    const uint64_t g = Granule(addr);
+    uint32_t end = AddressOf(EndGranule(g));
+    ClearBit(g_heap.live, g);
+    --g_heap.liveBlocks;
+    g_heap.freedSinceSweep = true;
+    if (end - addr <= kSmallMax) {
+        if (end == g_heap.top) ReturnToTop(addr);
+        else PushSmall(addr, end - addr);
+        return true;
+    }
+    // Merge with the large free neighbours on either side.
+    auto next = g_heap.largeByAddr.find(end);
+    if (next != g_heap.largeByAddr.end()) {
+        Unsplit(end);
+        end += next->second;
+        RemoveLarge(next);
+    }
+    auto prev = g_heap.largeByAddr.lower_bound(addr);
+    if (prev != g_heap.largeByAddr.begin()) {
+        --prev;
+        if (prev->first + prev->second == addr) {
+            Unsplit(addr);
+            addr = prev->first;
+            RemoveLarge(prev);
+        }
+    }
+    if (end == g_heap.top) ReturnToTop(addr);
+    else AddLarge(addr, end - addr);
+    return true;
 }
 
 void UnmapBitmaps() {
@@ -334,46 +418,40 @@ bool InWindow(const void* p) {
 }
 
 uint32_t WindowAlloc(uint32_t size) {
-    if (g_base == nullptr || size > kHeapLimit) return 0;
-    uint32_t rounded = static_cast<uint32_t>(RoundUp(size == 0 ? 1 : size, kGranule));
-    uint32_t addr = Take(rounded);
-    if (addr == 0 && g_heap.freedSinceSweep) {
-        Sweep();
-        addr = Take(rounded);
+    // A small size whose own list holds a block: the usual case of a program that disposes
+    // and allocates records of one type, taken here without searching the other lists. A
+    // head this check does not settle is left to AllocateSlowly, which checks it in full
+    // and drops its list if it fails. (A closed window has no lists and ends in
+    // AllocateSlowly's check.)
+    if (size - 1 < kSmallMax) {
+        const uint32_t c = (size - 1) / kGranule;
+        const uint32_t addr = g_heap.smallHeads[c];
+        if (addr != 0 && IsNearFreeBlockOf(addr, c + 1)) {
+            const uint32_t next = LoadWord(g_base + addr);
+            g_heap.smallHeads[c] = next;
+            if (next == 0) EmptySmall(c);
+            MarkLive(addr);
+            return addr;
+        }
     }
-    if (addr != 0) MarkLive(addr);
-    return addr;
+    return AllocateSlowly(size);
 }
 
 bool WindowFree(uint32_t addr) {
-    if (g_base == nullptr || !IsLiveBlock(addr)) return false;
-    uint32_t end = BlockEnd(addr);
-    ClearBit(g_heap.live, Granule(addr));
+    // A closed window has base = top = 0: no address lies in its heap.
+    if (!InHeapAligned(addr)) return false;
+    const uint64_t g = Granule(addr);
+    uint64_t& liveWord = g_heap.live[g / 64];
+    const uint64_t bit = uint64_t{1} << (g % 64);
+    if ((liveWord & bit) == 0 || !Bit(g_heap.starts, g)) return false;
+    // The usual block: small, its end (the next start) near and below the top. Anything
+    // else is filed by FreeSlowly.
+    const uint64_t end = NearNextStart(g);
+    if (end == 0 || end >= Granule(g_heap.top)) return FreeSlowly(addr);
+    liveWord &= ~bit;
     --g_heap.liveBlocks;
     g_heap.freedSinceSweep = true;
-    if (end - addr <= kSmallMax) {
-        if (end == g_heap.top) ReturnToTop(addr);
-        else PushSmall(addr, end - addr);
-        return true;
-    }
-    // Merge with the large free neighbours on either side.
-    auto next = g_heap.largeByAddr.find(end);
-    if (next != g_heap.largeByAddr.end()) {
-        Unsplit(end);
-        end += next->second;
-        RemoveLarge(next);
-    }
-    auto prev = g_heap.largeByAddr.lower_bound(addr);
-    if (prev != g_heap.largeByAddr.begin()) {
-        --prev;
-        if (prev->first + prev->second == addr) {
-            Unsplit(addr);
-            addr = prev->first;
-            RemoveLarge(prev);
-        }
-    }
-    if (end == g_heap.top) ReturnToTop(addr);
-    else AddLarge(addr, end - addr);
+    PushSmall(addr, static_cast<uint32_t>((end - g) * kGranule));
     return true;
 }
 

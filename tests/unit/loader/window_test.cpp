@@ -6,6 +6,8 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <random>
 #include <set>
 #include <vector>
 
@@ -120,6 +122,117 @@ TEST_F(WindowTest, LinkToAnotherFreeBlockOfTheSameSizeIsTakenOnce) {
     std::set<uint32_t> got;
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(got.insert(WindowAlloc(40)).second);
     EXPECT_EQ(got.count(a) + got.count(c), 2u);
+}
+
+// A free block that comes to end at the heap's top (its upper neighbour was given back to
+// the heap) is still a whole block of its size, and is reused as one.
+TEST_F(WindowTest, FreeBlockEndingAtTheTopIsReusedWhole) {
+    for (uint32_t size : {8u, 24u, 504u, 512u, 4096u}) {
+        uint32_t a = WindowAlloc(size), b = WindowAlloc(size);
+        ASSERT_TRUE(WindowFree(a));
+        ASSERT_TRUE(WindowFree(b));  // b was the top block: the heap ends at b again
+        EXPECT_EQ(WindowAlloc(size), a) << size;
+        EXPECT_EQ(WindowBlockSize(a), size);
+        EXPECT_EQ(WindowAlloc(size), b) << size;
+        EXPECT_EQ(WindowBlockSize(b), size);
+    }
+}
+
+// Links forged to point at free memory that is not a free block of the list's size: the
+// middle of a free block, a free block of another size, a larger free block, the block
+// itself (a cycle), and a smaller free block whose live neighbour ends where a block of the
+// list's size would. Whatever the link, the blocks handed out have the list's size, none is
+// handed out twice, and using them in full leaves every live block as it was.
+TEST_F(WindowTest, ForgedLinksIntoFreeMemoryNeverSplitOrDoubleABlock) {
+    std::vector<uint32_t> keepers;
+    for (uint32_t size : {16u, 496u, 1024u}) {
+        for (int target = 0; target < 5; ++target) {
+            uint32_t a = WindowAlloc(size), b = WindowAlloc(size);
+            uint32_t wide = WindowAlloc(2 * size), other = WindowAlloc(size + 8);
+            uint32_t tiny = WindowAlloc(8), neighbour = WindowAlloc(size - 8);
+            uint32_t keeper = WindowAlloc(8);  // live, and keeps the others away from the top
+            for (uint32_t k : {neighbour, keeper}) {
+                SetVmWord(k, k);
+                keepers.push_back(k);
+            }
+            ASSERT_TRUE(WindowFree(tiny));
+            ASSERT_TRUE(WindowFree(wide));
+            ASSERT_TRUE(WindowFree(other));
+            ASSERT_TRUE(WindowFree(b));
+            ASSERT_TRUE(WindowFree(a));  // the list of size: a -> b -> ...
+            const uint32_t links[] = {wide + size, other, wide, a, tiny};
+            SetVmWord(a, links[target]);
+            std::set<uint32_t> got;
+            for (int i = 0; i < 3; ++i) {
+                uint32_t c = WindowAlloc(size);
+                ASSERT_NE(c, 0u);
+                EXPECT_EQ(WindowBlockSize(c), size) << size << " target " << target;
+                EXPECT_TRUE(got.insert(c).second) << "handed out twice: " << c;
+            }
+            for (uint32_t c : got) std::memset(Mem() + c, 0x5A, size);
+            for (uint32_t k : keepers) ASSERT_EQ(VmWord(k), k) << size << " target " << target;
+        }
+    }
+}
+
+// Many sizes around every threshold of the allocator, taken and given back in random order,
+// with and without a memory limit (which brings sweeps): every live block keeps its
+// contents, has exactly its rounded size, and the live count stays right.
+TEST(WindowStress, RandomAllocationAndFreeKeepEveryLiveBlockIntact) {
+    const uint32_t sizes[] = {1,   4,   8,   12,   16,   24,   40,   64,   100,  496,
+                              504, 505, 512, 513,  1000, 4095, 4096, 4097, 9000, 70000};
+    struct Block {
+        uint32_t addr, size;
+        uint8_t tag;
+    };
+    for (uint64_t limit : {kNoMemoryLimit, uint64_t{3} << 20}) {
+        ASSERT_TRUE(WindowOpen(kVmBytes, limit));
+        std::mt19937 rng(2026);
+        std::vector<Block> live;
+        auto intact = [](const Block& b) {
+            for (uint32_t i = 0; i < b.size; ++i)
+                if (Mem()[b.addr + i] != b.tag) return false;
+            return true;
+        };
+        auto freeOne = [&] {
+            size_t i = rng() % live.size();
+            EXPECT_TRUE(intact(live[i])) << "block " << live[i].addr << " of " << live[i].size;
+            EXPECT_TRUE(WindowFree(live[i].addr));
+            live[i] = live.back();
+            live.pop_back();
+        };
+        int failures = 0;
+        for (int step = 0; step < 30000; ++step) {
+            if (!live.empty() && (live.size() >= 2000 || rng() % 100 < 45)) {
+                freeOne();
+                continue;
+            }
+            uint32_t size = sizes[rng() % std::size(sizes)];
+            uint32_t a = WindowAlloc(size);
+            if (a == 0) {
+                ASSERT_NE(limit, kNoMemoryLimit) << "size " << size;
+                ++failures;
+                for (int i = 0; i < 20 && !live.empty(); ++i) freeOne();
+                continue;
+            }
+            ASSERT_EQ(a % 8, 0u);
+            ASSERT_GT(a, kVmBytes);
+            ASSERT_EQ(WindowBlockSize(a), (size + 7) / 8 * 8) << size;
+            Block b{a, size, static_cast<uint8_t>(rng())};
+            std::memset(Mem() + a, b.tag, size);
+            live.push_back(b);
+            if (step % 1000 == 0) {
+                for (const Block& x : live) ASSERT_TRUE(intact(x)) << "block " << x.addr;
+                ASSERT_EQ(WindowLiveBlocks(), live.size());
+            }
+        }
+        if (limit != kNoMemoryLimit) {
+            EXPECT_GT(failures, 0);  // the limit was reached
+        }
+        while (!live.empty()) freeOne();
+        EXPECT_EQ(WindowLiveBlocks(), 0u);
+        WindowClose();
+    }
 }
 
 TEST(WindowLimit, HeapStopsAtTheMemoryLimitBookkeepingIncluded) {

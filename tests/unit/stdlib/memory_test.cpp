@@ -1,7 +1,10 @@
 // new, dispose and move.
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "support.h"
 
@@ -44,6 +47,35 @@ TEST_F(Memory, NewGivesAnUndefinedBlockInsideTheWindow) {
     Dispose();
     EXPECT_EQ(VmWord(kPtr), kUndefinedWord);
     EXPECT_EQ(WindowBlockSize(block), 0u);
+}
+
+// A new block gets exactly its size in undefined bytes: nothing before it, and nothing
+// between its size and the end of its 8-byte rounding, is touched. Each size gets a block
+// that held other bytes before (the head of its free list), between two live neighbours.
+TEST_F(Memory, NewFillsExactlyItsSizeWithUndefinedBytes) {
+    std::vector<uint32_t> sizes;
+    for (uint32_t size = 1; size <= 72; ++size) sizes.push_back(size);
+    for (uint32_t size : {100u, 500u, 4095u, 4100u, 10000u}) sizes.push_back(size);
+    for (uint32_t size : sizes) {
+        const uint32_t rounded = (size + 7) / 8 * 8;
+        uint32_t before = WindowAlloc(8);
+        uint32_t block = WindowAlloc(rounded);
+        uint32_t after = WindowAlloc(8);
+        std::memset(Mem() + before, 0x33, 8);
+        std::memset(Mem() + block, 0x22, rounded);
+        std::memset(Mem() + after, 0x44, 8);
+        ASSERT_TRUE(WindowFree(block));
+        New(size);
+        ASSERT_EQ(VmWord(kPtr), block) << size;
+        for (uint32_t i = 0; i < size; ++i) ASSERT_EQ(Mem()[block + i], 0xFF) << size << " at " << i;
+        // The first word of a freed block held its list link; past it the old bytes stay.
+        for (uint32_t i = std::max(size, 4u); i < rounded; ++i)
+            ASSERT_EQ(Mem()[block + i], 0x22) << size << " at " << i;
+        for (uint32_t i = 0; i < 8; ++i) {
+            ASSERT_EQ(Mem()[before + i], 0x33) << size << " before the block, at " << i;
+            ASSERT_EQ(Mem()[after + i], 0x44) << size << " after the block, at " << i;
+        }
+    }
 }
 
 TEST_F(Memory, BlocksDoNotOverlap) {

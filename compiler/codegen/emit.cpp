@@ -45,12 +45,12 @@ uint32_t Finish(const Instruction& in) { return AppendCodePadded(in.bytes, in.si
 
 uint32_t OperandPosition(uint32_t instruction) { return instruction + OpcodeWidth(); }
 
-uint32_t EmitOp(vm::Op op) {
+uint32_t emit_internal::EmitOpChecked(vm::Op op) {
     Instruction in;
     return Begin(in, op, vm::Operands::NONE) ? Finish(in) : GetCodeSize();
 }
 
-uint32_t EmitOpWord(vm::Op op, uint32_t operand) {
+uint32_t emit_internal::EmitOpWordChecked(vm::Op op, uint32_t operand) {
     Instruction in;
     if (!Begin(in, op, vm::Operands::W)) return GetCodeSize();
     in.Word(operand);

@@ -9,24 +9,70 @@
 
 #include <cstdint>
 
+#include "compiler/base/messages.h"
 #include "compiler/base/options.h"
+#include "compiler/writer/image.h"
+#include "vm/bytes.h"
 #include "vm/opcodes.h"
 #include "vm/stdroutines.h"
 
 namespace tarn::tpc {
 
-// Each returns the code offset at which the instruction starts.
-uint32_t EmitOp(vm::Op op);                                  // NONE
-uint32_t EmitOpWord(vm::Op op, uint32_t operand);            // W
+// Bytes an opcode takes in the code: 4 under option zw, else 1. Inline: every emitter asks.
+inline uint32_t OpcodeWidth() { return IsFlagOption(opt::zw) ? 4 : 1; }
+
+namespace emit_internal {
+// The emitters' whole path: the table checks, GenerateCode, the opcode width, the append.
+uint32_t EmitOpChecked(vm::Op op);
+uint32_t EmitOpWordChecked(vm::Op op, uint32_t operand);
+
+// Where an instruction of one-byte opcode and `operandBytes` bytes goes when the code
+// section's tail block has room for a whole padded instruction and code is generated;
+// null otherwise. The test is AppendCodePadded's, so the blocks fill as they did.
+inline uint8_t* PlainInstructionPlace(vm::Op op, vm::Operands shape) {
+    const vm::OpInfo& info = vm::Info(op);
+    if (!info.defined || info.operands != shape || !GenerateCode() || OpcodeWidth() != 1)
+        return nullptr;
+    DataBuffer* code = image_internal::gCode;
+    if (code == NULL || image_internal::gCodeSize > UINT32_MAX - DATA_BUFFER_PAD ||
+        code->iCount < 0 || code->iCount > DATA_BUFFER_SIZE - (int32_t)DATA_BUFFER_PAD)
+        return nullptr;
+    return code->tail + code->iCount;
+}
+
+// Counts `size` bytes just stored at PlainInstructionPlace; returns where they start.
+inline uint32_t CountPlainInstruction(uint32_t size) {
+    const uint32_t at = image_internal::gCodeSize;
+    image_internal::gCode->iCount += (int32_t)size;
+    image_internal::gCodeSize = at + size;
+    return at;
+}
+}  // namespace emit_internal
+
+// Each returns the code offset at which the instruction starts. The two most common
+// shapes are inline: with the opcode a constant, the table checks fold away and the
+// instruction is stored straight into the code section.
+inline uint32_t EmitOp(vm::Op op) {  // NONE
+    if (uint8_t* place = emit_internal::PlainInstructionPlace(op, vm::Operands::NONE)) {
+        place[0] = static_cast<uint8_t>(op);
+        return emit_internal::CountPlainInstruction(1);
+    }
+    return emit_internal::EmitOpChecked(op);
+}
+inline uint32_t EmitOpWord(vm::Op op, uint32_t operand) {  // W
+    if (uint8_t* place = emit_internal::PlainInstructionPlace(op, vm::Operands::W)) {
+        place[0] = static_cast<uint8_t>(op);
+        vm::StoreLE32(place + 1, operand);
+        return emit_internal::CountPlainInstruction(5);
+    }
+    return emit_internal::EmitOpWordChecked(op, operand);
+}
 uint32_t EmitOpWords(vm::Op op, uint32_t first, uint32_t second);  // WW
 uint32_t EmitOpReal(vm::Op op, double value);                // R8
 // CALLSTD with the standard routine's number.
 inline uint32_t EmitCallStd(vm::Std routine) {
     return EmitOpWord(vm::Op::CALLSTD, vm::Number(routine));
 }
-
-// Bytes an opcode takes in the code: 4 under option zw, else 1. Inline: every emitter asks.
-inline uint32_t OpcodeWidth() { return IsFlagOption(opt::zw) ? 4 : 1; }
 
 // The code offset of the first inline operand of the instruction at `instruction`, for
 // fix-ups of jump targets and table positions.

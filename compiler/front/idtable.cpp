@@ -125,7 +125,11 @@ void ClearIdentifierTable() {
     gTable.count = 0;
 }
 
-Identifier* FindOrAddHashed(const char* text, uint32_t length, uint32_t hash, bool fold) {
+namespace {
+
+// The whole search: probes on past other words, folds case, adds a new identifier.
+[[gnu::noinline]] Identifier* FindOrAddProbing(const char* text, uint32_t length,
+                                               uint32_t hash, bool fold) {
     if (!gTable.slots) ClearIdentifierTable();
     uint32_t i = SlotOf(hash, gTable.mask);
     for (;; i = (i + 1) & gTable.mask) {
@@ -140,6 +144,20 @@ Identifier* FindOrAddHashed(const char* text, uint32_t length, uint32_t hash, bo
     gTable.slots[i] = Slot{id, hash};
     if (++gTable.count * 2 > gTable.mask + 1) Grow();
     return id;
+}
+
+}  // namespace
+
+Identifier* FindOrAddHashed(const char* text, uint32_t length, uint32_t hash, bool fold) {
+    // Nearly every word of a program is already in the table, in the slot its hash picks
+    // (the table is at most half full): that case is a short leaf with no frame to build.
+    if (gTable.slots && length <= 16) {
+        const Slot& s = gTable.slots[SlotOf(hash, gTable.mask)];
+        if (s.id && s.hash == hash && s.id->length == length &&
+            SameBytes(s.id->text, text, length))
+            return s.id;
+    }
+    return FindOrAddProbing(text, length, hash, fold);
 }
 
 Identifier* FindOrAdd(std::string_view text, bool fold) {

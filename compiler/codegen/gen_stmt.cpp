@@ -47,10 +47,12 @@ struct CodeGenState {
     Function* routine = nullptr;      // the routine whose block is being generated
 };
 
-CodeGenState& State() {
-    static CodeGenState s;
-    return s;
-}
+// One object at namespace scope rather than a function's static: every statement asks
+// for it several times, and a function's static costs a guard test on each call. Nothing
+// runs the generator before main.
+CodeGenState gState;
+
+CodeGenState& State() { return gState; }
 
 bool Active() { return State().active; }
 

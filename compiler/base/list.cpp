@@ -36,7 +36,12 @@ static void Grow(List* l) {
     l->capacity = capacity;
 }
 
-void ListAppend(List* l, void* item) { ListInsert(l, ListCount(l) + 1, item); }
+void ListAppend(List* l, void* item) {
+    if (!l) return ListInsert(l, 1, item);   // reports the missing list
+    // At the end there is nothing to move: no call of memmove for every item appended.
+    Grow(l);
+    l->items[l->count++] = item;
+}
 
 void ListInsert(List* l, uint32_t position, void* item) {
     TPC_CHECK(l != nullptr && position >= 1 && position <= l->count + 1);

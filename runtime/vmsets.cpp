@@ -19,13 +19,13 @@ struct StackSet {
     uint32_t footprint; // bytes of stack the value occupies
 };
 
-// The set value at sp; "Invalid Stack Pointer" unless all of it lies on the stack. The
-// check is ValueFootprint's, done here inline because every set instruction makes it.
+// The set value at sp; "Invalid Stack Pointer" unless all of it lies on the stack (the
+// check ValueFootprint makes, without its register record).
 StackSet SetAt(uint32_t sp) {
     uint32_t count = VmWord(sp);
     uint64_t footprint = Footprint(count);
     uint64_t end = uint64_t{sp} + footprint;
-    if (end < g_engine.stackLow || end > g_engine.stackTop) CheckStackPointer(end);
+    CheckStackPointer(end);
     return {count, Mem() + sp + 4, static_cast<uint32_t>(footprint)};
 }
 
@@ -107,7 +107,7 @@ private:
 // Replaces everything from regs.sp up to (not including) top with the list set `list`.
 void PushList(Regs& regs, uint32_t top, const MemberList& list) {
     uint32_t sp = top - 4 - 4 * list.size;
-    if (sp < g_engine.stackLow || sp > g_engine.stackTop) CheckStackPointer(sp);
+    CheckStackPointer(sp);
     if (list.size) std::memcpy(Mem() + sp + 4, list.members, 4 * list.size);
     SetVmWord(sp, 4 * list.size);
     regs.sp = sp;
@@ -116,7 +116,7 @@ void PushList(Regs& regs, uint32_t top, const MemberList& list) {
 // Sets SP to sp, the start of a result that lies inside the operands' space, after the check
 // every push of a set value makes.
 void SetResultSp(Regs& regs, uint32_t sp) {
-    if (sp < g_engine.stackLow || sp > g_engine.stackTop) CheckStackPointer(sp);
+    CheckStackPointer(sp);
     regs.sp = sp;
 }
 
@@ -303,7 +303,7 @@ void SetRange(Regs& regs, uint32_t kind) {
     if (members > kMaxListMembers) RunTimeError("Invalid set constructor (range too large)");
     if (kind == kListSet) {
         uint32_t sp = top - 4 - 4 * members;
-        if (sp < g_engine.stackLow || sp > g_engine.stackTop) CheckStackPointer(sp);
+        CheckStackPointer(sp);
         uint8_t* at = Mem() + sp;
         StoreWord(at, 4 * members);
         for (uint32_t i = 0; i < members; ++i) StoreWord(at + 4 + 4 * i, static_cast<uint32_t>(lo) + i);

@@ -26,9 +26,7 @@ StackString TopString(const Regs& regs) {
 
 }  // namespace
 
-void CheckStackPointer(uint64_t sp) {
-    if (sp < g_engine.stackLow || sp > g_engine.stackTop) RunTimeError("Invalid Stack Pointer");
-}
+void InvalidStackPointer() { RunTimeError("Invalid Stack Pointer"); }
 
 uint32_t ValueFootprint(const Regs& regs, uint64_t payloadBytes) {
     uint64_t footprint = Footprint(payloadBytes);

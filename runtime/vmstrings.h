@@ -15,8 +15,14 @@ namespace tarn::rt {
 // Bytes of stack a value with payloadBytes of payload occupies (count word + padding).
 constexpr uint64_t Footprint(uint64_t payloadBytes) { return 4 + vm::Align4(payloadBytes); }
 
-// "Invalid Stack Pointer" unless the stack low limit <= sp <= the stack top.
-void CheckStackPointer(uint64_t sp);
+// Reports "Invalid Stack Pointer"; never returns.
+[[noreturn]] void InvalidStackPointer();
+
+// "Invalid Stack Pointer" unless the stack low limit <= sp <= the stack top. Inline, since
+// every instruction that pushes or pops a variable-length value makes this check.
+inline void CheckStackPointer(uint64_t sp) {
+    if (sp < g_engine.stackLow || sp > g_engine.stackTop) InvalidStackPointer();
+}
 
 // The footprint of the value at regs.sp whose payload is payloadBytes, after making sure
 // the whole value lies inside the stack (a corrupted count would otherwise let a pop run

@@ -43,7 +43,6 @@ void PushString(Regs& r, std::string_view s) {
 
 namespace {
 
-constexpr int32_t kMaxWidth = 1027;
 
 template <typename... Args>
 std::string Printf(const char* format, Args... args) {
@@ -55,14 +54,23 @@ std::string Printf(const char* format, Args... args) {
 
 }  // namespace
 
-std::string FormatInteger(uint32_t value, int32_t width, bool isUnsigned) {
-    int w = width < 1 ? 8 : std::min(width, kMaxWidth);
-    if (isUnsigned) return Printf("%*lu", w, static_cast<unsigned long>(value));
-    return Printf("%*ld", w, static_cast<long>(static_cast<int32_t>(value)));
+std::string_view FormatInteger(IntegerText& room, uint32_t value, int32_t width, bool isUnsigned) {
+    int32_t w = width < 1 ? 8 : std::min(width, kMaxFieldWidth);
+    char* end = room.chars + sizeof room.chars;
+    char* p = end;
+    bool negative = !isUnsigned && static_cast<int32_t>(value) < 0;
+    uint32_t magnitude = negative ? 0u - value : value;
+    do {
+        *--p = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (negative) *--p = '-';
+    while (end - p < w) *--p = ' ';
+    return {p, static_cast<size_t>(end - p)};
 }
 
 std::string FormatReal(double value, int32_t width, int32_t precision) {
-    int w = width < 1 ? 9 : std::min(width, kMaxWidth);
+    int w = width < 1 ? 9 : std::min(width, kMaxFieldWidth);
     if (precision >= 1) {
         int p = std::min(precision, std::signbit(value) ? 715 : 716);
         return Printf("%*.*f", w, p, value);
@@ -227,7 +235,8 @@ StdOutcome NumberToString(Regs& r, int&) {
         double d = PopReal(r);
         PushString(r, FormatReal(d, width, decimals));
     } else {
-        PushString(r, FormatInteger(Pop(r), width, kind == 2));
+        IntegerText room;
+        PushString(r, FormatInteger(room, Pop(r), width, kind == 2));
     }
     return Done();
 }

@@ -40,10 +40,19 @@ std::string PopString(Regs& regs);
 // SP and the stack's low limit is "Stack overflow".
 void PushString(Regs& regs, std::string_view s);
 
+// Widest field a number is written in; a larger width is this one.
+inline constexpr int32_t kMaxFieldWidth = 1027;
+
+// Room for an integer's text: the widest field, or a sign and ten digits.
+struct IntegerText {
+    char chars[kMaxFieldWidth + 12];
+};
+
 // Text of a number as text files write it: an integral value (signed, or unsigned when
-// isUnsigned) with "%*ld"/"%*lu"; a real with "%*.*f" when precision >= 1, otherwise
-// "%*.*E". A width below 1 is the default width (8 for integers, 9 for reals).
-std::string FormatInteger(uint32_t value, int32_t width, bool isUnsigned);
+// isUnsigned) as "%*ld"/"%*lu" would give it, formatted into `room` without the C library
+// because numbers are most of what programs write; a real with "%*.*f" when precision >= 1,
+// otherwise "%*.*E". A width below 1 is the default width (8 for integers, 9 for reals).
+std::string_view FormatInteger(IntegerText& room, uint32_t value, int32_t width, bool isUnsigned);
 std::string FormatReal(double value, int32_t width, int32_t precision);
 
 }  // namespace tarn::rt

@@ -86,31 +86,15 @@ StdOutcome WriteReal(Regs& r, int&) {
     return Done();
 }
 
-// Integers are written as "%*ld" and "%*lu" would write them: the digits, with a minus sign
-// for a negative number, right-aligned in the width (default 8, at most 1027) and never cut.
-// Formatted here, in one piece, because numbers are most of what programs write.
-constexpr int32_t kMaxIntegerWidth = 1027;
-
 StdOutcome WriteNumber(Regs& r, bool isUnsigned) {
     int32_t width = static_cast<int32_t>(Pop(r));
     uint32_t n = Pop(r);
     uint32_t fv = Pop(r);
     FileObject* f = WritableFile(fv);
     if (!f) return Done();
-    int32_t w = width < 1 ? 8 : std::min(width, kMaxIntegerWidth);
-    char field[kMaxIntegerWidth + 12];
-    char* end = field + sizeof field;
-    char* p = end;
-    bool negative = !isUnsigned && static_cast<int32_t>(n) < 0;
-    uint32_t magnitude = negative ? 0u - n : n;
-    do {
-        *--p = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    if (negative) *--p = '-';
-    while (end - p < w) *--p = ' ';
-    size_t size = static_cast<size_t>(end - p);
-    CheckWritten(*f, fwrite_unlocked(p, 1, size, f->stream) == size);
+    IntegerText room;
+    std::string_view text = FormatInteger(room, n, width, isUnsigned);
+    CheckWritten(*f, fwrite_unlocked(text.data(), 1, text.size(), f->stream) == text.size());
     return Done();
 }
 StdOutcome WriteInteger(Regs& r, int&) { return WriteNumber(r, false); }

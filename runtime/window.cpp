@@ -146,6 +146,14 @@ void EmptySmall(uint32_t c) {
     g_heap.smallNonEmpty[c / 64] &= ~(uint64_t{1} << (c % 64));
 }
 
+// Unlinks addr, the checked head of list c, and returns it.
+uint32_t UnlinkHead(uint32_t c, uint32_t addr) {
+    uint32_t next = LoadWord(g_base + addr);
+    g_heap.smallHeads[c] = next;
+    if (next == 0) EmptySmall(c);
+    return addr;
+}
+
 // The first block of list c, unlinked; 0 when the list is empty or its head is not a free
 // block of the list's size (a link the program overwrote: the list is dropped).
 uint32_t PopSmall(uint32_t c) {
@@ -160,10 +168,7 @@ uint32_t PopSmall(uint32_t c) {
         EmptySmall(c);
         return 0;
     }
-    uint32_t next = LoadWord(g_base + addr);
-    g_heap.smallHeads[c] = next;
-    if (next == 0) EmptySmall(c);
-    return addr;
+    return UnlinkHead(c, addr);
 }
 
 // True when addr is a free block of exactly k granules that starts and ends in one word of
@@ -427,10 +432,7 @@ uint32_t WindowAlloc(uint32_t size) {
         const uint32_t c = (size - 1) / kGranule;
         const uint32_t addr = g_heap.smallHeads[c];
         if (addr != 0 && IsNearFreeBlockOf(addr, c + 1)) {
-            const uint32_t next = LoadWord(g_base + addr);
-            g_heap.smallHeads[c] = next;
-            if (next == 0) EmptySmall(c);
-            MarkLive(addr);
+            MarkLive(UnlinkHead(c, addr));
             return addr;
         }
     }

@@ -53,10 +53,18 @@ inline void DataBufferAppend(DataBuffer* p, const void* pData, uint32_t size) {
 // block it is copied at once, a fixed-size copy, and only `size` bytes count. The bytes
 // copied past the end are overwritten by the next append before anything can read them.
 inline constexpr uint32_t DATA_BUFFER_PAD = 16;
+
+// Where a whole padded block can be stored in the tail block of p; null when it has no room.
+inline uint8_t* DataBufferPaddedRoom(DataBuffer* p) {
+    if (p == NULL || p->iCount < 0 || p->iCount > DATA_BUFFER_SIZE - (int32_t)DATA_BUFFER_PAD)
+        return nullptr;
+    return p->tail + p->iCount;
+}
+
 inline void DataBufferAppendPadded(DataBuffer* p, const uint8_t* block, uint32_t size) {
-    if (p != NULL && size != 0 && size <= DATA_BUFFER_PAD && p->iCount >= 0 &&
-        p->iCount <= DATA_BUFFER_SIZE - (int32_t)DATA_BUFFER_PAD) {
-        std::memcpy(p->tail + p->iCount, block, DATA_BUFFER_PAD);
+    uint8_t* room = size - 1 < DATA_BUFFER_PAD ? DataBufferPaddedRoom(p) : nullptr;
+    if (room != nullptr) {
+        std::memcpy(room, block, DATA_BUFFER_PAD);
         p->iCount += (int32_t)size;
         return;
     }

@@ -26,26 +26,14 @@ namespace emit_internal {
 uint32_t EmitOpChecked(vm::Op op);
 uint32_t EmitOpWordChecked(vm::Op op, uint32_t operand);
 
-// Where an instruction of one-byte opcode and `operandBytes` bytes goes when the code
-// section's tail block has room for a whole padded instruction and code is generated;
-// null otherwise. The test is AppendCodePadded's, so the blocks fill as they did.
+// Where an instruction of one-byte opcode and the given operand shape goes when code is
+// generated and the code section has room for a whole padded instruction (the room test
+// AppendCodePadded makes, so the blocks fill as they did); null otherwise.
 inline uint8_t* PlainInstructionPlace(vm::Op op, vm::Operands shape) {
     const vm::OpInfo& info = vm::Info(op);
     if (!info.defined || info.operands != shape || !GenerateCode() || OpcodeWidth() != 1)
         return nullptr;
-    DataBuffer* code = image_internal::gCode;
-    if (code == NULL || image_internal::gCodeSize > UINT32_MAX - DATA_BUFFER_PAD ||
-        code->iCount < 0 || code->iCount > DATA_BUFFER_SIZE - (int32_t)DATA_BUFFER_PAD)
-        return nullptr;
-    return code->tail + code->iCount;
-}
-
-// Counts `size` bytes just stored at PlainInstructionPlace; returns where they start.
-inline uint32_t CountPlainInstruction(uint32_t size) {
-    const uint32_t at = image_internal::gCodeSize;
-    image_internal::gCode->iCount += (int32_t)size;
-    image_internal::gCodeSize = at + size;
-    return at;
+    return CodeRoomForPadded();
 }
 }  // namespace emit_internal
 
@@ -55,7 +43,7 @@ inline uint32_t CountPlainInstruction(uint32_t size) {
 inline uint32_t EmitOp(vm::Op op) {  // NONE
     if (uint8_t* place = emit_internal::PlainInstructionPlace(op, vm::Operands::NONE)) {
         place[0] = static_cast<uint8_t>(op);
-        return emit_internal::CountPlainInstruction(1);
+        return CountCodeStored(1);
     }
     return emit_internal::EmitOpChecked(op);
 }
@@ -63,7 +51,7 @@ inline uint32_t EmitOpWord(vm::Op op, uint32_t operand) {  // W
     if (uint8_t* place = emit_internal::PlainInstructionPlace(op, vm::Operands::W)) {
         place[0] = static_cast<uint8_t>(op);
         vm::StoreLE32(place + 1, operand);
-        return emit_internal::CountPlainInstruction(5);
+        return CountCodeStored(5);
     }
     return emit_internal::EmitOpWordChecked(op, operand);
 }

@@ -47,15 +47,26 @@ namespace image_internal {
 extern DataBuffer* gCode;    // the code section (built by InitOutputState)
 extern uint32_t gCodeSize;   // its size: GetCodeSize()
 }  // namespace image_internal
-inline uint32_t AppendCodePadded(const uint8_t* block, uint32_t size) {
-    DataBuffer* code = image_internal::gCode;
+// Where a padded instruction can be stored straight into the code section's tail block;
+// null when the block or the code size has no room for it (the checked append then).
+inline uint8_t* CodeRoomForPadded() {
+    if (image_internal::gCodeSize > UINT32_MAX - DATA_BUFFER_PAD) return nullptr;
+    return DataBufferPaddedRoom(image_internal::gCode);
+}
+
+// Counts `size` bytes just stored at CodeRoomForPadded(); returns the offset they start at.
+inline uint32_t CountCodeStored(uint32_t size) {
     const uint32_t at = image_internal::gCodeSize;
-    if (code != NULL && size - 1 < DATA_BUFFER_PAD && at <= UINT32_MAX - DATA_BUFFER_PAD &&
-        code->iCount >= 0 && code->iCount <= DATA_BUFFER_SIZE - (int32_t)DATA_BUFFER_PAD) {
-        std::memcpy(code->tail + code->iCount, block, DATA_BUFFER_PAD);
-        code->iCount += (int32_t)size;
-        image_internal::gCodeSize = at + size;
-        return at;
+    image_internal::gCode->iCount += (int32_t)size;
+    image_internal::gCodeSize = at + size;
+    return at;
+}
+
+inline uint32_t AppendCodePadded(const uint8_t* block, uint32_t size) {
+    uint8_t* room = size - 1 < DATA_BUFFER_PAD ? CodeRoomForPadded() : nullptr;
+    if (room != nullptr) {
+        std::memcpy(room, block, DATA_BUFFER_PAD);
+        return CountCodeStored(size);
     }
     return AppendCodePaddedSlow(block, size);
 }

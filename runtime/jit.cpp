@@ -590,6 +590,23 @@ void Translator::LoadFrom(Op op, int a, int32_t disp, bool select) {
     Replace(r);
 }
 
+// The condition under which an integer comparison's flag is 1; false for any other op.
+bool IntegerCondition(Op op, x64::Cond& cc) {
+    switch (op) {
+    case Op::EQ: cc = x64::kE; return true;
+    case Op::NE: cc = x64::kNE; return true;
+    case Op::GE: cc = x64::kGE; return true;
+    case Op::GT: cc = x64::kG; return true;
+    case Op::LE: cc = x64::kLE; return true;
+    case Op::LT: cc = x64::kL; return true;
+    case Op::GEU: cc = x64::kAE; return true;
+    case Op::GTU: cc = x64::kA; return true;
+    case Op::LEU: cc = x64::kBE; return true;
+    case Op::LTU: cc = x64::kB; return true;
+    default: return false;
+    }
+}
+
 bool IsLoad(uint32_t op) {
     switch (static_cast<Op>(op)) {
     case Op::LOADB: case Op::LOADH: case Op::LOADHS: case Op::LOADW: case Op::LOADR: return true;
@@ -626,19 +643,15 @@ bool Translator::FoldFrameAddress() {
     int r = FreeReg();
     a_.lea(Reg(r), x86::ptr(x86::r13, disp));  // a 32-bit sum: wraps as the interpreter's
     folded_ = 1;
-    if (const Inst* load = Foldable(2)) {
-        switch (static_cast<Op>(load->op)) {
-        case Op::LOADB: case Op::LOADH: case Op::LOADHS: case Op::LOADW: case Op::LOADR:
-            Move(-1);
-            slot_[0] = r;  // the address, held but not written
-            RealsWritten(0, 4);
-            folded_ = 2;
-            Mark(load->pc);
-            topNonZero_ = false;
-            Load(*load);
-            return true;
-        default: break;
-        }
+    if (const Inst* load = Foldable(2); load != nullptr && IsLoad(load->op)) {
+        Move(-1);
+        slot_[0] = r;  // the address, held but not written
+        RealsWritten(0, 4);
+        folded_ = 2;
+        Mark(load->pc);
+        topNonZero_ = false;
+        Load(*load);
+        return true;
     }
     Push(r);
     return true;
@@ -651,24 +664,13 @@ bool Translator::FoldConstantOperand(uint32_t v) {
     const Inst* next = Foldable(1);
     if (next == nullptr) return false;
     const Op op = static_cast<Op>(next->op);
-    x64::Cond cc;
-    bool compare = true;
-    switch (op) {
-    case Op::EQ: cc = x64::kE; break;
-    case Op::NE: cc = x64::kNE; break;
-    case Op::GE: cc = x64::kGE; break;
-    case Op::GT: cc = x64::kG; break;
-    case Op::LE: cc = x64::kLE; break;
-    case Op::LT: cc = x64::kL; break;
-    case Op::GEU: cc = x64::kAE; break;
-    case Op::GTU: cc = x64::kA; break;
-    case Op::LEU: cc = x64::kBE; break;
-    case Op::LTU: cc = x64::kB; break;
-    case Op::ADD: case Op::SUB: case Op::MUL: case Op::MULU: case Op::AND: case Op::OR: case Op::XOR:
-        compare = false;
-        cc = x64::kE;
-        break;
-    default: return false;
+    x64::Cond cc = x64::kE;
+    const bool compare = IntegerCondition(op, cc);
+    if (!compare) {
+        switch (op) {
+        case Op::ADD: case Op::SUB: case Op::MUL: case Op::MULU: case Op::AND: case Op::OR: case Op::XOR: break;
+        default: return false;
+        }
     }
     const auto imm = static_cast<int32_t>(v);
     Move(-1);
@@ -839,16 +841,13 @@ bool Translator::TranslateInline(const Inst& in) {
         Replace(r);
         return true;
     }
-    case Op::EQ: Compare(in, x64::kE); return true;
-    case Op::NE: Compare(in, x64::kNE); return true;
-    case Op::GE: Compare(in, x64::kGE); return true;
-    case Op::GT: Compare(in, x64::kG); return true;
-    case Op::LE: Compare(in, x64::kLE); return true;
-    case Op::LT: Compare(in, x64::kL); return true;
-    case Op::GEU: Compare(in, x64::kAE); return true;
-    case Op::GTU: Compare(in, x64::kA); return true;
-    case Op::LEU: Compare(in, x64::kBE); return true;
-    case Op::LTU: Compare(in, x64::kB); return true;
+    case Op::EQ: case Op::NE: case Op::GE: case Op::GT: case Op::LE: case Op::LT:
+    case Op::GEU: case Op::GTU: case Op::LEU: case Op::LTU: {
+        x64::Cond cc = x64::kE;
+        IntegerCondition(static_cast<Op>(in.op), cc);
+        Compare(in, cc);
+        return true;
+    }
     case Op::DIV: case Op::MOD: case Op::DIVU: case Op::MODU: {
         // A zero (and for MOD a negative) divisor: the interpreter reports it.
         Forget();

@@ -37,6 +37,9 @@
 #if defined(__x86_64__) && !defined(TARN_NO_NATIVE_TIER)
 #define TARN_NATIVE_TIER 1
 #include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <ucontext.h>
 
 #include <algorithm>
@@ -1275,6 +1278,44 @@ void NoteNativeFault(const void* context) {
     g_engine.cur = g_image.pcs[static_cast<size_t>(it - g_image.starts.begin()) - 1];
 }
 
+// For profiling and reading the translated code (developers only): TARN_PERF_MAP=1 writes
+// /tmp/perf-PID.map, which perf report reads, with one symbol per instruction's code
+// ("tarn 311 LOADW"); TARN_NATIVE_DUMP=FILE writes the host code itself, whose first byte
+// lies at the map's lowest address (tools/native-listing.py shows both together).
+void WriteProfilerMap(const std::vector<uint8_t>& bytes, const std::vector<Inst>& insts) {
+    const char* perfMap = std::getenv("TARN_PERF_MAP");
+    const char* dump = std::getenv("TARN_NATIVE_DUMP");
+    if (dump != nullptr && *dump != '\0') {
+        if (FILE* f = std::fopen(dump, "wb")) {
+            std::fwrite(bytes.data(), 1, bytes.size(), f);
+            std::fclose(f);
+        }
+    }
+    if (perfMap == nullptr || std::strcmp(perfMap, "1") != 0) return;
+    char name[64];
+    std::snprintf(name, sizeof name, "/tmp/perf-%d.map", static_cast<int>(getpid()));
+    FILE* f = std::fopen(name, "w");
+    if (f == nullptr) return;
+    const auto base = reinterpret_cast<uint64_t>(g_image.code);
+    if (!g_image.starts.empty()) std::fprintf(f, "%lx %x tarn entry\n", static_cast<unsigned long>(base), g_image.starts[0]);
+    std::vector<int32_t> opAt(g_engine.codeSize, -1);
+    for (const Inst& in : insts) opAt[in.pc] = static_cast<int32_t>(in.op);
+    for (size_t i = 0; i < g_image.starts.size(); ++i) {
+        uint32_t from = g_image.starts[i];
+        uint32_t to = i + 1 < g_image.starts.size() ? g_image.starts[i + 1] : static_cast<uint32_t>(g_image.bodyEnd);
+        if (to <= from) continue;
+        const uint32_t pc = g_image.pcs[i];
+        const int32_t op = pc < opAt.size() ? opAt[pc] : -1;
+        const char* mnemonic = op >= 0 && vm::IsDefinedOpcode(static_cast<uint32_t>(op))
+                                   ? vm::kOpTable[static_cast<size_t>(op)].mnemonic.data()
+                                   : "?";
+        std::fprintf(f, "%lx %x tarn %u %s\n", static_cast<unsigned long>(base + from), to - from, pc, mnemonic);
+    }
+    std::fprintf(f, "%lx %lx tarn cold\n", static_cast<unsigned long>(base + g_image.bodyEnd),
+                 static_cast<unsigned long>(bytes.size() - g_image.bodyEnd));
+    std::fclose(f);
+}
+
 int RunNative(VmState vm) {
     ReleaseImage();
     if (g_userBreak) return InterpretFrom(vm);  // it stops the run before its first instruction
@@ -1304,6 +1345,7 @@ int RunNative(VmState vm) {
     }
     g_image.starts = t.starts;
     g_image.pcs = t.startPcs;
+    WriteProfilerMap(code.code, insts);
 
     g_context.vm = vm;
     g_context.mem = Mem();

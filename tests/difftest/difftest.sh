@@ -27,27 +27,38 @@ gen=$(absolute "$gen"); tpc=$(absolute "$tpc"); tvm=$(absolute "$tvm")
 mkdir -p "$work" && cd "$work" || exit 2
 
 failures=0 errors=0
+rm -f messages
 for seed in $(seq "$from" $((from + count - 1))); do
     "$gen" "$seed" > p.pas
     if ! "$tpc" -o p.tvm p.pas > p.clog 2>&1; then
         echo "seed $seed: tpc refused the program"; cp p.pas "fail-$seed.pas"; cat p.clog
         failures=$((failures + 1)); continue
     fi
+    # The message-box line of a run-time error goes to a file of each tier instead of the
+    # system log, and is compared too.
     for tier in native interp; do
-        TARN_TIER=$tier timeout 20 "$tvm" -a p.tvm > "$tier.out" 2> "$tier.err"
+        rm -f "$tier.box"
+        TARN_TIER=$tier TARN_MESSAGE_BOX_FILE=$PWD/$tier.box timeout 20 "$tvm" -a p.tvm > "$tier.out" 2> "$tier.err"
         echo "exit $?" >> "$tier.out"
+        touch "$tier.box"
     done
-    if ! cmp -s native.out interp.out || ! cmp -s native.err interp.err; then
+    if ! cmp -s native.out interp.out || ! cmp -s native.err interp.err || ! cmp -s native.box interp.box; then
         echo "seed $seed: the tiers differ"
         cp p.pas "fail-$seed.pas"
         diff native.out interp.out | head -20
         diff native.err interp.err | head -10
+        diff native.box interp.box | head -4
         failures=$((failures + 1))
     elif grep -q '^exit 124$' native.out; then
         echo "seed $seed: the program did not end in time"; cp p.pas "fail-$seed.pas"
         failures=$((failures + 1))
     fi
-    grep -q '^ERROR:' native.out && errors=$((errors + 1))
+    if grep -q '^ERROR:' native.out; then
+        errors=$((errors + 1))
+        sed -n 's/^ERROR: [^:]*: //p' native.out | head -1 >> messages
+    fi
 done
 echo "difftest: $count programs from seed $from, $errors ended with a run-time error, $failures failed"
+# Which run-time errors ended the programs: the generator should reach each kind now and then.
+[ -s messages ] && sort messages | uniq -c | sort -rn
 [ "$failures" -eq 0 ]

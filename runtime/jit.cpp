@@ -169,6 +169,15 @@ private:
     std::vector<Cold> cold_;
     std::vector<bool> isTarget_;
     int slot_[kCacheDepth];
+    // What is known of the value of each cached stack word: it lies in [lo, hi] as an
+    // unsigned number. Only meaningful while the word is cached (slot_[i] >= 0); every new
+    // value in a slot starts unknown.
+    struct Range { bool known; uint32_t lo, hi; };
+    Range range_[kCacheDepth];
+    // ebx + spGuard_ >= stackLow was checked at run time in this stretch (spGuarded_), so a
+    // stack word at SP + d with d >= spGuard_ lies at or above stackLow.
+    bool spGuarded_ = false;
+    int spGuard_ = 0;
     // A cached real: xmm register reg holds the 8 bytes at SP + offset (reg < 0: unused).
     struct RealSlot { int offset; int reg; };
     RealSlot real_[kRealDepth];
@@ -210,7 +219,28 @@ private:
     void LoadFrom(Op op, int a, int32_t disp, bool select);
 
     // ---- the stack cache ----
-    void ForgetInts() { for (int& s : slot_) s = -1; }
+    void ForgetInts() {
+        for (int& s : slot_) s = -1;
+        for (Range& r : range_) r.known = false;
+    }
+    // The range of stack word i below the top, when its value is cached and known.
+    bool RangeOf(int i, uint32_t& lo, uint32_t& hi) const {
+        if (slot_[i] < 0 || !range_[i].known) return false;
+        lo = range_[i].lo;
+        hi = range_[i].hi;
+        return true;
+    }
+    void SetRange(int i, uint64_t lo, uint64_t hi) {
+        if (hi > 0xFFFFFFFFu || lo > hi) { range_[i].known = false; return; }
+        range_[i] = {true, static_cast<uint32_t>(lo), static_cast<uint32_t>(hi)};
+    }
+    // Whether a store of size bytes through the address on stack word i lies wholly below
+    // the stack (in the globals and fixed data), where no stack word can be: then the caches
+    // survive it. The address's range proves the first half; the second, that every word
+    // still cached after the store pops its i + 1 operand words lies at or above stackLow,
+    // is one comparison of SP per stretch, whose failure hands the run to the interpreter
+    // at this instruction.
+    bool StoreBelowStack(int i, uint32_t size);
     void ForgetReals() { for (RealSlot& r : real_) r.reg = -1; }
     void Forget() { ForgetInts(); ForgetReals(); }
     bool Empty() const {
@@ -272,13 +302,14 @@ private:
     // Applies the pending SP moves to ebx.
     void Flush() {
         if (delta_ == 0) return;
+        spGuarded_ = false;
         a_.lea(x86::ebx, x86::ptr(x86::rbx, delta_));
         if (delta_ < 0) spChecked_ = false;
         startDelta_ -= delta_;  // the instruction's start, relative to the new ebx
         delta_ = 0;
     }
     // ebx was set from somewhere else (a loaded SP, a step, a jump target): nothing pending.
-    void SpReloaded() { delta_ = 0; spChecked_ = false; }
+    void SpReloaded() { delta_ = 0; spChecked_ = false; spGuarded_ = false; }
 
     int FreeReg(int avoid1 = -1, int avoid2 = -1) const {
         for (int i = 0; i < kPoolSize; ++i)
@@ -291,14 +322,21 @@ private:
         int r = FreeReg();
         a_.mov(Reg(r), StackWord(4 * i));
         slot_[i] = r;
+        range_[i].known = false;
         return r;
     }
     // Moves SP by words (positive pops) and the caches with it.
     void Move(int words) {
         if (words > 0) {
-            for (int i = 0; i < kCacheDepth; ++i) slot_[i] = i + words < kCacheDepth ? slot_[i + words] : -1;
+            for (int i = 0; i < kCacheDepth; ++i) {
+                slot_[i] = i + words < kCacheDepth ? slot_[i + words] : -1;
+                range_[i] = i + words < kCacheDepth ? range_[i + words] : Range{false, 0, 0};
+            }
         } else if (words < 0) {
-            for (int i = kCacheDepth - 1; i >= 0; --i) slot_[i] = i + words >= 0 ? slot_[i + words] : -1;
+            for (int i = kCacheDepth - 1; i >= 0; --i) {
+                slot_[i] = i + words >= 0 ? slot_[i + words] : -1;
+                range_[i] = i + words >= 0 ? range_[i + words] : Range{false, 0, 0};
+            }
         }
         for (RealSlot& r : real_) {
             r.offset -= 4 * words;
@@ -323,11 +361,13 @@ private:
         Move(-1);
         a_.mov(StackWord(0), Reg(r));
         slot_[0] = r;
+        range_[0].known = false;
         RealsWritten(0, 4);
     }
     void Replace(int r) {
         a_.mov(StackWord(0), Reg(r));
         slot_[0] = r;
+        range_[0].known = false;
         RealsWritten(0, 4);
     }
     void MovIfOther(int to, int from) { if (to != from) a_.mov(Reg(to), Reg(from)); }
@@ -450,8 +490,41 @@ void Translator::CallOutOfLine(const Inst& in, OutOfLineInstruction routine) {
     a_.jnz(ColdPath(ColdKind::ExitAt, in.pc + in.length));
 }
 
+// The range of a op b for the integer operations, from the ranges of a and b, when the
+// 32-bit result cannot have wrapped (false otherwise).
+bool CombineRanges(Op op, uint32_t alo, uint32_t ahi, uint32_t blo, uint32_t bhi, uint64_t& lo, uint64_t& hi) {
+    switch (op) {
+    case Op::ADD: lo = uint64_t{alo} + blo; hi = uint64_t{ahi} + bhi; return hi <= 0xFFFFFFFFu;
+    case Op::SUB:  // never below zero: the unsigned difference is exact
+        if (alo < bhi) return false;
+        lo = alo - bhi; hi = ahi - blo; return true;
+    case Op::MUL: case Op::MULU:  // the low 32 bits of the product are the same for both
+        lo = uint64_t{alo} * blo; hi = uint64_t{ahi} * bhi; return hi <= 0xFFFFFFFFu;
+    case Op::AND: lo = 0; hi = std::min(ahi, bhi); return true;
+    default: return false;
+    }
+}
+
+bool Translator::StoreBelowStack(int i, uint32_t size) {
+    uint32_t lo = 0, hi = 0;
+    if (!RangeOf(i, lo, hi) || uint64_t{hi} + size > g_engine.stackLow) return false;
+    const int low = delta_ + 4 * (i + 1);  // the cached words left lie at SP + low and up
+    if (spGuarded_ && low >= spGuard_) return true;
+    const int64_t need = int64_t{g_engine.stackLow} - low;  // ebx + low >= stackLow
+    if (need > 0xFFFFFFFFll) return false;
+    if (need > 0) {
+        a_.cmp(x86::ebx, static_cast<int32_t>(static_cast<uint32_t>(need)));
+        a_.jb(ColdPathFrom(ColdKind::ExitAt, curPc_, startDelta_));
+    }
+    spGuarded_ = true;
+    spGuard_ = low;
+    return true;
+}
+
 void Translator::Binary(const Inst& in) {
     int b = Top(0), a = Top(1);
+    uint32_t alo = 0, ahi = 0, blo = 0, bhi = 0;
+    const bool known = RangeOf(1, alo, ahi) && RangeOf(0, blo, bhi);
     Move(1);
     slot_[0] = -1;
     int r = InUse(a) ? FreeReg(b) : a;
@@ -468,6 +541,8 @@ void Translator::Binary(const Inst& in) {
     default: break;
     }
     Replace(r);
+    uint64_t lo = 0, hi = 0;
+    if (known && CombineRanges(static_cast<Op>(in.op), alo, ahi, blo, bhi, lo, hi)) SetRange(0, lo, hi);
 }
 
 // a b -- flag, for the integer comparisons. A JZ or JNZ right after it branches on the
@@ -551,7 +626,9 @@ void Translator::RealCompare(const Inst& in) {
 // Loads through the address on top; address 0 reads as 0, as in the interpreter (which
 // also reads the always-committed first page and then selects).
 void Translator::Load(const Inst& in) {
-    const bool knownNonZero = topNonZero_;  // the address is a constant other than 0
+    // The address is a constant other than 0, or its range excludes 0.
+    uint32_t lo = 0, hi = 0;
+    const bool knownNonZero = topNonZero_ || (RangeOf(0, lo, hi) && lo > 0);
     int a = Top(0);
     slot_[0] = -1;
     LoadFrom(static_cast<Op>(in.op), a, 0, !knownNonZero);
@@ -649,6 +726,7 @@ bool Translator::FoldFrameAddress() {
     if (const Inst* load = Foldable(2); load != nullptr && IsLoad(load->op)) {
         Move(-1);
         slot_[0] = r;  // the address, held but not written
+        range_[0].known = false;
         RealsWritten(0, 4);
         folded_ = 2;
         Mark(load->pc);
@@ -686,6 +764,8 @@ bool Translator::FoldConstantOperand(uint32_t v) {
         return true;
     }
     int a = Top(1);
+    uint32_t alo = 0, ahi = 0;
+    const bool known = RangeOf(1, alo, ahi);
     Move(1);
     slot_[0] = -1;
     int r = InUse(a) ? FreeReg(a) : a;
@@ -706,6 +786,8 @@ bool Translator::FoldConstantOperand(uint32_t v) {
         break;
     }
     Replace(r);
+    uint64_t lo = 0, hi = 0;
+    if (known && CombineRanges(op, alo, ahi, v, v, lo, hi)) SetRange(0, lo, hi);
     return true;
 }
 
@@ -733,6 +815,7 @@ bool Translator::TranslateInline(const Inst& in) {
         int r = FreeReg();
         a_.mov(Reg(r), uint64_t{v});
         Push(r);
+        SetRange(0, v, v);
         if (v != 0) nonZeroTop_ = true;
         constTop_ = true;
         constValue_ = v;
@@ -746,10 +829,25 @@ bool Translator::TranslateInline(const Inst& in) {
         return true;
     }
     case Op::PUSHSP: { int r = FreeReg(); a_.lea(Reg(r), x86::ptr(x86::rbx, delta_)); Push(r); return true; }
-    case Op::DUP: Push(Top(0)); return true;
-    case Op::DUP2: { int b = Top(0), a = Top(1); Push(a); Push(b); return true; }
+    case Op::DUP: { int t = Top(0); Range r = range_[0]; Push(t); range_[0] = r; return true; }
+    case Op::DUP2: {
+        int b = Top(0), a = Top(1);
+        Range rb = range_[0], ra = range_[1];
+        Push(a);
+        range_[0] = ra;
+        Push(b);
+        range_[0] = rb;
+        return true;
+    }
     case Op::PICK:
-        if (in.a % 4 == 0 && in.a < 4 * kCacheDepth) { Push(Top(static_cast<int>(in.a / 4))); return true; }
+        if (in.a % 4 == 0 && in.a < 4 * kCacheDepth) {
+            const int k = static_cast<int>(in.a / 4);
+            int t = Top(k);
+            Range r = range_[k];
+            Push(t);
+            range_[0] = r;
+            return true;
+        }
         {
             int r = FreeReg();
             a_.lea(Reg(r), x86::ptr(x86::rbx, A + delta_));  // a 32-bit sum: wraps as the interpreter's
@@ -774,6 +872,9 @@ bool Translator::TranslateInline(const Inst& in) {
     case Op::STOREB: case Op::STOREH: case Op::STOREH2: case Op::STOREW:
     case Op::INCB: case Op::INCH: case Op::INCW: {
         int w = Top(0), a = Top(1);
+        const Op op = static_cast<Op>(in.op);
+        const uint32_t size = op == Op::STOREB || op == Op::INCB ? 1 : op == Op::STOREW || op == Op::INCW ? 4 : 2;
+        const bool belowStack = StoreBelowStack(1, size);
         x86::Gp W = Reg(w), At = Reg(a).r64();
         switch (static_cast<Op>(in.op)) {
         case Op::STOREB: a_.mov(x86::byte_ptr(x86::r12, At), W.r8()); break;
@@ -784,11 +885,12 @@ bool Translator::TranslateInline(const Inst& in) {
         default: a_.add(x86::dword_ptr(x86::r12, At), W); break;
         }
         Move(2);
-        Forget();  // the store may have written a stack word the cache holds
+        if (!belowStack) Forget();  // the store may have written a stack word the cache holds
         return true;
     }
     case Op::STORER: {
         int a = Top(2);
+        const bool belowStack = StoreBelowStack(2, 8);
         if (int x = RealAt(0); x >= 0) {
             a_.movsd(x86::qword_ptr(x86::r12, Reg(a).r64()), x86::xmm(x));
         } else {
@@ -797,7 +899,7 @@ bool Translator::TranslateInline(const Inst& in) {
             a_.mov(x86::qword_ptr(x86::r12, Reg(a).r64()), value);
         }
         Move(3);
-        Forget();
+        if (!belowStack) Forget();
         return true;
     }
 
@@ -807,6 +909,8 @@ bool Translator::TranslateInline(const Inst& in) {
         return true;
     case Op::ADDI: case Op::SUBI: case Op::NEG: case Op::NOT: {
         int t = Top(0);
+        uint32_t tlo = 0, thi = 0;
+        const bool known = RangeOf(0, tlo, thi);
         slot_[0] = -1;
         int r = InUse(t) ? FreeReg() : t;
         MovIfOther(r, t);
@@ -816,6 +920,10 @@ bool Translator::TranslateInline(const Inst& in) {
         else if (op == Op::NEG) a_.neg(Reg(r));
         else a_.not_(Reg(r));
         Replace(r);
+        uint64_t lo = 0, hi = 0;
+        if (known && (op == Op::ADDI || op == Op::SUBI) &&
+            CombineRanges(op == Op::ADDI ? Op::ADD : Op::SUB, tlo, thi, in.a, in.a, lo, hi))
+            SetRange(0, lo, hi);
         return true;
     }
     case Op::LNOT: {
@@ -1051,6 +1159,9 @@ bool Translator::TranslateInline(const Inst& in) {
             a_.lea(T, x86::ptr(W.r64(), static_cast<int32_t>(0u - in.a)));
             a_.cmp(T, static_cast<int32_t>(in.b - in.a));
             a_.ja(fail);
+            // Past the check the word lies in the bounds: an unsigned range unless a signed
+            // one spans 0 (-1 and 0 are far apart as unsigned numbers).
+            if (!isSigned || A >= 0 || B < 0) SetRange(0, in.a, in.b);
             return true;
         }
         a_.cmp(W, A);

@@ -68,7 +68,41 @@ struct Scope {
     int callsLeft = 0;
     std::string nested;              // the nested procedure of the routine, "" for none
     std::string undefinedInt;        // an integer that is assigned only sometimes
+    bool localArray = false;         // la: array[0..4] of integer, a local of the routine
 };
+
+// The program text. tpc limits the length of a source line, so long lines are broken
+// at a blank outside a string literal before the text is written.
+std::string g_text;
+
+void Emit(const std::string& text) { g_text += text; }
+void EmitLine(const std::string& line) { g_text += line + "\n"; }
+template <typename... Args> void EmitFormat(const char* format, Args... args) {
+    char buffer[4096];
+    std::snprintf(buffer, sizeof buffer, format, args...);
+    g_text += buffer;
+}
+
+std::string WrapLines(const std::string& text, size_t width) {
+    std::string out, line;
+    bool quoted = false;
+    for (char c : text) {
+        if (c == '\n') {
+            out += line + "\n";
+            line.clear();
+            quoted = false;
+            continue;
+        }
+        if (c == '\'') quoted = !quoted;
+        if (c == ' ' && !quoted && line.size() >= width && line.find_first_not_of(' ') != std::string::npos) {
+            out += line + "\n";
+            line = "      ";
+            continue;
+        }
+        line += c;
+    }
+    return out + line;
+}
 
 // ---- expressions -------------------------------------------------------------------------
 
@@ -80,6 +114,12 @@ std::string Cond(Scope& s, int depth, int loops);
 std::string Index(Scope& s, int depth, int loops) {
     if (Chance(97)) return J({"abs(", IntExpr(s, depth, loops), ") mod 10"});
     return IntExpr(s, depth, loops);
+}
+
+// An element of the routine's local array: stores through a computed address on the stack.
+std::string LocalElement(Scope& s, int depth, int loops) {
+    if (Chance(97)) return J({"la[abs(", IntExpr(s, depth, loops), ") mod 5]"});
+    return J({"la[", IntExpr(s, depth, loops), "]"});
 }
 
 // An index of bodies (1..4): mostly in range.
@@ -104,7 +144,8 @@ std::string IntAtom(Scope& s, int depth, int loops) {
     switch (Pick(depth > 2 ? 4 : 22)) {
     case 0: return N(Pick(120) - 20);
     case 1: case 2: case 3: return OneOf(s.ints);
-    case 4: case 5: return J({"a[", Index(s, depth + 1, loops), "]"});
+    case 4: return J({"a[", Index(s, depth + 1, loops), "]"});
+    case 5: return s.localArray ? LocalElement(s, depth + 1, loops) : J({"a[", Index(s, depth + 1, loops), "]"});
     case 6: return Chance(50) ? "r.x" : "r.y";
     case 7: return Chance(50) ? "ord(r.c)" : J({"ord(", OneOf(s.chars), ")"});
     case 8: return J({"fib(abs(", IntExpr(s, depth + 1, loops), ") mod 14)"});
@@ -152,7 +193,11 @@ std::string RealAtom(Scope& s, int depth, int loops) {
     case 7: return J({"sqr(", RealExpr(s, depth + 1, loops), ")"});
     case 8: return J({"abs(", RealExpr(s, depth + 1, loops), ")"});
     case 9: return IntAtom(s, depth + 1, loops);
-    case 10: return "rclip(rsum)";
+    case 10: {
+        // Records passed by value: the function changes its copies only.
+        std::string from = BodyIndex(s, depth + 1, loops);
+        return Chance(50) ? "rclip(rsum)" : J({"dist(bodies[", from, "], bodies[", BodyIndex(s, depth + 1, loops), "])"});
+    }
     default: return Chance(50) ? "listr" : OneOf(s.reals);
     }
 }
@@ -257,8 +302,9 @@ std::string Block(Scope& s, int depth, int loops, int count) {
 // Integer assignments; most results are cut down so that values stay interesting.
 std::string IntAssign(Scope& s, int loops) {
     std::string target;
-    switch (Pick(6)) {
+    switch (Pick(7)) {
     case 0: target = J({"a[", Index(s, 1, loops), "]"}); break;
+    case 2: target = s.localArray ? LocalElement(s, 1, loops) : "pint^"; break;
     case 1: target = Chance(50) ? "r.x" : "r.y"; break;
     default: target = OneOf(s.ints); break;
     }
@@ -343,7 +389,12 @@ std::string ListStatement(Scope& s, int depth, int loops) {
 
 // Records: with statements over an element of bodies and over r, and the n-body step.
 std::string RecordStatement(Scope& s, int loops) {
-    switch (Pick(5)) {
+    switch (Pick(6)) {
+    case 4: {
+        // kick reads bodies[1] directly while it writes through its var parameter.
+        std::string i = Chance(40) ? "1" : BodyIndex(s, 1, loops);
+        return J({"kick(bodies[", i, "], ", RealExpr(s, 1, loops), ")"});
+    }
     case 0: {
         std::string i = BodyIndex(s, 1, loops);
         std::string e = RealExpr(s, 1, loops);
@@ -390,7 +441,13 @@ std::string Call(Scope& s, int loops) {
         std::string d = IntExpr(s, 1, loops);
         return J({v, " := ", r.name, "(abs(", d, ") mod 4, ", OneOf(s.reals), ") mod 30011"});
     }
-    std::string var = Chance(80) ? OneOf(s.ints) : J({"a[", Index(s, 1, loops), "]"});
+    std::string var;
+    switch (Pick(8)) {
+    case 0: var = J({"a[", Index(s, 1, loops), "]"}); break;
+    case 1: var = s.localArray ? LocalElement(s, 1, loops) : "r.y"; break;
+    case 2: var = Chance(50) ? "r.x" : "pint^"; break;
+    default: var = OneOf(s.ints); break;
+    }
     return J({r.name, "(", var, ", ", IntExpr(s, 1, loops), ")"});
 }
 
@@ -500,6 +557,15 @@ begin sq := (n mod 1000) * (n mod 1000) end;
 { bump reads i0 directly, so bump(i0, d) reads what it writes through v. }
 procedure bump(var v: integer; d: integer);
 begin v := v + 2 * d + i0 mod 3; if v > 100000 then v := v mod 977 end;
+{ kick reads bodies[1] directly, so kick(bodies[1], f) reads what it writes through b. }
+procedure kick(var b: body; f: real);
+begin
+  b.vx := b.vx + f * 0.01; b.x := b.x + bodies[1].vx * 0.1;
+  if b.tag < 'z' then b.tag := succ(b.tag) else b.tag := 'A'
+end;
+{ p and q are copies: the caller's records stay as they were. }
+function dist(p, q: body): real;
+begin p.x := p.x - q.x; p.y := p.y - q.y; dist := sqrt(sqr(p.x) + sqr(p.y)) end;
 { Keeps a real value small, so that trunc and round fit an integer. }
 function rclip(v: real): real;
 begin while abs(v) > 1000.0 do v := v / 7.0; rclip := v end;
@@ -566,7 +632,7 @@ Scope MainScope() {
 void WriteProcedure(int index) {
     std::string name = J({"proc", N(index)});
     Scope s = MainScope();
-    s.ints = {"l0", "l1", "l2", "v", "n", "i0", "i1", "i2"};
+    s.ints = {"l0", "l1", "l2", "v", "n", "lr.x", "i0", "i1", "i2"};
     s.reals = {"lx", "ly", "x0", "x1"};
     s.bools = {"lb", "b0"};
     s.chars = {"lc", "c0"};
@@ -576,17 +642,20 @@ void WriteProcedure(int index) {
     s.callsLeft = 1;
     s.nested = name + "in";
     s.undefinedInt = "lu";
-    std::printf("procedure %s(var v: integer; n: integer);\n", name.c_str());
-    std::puts("var l0, l1, l2, lu, j0, j1, j2, w0, w1, w2: integer; lx, ly: real; lb: boolean; lc: char;");
-    std::printf("  procedure %sin(var z: integer);\n", name.c_str());
-    std::puts("  begin z := (z + l0 - v) mod 30011; l1 := l1 + 1 end;");
-    std::puts("begin");
-    std::puts("  l0 := n; l1 := v; l2 := i0 + n; lx := n / 4; ly := x0; lb := odd(v); lc := c1;");
+    s.localArray = true;
+    EmitFormat("procedure %s(var v: integer; n: integer);\n", name.c_str());
+    EmitLine("var l0, l1, l2, lu, j0, j1, j2, w0, w1, w2: integer; lx, ly: real; lb: boolean; lc: char;");
+    EmitLine("  la: array[0..4] of integer; lr: point;");
+    EmitFormat("  procedure %sin(var z: integer);\n", name.c_str());
+    EmitLine("  begin z := (z + l0 - v) mod 30011; l1 := l1 + 1 end;");
+    EmitLine("begin");
+    EmitLine("  l0 := n; l1 := v; l2 := i0 + n; lx := n / 4; ly := x0; lb := odd(v); lc := c1;");
+    EmitLine("  for j0 := 0 to 4 do la[j0] := j0 * 7 + n; lr.x := v; lr.y := n; lr.c := lc;");
     int count = 3 + Pick(8);
-    for (int i = 0; i < count; ++i) std::printf("%s;\n", Statement(s, 1, 0).c_str());
-    std::puts("  v := (v + l0 + l1 + l2) mod 30011;");
-    std::printf("  writeln('%s ', l0, ' ', l1, ' ', l2, ' ', lx:1:3, ' ', ly:1:3, ' ', lb, ' ', lc)\n", name.c_str());
-    std::puts("end;");
+    for (int i = 0; i < count; ++i) EmitLine(Statement(s, 1, 0) + ";");
+    EmitLine("  v := (v + l0 + l1 + l2) mod 30011;");
+    EmitFormat("  writeln('%s ', l0, ' ', l1, ' ', l2, ' ', lx:1:3, ' ', ly:1:3, ' ', lb, ' ', lc, ' ', lr.x, ' ', lr.y, ' ', la[0] + la[1] * 3 + la[2] * 5 + la[3] * 7 + la[4] * 11)\n", name.c_str());
+    EmitLine("end;");
 }
 
 // A function (d: integer; var acc: real): integer that recurses on d (at most 3 deep), with
@@ -596,6 +665,7 @@ void WriteFunction(int index) {
     Scope s = MainScope();
     s.ints = {"l0", "l1", "i1", "i3", "i4"};
     s.fixed = {"d"};
+    s.localArray = true;
     s.reals = {"lx", "acc", "x1", "x2"};
     s.bools = {"lb", "b1"};
     s.chars = {"lc", "c1"};
@@ -603,16 +673,18 @@ void WriteFunction(int index) {
     s.inRoutine = true;
     s.maxLoops = 2;
     s.callsLeft = 1;
-    std::printf("function %s(d: integer; var acc: real): integer;\n", name.c_str());
-    std::puts("var l0, l1, j0, j1, j2, w0, w1, w2: integer; lx: real; lb: boolean; lc: char;");
-    std::puts("begin");
-    std::puts("  l0 := d * 3 + i1 mod 5; l1 := i3; lx := acc / 2; lb := d > 1; lc := c0;");
+    EmitFormat("function %s(d: integer; var acc: real): integer;\n", name.c_str());
+    EmitLine("var l0, l1, j0, j1, j2, w0, w1, w2: integer; lx: real; lb: boolean; lc: char; la: array[0..4] of integer;");
+    EmitLine("begin");
+    EmitLine("  l0 := d * 3 + i1 mod 5; l1 := i3; lx := acc / 2; lb := d > 1; lc := c0;");
+    EmitLine("  for j0 := 0 to 4 do la[j0] := j0 - d;");
     int count = 3 + Pick(7);
-    for (int i = 0; i < count; ++i) std::printf("%s;\n", Statement(s, 1, 0).c_str());
-    std::puts("  acc := rclip(acc + lx);");
-    std::printf("  if d > 0 then %s := (l0 + %s(d - 1, acc)) mod 30011 else %s := (l1 + ord(lc) + ord(lb)) mod 30011\n",
+    for (int i = 0; i < count; ++i) EmitLine(Statement(s, 1, 0) + ";");
+    EmitLine("  writeln('la ', la[0], ' ', la[1], ' ', la[2], ' ', la[3], ' ', la[4]);");
+    EmitLine("  acc := rclip(acc + lx);");
+    EmitFormat("  if d > 0 then %s := (l0 + %s(d - 1, acc)) mod 30011 else %s := (l1 + ord(lc) + ord(lb)) mod 30011\n",
                 name.c_str(), name.c_str(), name.c_str());
-    std::puts("end;");
+    EmitLine("end;");
 }
 
 }  // namespace
@@ -624,8 +696,8 @@ int main(int argc, char** argv) {
     }
     unsigned long seed = std::strtoul(argv[1], nullptr, 10);
     g_rng.seed(static_cast<uint32_t>(seed));
-    std::printf("program gen%lu;\n", seed);
-    std::fputs(kPrelude, stdout);
+    EmitFormat("program gen%lu;\n", seed);
+    Emit(kPrelude);
 
     int routines = Pick(5);
     for (int i = 0; i < routines; ++i) {
@@ -637,27 +709,28 @@ int main(int argc, char** argv) {
         g_routines.push_back({J({function ? "func" : "proc", N(i)}), function});
     }
 
-    std::puts("begin");
-    std::puts("  i0 := 1; i1 := 2; i2 := 3; i3 := 5; i4 := 7; nlen := 0; rsum := 0;");
-    std::puts("  x0 := 0.5; x1 := -1.25; x2 := 3.0; b0 := true; b1 := false; c0 := 'k'; c1 := 'c';");
-    std::puts("  for j0 := 0 to 9 do a[j0] := j0 * 3;");
-    std::puts("  r.x := 4; r.y := -6; r.c := 'A'; s := [1, 3, 5]; st := 'ab';");
-    std::puts("  cs := ['a', 'e'..'h']; cs2 := []; es := [green]; es2 := [red, cyan]; col := blue; sm := 7;");
-    std::puts("  for j0 := 1 to 4 do with bodies[j0] do begin");
-    std::puts("    x := j0 * 1.5; y := (j0 mod 2) * 2.0 - j0 * 0.25; vx := 0; vy := 0.1 * j0; m := 1 + j0 / 2; tag := chr(64 + j0)");
-    std::puts("  end;");
-    std::puts("  head := nil; p0 := nil; p1 := nil; new(pint); pint^ := 11;");
+    EmitLine("begin");
+    EmitLine("  i0 := 1; i1 := 2; i2 := 3; i3 := 5; i4 := 7; nlen := 0; rsum := 0;");
+    EmitLine("  x0 := 0.5; x1 := -1.25; x2 := 3.0; b0 := true; b1 := false; c0 := 'k'; c1 := 'c';");
+    EmitLine("  for j0 := 0 to 9 do a[j0] := j0 * 3;");
+    EmitLine("  r.x := 4; r.y := -6; r.c := 'A'; s := [1, 3, 5]; st := 'ab';");
+    EmitLine("  cs := ['a', 'e'..'h']; cs2 := []; es := [green]; es2 := [red, cyan]; col := blue; sm := 7;");
+    EmitLine("  for j0 := 1 to 4 do with bodies[j0] do begin");
+    EmitLine("    x := j0 * 1.5; y := (j0 mod 2) * 2.0 - j0 * 0.25; vx := 0; vy := 0.1 * j0; m := 1 + j0 / 2; tag := chr(64 + j0)");
+    EmitLine("  end;");
+    EmitLine("  head := nil; p0 := nil; p1 := nil; new(pint); pint^ := 11;");
     Scope s = MainScope();
     int count = 8 + Pick(16);
-    for (int i = 0; i < count; ++i) std::printf("%s;\n", Statement(s, 1, 0).c_str());
-    std::puts("  writeln(i0, ' ', i1, ' ', i2, ' ', i3, ' ', i4, ' ', r.x, ' ', r.y, ' ', st);");
-    std::puts("  writeln(x0:1:5, ' ', x1:1:5, ' ', x2:1:5, ' ', rsum:1:5, ' ', b0, ' ', b1, ' ', c0, c1, r.c, ' ', ord(col), ' ', sm, ' ', nlen, ' ', pint^);");
-    std::puts("  for j0 := 0 to 9 do write(a[j0], ' ');");
-    std::puts("  writeln;");
-    std::puts("  for j0 := 1 to 4 do with bodies[j0] do writeln(x:1:6, ' ', y:1:6, ' ', vx:1:6, ' ', vy:1:6, ' ', tag);");
-    std::puts("  showsets;");
-    std::puts("  i0 := 0; p0 := head; while p0 <> nil do begin i0 := (i0 * 31 + p0^.val) mod 30011; x0 := rclip(x0 + p0^.rr); p0 := p0^.next end;");
-    std::puts("  writeln('list ', i0, ' ', x0:1:5)");
-    std::puts("end.");
+    for (int i = 0; i < count; ++i) EmitLine(Statement(s, 1, 0) + ";");
+    EmitLine("  writeln(i0, ' ', i1, ' ', i2, ' ', i3, ' ', i4, ' ', r.x, ' ', r.y, ' ', st);");
+    EmitLine("  writeln(x0:1:5, ' ', x1:1:5, ' ', x2:1:5, ' ', rsum:1:5, ' ', b0, ' ', b1, ' ', c0, c1, r.c, ' ', ord(col), ' ', sm, ' ', nlen, ' ', pint^);");
+    EmitLine("  for j0 := 0 to 9 do write(a[j0], ' ');");
+    EmitLine("  writeln;");
+    EmitLine("  for j0 := 1 to 4 do with bodies[j0] do writeln(x:1:6, ' ', y:1:6, ' ', vx:1:6, ' ', vy:1:6, ' ', tag);");
+    EmitLine("  showsets;");
+    EmitLine("  i0 := 0; p0 := head; while p0 <> nil do begin i0 := (i0 * 31 + p0^.val) mod 30011; x0 := rclip(x0 + p0^.rr); p0 := p0^.next end;");
+    EmitLine("  writeln('list ', i0, ' ', x0:1:5)");
+    EmitLine("end.");
+    std::fputs(WrapLines(g_text, 150).c_str(), stdout);
     return 0;
 }

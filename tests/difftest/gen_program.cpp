@@ -54,6 +54,11 @@ struct Routine {
 };
 std::vector<Routine> g_routines;
 
+// Some programs run with range checks off ({$R-}). Their indexes out of range then stay near
+// the array, so that a store lands in the variables beside it (in the globals, or in the
+// frame for a local array), which both tiers must do alike.
+bool g_unchecked = false;
+
 // What the code being generated can see: the variables statements may read and assign,
 // the routines it may call, and how much work a statement may still cost.
 struct Scope {
@@ -113,18 +118,21 @@ std::string Cond(Scope& s, int depth, int loops);
 // An index of a: mostly in range, sometimes anything (a range error).
 std::string Index(Scope& s, int depth, int loops) {
     if (Chance(97)) return J({"abs(", IntExpr(s, depth, loops), ") mod 10"});
+    if (g_unchecked) return J({"abs(", IntExpr(s, depth, loops), ") mod 14 - 2"});
     return IntExpr(s, depth, loops);
 }
 
 // An element of the routine's local array: stores through a computed address on the stack.
 std::string LocalElement(Scope& s, int depth, int loops) {
     if (Chance(97)) return J({"la[abs(", IntExpr(s, depth, loops), ") mod 5]"});
+    if (g_unchecked) return J({"la[abs(", IntExpr(s, depth, loops), ") mod 8 - 1]"});
     return J({"la[", IntExpr(s, depth, loops), "]"});
 }
 
 // An index of bodies (1..4): mostly in range.
 std::string BodyIndex(Scope& s, int depth, int loops) {
     if (Chance(98)) return J({"1 + abs(", IntExpr(s, depth, loops), ") mod 4"});
+    if (g_unchecked) return J({"abs(", IntExpr(s, depth, loops), ") mod 6"});
     return IntExpr(s, depth, loops);
 }
 
@@ -697,6 +705,13 @@ int main(int argc, char** argv) {
     unsigned long seed = std::strtoul(argv[1], nullptr, 10);
     g_rng.seed(static_cast<uint32_t>(seed));
     EmitFormat("program gen%lu;\n", seed);
+    // Most programs keep every check on; some turn off range checks or undefined-value
+    // checks, which changes the code the checks guard.
+    switch (Pick(10)) {
+    case 0: g_unchecked = true; EmitLine("{$R-}"); break;
+    case 1: EmitLine("{$U-}"); break;
+    default: break;
+    }
     Emit(kPrelude);
 
     int routines = Pick(5);

@@ -248,8 +248,7 @@ void RecordError(uint32_t number, const char* source, const char* description) {
     AppendErrorEntry(number, source, description);
 }
 
-void ClearErrors() {
-    g_errors.pending = 0;
+void ClearErrorList() {
     // The list is emptied whenever it holds entries, not only when a number is pending:
     // after ioresult took the number, the next operation must still start a fresh list.
     if (g_errors.listVar == 0) return;

@@ -94,9 +94,16 @@ inline void RecordError(ErrorNo n, const char* source = "", const char* descript
     RecordError(static_cast<uint32_t>(n), source, description);
 }
 
+// Empties the registered error list when it holds entries (ClearErrors' slow part).
+void ClearErrorList();
+
 // Done at the start of every file, directory, object and database operation: nothing
-// pending, and the registered error list emptied.
-void ClearErrors();
+// pending, and the registered error list emptied. Inline because text I/O calls it for
+// every value read or written, and most programs register no list.
+inline void ClearErrors() {
+    g_errors.pending = 0;
+    if (g_errors.listVar != 0) ClearErrorList();
+}
 
 // ioresult: the pending number, which is then cleared (the list keeps its entries so the
 // program can still read the details).

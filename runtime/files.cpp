@@ -23,11 +23,11 @@
 
 namespace tarn::rt {
 
+std::vector<std::unique_ptr<FileObject>> g_fileTable;
+
 namespace {
 
 using vm::Std;
-
-std::vector<std::unique_ptr<FileObject>> g_files;  // handle h is entry h - 1
 
 // Temporary names handed out by this process; the language allows 32767 of them.
 uint32_t g_tempNames = 0;
@@ -55,7 +55,7 @@ void ClearBuffer(FileObject& f) {
 
 // The file whose element buffer lies at VM address a.
 FileObject* FileOfBuffer(uint32_t a) {
-    for (auto& f : g_files)
+    for (auto& f : g_fileTable)
         if (f && f->buffer == a) return f.get();
     return nullptr;
 }
@@ -584,28 +584,17 @@ StdOutcome ReadSet(Regs& r, int&) {
 
 // ---- Shared helpers ------------------------------------------------------------------------
 
-FileObject* FileOf(uint32_t fv) {
-    uint32_t h = VmWord(fv);
-    if (h == 0 || h > g_files.size()) return nullptr;
-    return g_files[h - 1].get();
-}
-
 FileObject& FileFor(uint32_t fv, uint32_t elementSize) {
     if (FileObject* f = FileOf(fv)) return *f;
     auto f = std::make_unique<FileObject>();
     f->elementSize = elementSize;
     EnsureBuffer(*f, elementSize);
-    g_files.push_back(std::move(f));
-    SetVmWord(fv, static_cast<uint32_t>(g_files.size()));
-    return *g_files.back();
+    g_fileTable.push_back(std::move(f));
+    SetVmWord(fv, static_cast<uint32_t>(g_fileTable.size()));
+    return *g_fileTable.back();
 }
 
-bool IsOpen(const FileObject& f) { return f.mode != 0 && f.stream != nullptr; }
-bool CanRead(const FileObject& f) { return IsOpen(f) && (f.mode & kModeInput); }
-bool CanWrite(const FileObject& f) { return IsOpen(f) && (f.mode & (kModeOutput | kModeAppend)); }
-bool IsText(const FileObject& f) { return (f.mode & kModeBinary) == 0; }
-
-bool PrepareRead(FileObject& f) {
+bool PrepareReadSlow(FileObject& f) {
     if (f.pending && f.lookahead) {
         f.pending = f.lookahead = false;
         // A single byte goes back with ungetc, which works on pipes and terminals too.
@@ -620,24 +609,12 @@ bool PrepareRead(FileObject& f) {
     return true;
 }
 
-void PrepareWrite(FileObject& f) {
-    if (f.last == Transfer::Read && !f.standard && !f.pipe) std::fseek(f.stream, 0, SEEK_CUR);
-}
+void Reposition(FileObject& f) { std::fseek(f.stream, 0, SEEK_CUR); }
 
-// The stream functions without their lock are used on hot paths: streams of file objects are
-// only ever used by the program's own thread.
-int TextGetc(FileObject& f) {
-    int c;
-    do c = getc_unlocked(f.stream);
-    while (c == '\r');
-    return c;
-}
-
-// The next character of the stream, left unread: what getc followed by ungetc of the same
-// character gives, and what eof and eoln look at. With the C library's buffer at hand the
-// character is read where it lies; otherwise it is read and pushed back. In a text file
-// carriage returns before it are consumed.
-int PeekChar(FileObject& f) {
+// What getc followed by ungetc of the same character gives, and what eof and eoln look at.
+// With the C library's buffer at hand the character is read where it lies; otherwise it is
+// read and pushed back. In a text file carriage returns before it are consumed.
+int PeekCharSlow(FileObject& f) {
     bool text = IsText(f);
     std::FILE* s = f.stream;
     for (;;) {
@@ -650,7 +627,7 @@ int PeekChar(FileObject& f) {
         }
 #endif
         int c = text ? TextGetc(f) : getc_unlocked(s);
-        if (c != EOF) std::ungetc(c, s);
+        UngetChar(s, c);
         return c;
     }
 }
@@ -660,12 +637,12 @@ void RecordEndOfFile(const FileObject& f) {
 }
 
 void ReleaseFiles() {
-    for (auto& f : g_files) {
+    for (auto& f : g_fileTable) {
         if (!f) continue;
         if (IsOpen(*f)) CloseStream(*f);
         RemoveTemporary(*f);
     }
-    g_files.clear();
+    g_fileTable.clear();
     ReleaseDirs();
 }
 

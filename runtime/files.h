@@ -16,7 +16,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "runtime/engine.h"
 
@@ -62,31 +65,97 @@ void RegisterFileRoutines();
 void ReleaseFiles();
 
 // ---- Shared by the modules of the family ------------------------------------------------
+//
+// Text I/O runs these for every value a program reads or writes, so the common case of each
+// is inline and anything unusual goes to a function in files.cpp.
+
+// The file objects of the run: handle h (the file variable's word) is entry h - 1. Only
+// files.cpp adds or removes entries.
+extern std::vector<std::unique_ptr<FileObject>> g_fileTable;
 
 // The file object named by the variable at fv; null when the variable is undefined (or
 // holds a word that names no file object).
-FileObject* FileOf(uint32_t fv);
+inline FileObject* FileOf(uint32_t fv) {
+    uint32_t h = VmWord(fv);
+    if (h == 0 || h > g_fileTable.size()) return nullptr;
+    return g_fileTable[h - 1].get();
+}
 
 // The object for fv, created with the element size when the variable is undefined.
 FileObject& FileFor(uint32_t fv, uint32_t elementSize);
 
-bool IsOpen(const FileObject& f);
-bool CanRead(const FileObject& f);
-bool CanWrite(const FileObject& f);
-bool IsText(const FileObject& f);
+inline bool IsOpen(const FileObject& f) { return f.mode != 0 && f.stream != nullptr; }
+inline bool CanRead(const FileObject& f) { return IsOpen(f) && (f.mode & kModeInput); }
+inline bool CanWrite(const FileObject& f) { return IsOpen(f) && (f.mode & (kModeOutput | kModeAppend)); }
+inline bool IsText(const FileObject& f) { return (f.mode & kModeBinary) == 0; }
 
 // Before reading: puts back an element read ahead for f^ (error 10 when that fails) and
 // flushes after a write. False when an error was recorded.
-bool PrepareRead(FileObject& f);
+bool PrepareReadSlow(FileObject& f);
+inline bool PrepareRead(FileObject& f) {
+    if (!f.pending && f.last != Transfer::Write) return true;
+    return PrepareReadSlow(f);
+}
+
 // Before writing: repositions after a read, as C requires.
-void PrepareWrite(FileObject& f);
+void Reposition(FileObject& f);
+inline void PrepareWrite(FileObject& f) {
+    if (f.last == Transfer::Read && !f.standard && !f.pipe) Reposition(f);
+}
+
+// The stream functions without their lock are used on hot paths: streams of file objects
+// are only ever used by the program's own thread.
+
+// Puts c, just read from s, back. A character still in the C library's buffer is stepped
+// back over, as ungetc itself would do it, without ungetc's lock; EOF is left alone.
+inline void UngetChar(std::FILE* s, int c) {
+    if (c == EOF) return;
+#ifdef __GLIBC__
+    if (s->_IO_read_ptr > s->_IO_read_base && static_cast<unsigned char>(s->_IO_read_ptr[-1]) == c) {
+        --s->_IO_read_ptr;
+        s->_flags &= ~_IO_EOF_SEEN;
+        return;
+    }
+#endif
+    std::ungetc(c, s);
+}
+
+// Writes n bytes; false when the stream fails. While the C library's buffer has room they
+// are copied straight into it, which is what putc would do for each of them (its room is
+// none on a line-buffered or unbuffered stream and on one that was last read, so those
+// always take fwrite).
+inline bool PutChars(std::FILE* s, const char* p, size_t n) {
+#ifdef __GLIBC__
+    if (static_cast<size_t>(s->_IO_write_end - s->_IO_write_ptr) >= n) {
+        std::memcpy(s->_IO_write_ptr, p, n);
+        s->_IO_write_ptr += n;
+        return true;
+    }
+#endif
+    return fwrite_unlocked(p, 1, n, s) == n;
+}
 
 // One character of a text stream (carriage returns are dropped); EOF at the end.
-int TextGetc(FileObject& f);
+inline int TextGetc(FileObject& f) {
+    int c;
+    do c = getc_unlocked(f.stream);
+    while (c == '\r');
+    return c;
+}
 
 // The next character, left unread (EOF at the end); carriage returns before it are consumed
 // in a text file.
-int PeekChar(FileObject& f);
+int PeekCharSlow(FileObject& f);
+inline int PeekChar(FileObject& f) {
+#ifdef __GLIBC__
+    std::FILE* s = f.stream;
+    if (s->_IO_read_ptr < s->_IO_read_end) {
+        int c = static_cast<unsigned char>(*s->_IO_read_ptr);
+        if (c != '\r') return c;
+    }
+#endif
+    return PeekCharSlow(f);
+}
 
 // Records error 12 at end of file, or 16 when the stream reports an error.
 void RecordEndOfFile(const FileObject& f);

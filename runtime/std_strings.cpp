@@ -2,6 +2,7 @@
 // between the VM stack and the host. A string value on the stack is a count word on top of
 // its characters, padded to a multiple of 4; a string variable in memory has a 1-byte or a
 // 4-byte length prefix (the prefix width comes from the compiled code).
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -55,17 +56,40 @@ std::string Printf(const char* format, Args... args) {
 }  // namespace
 
 std::string_view FormatInteger(IntegerText& room, uint32_t value, int32_t width, bool isUnsigned) {
+    // Two digits at a time from a table of the pairs 00 ... 99.
+    static constexpr auto kPairs = [] {
+        std::array<char, 200> pairs{};
+        for (int i = 0; i < 100; i++) {
+            pairs[2 * i] = static_cast<char>('0' + i / 10);
+            pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+        }
+        return pairs;
+    }();
     int32_t w = width < 1 ? 8 : std::min(width, kMaxFieldWidth);
     char* end = room.chars + sizeof room.chars;
     char* p = end;
     bool negative = !isUnsigned && static_cast<int32_t>(value) < 0;
     uint32_t magnitude = negative ? 0u - value : value;
-    do {
-        *--p = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
+    while (magnitude >= 100) {
+        p -= 2;
+        std::memcpy(p, &kPairs[2 * (magnitude % 100)], 2);
+        magnitude /= 100;
+    }
+    if (magnitude >= 10) {
+        p -= 2;
+        std::memcpy(p, &kPairs[2 * magnitude], 2);
+    } else {
+        *--p = static_cast<char>('0' + magnitude);
+    }
     if (negative) *--p = '-';
-    while (end - p < w) *--p = ' ';
+    if (end - p < w) {
+        size_t pad = static_cast<size_t>(w - (end - p));
+        // A short pad (most fields) as two fixed stores of blanks: the room in front of the
+        // digits is always wider than 16.
+        if (pad <= 16) std::memcpy(p - 16, "                ", 16);
+        else std::memset(p - pad, ' ', pad);
+        p -= pad;
+    }
     return {p, static_cast<size_t>(end - p)};
 }
 

@@ -27,7 +27,8 @@ StdOutcome Done() { return StdOutcome::Continue; }
 // ---- Writing ---------------------------------------------------------------------------
 
 // The file at fv when it is open for output, ready for a write; null after recording 3 or 11.
-FileObject* WritableFile(uint32_t fv) {
+// Inline in every write routine: it is most of the work of writing one value.
+[[gnu::always_inline]] inline FileObject* WritableFile(uint32_t fv) {
     ClearErrors();
     FileObject* f = FileOf(fv);
     if (!f) return RecordError(ErrorNo::FileIsUndefined), nullptr;
@@ -38,20 +39,19 @@ FileObject* WritableFile(uint32_t fv) {
 }
 
 void CheckWritten(FileObject& f, bool ok) {
-    if (!ok || std::ferror(f.stream)) {
+    if (!ok || ferror_unlocked(f.stream)) {
         std::clearerr(f.stream);
         RecordError(ErrorNo::WriteFailure);
     }
 }
 
-// text right-aligned in a field of width characters (never cut). Like every hot path of
-// text I/O it uses the stream functions without their lock (see TextGetc).
+// text right-aligned in a field of width characters (never cut).
 void WriteField(FileObject& f, std::string_view text, int64_t width) {
     bool ok = true;
     static const char kBlanks[64] = "                                                               ";
     for (int64_t pad = width - static_cast<int64_t>(text.size()); ok && pad > 0; pad -= 63)
-        ok = fwrite_unlocked(kBlanks, 1, pad < 63 ? pad : 63, f.stream) == static_cast<size_t>(pad < 63 ? pad : 63);
-    if (ok && !text.empty()) ok = fwrite_unlocked(text.data(), 1, text.size(), f.stream) == text.size();
+        ok = PutChars(f.stream, kBlanks, pad < 63 ? pad : 63);
+    if (ok && !text.empty()) ok = PutChars(f.stream, text.data(), text.size());
     CheckWritten(f, ok);
 }
 
@@ -94,7 +94,7 @@ StdOutcome WriteNumber(Regs& r, bool isUnsigned) {
     if (!f) return Done();
     IntegerText room;
     std::string_view text = FormatInteger(room, n, width, isUnsigned);
-    CheckWritten(*f, fwrite_unlocked(text.data(), 1, text.size(), f->stream) == text.size());
+    CheckWritten(*f, PutChars(f->stream, text.data(), text.size()));
     return Done();
 }
 StdOutcome WriteInteger(Regs& r, int&) { return WriteNumber(r, false); }
@@ -123,7 +123,7 @@ StdOutcome WriteControl(Regs& r, char c) {
     FileObject* f = WritableFile(fv);
     if (!f) return Done();
     bool ok = fputc_unlocked(c, f->stream) != EOF;
-    ok = std::fflush(f->stream) == 0 && ok;
+    ok = fflush_unlocked(f->stream) == 0 && ok;
     CheckWritten(*f, ok);
     return Done();
 }
@@ -153,7 +153,7 @@ StdOutcome Page(Regs& r, int&) { return WriteControl(r, '\f'); }
 // ---- Reading ---------------------------------------------------------------------------
 
 // The file at fv when it is open for input, ready for a read; null after recording an error.
-FileObject* ReadableFile(uint32_t fv) {
+[[gnu::always_inline]] inline FileObject* ReadableFile(uint32_t fv) {
     ClearErrors();
     FileObject* f = FileOf(fv);
     if (!f) return RecordError(ErrorNo::FileIsUndefined), nullptr;
@@ -202,19 +202,20 @@ bool ScanDecimal(FileObject& f, bool isUnsigned, uint64_t& value) {
     bool negative = c == '-';
     if (c == '-' || c == '+') c = getc_unlocked(s);
     if (c < '0' || c > '9') {
-        if (c != EOF) std::ungetc(c, s);
+        UngetChar(s, c);
         RecordError(ErrorNo::ReadFailure);
         return false;
     }
     uint64_t magnitude = 0;
     bool overflow = false;
+    constexpr uint64_t kRoomForAnyDigit = (UINT64_MAX - 9) / 10;
     do {
         unsigned digit = static_cast<unsigned>(c - '0');
-        if (magnitude > (UINT64_MAX - digit) / 10) overflow = true;
+        if (magnitude > kRoomForAnyDigit && magnitude > (UINT64_MAX - digit) / 10) overflow = true;
         else magnitude = magnitude * 10 + digit;
         c = getc_unlocked(s);
     } while (c >= '0' && c <= '9');
-    if (c != EOF) std::ungetc(c, s);
+    UngetChar(s, c);
     if (isUnsigned) {
         value = overflow ? UINT64_MAX : negative ? 0 - magnitude : magnitude;
     } else if (negative) {
@@ -292,12 +293,12 @@ StdOutcome ReadString(Regs& r, int&) {
         int c = TextGetc(*f);
         if (c == EOF) break;
         if (c == '\n') {
-            std::ungetc(c, f->stream);
+            UngetChar(f->stream, c);
             break;
         }
         s += static_cast<char>(c);
     }
-    if (std::ferror(f->stream)) return RecordError(ErrorNo::ReadFailure), Done();
+    if (ferror_unlocked(f->stream)) return RecordError(ErrorNo::ReadFailure), Done();
     uint32_t n = static_cast<uint32_t>(s.size());
     if (prefix == 1) *VmSpan(a, 1) = static_cast<uint8_t>(n);
     else if (prefix != 0) SetVmWord(a, n);
@@ -314,7 +315,7 @@ StdOutcome ReadLn(Regs& r, int&) {
     int c;
     do c = getc_unlocked(f->stream);
     while (c != EOF && c != '\n');
-    if (std::ferror(f->stream)) RecordError(ErrorNo::ReadFailure);
+    if (ferror_unlocked(f->stream)) RecordError(ErrorNo::ReadFailure);
     return Done();
 }
 

@@ -142,6 +142,9 @@ constexpr int kRealDepth = 8;  // at most this many cached reals
 constexpr int kMaxDelta = 1024;  // pending SP moves, in bytes either way
 constexpr int32_t kSpFloor = 4096;
 constexpr uint32_t kInlineAllocBytes = 256;  // larger ALLOCs call Allocate
+// Variables at constant addresses whose value a register holds (see Translator::vars_).
+constexpr int kIntVars = 3, kRealVars = 3;
+constexpr int kVarMargin = 256;  // bytes the stack may grow in a stretch before vars go
 
 class Translator {
 public:
@@ -178,6 +181,64 @@ private:
     // stack word at SP + d with d >= spGuard_ lies at or above stackLow.
     bool spGuarded_ = false;
     int spGuard_ = 0;
+    // The variable cache: within a stretch of straight code, a register holds the value of
+    // the variable at a constant address below the stack (a global) after its load or its
+    // store, and later loads of it read the register. Every store is still written. A store
+    // through an address overlapping the variable, or through an unknown address, drops
+    // it; jump targets, calls, steps and every instruction that uses fixed host registers
+    // drop them all. Pushes cannot reach a variable while ebx + varGuard_ >= stackLow,
+    // checked at run time when the first variable of a stretch is noted; the stack growing
+    // below varGuard_ drops them all.
+    struct Var { uint32_t address; int reg; };  // reg < 0: unused
+    Var intVars_[kIntVars];    // 4-byte words in pool registers
+    Var realVars_[kRealVars];  // 8-byte reals in xmm registers
+    bool varGuarded_ = false;
+    int varGuard_ = 0;
+    bool VarHeld(int reg) const {
+        for (const Var& v : intVars_) if (v.reg == reg) return true;
+        return false;
+    }
+    bool XmmVarHeld(int x) const {
+        for (const Var& v : realVars_) if (v.reg == x) return true;
+        return false;
+    }
+    void ForgetVars() {
+        for (Var& v : intVars_) v.reg = -1;
+        for (Var& v : realVars_) v.reg = -1;
+        varGuarded_ = false;
+    }
+    bool HasVars() const {
+        for (const Var& v : intVars_) if (v.reg >= 0) return true;
+        for (const Var& v : realVars_) if (v.reg >= 0) return true;
+        return false;
+    }
+    // Drops the variables that overlap the bytes [from, to) of VM memory.
+    void VarsWritten(uint64_t from, uint64_t to) {
+        for (Var& v : intVars_) if (v.reg >= 0 && v.address < to && v.address + uint64_t{4} > from) v.reg = -1;
+        for (Var& v : realVars_) if (v.reg >= 0 && v.address < to && v.address + uint64_t{8} > from) v.reg = -1;
+    }
+    int IntVar(uint32_t address) const {
+        for (const Var& v : intVars_) if (v.reg >= 0 && v.address == address) return v.reg;
+        return -1;
+    }
+    int RealVar(uint32_t address) const {
+        for (const Var& v : realVars_) if (v.reg >= 0 && v.address == address) return v.reg;
+        return -1;
+    }
+    // Makes sure (at run time, once per stretch) that pushes cannot reach the variables;
+    // called before the load or store that notes one, so that a failing check hands the
+    // run to the interpreter before that instruction has done anything.
+    bool VarGuard();
+    // A variable worth keeping: below the stack, and loaded again (PUSHI address; LOADW or
+    // LOADR) later in the stretch, before anything that forgets the variables.
+    bool VarCandidate(uint32_t address, uint32_t size) const {
+        return address != 0 && uint64_t{address} + size <= g_engine.stackLow && LoadedLater(address);
+    }
+    bool LoadedLater(uint32_t address) const;
+    // Notes that register reg (a pool register, or for a real an xmm register) holds the
+    // size bytes at address, which were just loaded or stored; any other variable overlapping
+    // them is dropped.
+    void NoteVar(uint32_t address, uint32_t size, int reg);
     // A cached real: xmm register reg holds the 8 bytes at SP + offset (reg < 0: unused).
     struct RealSlot { int offset; int reg; };
     RealSlot real_[kRealDepth];
@@ -244,6 +305,7 @@ private:
     void ForgetReals() { for (RealSlot& r : real_) r.reg = -1; }
     void Forget() { ForgetInts(); ForgetReals(); }
     bool Empty() const {
+        if (HasVars()) return false;
         for (int s : slot_) if (s >= 0) return false;
         for (const RealSlot& r : real_) if (r.reg >= 0) return false;
         return true;
@@ -260,14 +322,17 @@ private:
     // A free xmm register besides avoid; when all are taken, the deepest cached real's.
     int FreeXmm(int avoid1 = -1, int avoid2 = -1) {
         for (int x = kFirstRealReg; x < kRealRegs; ++x) {
-            if (x == avoid1 || x == avoid2) continue;
+            if (x == avoid1 || x == avoid2 || XmmVarHeld(x)) continue;
             bool used = false;
             for (const RealSlot& r : real_) used = used || r.reg == x;
             if (!used) return x;
         }
+        // Cannot happen (13 registers, at most 8 cached reals and kRealVars variables), but
+        // a variable's register is never taken from it.
         RealSlot* deepest = nullptr;
         for (RealSlot& r : real_)
-            if (r.reg >= 0 && r.reg != avoid1 && r.reg != avoid2 && (deepest == nullptr || r.offset > deepest->offset))
+            if (r.reg >= 0 && r.reg != avoid1 && r.reg != avoid2 && !XmmVarHeld(r.reg) &&
+                (deepest == nullptr || r.offset > deepest->offset))
                 deepest = &r;
         int x = deepest->reg;
         deepest->reg = -1;
@@ -294,7 +359,11 @@ private:
         NoteReal(offset, x);
         return x;
     }
-    bool InUse(int reg) const { for (int s : slot_) if (s == reg) return true; return false; }
+    // A register in use holds a cached stack word or a variable: it is not overwritten.
+    bool InUse(int reg) const {
+        for (int s : slot_) if (s == reg) return true;
+        return VarHeld(reg);
+    }
     static x86::Gp Reg(int i) { return kPool[i]; }
     // Stack accesses add the SP moves not yet applied to ebx (see delta_).
     x86::Mem StackWord(int offset) const { return x86::dword_ptr(x86::r12, x86::rbx, 0, offset + delta_); }
@@ -303,18 +372,30 @@ private:
     void Flush() {
         if (delta_ == 0) return;
         spGuarded_ = false;
+        ForgetVars();  // ebx moves: the check that kept pushes off them no longer holds
         a_.lea(x86::ebx, x86::ptr(x86::rbx, delta_));
         if (delta_ < 0) spChecked_ = false;
         startDelta_ -= delta_;  // the instruction's start, relative to the new ebx
         delta_ = 0;
     }
     // ebx was set from somewhere else (a loaded SP, a step, a jump target): nothing pending.
-    void SpReloaded() { delta_ = 0; spChecked_ = false; spGuarded_ = false; }
+    void SpReloaded() { delta_ = 0; spChecked_ = false; spGuarded_ = false; ForgetVars(); }
 
-    int FreeReg(int avoid1 = -1, int avoid2 = -1) const {
+    int FreeReg(int avoid1 = -1, int avoid2 = -1) {
         for (int i = 0; i < kPoolSize; ++i)
             if (!InUse(i) && i != avoid1 && i != avoid2) return i;
-        return -1;  // cannot happen: the cache holds at most kCacheDepth registers
+        // Cannot happen (the stack cache holds at most kCacheDepth registers and the
+        // variables kIntVars), but a variable gives its register up rather than fail.
+        for (Var& v : intVars_) {
+            bool inSlot = false;
+            for (int s : slot_) inSlot = inSlot || s == v.reg;
+            if (v.reg >= 0 && !inSlot && v.reg != avoid1 && v.reg != avoid2) {
+                int r = v.reg;
+                v.reg = -1;
+                return r;
+            }
+        }
+        return -1;
     }
     // The register holding the stack word i below the top (0 = top).
     int Top(int i) {
@@ -356,6 +437,7 @@ private:
             spChecked_ = true;
         }
         delta_ = next;
+        if (varGuarded_ && delta_ < varGuard_) ForgetVars();
     }
     void Push(int r) {
         Move(-1);
@@ -521,17 +603,79 @@ bool Translator::StoreBelowStack(int i, uint32_t size) {
     return true;
 }
 
+bool KeepsVars(uint32_t op);
+bool IsControl(uint32_t op);
+
+bool Translator::LoadedLater(uint32_t address) const {
+    constexpr size_t kLookahead = 64;  // instructions
+    for (size_t j = index_ + static_cast<size_t>(folded_) + 1; j < insts_.size() && j <= index_ + kLookahead; ++j) {
+        const Inst& in = insts_[j];
+        if (isTarget_[j] || in.op == kBadOp || !KeepsVars(in.op) || IsControl(in.op)) return false;
+        if (static_cast<Op>(in.op) == Op::PUSHI && in.a == address && j + 1 < insts_.size() && !isTarget_[j + 1] &&
+            (static_cast<Op>(insts_[j + 1].op) == Op::LOADW || static_cast<Op>(insts_[j + 1].op) == Op::LOADR))
+            return true;
+    }
+    return false;
+}
+
+bool Translator::VarGuard() {
+    if (varGuarded_ && delta_ - kVarMargin / 2 >= varGuard_) return true;
+    const int guard = delta_ - kVarMargin;
+    const int64_t need = int64_t{g_engine.stackLow} - guard;  // ebx + guard >= stackLow
+    if (need > 0xFFFFFFFFll) return false;
+    if (need > 0) {
+        a_.cmp(x86::ebx, static_cast<int32_t>(static_cast<uint32_t>(need)));
+        a_.jb(ColdPathFrom(ColdKind::ExitAt, curPc_, startDelta_));
+    }
+    varGuarded_ = true;
+    varGuard_ = guard;
+    return true;
+}
+
+void Translator::NoteVar(uint32_t address, uint32_t size, int reg) {
+    VarsWritten(address, uint64_t{address} + size);
+    if (reg < 0 || !VarCandidate(address, size) || !varGuarded_ || delta_ < varGuard_) return;
+    Var* vars = size == 8 ? realVars_ : intVars_;
+    const int count = size == 8 ? kRealVars : kIntVars;
+    for (int i = 0; i < count; ++i) if (vars[i].reg == reg) vars[i].reg = -1;
+    // A free entry, else the first one (the oldest, as entries are taken in order).
+    Var* slot = &vars[0];
+    for (int i = 0; i < count; ++i) if (vars[i].reg < 0) { slot = &vars[i]; break; }
+    if (slot == &vars[0] && vars[0].reg >= 0) {
+        for (int i = 0; i + 1 < count; ++i) vars[i] = vars[i + 1];
+        slot = &vars[count - 1];
+    }
+    *slot = {address, reg};
+}
+
 void Translator::Binary(const Inst& in) {
     int b = Top(0), a = Top(1);
     uint32_t alo = 0, ahi = 0, blo = 0, bhi = 0;
     const bool known = RangeOf(1, alo, ahi) && RangeOf(0, blo, bhi);
     Move(1);
     slot_[0] = -1;
-    int r = InUse(a) ? FreeReg(b) : a;
-    if (r == b) r = FreeReg(b);
-    MovIfOther(r, a);
+    // The result goes to a register no other slot or variable needs: a, else (the
+    // operation commuting) b, else a free one, where a sum takes one lea.
+    const Op op = static_cast<Op>(in.op);
+    int r = -1;
+    if (!InUse(a) && a != b) {
+        r = a;
+    } else if (op != Op::SUB && !InUse(b) && a != b) {
+        r = b;
+        std::swap(a, b);
+    } else {
+        r = FreeReg(a, b);
+        if (op == Op::ADD) {
+            a_.lea(Reg(r), x86::Mem{Reg(a).r64().id, Reg(b).r64().id, 0, 0, 4});
+            Replace(r);
+            uint64_t lo = 0, hi = 0;
+            if (known && CombineRanges(op, alo, ahi, blo, bhi, lo, hi)) SetRange(0, lo, hi);
+            return;
+        }
+        a_.mov(Reg(r), Reg(a));
+    }
     x86::Gp R = Reg(r), B = Reg(b);
-    switch (static_cast<Op>(in.op)) {
+    switch (op) {
     case Op::ADD: a_.add(R, B); break;
     case Op::SUB: a_.sub(R, B); break;
     case Op::MUL: case Op::MULU: a_.imul(R, B); break;
@@ -542,7 +686,7 @@ void Translator::Binary(const Inst& in) {
     }
     Replace(r);
     uint64_t lo = 0, hi = 0;
-    if (known && CombineRanges(static_cast<Op>(in.op), alo, ahi, blo, bhi, lo, hi)) SetRange(0, lo, hi);
+    if (known && CombineRanges(op, alo, ahi, blo, bhi, lo, hi)) SetRange(0, lo, hi);
 }
 
 // a b -- flag, for the integer comparisons. A JZ or JNZ right after it branches on the
@@ -582,6 +726,11 @@ void Translator::RealBinary(const Inst& in) {
     ForgetInts();  // the result overwrites the words the integer cache may hold
     StoreCur(in.pc);  // a trapped floating-point exception is reported at this instruction
     int b = RealTop(0), a = RealTop(8, b);
+    if (XmmVarHeld(a)) {  // a variable's register is not computed in
+        int c = FreeXmm(a, b);
+        a_.movapd(x86::xmm(c), x86::xmm(a));
+        a = c;
+    }
     x86::Xmm A = x86::xmm(a), B = x86::xmm(b);
     switch (static_cast<Op>(in.op)) {
     case Op::ADDR: a_.addsd(A, B); break;
@@ -705,7 +854,30 @@ bool Translator::FoldConstantLoad(uint32_t address) {
     RealsWritten(0, 4);
     folded_ = 1;
     Mark(load->pc);
-    LoadFrom(static_cast<Op>(load->op), -1, static_cast<int32_t>(address), false);
+    const Op op = static_cast<Op>(load->op);
+    if ((op == Op::LOADW || op == Op::LOADR) && VarCandidate(address, op == Op::LOADR ? 8 : 4)) VarGuard();
+    if (op == Op::LOADW) {
+        if (int v = IntVar(address); v >= 0) {  // the variable's value is in v
+            Replace(v);
+            return true;
+        }
+        LoadFrom(op, -1, static_cast<int32_t>(address), false);
+        NoteVar(address, 4, slot_[0]);
+        return true;
+    }
+    if (op == Op::LOADR) {
+        if (int x = RealVar(address); x >= 0) {
+            Move(-1);
+            a_.movsd(StackQword(0), x86::xmm(x));
+            slot_[0] = slot_[1] = -1;
+            NoteReal(0, x);
+            return true;
+        }
+        LoadFrom(op, -1, static_cast<int32_t>(address), false);
+        NoteVar(address, 8, RealAt(0));
+        return true;
+    }
+    LoadFrom(op, -1, static_cast<int32_t>(address), false);
     return true;
 }
 
@@ -875,6 +1047,9 @@ bool Translator::TranslateInline(const Inst& in) {
         const Op op = static_cast<Op>(in.op);
         const uint32_t size = op == Op::STOREB || op == Op::INCB ? 1 : op == Op::STOREW || op == Op::INCW ? 4 : 2;
         const bool belowStack = StoreBelowStack(1, size);
+        uint32_t lo = 0, hi = 0;
+        const bool knownAddress = RangeOf(1, lo, hi);
+        if (knownAddress && op == Op::STOREW && lo == hi && VarCandidate(lo, 4)) VarGuard();
         x86::Gp W = Reg(w), At = Reg(a).r64();
         switch (static_cast<Op>(in.op)) {
         case Op::STOREB: a_.mov(x86::byte_ptr(x86::r12, At), W.r8()); break;
@@ -886,12 +1061,20 @@ bool Translator::TranslateInline(const Inst& in) {
         }
         Move(2);
         if (!belowStack) Forget();  // the store may have written a stack word the cache holds
+        // The variables it may have written go; a word stored at a constant address is one.
+        if (!knownAddress) ForgetVars();
+        else if (op == Op::STOREW && lo == hi) NoteVar(lo, 4, w);
+        else VarsWritten(lo, uint64_t{hi} + size);
         return true;
     }
     case Op::STORER: {
         int a = Top(2);
         const bool belowStack = StoreBelowStack(2, 8);
-        if (int x = RealAt(0); x >= 0) {
+        uint32_t lo = 0, hi = 0;
+        const bool knownAddress = RangeOf(2, lo, hi);
+        const int x = RealAt(0);
+        if (knownAddress && x >= 0 && lo == hi && VarCandidate(lo, 8)) VarGuard();
+        if (x >= 0) {
             a_.movsd(x86::qword_ptr(x86::r12, Reg(a).r64()), x86::xmm(x));
         } else {
             x86::Gp value = Reg(FreeReg(a)).r64();
@@ -900,6 +1083,9 @@ bool Translator::TranslateInline(const Inst& in) {
         }
         Move(3);
         if (!belowStack) Forget();
+        if (!knownAddress) ForgetVars();
+        else if (x >= 0 && lo == hi) NoteVar(lo, 8, x);
+        else VarsWritten(lo, uint64_t{hi} + 8);
         return true;
     }
 
@@ -1025,10 +1211,11 @@ bool Translator::TranslateInline(const Inst& in) {
         std::memcpy(&bits, &d, 8);
         ForgetInts();
         Move(-2);
-        a_.mov(x86::rax, bits);
-        a_.mov(StackQword(0), x86::rax);
+        const x86::Gp t = Reg(FreeReg()).r64();
+        a_.mov(t, bits);
+        a_.mov(StackQword(0), t);
         int x = FreeXmm();
-        a_.movq(x86::xmm(x), x86::rax);
+        a_.movq(x86::xmm(x), t);
         NoteReal(0, x);
         return true;
     }
@@ -1216,6 +1403,32 @@ bool Translator::TranslateInline(const Inst& in) {
 
 // Instructions that may leave the next one by a jump: after the interpreter runs one of
 // them the run goes on at the code offset it left.
+// Instructions whose inline translation takes registers only through FreeReg/FreeXmm (so
+// the variable cache survives them); every other one forgets the variables first.
+bool KeepsVars(uint32_t op) {
+    switch (static_cast<Op>(op)) {
+    case Op::PUSH0: case Op::PUSH1: case Op::PUSHT: case Op::PUSH1B: case Op::PUSH2:
+    case Op::PUSH4: case Op::PUSH4B: case Op::PUSH8: case Op::PUSH8B: case Op::PUSHI: case Op::PUSHGP:
+    case Op::PUSHFP: case Op::PUSHSP: case Op::DUP: case Op::DUP2: case Op::PICK: case Op::POP: case Op::POP2:
+    case Op::NOP: case Op::HOSTREL: case Op::RELHOST:
+    case Op::LOADB: case Op::LOADH: case Op::LOADHS: case Op::LOADW: case Op::LOADR:
+    case Op::STOREB: case Op::STOREH: case Op::STOREH2: case Op::STOREW: case Op::INCB: case Op::INCH: case Op::INCW:
+    case Op::STORER:
+    case Op::ADD: case Op::SUB: case Op::MUL: case Op::MULU: case Op::AND: case Op::OR: case Op::XOR:
+    case Op::ADDI: case Op::SUBI: case Op::NEG: case Op::NOT: case Op::LNOT: case Op::LAND:
+    case Op::EQ: case Op::NE: case Op::GE: case Op::GT: case Op::LE: case Op::LT:
+    case Op::GEU: case Op::GTU: case Op::LEU: case Op::LTU:
+    case Op::ADDR: case Op::SUBR: case Op::MULR: case Op::DIVR: case Op::PUSHR0: case Op::PUSHR1: case Op::PUSHR:
+    case Op::ITOR: case Op::UTOR:
+    case Op::JMP: case Op::JZ: case Op::JNZ:
+    case Op::CHKRNG: case Op::CHKRNGU: case Op::CHKPTR: case Op::CHKUW: case Op::CHKUB: case Op::CHKUD:
+    case Op::CHKSTK: case Op::ASSERT:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool IsControl(uint32_t op) {
     switch (static_cast<Op>(op)) {
     case Op::JMP: case Op::JMPS: case Op::JZ: case Op::JNZ: case Op::JZS: case Op::JNZS:
@@ -1243,6 +1456,7 @@ void Translator::Translate(const Inst& in) {
         a_.jmp(exitEax);
         return;
     }
+    if (!KeepsVars(in.op)) ForgetVars();
     if (TranslateInline(in)) return;
     if (static_cast<Op>(in.op) == Op::ALLOC) {
         // A frame too large to fill inline: ALLOCF with the undefined byte is the same
@@ -1337,11 +1551,13 @@ void Translator::Run() {
 
     EmitEntryAndExit();
     Forget();
+    ForgetVars();
     enterable.assign(insts_.size(), false);
     for (size_t i = 0; i < insts_.size(); ++i) {
         if (isTarget_[i]) {
             Flush();  // before the label: the code that falls through applies its moves
             Forget();
+            ForgetVars();
             loadedReal_ = -1;
             nonZeroTop_ = false;
             constTop_ = false;

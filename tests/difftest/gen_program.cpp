@@ -36,6 +36,7 @@ std::mt19937 g_rng;
 
 int Pick(int n) { return static_cast<int>(g_rng() % static_cast<unsigned>(n)); }
 bool Chance(int percent) { return Pick(100) < percent; }
+bool Rarely(int perMille) { return Pick(1000) < perMille; }
 template <typename T> const T& OneOf(const std::vector<T>& v) { return v[static_cast<size_t>(Pick(static_cast<int>(v.size())))]; }
 
 std::string J(std::initializer_list<std::string> parts) {
@@ -55,8 +56,9 @@ struct Routine {
 std::vector<Routine> g_routines;
 
 // Some programs run with range checks off ({$R-}). Their indexes out of range then stay near
-// the array, so that a store lands in the variables beside it (in the globals, or in the
-// frame for a local array), which both tiers must do alike.
+// the array, so that a store lands in the integers declared beside it (ga..gd beside the
+// global a, lg0 and lg1 beside a routine's la on the stack), which both tiers must do alike.
+// Variables are laid out in the order of declaration, globals upwards and locals downwards.
 bool g_unchecked = false;
 
 // What the code being generated can see: the variables statements may read and assign,
@@ -72,8 +74,13 @@ struct Scope {
     bool inRoutine = false;          // a routine body: at most one call, never inside a loop
     int callsLeft = 0;
     std::string nested;              // the nested procedure of the routine, "" for none
-    std::string undefinedInt;        // an integer that is assigned only sometimes
+    // A variable of the subrange 0..20 that is assigned only sometimes. An integer cannot
+    // be undefined (the undefined pattern is -1, a legal integer); a subrange can.
+    std::string undefinedInt;
     bool localArray = false;         // la: array[0..4] of integer, a local of the routine
+    // No calls of generated functions: set while writing an expression evaluated between
+    // taking a list node's address and using it (a call could push or pop that node).
+    bool noCalls = false;
 };
 
 // The program text. tpc limits the length of a source line, so long lines are broken
@@ -117,23 +124,22 @@ std::string Cond(Scope& s, int depth, int loops);
 
 // An index of a: mostly in range, sometimes anything (a range error).
 std::string Index(Scope& s, int depth, int loops) {
-    if (Chance(97)) return J({"abs(", IntExpr(s, depth, loops), ") mod 10"});
+    if (!Rarely(15)) return J({"abs(", IntExpr(s, depth, loops), ") mod 10"});
     if (g_unchecked) return J({"abs(", IntExpr(s, depth, loops), ") mod 14 - 2"});
     return IntExpr(s, depth, loops);
 }
 
 // An element of the routine's local array: stores through a computed address on the stack.
 std::string LocalElement(Scope& s, int depth, int loops) {
-    if (Chance(97)) return J({"la[abs(", IntExpr(s, depth, loops), ") mod 5]"});
-    if (g_unchecked) return J({"la[abs(", IntExpr(s, depth, loops), ") mod 8 - 1]"});
+    if (!Rarely(15)) return J({"la[abs(", IntExpr(s, depth, loops), ") mod 5]"});
+    if (g_unchecked) return J({"la[abs(", IntExpr(s, depth, loops), ") mod 7 - 1]"});
     return J({"la[", IntExpr(s, depth, loops), "]"});
 }
 
 // An index of bodies (1..4): mostly in range.
 std::string BodyIndex(Scope& s, int depth, int loops) {
-    if (Chance(98)) return J({"1 + abs(", IntExpr(s, depth, loops), ") mod 4"});
-    if (g_unchecked) return J({"abs(", IntExpr(s, depth, loops), ") mod 6"});
-    return IntExpr(s, depth, loops);
+    if (!Rarely(6)) return J({"1 + abs(", IntExpr(s, depth, loops), ") mod 4"});
+    return g_unchecked ? "1" : IntExpr(s, depth, loops);
 }
 
 // A call of a generated function is an integer atom: its var argument is a real variable
@@ -142,7 +148,7 @@ std::string FunctionCall(Scope& s, int depth, int loops) {
     std::vector<int> fns;
     for (int i = 0; i < s.callable; ++i)
         if (g_routines[static_cast<size_t>(i)].function) fns.push_back(i);
-    if (fns.empty() || (s.inRoutine && (loops > 0 || s.callsLeft == 0)) || loops > 1) return "";
+    if (fns.empty() || s.noCalls || (s.inRoutine && (loops > 0 || s.callsLeft == 0)) || loops > 1) return "";
     if (s.inRoutine) --s.callsLeft;
     const Routine& r = g_routines[static_cast<size_t>(OneOf(fns))];
     return J({r.name, "(abs(", IntExpr(s, depth + 1, loops), ") mod 4, ", OneOf(s.reals), ")"});
@@ -170,8 +176,8 @@ std::string IntAtom(Scope& s, int depth, int loops) {
         std::string call = FunctionCall(s, depth, loops);
         return call.empty() ? OneOf(s.ints) : call;
     }
-    case 18: return Chance(5) ? "u0" : OneOf(s.ints);
-    case 19: return !s.undefinedInt.empty() && Chance(30) ? s.undefinedInt : OneOf(s.ints);
+    case 18: return Chance(2) ? "u0" : OneOf(s.ints);  // never assigned
+    case 19: return !s.undefinedInt.empty() && Chance(6) ? s.undefinedInt : OneOf(s.ints);
     case 20: return s.fixed.empty() ? OneOf(s.ints) : OneOf(s.fixed);
     default: return OneOf(s.ints);
     }
@@ -200,7 +206,7 @@ std::string RealAtom(Scope& s, int depth, int loops) {
     case 6: return J({"sqrt(", Chance(95) ? "abs(" : "(", RealExpr(s, depth + 1, loops), "))"});
     case 7: return J({"sqr(", RealExpr(s, depth + 1, loops), ")"});
     case 8: return J({"abs(", RealExpr(s, depth + 1, loops), ")"});
-    case 9: return IntAtom(s, depth + 1, loops);
+    case 9: return Chance(1) ? "ux" : IntAtom(s, depth + 1, loops);  // never assigned
     case 10: {
         // Records passed by value: the function changes its copies only.
         std::string from = BodyIndex(s, depth + 1, loops);
@@ -281,7 +287,12 @@ std::string Cond(Scope& s, int depth, int loops) {
         return J({left, " ", rel[Pick(6)], " ", OneOf(s.chars)});
     }
     // Short-circuit evaluation guards the dereference.
-    case 9: return J({"(head <> nil) and (head^.val ", rel[Pick(6)], " ", IntExpr(s, 2, loops), ")"});
+    case 9: {
+        s.noCalls = true;
+        std::string value = IntExpr(s, 2, loops);
+        s.noCalls = false;
+        return J({"(head <> nil) and (head^.val ", rel[Pick(6)], " ", value, ")"});
+    }
     case 10: {
         std::string left = Cond(s, depth + 1, loops);
         return J({"(", left, ") and (", Cond(s, depth + 1, loops), ")"});
@@ -361,7 +372,7 @@ std::string SetStatement(Scope& s, int loops) {
 
 // The linked list: pushing, popping, walking, and stores through p^ followed at once by
 // reads of variables; sometimes a nil or disposed pointer, or a second dispose.
-std::string ListStatement(Scope& s, int depth, int loops) {
+std::string ListChange(Scope& s, int depth, int loops) {
     std::string pad = Pad(depth);
     switch (Pick(Chance(97) ? 7 : 10)) {
     case 0: case 1: {
@@ -393,6 +404,13 @@ std::string ListStatement(Scope& s, int depth, int loops) {
     case 8: return J({"new(p1); p1^.val := 1; dispose(p1); ", OneOf(s.ints), " := p1^.val"});
     default: return "new(p1); dispose(p1); dispose(p1)";
     }
+}
+
+std::string ListStatement(Scope& s, int depth, int loops) {
+    s.noCalls = true;
+    std::string text = ListChange(s, depth, loops);
+    s.noCalls = false;
+    return text;
 }
 
 // Records: with statements over an element of bodies and over r, and the n-body step.
@@ -469,6 +487,31 @@ std::string ForLoop(Scope& s, int depth, int loops) {
     return head + Block(s, depth, loops + 1, 1 + Pick(3));
 }
 
+// A loop over an array indexed by the loop variable, the kind of check a compiler can prove
+// away; the bounds and the offset sometimes reach one element past either end.
+std::string ArrayLoop(Scope& s, int loops) {
+    std::string j = J({"j", N(loops)});
+    bool local = s.localArray && Chance(50);
+    int high = local ? 4 : 9;
+    int last = high + (Chance(96) ? 0 : 1);
+    int offset = Chance(85) ? 0 : (Chance(50) ? 1 : -1);
+    std::string from = Chance(70) ? "0" : J({"abs(", OneOf(s.ints), ") mod ", N(high + 1)});
+    std::string index = j;
+    if (offset != 0) {
+        index = J({j, offset > 0 ? " + 1" : " - 1"});
+        from = offset > 0 ? "0" : "1";
+        last = offset > 0 ? high - 1 + (Chance(90) ? 0 : 1) : high;
+    }
+    if (Chance(20)) index = J({N(high), " - ", j});
+    std::string array = local ? "la" : "a";
+    std::string v = OneOf(s.ints);
+    std::string value = IntExpr(s, 2, loops + 1);
+    bool down = Chance(30);
+    std::string range = down ? J({N(last), " downto ", from}) : J({from, " to ", N(last)});
+    return J({"for ", j, " := ", range, " do begin ", array, "[", index, "] := (", array, "[", index, "] + ", value,
+              ") mod 30011; ", v, " := (", v, " + ", array, "[", index, "]) mod 30011 end"});
+}
+
 std::string WhileLoop(Scope& s, int depth, int loops) {
     std::string w = J({"w", N(loops)});
     std::string cond = Cond(s, 1, loops);
@@ -533,11 +576,15 @@ std::string Statement(Scope& s, int depth, int loops) {
     case 8: text = Output(s, loops); break;
     case 9: text = Call(s, loops); break;
     case 10: case 11: case 12: text = IfStatement(s, depth, loops); break;
-    case 13: case 14: text = loops < s.maxLoops ? ForLoop(s, depth, loops) : Output(s, loops); break;
+    case 13: text = loops < s.maxLoops ? ForLoop(s, depth, loops) : Output(s, loops); break;
+    case 14: text = loops < s.maxLoops ? (Chance(50) ? ArrayLoop(s, loops) : ForLoop(s, depth, loops)) : Output(s, loops); break;
     case 15: text = loops < s.maxLoops ? WhileLoop(s, depth, loops) : IntAssign(s, loops); break;
     case 16: text = loops < s.maxLoops ? RepeatLoop(s, depth, loops) : RealAssign(s, loops); break;
     case 17: text = CaseStatement(s, depth, loops); break;
-    default: text = s.undefinedInt.empty() || Chance(50) ? IntAssign(s, loops) : J({s.undefinedInt, " := ", IntExpr(s, 1, loops)}); break;
+    default:
+        text = s.undefinedInt.empty() || Chance(50) ? IntAssign(s, loops)
+                                                     : J({s.undefinedInt, " := abs(", IntExpr(s, 1, loops), ") mod 21"});
+        break;
     }
     return Pad(depth) + text;
 }
@@ -551,10 +598,12 @@ const char* const kPrelude = R"(type color = (red, green, blue, cyan, magenta);
   pnode = ^node;
   node = record val: integer; rr: real; next: pnode end;
   small = 0..20;
-var i0, i1, i2, i3, i4, j0, j1, j2, w0, w1, w2, nlen, u0: integer;
+var i0, i1, i2, i3, i4, j0, j1, j2, w0, w1, w2, nlen: integer;
+  u0, u1: small; ux: real;
   x0, x1, x2, rsum: real;
   b0, b1: boolean; c0, c1: char;
-  a: array[0..9] of integer; r: point; s: set of 0..31; st: string[20];
+  ga, gb: integer; a: array[0..9] of integer; gc, gd: integer;
+  r: point; s: set of 0..31; st: string[20];
   cs, cs2: set of char; es, es2: colors; col: color; sm: small;
   bodies: array[1..4] of body;
   head, p0, p1: pnode; pint: ^integer;
@@ -632,6 +681,7 @@ Scope MainScope() {
     s.bools = {"b0", "b1"};
     s.chars = {"c0", "c1"};
     s.callable = static_cast<int>(g_routines.size());
+    s.undefinedInt = "u1";
     return s;
 }
 
@@ -652,17 +702,17 @@ void WriteProcedure(int index) {
     s.undefinedInt = "lu";
     s.localArray = true;
     EmitFormat("procedure %s(var v: integer; n: integer);\n", name.c_str());
-    EmitLine("var l0, l1, l2, lu, j0, j1, j2, w0, w1, w2: integer; lx, ly: real; lb: boolean; lc: char;");
-    EmitLine("  la: array[0..4] of integer; lr: point;");
+    EmitLine("var l0, l1, l2, j0, j1, j2, w0, w1, w2: integer; lu: small; lx, ly: real; lb: boolean; lc: char;");
+    EmitLine("  lg0: integer; la: array[0..4] of integer; lg1: integer; lr: point;");
     EmitFormat("  procedure %sin(var z: integer);\n", name.c_str());
     EmitLine("  begin z := (z + l0 - v) mod 30011; l1 := l1 + 1 end;");
     EmitLine("begin");
     EmitLine("  l0 := n; l1 := v; l2 := i0 + n; lx := n / 4; ly := x0; lb := odd(v); lc := c1;");
-    EmitLine("  for j0 := 0 to 4 do la[j0] := j0 * 7 + n; lr.x := v; lr.y := n; lr.c := lc;");
+    EmitLine("  for j0 := 0 to 4 do la[j0] := j0 * 7 + n; lg0 := 1; lg1 := 2; lr.x := v; lr.y := n; lr.c := lc;");
     int count = 3 + Pick(8);
     for (int i = 0; i < count; ++i) EmitLine(Statement(s, 1, 0) + ";");
     EmitLine("  v := (v + l0 + l1 + l2) mod 30011;");
-    EmitFormat("  writeln('%s ', l0, ' ', l1, ' ', l2, ' ', lx:1:3, ' ', ly:1:3, ' ', lb, ' ', lc, ' ', lr.x, ' ', lr.y, ' ', la[0] + la[1] * 3 + la[2] * 5 + la[3] * 7 + la[4] * 11)\n", name.c_str());
+    EmitFormat("  writeln('%s ', l0, ' ', l1, ' ', l2, ' ', lx:1:3, ' ', ly:1:3, ' ', lb, ' ', lc, ' ', lr.x, ' ', lr.y, ' ', la[0] + la[1] * 3 + la[2] * 5 + la[3] * 7 + la[4] * 11, ' ', lg0, ' ', lg1)\n", name.c_str());
     EmitLine("end;");
 }
 
@@ -682,13 +732,14 @@ void WriteFunction(int index) {
     s.maxLoops = 2;
     s.callsLeft = 1;
     EmitFormat("function %s(d: integer; var acc: real): integer;\n", name.c_str());
-    EmitLine("var l0, l1, j0, j1, j2, w0, w1, w2: integer; lx: real; lb: boolean; lc: char; la: array[0..4] of integer;");
+    EmitLine("var l0, l1, j0, j1, j2, w0, w1, w2: integer; lx: real; lb: boolean; lc: char;");
+    EmitLine("  lg0: integer; la: array[0..4] of integer; lg1: integer;");
     EmitLine("begin");
     EmitLine("  l0 := d * 3 + i1 mod 5; l1 := i3; lx := acc / 2; lb := d > 1; lc := c0;");
-    EmitLine("  for j0 := 0 to 4 do la[j0] := j0 - d;");
+    EmitLine("  for j0 := 0 to 4 do la[j0] := j0 - d; lg0 := 3; lg1 := 4;");
     int count = 3 + Pick(7);
     for (int i = 0; i < count; ++i) EmitLine(Statement(s, 1, 0) + ";");
-    EmitLine("  writeln('la ', la[0], ' ', la[1], ' ', la[2], ' ', la[3], ' ', la[4]);");
+    EmitLine("  writeln('la ', la[0], ' ', la[1], ' ', la[2], ' ', la[3], ' ', la[4], ' ', lg0, ' ', lg1);");
     EmitLine("  acc := rclip(acc + lx);");
     EmitFormat("  if d > 0 then %s := (l0 + %s(d - 1, acc)) mod 30011 else %s := (l1 + ord(lc) + ord(lb)) mod 30011\n",
                 name.c_str(), name.c_str(), name.c_str());
@@ -725,7 +776,7 @@ int main(int argc, char** argv) {
     }
 
     EmitLine("begin");
-    EmitLine("  i0 := 1; i1 := 2; i2 := 3; i3 := 5; i4 := 7; nlen := 0; rsum := 0;");
+    EmitLine("  i0 := 1; i1 := 2; i2 := 3; i3 := 5; i4 := 7; nlen := 0; rsum := 0; ga := 0; gb := 0; gc := 0; gd := 0;");
     EmitLine("  x0 := 0.5; x1 := -1.25; x2 := 3.0; b0 := true; b1 := false; c0 := 'k'; c1 := 'c';");
     EmitLine("  for j0 := 0 to 9 do a[j0] := j0 * 3;");
     EmitLine("  r.x := 4; r.y := -6; r.c := 'A'; s := [1, 3, 5]; st := 'ab';");
@@ -740,6 +791,7 @@ int main(int argc, char** argv) {
     EmitLine("  writeln(i0, ' ', i1, ' ', i2, ' ', i3, ' ', i4, ' ', r.x, ' ', r.y, ' ', st);");
     EmitLine("  writeln(x0:1:5, ' ', x1:1:5, ' ', x2:1:5, ' ', rsum:1:5, ' ', b0, ' ', b1, ' ', c0, c1, r.c, ' ', ord(col), ' ', sm, ' ', nlen, ' ', pint^);");
     EmitLine("  for j0 := 0 to 9 do write(a[j0], ' ');");
+    EmitLine("  writeln(ga, ' ', gb, ' ', gc, ' ', gd);");
     EmitLine("  writeln;");
     EmitLine("  for j0 := 1 to 4 do with bodies[j0] do writeln(x:1:6, ' ', y:1:6, ' ', vx:1:6, ' ', vy:1:6, ' ', tag);");
     EmitLine("  showsets;");

@@ -124,15 +124,15 @@ std::string Cond(Scope& s, int depth, int loops);
 
 // An index of a: mostly in range, sometimes anything (a range error).
 std::string Index(Scope& s, int depth, int loops) {
+    if (g_unchecked && Chance(10)) return J({"abs(", IntExpr(s, depth, loops), ") mod 14 - 2"});
     if (!Rarely(15)) return J({"abs(", IntExpr(s, depth, loops), ") mod 10"});
-    if (g_unchecked) return J({"abs(", IntExpr(s, depth, loops), ") mod 14 - 2"});
     return IntExpr(s, depth, loops);
 }
 
 // An element of the routine's local array: stores through a computed address on the stack.
 std::string LocalElement(Scope& s, int depth, int loops) {
+    if (g_unchecked && Chance(10)) return J({"la[abs(", IntExpr(s, depth, loops), ") mod 7 - 1]"});
     if (!Rarely(15)) return J({"la[abs(", IntExpr(s, depth, loops), ") mod 5]"});
-    if (g_unchecked) return J({"la[abs(", IntExpr(s, depth, loops), ") mod 7 - 1]"});
     return J({"la[", IntExpr(s, depth, loops), "]"});
 }
 
@@ -676,7 +676,7 @@ end;
 // The scope of the main program: the globals.
 Scope MainScope() {
     Scope s;
-    s.ints = {"i0", "i1", "i2", "i3", "i4"};
+    s.ints = {"i0", "i1", "i2", "i3", "i4", "gb", "gc"};
     s.reals = {"x0", "x1", "x2"};
     s.bools = {"b0", "b1"};
     s.chars = {"c0", "c1"};
@@ -690,7 +690,7 @@ Scope MainScope() {
 void WriteProcedure(int index) {
     std::string name = J({"proc", N(index)});
     Scope s = MainScope();
-    s.ints = {"l0", "l1", "l2", "v", "n", "lr.x", "i0", "i1", "i2"};
+    s.ints = {"l0", "l1", "l2", "v", "n", "lr.x", "lg0", "lg1", "i0", "i1", "i2"};
     s.reals = {"lx", "ly", "x0", "x1"};
     s.bools = {"lb", "b0"};
     s.chars = {"lc", "c0"};
@@ -721,7 +721,7 @@ void WriteProcedure(int index) {
 void WriteFunction(int index) {
     std::string name = J({"func", N(index)});
     Scope s = MainScope();
-    s.ints = {"l0", "l1", "i1", "i3", "i4"};
+    s.ints = {"l0", "l1", "lg1", "i1", "i3", "i4"};
     s.fixed = {"d"};
     s.localArray = true;
     s.reals = {"lx", "acc", "x1", "x2"};

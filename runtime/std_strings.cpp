@@ -2,8 +2,10 @@
 // between the VM stack and the host. A string value on the stack is a count word on top of
 // its characters, padded to a multiple of 4; a string variable in memory has a 1-byte or a
 // 4-byte length prefix (the prefix width comes from the compiled code).
+#include <algorithm>
 #include <array>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -93,14 +95,39 @@ std::string_view FormatInteger(IntegerText& room, uint32_t value, int32_t width,
     return {p, static_cast<size_t>(end - p)};
 }
 
-std::string FormatReal(double value, int32_t width, int32_t precision) {
-    int w = width < 1 ? 9 : std::min(width, kMaxFieldWidth);
-    if (precision >= 1) {
-        int p = std::min(precision, std::signbit(value) ? 715 : 716);
-        return Printf("%*.*f", w, p, value);
+std::string_view FormatReal(RealText& room, double value, int32_t width, int32_t precision) {
+    const bool fixed = precision >= 1;
+    int32_t w = width < 1 ? 9 : std::min(width, kMaxFieldWidth);
+    int32_t p = 0;
+    if (fixed) {
+        p = std::min(precision, std::signbit(value) ? 715 : 716);
+    } else {
+        w = std::max(w, 9);
+        p = w - 8;
     }
-    w = std::max(w, 9);
-    return Printf("%*.*E", w, w - 8, value);
+    // The number is put at the end of the room, its field's blanks in front of it.
+    char number[sizeof room.chars];
+    char* end = number;
+    if (!std::isfinite(value)) {
+        // What the C library writes: a minus for a set sign bit (a NaN's too), then
+        // inf or nan, in capitals for E notation.
+        if (std::signbit(value)) *end++ = '-';
+        const char* word = std::isnan(value) ? (fixed ? "nan" : "NAN") : (fixed ? "inf" : "INF");
+        std::memcpy(end, word, 3);
+        end += 3;
+    } else {
+        // With a precision, to_chars gives the correctly rounded digits (ties to even on
+        // exact halves), the very text "%.*f" and "%.*e" give.
+        auto chars = fixed ? std::chars_format::fixed : std::chars_format::scientific;
+        end = std::to_chars(number, number + sizeof number, value, chars, p).ptr;
+        if (!fixed) *std::find(number, end, 'e') = 'E';
+    }
+    size_t length = static_cast<size_t>(end - number);
+    size_t field = std::max(length, static_cast<size_t>(w));
+    char* text = room.chars + sizeof room.chars - field;
+    std::memset(text, ' ', field - length);
+    std::memcpy(text + field - length, number, length);
+    return {text, field};
 }
 
 namespace {
@@ -257,7 +284,8 @@ StdOutcome NumberToString(Regs& r, int&) {
     int32_t width = PopInt(r);
     if (kind == 1) {
         double d = PopReal(r);
-        PushString(r, FormatReal(d, width, decimals));
+        RealText room;
+        PushString(r, FormatReal(room, d, width, decimals));
     } else {
         IntegerText room;
         PushString(r, FormatInteger(room, Pop(r), width, kind == 2));

@@ -48,11 +48,19 @@ struct IntegerText {
     char chars[kMaxFieldWidth + 12];
 };
 
-// Text of a number as text files write it: an integral value (signed, or unsigned when
-// isUnsigned) as "%*ld"/"%*lu" would give it, formatted into `room` without the C library
-// because numbers are most of what programs write; a real with "%*.*f" when precision >= 1,
-// otherwise "%*.*E". A width below 1 is the default width (8 for integers, 9 for reals).
+// Room for a real's text: the widest field (a fixed-point text of the largest real with the
+// most decimals, or an E-notation text with the most digits, is no wider).
+struct RealText {
+    char chars[kMaxFieldWidth + 16];
+};
+
+// Text of a number as text files write it, formatted into `room` without the C library
+// because numbers are most of what programs write; a width below 1 is the default width
+// (8 for integers, 9 for reals). An integral value (signed, or unsigned when isUnsigned)
+// as "%*ld"/"%*lu" would give it; a real as "%*.*f" would give it when precision >= 1
+// (at most 716 decimals, 715 for a negative value), otherwise as "%*.*E" with the width
+// (at least 9) and width - 8 decimals.
 std::string_view FormatInteger(IntegerText& room, uint32_t value, int32_t width, bool isUnsigned);
-std::string FormatReal(double value, int32_t width, int32_t precision);
+std::string_view FormatReal(RealText& room, double value, int32_t width, int32_t precision);
 
 }  // namespace tarn::rt

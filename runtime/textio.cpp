@@ -82,7 +82,10 @@ StdOutcome WriteReal(Regs& r, int&) {
     double x = PopReal(r);
     uint32_t fv = Pop(r);
     FileObject* f = WritableFile(fv);
-    if (f) WriteField(*f, FormatReal(x, width, precision), 0);
+    if (!f) return Done();
+    RealText room;
+    std::string_view text = FormatReal(room, x, width, precision);
+    CheckWritten(*f, PutChars(f->stream, text.data(), text.size()));
     return Done();
 }
 

@@ -69,6 +69,7 @@ struct Scope {
     std::vector<std::string> reals;  // real variables, assignable
     std::vector<std::string> bools;  // boolean variables, assignable
     std::vector<std::string> chars;  // char variables, assignable
+    std::vector<std::string> charSets = {"cs", "cs2"};  // set of char variables
     int callable = 0;                // routines [0, callable) may be called
     int maxLoops = 3;                // how deep loops may nest
     bool inRoutine = false;          // a routine body: at most one call, never inside a loop
@@ -125,14 +126,14 @@ std::string Cond(Scope& s, int depth, int loops);
 // An index of a: mostly in range, sometimes anything (a range error).
 std::string Index(Scope& s, int depth, int loops) {
     if (g_unchecked && Chance(10)) return J({"abs(", IntExpr(s, depth, loops), ") mod 14 - 2"});
-    if (!Rarely(15)) return J({"abs(", IntExpr(s, depth, loops), ") mod 10"});
+    if (g_unchecked || !Rarely(15)) return J({"abs(", IntExpr(s, depth, loops), ") mod 10"});
     return IntExpr(s, depth, loops);
 }
 
 // An element of the routine's local array: stores through a computed address on the stack.
 std::string LocalElement(Scope& s, int depth, int loops) {
     if (g_unchecked && Chance(10)) return J({"la[abs(", IntExpr(s, depth, loops), ") mod 7 - 1]"});
-    if (!Rarely(15)) return J({"la[abs(", IntExpr(s, depth, loops), ") mod 5]"});
+    if (g_unchecked || !Rarely(15)) return J({"la[abs(", IntExpr(s, depth, loops), ") mod 5]"});
     return J({"la[", IntExpr(s, depth, loops), "]"});
 }
 
@@ -233,11 +234,11 @@ std::string RealExpr(Scope& s, int depth, int loops) {
 
 std::string SetOfCharExpr(Scope& s) {
     switch (Pick(6)) {
-    case 0: return "cs";
-    case 1: return "cs2";
+    case 0: return s.charSets[0];
+    case 1: return OneOf(s.charSets);
     case 2: return J({"['a'..", OneOf(s.chars), "]"});
     case 3: return J({"[", OneOf(s.chars), ", 'q', 'e']"});
-    case 4: return "(cs * cs2)";
+    case 4: return J({"(", OneOf(s.charSets), " * cs2)"});
     default: return J({"(cs + [", OneOf(s.chars), "])"});
     }
 }
@@ -360,9 +361,20 @@ std::string SetStatement(Scope& s, int loops) {
     switch (Pick(9)) {
     case 0: return J({"s := s + [abs(", IntExpr(s, 1, loops), ") mod ", Chance(93) ? "32" : "40", "]"});
     case 1: return J({"s := s - [abs(", IntExpr(s, 1, loops), ") mod 32]"});
-    case 2: return J({"cs := cs + [", OneOf(s.chars), "]"});
-    case 3: return J({"cs2 := ", SetOfCharExpr(s), " - [", OneOf(s.chars), "]"});
-    case 4: return J({"cs := ", SetOfCharExpr(s), " * ", SetOfCharExpr(s)});
+    case 2: {
+        std::string set = OneOf(s.charSets);
+        return J({set, " := ", set, " + [", OneOf(s.chars), "]"});
+    }
+    case 3: {
+        std::string set = OneOf(s.charSets);
+        std::string value = SetOfCharExpr(s);
+        return J({set, " := ", value, " - [", OneOf(s.chars), "]"});
+    }
+    case 4: {
+        std::string set = OneOf(s.charSets);
+        std::string left = SetOfCharExpr(s);
+        return J({set, " := ", left, " * ", SetOfCharExpr(s)});
+    }
     case 5: return "es := es + [col]";
     case 6: return J({"es2 := ", ColorSetExpr(), " * [", ColorConst(), ", blue, cyan]"});
     case 7: return J({"es := ", ColorSetExpr(), " - [", ColorConst(), "]"});
@@ -701,17 +713,18 @@ void WriteProcedure(int index) {
     s.nested = name + "in";
     s.undefinedInt = "lu";
     s.localArray = true;
+    s.charSets = {"ls", "cs", "cs2"};
     EmitFormat("procedure %s(var v: integer; n: integer);\n", name.c_str());
     EmitLine("var l0, l1, l2, j0, j1, j2, w0, w1, w2: integer; lu: small; lx, ly: real; lb: boolean; lc: char;");
-    EmitLine("  lg0: integer; la: array[0..4] of integer; lg1: integer; lr: point;");
+    EmitLine("  lg0: integer; la: array[0..4] of integer; lg1: integer; lr: point; ls: set of char;");
     EmitFormat("  procedure %sin(var z: integer);\n", name.c_str());
     EmitLine("  begin z := (z + l0 - v) mod 30011; l1 := l1 + 1 end;");
     EmitLine("begin");
     EmitLine("  l0 := n; l1 := v; l2 := i0 + n; lx := n / 4; ly := x0; lb := odd(v); lc := c1;");
-    EmitLine("  for j0 := 0 to 4 do la[j0] := j0 * 7 + n; lg0 := 1; lg1 := 2; lr.x := v; lr.y := n; lr.c := lc;");
+    EmitLine("  for j0 := 0 to 4 do la[j0] := j0 * 7 + n; lg0 := 1; lg1 := 2; lr.x := v; lr.y := n; lr.c := lc; ls := cs2 + [lc];");
     int count = 3 + Pick(8);
     for (int i = 0; i < count; ++i) EmitLine(Statement(s, 1, 0) + ";");
-    EmitLine("  v := (v + l0 + l1 + l2) mod 30011;");
+    EmitLine("  v := (v + l0 + l1 + l2) mod 30011; if ls <= cs then cs2 := ls - ['a'..'e'] else cs2 := cs2 + ls;");
     EmitFormat("  writeln('%s ', l0, ' ', l1, ' ', l2, ' ', lx:1:3, ' ', ly:1:3, ' ', lb, ' ', lc, ' ', lr.x, ' ', lr.y, ' ', la[0] + la[1] * 3 + la[2] * 5 + la[3] * 7 + la[4] * 11, ' ', lg0, ' ', lg1)\n", name.c_str());
     EmitLine("end;");
 }

@@ -574,6 +574,35 @@ std::string IfStatement(Scope& s, int depth, int loops) {
     return out;
 }
 
+// Straight code that writes a variable through one name and reads it at once through
+// another: a var parameter and the global it may name, a with statement and the record's
+// own name, an element one past an array (unchecked programs) and the integer beside it.
+// A tier that keeps the value in a register must see the store.
+std::string AliasProbe(Scope& s, int loops) {
+    std::string reader = OneOf(s.ints);
+    switch (Pick(5)) {
+    case 0:
+        if (s.nested.empty()) break;  // procedures only: v may name i0, i1 or i2
+        return J({"i", N(Pick(3)), " := ", reader, " + 1; v := (v * 3 + 1) mod 30011; ", reader, " := (i0 + i1 + i2 + v) mod 30011"});
+    case 1:
+        if (s.fixed.empty()) break;  // functions only: acc may name x1 or x2
+        return J({"x", N(1 + Pick(2)), " := rclip(acc + 0.5); acc := rclip(acc * 1.5 - 0.25); lx := rclip(x1 - x2 + acc)"});
+    case 2:
+        return J({"r.x := ", reader, " mod 1000; with r do x := x + 7; ", reader, " := r.x * 2"});
+    case 3: {
+        std::string i = g_unchecked ? "abs(j0) mod 12 - 1" : "abs(j0) mod 10";
+        if (loops == 0) i = g_unchecked ? N(Pick(3) == 0 ? -1 : 10) : N(Pick(10));
+        return J({"gb := ", reader, "; gc := gb + 1; a[", i, "] := 77; ", reader, " := (gb * 3 + gc) mod 30011"});
+    }
+    default:
+        if (!s.localArray) break;
+        if (!g_unchecked) return J({"lg1 := ", reader, "; la[", N(Pick(5)), "] := 55; ", reader, " := lg1 + la[0]"});
+        return J({"lg0 := ", reader, "; lg1 := 3; la[", Chance(50) ? "5" : "-1", "] := 55; ", reader, " := (lg0 * 3 + lg1) mod 30011"});
+    }
+    return J({"bodies[1].vx := 0.5; kick(bodies[", Chance(50) ? "1" : "2", "], ", OneOf(s.reals), "); ",
+              OneOf(s.reals), " := bodies[1].vx + bodies[1].x"});
+}
+
 std::string Statement(Scope& s, int depth, int loops) {
     // Deep statements are simple ones, so the program stays small.
     int kind = Pick(depth > 3 ? 10 : 19);
@@ -592,7 +621,7 @@ std::string Statement(Scope& s, int depth, int loops) {
     case 14: text = loops < s.maxLoops ? (Chance(50) ? ArrayLoop(s, loops) : ForLoop(s, depth, loops)) : Output(s, loops); break;
     case 15: text = loops < s.maxLoops ? WhileLoop(s, depth, loops) : IntAssign(s, loops); break;
     case 16: text = loops < s.maxLoops ? RepeatLoop(s, depth, loops) : RealAssign(s, loops); break;
-    case 17: text = CaseStatement(s, depth, loops); break;
+    case 17: text = Chance(60) ? CaseStatement(s, depth, loops) : AliasProbe(s, loops); break;
     default:
         text = s.undefinedInt.empty() || Chance(50) ? IntAssign(s, loops)
                                                      : J({s.undefinedInt, " := abs(", IntExpr(s, 1, loops), ") mod 21"});

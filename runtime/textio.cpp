@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <climits>
+#include <cstdlib>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -177,14 +178,112 @@ StdOutcome ReadChar(Regs& r, int&) {
     return Done();
 }
 
-// Scans one value with format; false after recording 12 (end of file) or 16.
+int Lower(int c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
+bool IsDecimalDigit(int c) { return c >= '0' && c <= '9'; }
+bool IsHexDigit(int c) { return IsDecimalDigit(c) || (Lower(c) >= 'a' && Lower(c) <= 'f'); }
+bool IsBlank(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+enum class RealScan { Number, NoNumber, AtEnd };
+
+// The characters of a real as the C library's "%lf" and "%f" collect them before converting
+// them with strtod or strtof, with the same reach: white space skipped; a sign; "nan",
+// "inf" or "infinity" in any case; a hexadecimal number after "0x" (exponent 'p') or a
+// decimal one, each with one point and an exponent whose sign may follow it. The character
+// that ends the number is pushed back; one that breaks off "nan" or "inf(inity)" halfway,
+// or the end of the file after a sign, is consumed, and there is no number. Carriage returns
+// count as white space like any other blank.
+RealScan CollectReal(std::FILE* s, std::string& text) {
+    int c;
+    do c = getc_unlocked(s);
+    while (IsBlank(c));
+    if (c == EOF) return RealScan::AtEnd;
+    bool gotSign = c == '-' || c == '+';
+    if (gotSign) {
+        text += static_cast<char>(c);
+        c = getc_unlocked(s);
+        if (c == EOF) return RealScan::NoNumber;
+    }
+    // The letters of word must follow in the stream; false at the first one that does not.
+    auto follows = [&](const char* word) {
+        for (; *word; ++word) {
+            c = getc_unlocked(s);
+            if (c == EOF || Lower(c) != *word) return false;
+            text += static_cast<char>(c);
+        }
+        return true;
+    };
+    if (Lower(c) == 'n') {
+        text += static_cast<char>(c);
+        return follows("an") ? RealScan::Number : RealScan::NoNumber;
+    }
+    if (Lower(c) == 'i') {
+        text += static_cast<char>(c);
+        if (!follows("nf")) return RealScan::NoNumber;
+        c = getc_unlocked(s);
+        if (Lower(c) != 'i') {
+            UngetChar(s, c);
+            return RealScan::Number;
+        }
+        text += static_cast<char>(c);
+        return follows("nity") ? RealScan::Number : RealScan::NoNumber;
+    }
+    char exponent = 'e';
+    bool hex = false, gotDigit = false, gotPoint = false, gotExponent = false;
+    if (c == '0') {
+        text += '0';
+        c = getc_unlocked(s);
+        if (Lower(c) == 'x') {
+            text += static_cast<char>(c);
+            hex = true;
+            exponent = 'p';
+            c = getc_unlocked(s);
+        } else {
+            gotDigit = true;
+        }
+    }
+    for (;;) {
+        if (IsDecimalDigit(c) || (hex && !gotExponent && IsHexDigit(c))) {
+            text += static_cast<char>(c);
+            gotDigit = true;
+        } else if (gotExponent && text.back() == exponent && (c == '-' || c == '+')) {
+            text += static_cast<char>(c);
+        } else if (gotDigit && !gotExponent && Lower(c) == exponent) {
+            text += exponent;
+            gotExponent = gotPoint = true;
+        } else if (!gotPoint && c == '.') {
+            text += '.';
+            gotPoint = true;
+        } else {
+            UngetChar(s, c);
+            break;
+        }
+        c = getc_unlocked(s);
+        if (c == EOF) break;
+    }
+    size_t signs = gotSign ? 1 : 0;
+    if (text.size() == signs || (hex && text.size() == signs + 2)) return RealScan::NoNumber;
+    return RealScan::Number;
+}
+
+// A real (asFloat: a 4-byte real) read as "%lf" ("%f") reads it: the collected characters
+// converted as far as they form a number (so "1e" is 1 and "." none). False after recording
+// 12 (end of file before any character; 16 when the stream reports an error) or 16.
 template <typename T>
-bool Scan(FileObject& f, const char* format, T& value) {
-    int n = std::fscanf(f.stream, format, &value);
-    if (n == 1) return true;
-    if (n == EOF && !std::ferror(f.stream)) RecordError(ErrorNo::UnexpectedEndOfFile);
-    else RecordError(ErrorNo::ReadFailure);
-    return false;
+bool ScanReal(FileObject& f, T& value) {
+    std::string text;
+    RealScan scan = CollectReal(f.stream, text);
+    if (scan == RealScan::AtEnd) {
+        RecordEndOfFile(f);
+        return false;
+    }
+    char* end = text.data();
+    T v = scan == RealScan::Number ? (sizeof(T) == 4 ? std::strtof(text.c_str(), &end) : std::strtod(text.c_str(), &end)) : 0;
+    if (end == text.data()) {
+        RecordError(ErrorNo::ReadFailure);
+        return false;
+    }
+    value = v;
+    return true;
 }
 
 // A decimal integer read as the C library's "%ld" and "%lu" read one, without the cost of
@@ -197,7 +296,7 @@ bool ScanDecimal(FileObject& f, bool isUnsigned, uint64_t& value) {
     std::FILE* s = f.stream;
     int c;
     do c = getc_unlocked(s);
-    while (c == ' ' || (c >= '\t' && c <= '\r'));
+    while (IsBlank(c));
     if (c == EOF) {
         RecordError(std::ferror(s) ? ErrorNo::ReadFailure : ErrorNo::UnexpectedEndOfFile);
         return false;
@@ -267,7 +366,7 @@ StdOutcome ReadReal(Regs& r, int&) {
     uint32_t fv = Pop(r);
     FileObject* f = ReadableFile(fv);
     double v = 0;
-    if (f && Scan(*f, "%lf", v)) StoreReal(VmSpan(a, 8), v);
+    if (f && ScanReal(*f, v)) StoreReal(VmSpan(a, 8), v);
     return Done();
 }
 
@@ -276,7 +375,7 @@ StdOutcome ReadFloat(Regs& r, int&) {
     uint32_t fv = Pop(r);
     FileObject* f = ReadableFile(fv);
     float v = 0;
-    if (f && Scan(*f, "%f", v)) std::memcpy(VmSpan(a, 4), &v, 4);
+    if (f && ScanReal(*f, v)) std::memcpy(VmSpan(a, 4), &v, 4);
     return Done();
 }
 

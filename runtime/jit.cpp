@@ -143,7 +143,7 @@ constexpr int kMaxDelta = 1024;  // pending SP moves, in bytes either way
 constexpr int32_t kSpFloor = 4096;
 constexpr uint32_t kInlineAllocBytes = 256;  // larger ALLOCs call Allocate
 // Variables at constant addresses whose value a register holds (see Translator::vars_).
-constexpr int kIntVars = 3, kRealVars = 3;
+constexpr int kIntVars = 3, kRealVars = 4;
 constexpr int kVarMargin = 256;  // bytes the stack may grow in a stretch before vars go
 
 class Translator {
@@ -172,11 +172,14 @@ private:
     std::vector<Cold> cold_;
     std::vector<bool> isTarget_;
     int slot_[kCacheDepth];
-    // What is known of the value of each cached stack word: it lies in [lo, hi] as an
-    // unsigned number. Only meaningful while the word is cached (slot_[i] >= 0); every new
-    // value in a slot starts unknown.
-    struct Range { bool known; uint32_t lo, hi; };
-    Range range_[kCacheDepth];
+    // What is known of the value of each of the top kRangeDepth stack words (cached in a
+    // register or not): it lies in [lo, hi] as an unsigned number, or it is a frame address.
+    // Every word written starts unknown; anything that may write a stack word in another
+    // way (a store that may alias the stack, a call, a step) forgets them all.
+    // fp: the word is FP + disp (as the 32-bit sum), a frame address.
+    struct Range { bool known; uint32_t lo, hi; bool fp; int32_t disp; };
+    static constexpr int kRangeDepth = 16;
+    Range range_[kRangeDepth];
     // ebx + spGuard_ >= stackLow was checked at run time in this stretch (spGuarded_), so a
     // stack word at SP + d with d >= spGuard_ lies at or above stackLow.
     bool spGuarded_ = false;
@@ -189,7 +192,8 @@ private:
     // drop them all. Pushes cannot reach a variable while ebx + varGuard_ >= stackLow,
     // checked at run time when the first variable of a stretch is noted; the stack growing
     // below varGuard_ drops them all.
-    struct Var { uint32_t address; int reg; };  // reg < 0: unused
+    // A variable at a constant address, or (fp) at FP + address (a local or parameter).
+    struct Var { uint32_t address; int reg; bool fp; };  // reg < 0: unused
     Var intVars_[kIntVars];    // 4-byte words in pool registers
     Var realVars_[kRealVars];  // 8-byte reals in xmm registers
     bool varGuarded_ = false;
@@ -206,6 +210,34 @@ private:
         for (Var& v : intVars_) v.reg = -1;
         for (Var& v : realVars_) v.reg = -1;
         varGuarded_ = false;
+        fpGuarded_ = false;
+    }
+    void ForgetVarsOf(bool fp) {
+        for (Var& v : intVars_) if (v.fp == fp) v.reg = -1;
+        for (Var& v : realVars_) if (v.fp == fp) v.reg = -1;
+        if (fp) fpGuarded_ = false;
+    }
+    // Locals and parameters: FP + fpLowest_ was checked (once per stretch, at run time) to
+    // lie at or above stackLow and at or above ebx, and FP at or below stackTop; so a local
+    // at FP + d with d >= fpLowest_ (whose last byte stays below 4 GiB) is not in the
+    // globals, and no stack word written at ebx + delta with delta + size <= 0 reaches it.
+    // Any stack access beyond that (the stack popped above where the stretch began) drops
+    // the locals first.
+    bool fpGuarded_ = false;
+    int32_t fpLowest_ = 0;
+    bool FpCovers(int32_t disp, uint32_t size) const {
+        return fpGuarded_ && disp >= fpLowest_ &&
+               uint64_t{g_engine.stackTop} + static_cast<uint64_t>(std::max<int64_t>(0, int64_t{disp} + size)) <= 0x100000000ull;
+    }
+    bool FpGuard(int32_t disp, uint32_t size);
+    int32_t LowestFrameLoadAhead(int32_t disp) const;
+    // Drops the locals that overlap the size bytes at FP + disp (32-bit sums, so compared
+    // modulo 4 GiB).
+    void FpVarsWritten(int32_t disp, uint32_t size) {
+        for (Var& v : intVars_)
+            if (v.reg >= 0 && v.fp && (static_cast<uint32_t>(disp) - v.address < 4 || v.address - static_cast<uint32_t>(disp) < size)) v.reg = -1;
+        for (Var& v : realVars_)
+            if (v.reg >= 0 && v.fp && (static_cast<uint32_t>(disp) - v.address < 8 || v.address - static_cast<uint32_t>(disp) < size)) v.reg = -1;
     }
     bool HasVars() const {
         for (const Var& v : intVars_) if (v.reg >= 0) return true;
@@ -214,15 +246,15 @@ private:
     }
     // Drops the variables that overlap the bytes [from, to) of VM memory.
     void VarsWritten(uint64_t from, uint64_t to) {
-        for (Var& v : intVars_) if (v.reg >= 0 && v.address < to && v.address + uint64_t{4} > from) v.reg = -1;
-        for (Var& v : realVars_) if (v.reg >= 0 && v.address < to && v.address + uint64_t{8} > from) v.reg = -1;
+        for (Var& v : intVars_) if (v.reg >= 0 && !v.fp && v.address < to && v.address + uint64_t{4} > from) v.reg = -1;
+        for (Var& v : realVars_) if (v.reg >= 0 && !v.fp && v.address < to && v.address + uint64_t{8} > from) v.reg = -1;
     }
-    int IntVar(uint32_t address) const {
-        for (const Var& v : intVars_) if (v.reg >= 0 && v.address == address) return v.reg;
+    int IntVar(uint32_t address, bool fp = false) const {
+        for (const Var& v : intVars_) if (v.reg >= 0 && v.fp == fp && v.address == address) return v.reg;
         return -1;
     }
-    int RealVar(uint32_t address) const {
-        for (const Var& v : realVars_) if (v.reg >= 0 && v.address == address) return v.reg;
+    int RealVar(uint32_t address, bool fp = false) const {
+        for (const Var& v : realVars_) if (v.reg >= 0 && v.fp == fp && v.address == address) return v.reg;
         return -1;
     }
     // Makes sure (at run time, once per stretch) that pushes cannot reach the variables;
@@ -232,13 +264,13 @@ private:
     // A variable worth keeping: below the stack, and loaded again (PUSHI address; LOADW or
     // LOADR) later in the stretch, before anything that forgets the variables.
     bool VarCandidate(uint32_t address, uint32_t size) const {
-        return address != 0 && uint64_t{address} + size <= g_engine.stackLow && LoadedLater(address);
+        return address != 0 && uint64_t{address} + size <= g_engine.stackLow && LoadedLater(address, false);
     }
-    bool LoadedLater(uint32_t address) const;
+    bool LoadedLater(uint32_t address, bool fp) const;
     // Notes that register reg (a pool register, or for a real an xmm register) holds the
     // size bytes at address, which were just loaded or stored; any other variable overlapping
     // them is dropped.
-    void NoteVar(uint32_t address, uint32_t size, int reg);
+    void NoteVar(uint32_t address, uint32_t size, int reg, bool fp = false);
     // A cached real: xmm register reg holds the 8 bytes at SP + offset (reg < 0: unused).
     struct RealSlot { int offset; int reg; };
     RealSlot real_[kRealDepth];
@@ -282,18 +314,23 @@ private:
     // ---- the stack cache ----
     void ForgetInts() {
         for (int& s : slot_) s = -1;
-        for (Range& r : range_) r.known = false;
+        for (Range& r : range_) r = Range{};
     }
     // The range of stack word i below the top, when its value is cached and known.
+    bool FrameAddressOf(int i, int32_t& disp) const {
+        if (!range_[i].fp) return false;
+        disp = range_[i].disp;
+        return true;
+    }
     bool RangeOf(int i, uint32_t& lo, uint32_t& hi) const {
-        if (slot_[i] < 0 || !range_[i].known) return false;
+        if (!range_[i].known) return false;
         lo = range_[i].lo;
         hi = range_[i].hi;
         return true;
     }
     void SetRange(int i, uint64_t lo, uint64_t hi) {
-        if (hi > 0xFFFFFFFFu || lo > hi) { range_[i].known = false; return; }
-        range_[i] = {true, static_cast<uint32_t>(lo), static_cast<uint32_t>(hi)};
+        if (hi > 0xFFFFFFFFu || lo > hi) { range_[i] = Range{}; return; }
+        range_[i] = {true, static_cast<uint32_t>(lo), static_cast<uint32_t>(hi), false, 0};
     }
     // Whether a store of size bytes through the address on stack word i lies wholly below
     // the stack (in the globals and fixed data), where no stack word can be: then the caches
@@ -302,8 +339,18 @@ private:
     // is one comparison of SP per stretch, whose failure hands the run to the interpreter
     // at this instruction.
     bool StoreBelowStack(int i, uint32_t size);
+    // After a store of size bytes through an address of known range [lo, hi], or through
+    // the frame address FP + disp, or neither: the variables it may have written go, and
+    // the register value, holding what was stored at a constant address or frame offset
+    // (-1: none), may keep it.
+    void StoreVars(bool known, uint32_t lo, uint32_t hi, bool frame, int32_t disp, uint32_t size, int value);
     void ForgetReals() { for (RealSlot& r : real_) r.reg = -1; }
     void Forget() { ForgetInts(); ForgetReals(); }
+    // The two top stack words were overwritten (by a real): the integer cache drops them.
+    void IntsWritten2() {
+        slot_[0] = slot_[1] = -1;
+        range_[0] = range_[1] = Range{};
+    }
     bool Empty() const {
         if (HasVars()) return false;
         for (int s : slot_) if (s >= 0) return false;
@@ -366,8 +413,14 @@ private:
     }
     static x86::Gp Reg(int i) { return kPool[i]; }
     // Stack accesses add the SP moves not yet applied to ebx (see delta_).
-    x86::Mem StackWord(int offset) const { return x86::dword_ptr(x86::r12, x86::rbx, 0, offset + delta_); }
-    x86::Mem StackQword(int offset) const { return x86::qword_ptr(x86::r12, x86::rbx, 0, offset + delta_); }
+    x86::Mem StackWord(int offset) {
+        if (fpGuarded_ && offset + delta_ + 4 > 0) ForgetVarsOf(true);
+        return x86::dword_ptr(x86::r12, x86::rbx, 0, offset + delta_);
+    }
+    x86::Mem StackQword(int offset) {
+        if (fpGuarded_ && offset + delta_ + 8 > 0) ForgetVarsOf(true);
+        return x86::qword_ptr(x86::r12, x86::rbx, 0, offset + delta_);
+    }
     // Applies the pending SP moves to ebx.
     void Flush() {
         if (delta_ == 0) return;
@@ -402,22 +455,17 @@ private:
         if (slot_[i] >= 0) return slot_[i];
         int r = FreeReg();
         a_.mov(Reg(r), StackWord(4 * i));
-        slot_[i] = r;
-        range_[i].known = false;
+        slot_[i] = r;  // (the word's range stays: the register holds the same value)
         return r;
     }
     // Moves SP by words (positive pops) and the caches with it.
     void Move(int words) {
         if (words > 0) {
-            for (int i = 0; i < kCacheDepth; ++i) {
-                slot_[i] = i + words < kCacheDepth ? slot_[i + words] : -1;
-                range_[i] = i + words < kCacheDepth ? range_[i + words] : Range{false, 0, 0};
-            }
+            for (int i = 0; i < kCacheDepth; ++i) slot_[i] = i + words < kCacheDepth ? slot_[i + words] : -1;
+            for (int i = 0; i < kRangeDepth; ++i) range_[i] = i + words < kRangeDepth ? range_[i + words] : Range{};
         } else if (words < 0) {
-            for (int i = kCacheDepth - 1; i >= 0; --i) {
-                slot_[i] = i + words >= 0 ? slot_[i + words] : -1;
-                range_[i] = i + words >= 0 ? range_[i + words] : Range{false, 0, 0};
-            }
+            for (int i = kCacheDepth - 1; i >= 0; --i) slot_[i] = i + words >= 0 ? slot_[i + words] : -1;
+            for (int i = kRangeDepth - 1; i >= 0; --i) range_[i] = i + words >= 0 ? range_[i + words] : Range{};
         }
         for (RealSlot& r : real_) {
             r.offset -= 4 * words;
@@ -443,13 +491,13 @@ private:
         Move(-1);
         a_.mov(StackWord(0), Reg(r));
         slot_[0] = r;
-        range_[0].known = false;
+        range_[0] = Range{};
         RealsWritten(0, 4);
     }
     void Replace(int r) {
         a_.mov(StackWord(0), Reg(r));
         slot_[0] = r;
-        range_[0].known = false;
+        range_[0] = Range{};
         RealsWritten(0, 4);
     }
     void MovIfOther(int to, int from) { if (to != from) a_.mov(Reg(to), Reg(from)); }
@@ -573,13 +621,25 @@ void Translator::CallOutOfLine(const Inst& in, OutOfLineInstruction routine) {
 }
 
 // The range of a op b for the integer operations, from the ranges of a and b, when the
-// 32-bit result cannot have wrapped (false otherwise).
+// 32-bit result is known to lie in one range (false otherwise). A sum or difference that
+// wraps for every pair of operands (an array's base below its first element, as a negative
+// number, plus a scaled index) is the exact sum less (or plus) 4 GiB.
 bool CombineRanges(Op op, uint32_t alo, uint32_t ahi, uint32_t blo, uint32_t bhi, uint64_t& lo, uint64_t& hi) {
+    constexpr int64_t kWrap = int64_t{1} << 32;
+    int64_t l = 0, h = 0;
     switch (op) {
-    case Op::ADD: lo = uint64_t{alo} + blo; hi = uint64_t{ahi} + bhi; return hi <= 0xFFFFFFFFu;
-    case Op::SUB:  // never below zero: the unsigned difference is exact
-        if (alo < bhi) return false;
-        lo = alo - bhi; hi = ahi - blo; return true;
+    case Op::ADD: l = int64_t{alo} + blo; h = int64_t{ahi} + bhi; break;
+    case Op::SUB: l = int64_t{alo} - bhi; h = int64_t{ahi} - blo; break;
+    default: break;
+    }
+    switch (op) {
+    case Op::ADD: case Op::SUB:
+        if (l >= kWrap) { l -= kWrap; h -= kWrap; }
+        if (h < 0) { l += kWrap; h += kWrap; }
+        if (l < 0 || h >= kWrap) return false;  // some pairs wrap, others not
+        lo = static_cast<uint64_t>(l);
+        hi = static_cast<uint64_t>(h);
+        return true;
     case Op::MUL: case Op::MULU:  // the low 32 bits of the product are the same for both
         lo = uint64_t{alo} * blo; hi = uint64_t{ahi} * bhi; return hi <= 0xFFFFFFFFu;
     case Op::AND: lo = 0; hi = std::min(ahi, bhi); return true;
@@ -606,16 +666,67 @@ bool Translator::StoreBelowStack(int i, uint32_t size) {
 bool KeepsVars(uint32_t op);
 bool IsControl(uint32_t op);
 
-bool Translator::LoadedLater(uint32_t address) const {
-    constexpr size_t kLookahead = 64;  // instructions
+constexpr size_t kLookahead = 64;  // instructions
+
+// The frame offset k of PUSHFP; ADDI/SUBI k; LOADW/LOADR at insts[j] (false if it is not one).
+bool FrameLoadAt(const std::vector<Inst>& insts, const std::vector<bool>& isTarget, size_t j, int32_t& disp) {
+    if (j + 2 >= insts.size() || static_cast<Op>(insts[j].op) != Op::PUSHFP || isTarget[j + 1] || isTarget[j + 2]) return false;
+    const Op add = static_cast<Op>(insts[j + 1].op), load = static_cast<Op>(insts[j + 2].op);
+    if ((add != Op::ADDI && add != Op::SUBI) || (load != Op::LOADW && load != Op::LOADR)) return false;
+    disp = static_cast<int32_t>(add == Op::ADDI ? insts[j + 1].a : 0u - insts[j + 1].a);
+    return true;
+}
+
+bool Translator::LoadedLater(uint32_t address, bool fp) const {
     for (size_t j = index_ + static_cast<size_t>(folded_) + 1; j < insts_.size() && j <= index_ + kLookahead; ++j) {
         const Inst& in = insts_[j];
         if (isTarget_[j] || in.op == kBadOp || !KeepsVars(in.op) || IsControl(in.op)) return false;
+        if (fp) {
+            int32_t disp = 0;
+            if (FrameLoadAt(insts_, isTarget_, j, disp) && static_cast<uint32_t>(disp) == address) return true;
+            continue;
+        }
         if (static_cast<Op>(in.op) == Op::PUSHI && in.a == address && j + 1 < insts_.size() && !isTarget_[j + 1] &&
             (static_cast<Op>(insts_[j + 1].op) == Op::LOADW || static_cast<Op>(insts_[j + 1].op) == Op::LOADR))
             return true;
     }
     return false;
+}
+
+// The lowest frame offset among disp and the frame loads ahead in the stretch, so that one
+// check covers the locals the stretch goes on to keep.
+int32_t Translator::LowestFrameLoadAhead(int32_t disp) const {
+    int32_t lowest = disp;
+    for (size_t j = index_ + static_cast<size_t>(folded_) + 1; j < insts_.size() && j <= index_ + kLookahead; ++j) {
+        const Inst& in = insts_[j];
+        if (isTarget_[j] || in.op == kBadOp || !KeepsVars(in.op) || IsControl(in.op)) break;
+        int32_t d = 0;
+        if (FrameLoadAt(insts_, isTarget_, j, d) && d < lowest && d > -65536) lowest = d;
+    }
+    return lowest;
+}
+
+bool Translator::FpGuard(int32_t disp, uint32_t size) {
+    if (FpCovers(disp, size)) return true;
+    const int32_t lowest = LowestFrameLoadAhead(disp);
+    if (g_engine.stackLow > 0x7FFFFFFFu || g_engine.stackTop > 0x7FFFFFFFu) return false;
+    const int32_t was = fpLowest_;
+    const bool wasGuarded = fpGuarded_;
+    fpGuarded_ = true;
+    fpLowest_ = lowest;
+    if (!FpCovers(disp, size)) { fpGuarded_ = wasGuarded; fpLowest_ = was; return false; }
+    // FP <= stackTop; FP + lowest >= stackLow and >= ebx, as 64-bit sums (FP's upper half
+    // is zero).
+    x64::Label fail = ColdPathFrom(ColdKind::ExitAt, curPc_, startDelta_);
+    a_.cmp(x86::r13d, static_cast<int32_t>(g_engine.stackTop));
+    a_.ja(fail);
+    const x86::Gp t = Reg(FreeReg()).r64();
+    a_.lea(t, x86::Mem{x86::r13.id, x86::kNoReg, 0, lowest, 8});
+    a_.cmp(t, static_cast<int32_t>(g_engine.stackLow));
+    a_.jl(fail);
+    a_.cmp(t, x86::rbx);
+    a_.jl(fail);
+    return true;
 }
 
 bool Translator::VarGuard() {
@@ -632,9 +743,14 @@ bool Translator::VarGuard() {
     return true;
 }
 
-void Translator::NoteVar(uint32_t address, uint32_t size, int reg) {
-    VarsWritten(address, uint64_t{address} + size);
-    if (reg < 0 || !VarCandidate(address, size) || !varGuarded_ || delta_ < varGuard_) return;
+void Translator::NoteVar(uint32_t address, uint32_t size, int reg, bool fp) {
+    if (fp) {
+        FpVarsWritten(static_cast<int32_t>(address), size);
+        if (reg < 0 || !FpCovers(static_cast<int32_t>(address), size) || delta_ > 0 || !LoadedLater(address, true)) return;
+    } else {
+        VarsWritten(address, uint64_t{address} + size);
+        if (reg < 0 || !VarCandidate(address, size) || !varGuarded_ || delta_ < varGuard_) return;
+    }
     Var* vars = size == 8 ? realVars_ : intVars_;
     const int count = size == 8 ? kRealVars : kIntVars;
     for (int i = 0; i < count; ++i) if (vars[i].reg == reg) vars[i].reg = -1;
@@ -645,7 +761,21 @@ void Translator::NoteVar(uint32_t address, uint32_t size, int reg) {
         for (int i = 0; i + 1 < count; ++i) vars[i] = vars[i + 1];
         slot = &vars[count - 1];
     }
-    *slot = {address, reg};
+    *slot = {address, reg, fp};
+}
+
+void Translator::StoreVars(bool known, uint32_t lo, uint32_t hi, bool frame, int32_t disp, uint32_t size, int value) {
+    if (known) {
+        if (uint64_t{hi} + size > g_engine.stackLow) ForgetVarsOf(true);  // it may reach a local
+        if (lo == hi && value >= 0) NoteVar(lo, size, value);
+        else VarsWritten(lo, uint64_t{hi} + size);
+    } else if (frame) {
+        if (!FpCovers(disp, size)) ForgetVarsOf(false);  // FP + disp may lie in the globals
+        if (value >= 0) NoteVar(static_cast<uint32_t>(disp), size, value, true);
+        else FpVarsWritten(disp, size);
+    } else {
+        ForgetVars();
+    }
 }
 
 void Translator::Binary(const Inst& in) {
@@ -723,7 +853,6 @@ void Translator::Compare(const Inst& in, x64::Cond cc, const uint32_t* constant)
 // a b -- a op b for reals, in the xmm registers of the real cache: the operands come from
 // the registers that loaded or computed them, not back from the stack just written.
 void Translator::RealBinary(const Inst& in) {
-    ForgetInts();  // the result overwrites the words the integer cache may hold
     StoreCur(in.pc);  // a trapped floating-point exception is reported at this instruction
     int b = RealTop(0), a = RealTop(8, b);
     if (XmmVarHeld(a)) {  // a variable's register is not computed in
@@ -749,6 +878,7 @@ void Translator::RealBinary(const Inst& in) {
     RealsWritten(0, 16);
     Move(2);
     a_.movsd(StackQword(0), A);
+    IntsWritten2();  // the result overwrites the two words of the integer cache below it
     NoteReal(0, a);
 }
 
@@ -798,7 +928,7 @@ void Translator::LoadFrom(Op op, int a, int32_t disp, bool select) {
         }
         Move(-1);
         a_.mov(StackQword(0), R);
-        slot_[0] = slot_[1] = -1;
+        IntsWritten2();
         int x = FreeXmm();
         a_.movq(x86::xmm(x), R);
         NoteReal(0, x);
@@ -869,7 +999,7 @@ bool Translator::FoldConstantLoad(uint32_t address) {
         if (int x = RealVar(address); x >= 0) {
             Move(-1);
             a_.movsd(StackQword(0), x86::xmm(x));
-            slot_[0] = slot_[1] = -1;
+            IntsWritten2();
             NoteReal(0, x);
             return true;
         }
@@ -892,21 +1022,47 @@ bool Translator::FoldFrameAddress() {
     Op op = static_cast<Op>(add->op);
     if (op != Op::ADDI && op != Op::SUBI) return false;
     const auto disp = static_cast<int32_t>(op == Op::ADDI ? add->a : 0u - add->a);
+    const Inst* load = Foldable(2);
+    if (load != nullptr && !IsLoad(load->op)) load = nullptr;
+    const Op loadOp = load != nullptr ? static_cast<Op>(load->op) : Op::NOP;
+    const uint32_t size = loadOp == Op::LOADR ? 8 : 4;
+    if (loadOp == Op::LOADW || loadOp == Op::LOADR) {
+        // A local kept in a register: its value, without the address or the load.
+        const int v = loadOp == Op::LOADW ? IntVar(static_cast<uint32_t>(disp), true) : RealVar(static_cast<uint32_t>(disp), true);
+        if (v >= 0) {
+            folded_ = 2;
+            Mark(load->pc);
+            if (loadOp == Op::LOADW) {
+                Push(v);
+            } else {
+                Move(-2);
+                a_.movsd(StackQword(0), x86::xmm(v));
+                NoteReal(0, v);
+            }
+            return true;
+        }
+        folded_ = 2;  // (for the lookahead: the stretch goes on after the load)
+        if (LoadedLater(static_cast<uint32_t>(disp), true)) FpGuard(disp, size);
+    }
     int r = FreeReg();
     a_.lea(Reg(r), x86::ptr(x86::r13, disp));  // a 32-bit sum: wraps as the interpreter's
     folded_ = 1;
-    if (const Inst* load = Foldable(2); load != nullptr && IsLoad(load->op)) {
+    if (load != nullptr) {
         Move(-1);
         slot_[0] = r;  // the address, held but not written
-        range_[0].known = false;
+        range_[0] = Range{};
         RealsWritten(0, 4);
         folded_ = 2;
         Mark(load->pc);
         topNonZero_ = false;
         Load(*load);
+        if (loadOp == Op::LOADW) NoteVar(static_cast<uint32_t>(disp), 4, slot_[0], true);
+        if (loadOp == Op::LOADR) NoteVar(static_cast<uint32_t>(disp), 8, RealAt(0), true);
         return true;
     }
     Push(r);
+    range_[0].fp = true;  // FP + disp, for a store through it
+    range_[0].disp = disp;
     return true;
 }
 
@@ -998,6 +1154,8 @@ bool Translator::TranslateInline(const Inst& in) {
         int r = FreeReg();
         a_.mov(Reg(r), x86::r13d);
         Push(r);
+        range_[0].fp = true;
+        range_[0].disp = 0;
         return true;
     }
     case Op::PUSHSP: { int r = FreeReg(); a_.lea(Reg(r), x86::ptr(x86::rbx, delta_)); Push(r); return true; }
@@ -1030,7 +1188,11 @@ bool Translator::TranslateInline(const Inst& in) {
     case Op::POP: Move(1); return true;
     case Op::POP2: Move(2); return true;
     case Op::NOP: case Op::HOSTREL: case Op::RELHOST: return true;
-    case Op::SETFP: a_.mov(x86::r13d, Reg(Top(0))); Move(1); return true;
+    case Op::SETFP:
+        a_.mov(x86::r13d, Reg(Top(0)));
+        Move(1);
+        for (Range& r : range_) r.fp = false;  // frame addresses of the old FP
+        return true;
     case Op::SETSP:
         a_.mov(x86::ebx, Reg(Top(0)));
         Forget();
@@ -1048,8 +1210,10 @@ bool Translator::TranslateInline(const Inst& in) {
         const uint32_t size = op == Op::STOREB || op == Op::INCB ? 1 : op == Op::STOREW || op == Op::INCW ? 4 : 2;
         const bool belowStack = StoreBelowStack(1, size);
         uint32_t lo = 0, hi = 0;
-        const bool knownAddress = RangeOf(1, lo, hi);
+        int32_t disp = 0;
+        const bool knownAddress = RangeOf(1, lo, hi), frame = FrameAddressOf(1, disp);
         if (knownAddress && op == Op::STOREW && lo == hi && VarCandidate(lo, 4)) VarGuard();
+        if (frame && op == Op::STOREW && LoadedLater(static_cast<uint32_t>(disp), true)) FpGuard(disp, 4);
         x86::Gp W = Reg(w), At = Reg(a).r64();
         switch (static_cast<Op>(in.op)) {
         case Op::STOREB: a_.mov(x86::byte_ptr(x86::r12, At), W.r8()); break;
@@ -1061,19 +1225,18 @@ bool Translator::TranslateInline(const Inst& in) {
         }
         Move(2);
         if (!belowStack) Forget();  // the store may have written a stack word the cache holds
-        // The variables it may have written go; a word stored at a constant address is one.
-        if (!knownAddress) ForgetVars();
-        else if (op == Op::STOREW && lo == hi) NoteVar(lo, 4, w);
-        else VarsWritten(lo, uint64_t{hi} + size);
+        StoreVars(knownAddress, lo, hi, frame, disp, size, op == Op::STOREW ? w : -1);
         return true;
     }
     case Op::STORER: {
         int a = Top(2);
         const bool belowStack = StoreBelowStack(2, 8);
         uint32_t lo = 0, hi = 0;
-        const bool knownAddress = RangeOf(2, lo, hi);
+        int32_t disp = 0;
+        const bool knownAddress = RangeOf(2, lo, hi), frame = FrameAddressOf(2, disp);
         const int x = RealAt(0);
         if (knownAddress && x >= 0 && lo == hi && VarCandidate(lo, 8)) VarGuard();
+        if (frame && x >= 0 && LoadedLater(static_cast<uint32_t>(disp), true)) FpGuard(disp, 8);
         if (x >= 0) {
             a_.movsd(x86::qword_ptr(x86::r12, Reg(a).r64()), x86::xmm(x));
         } else {
@@ -1083,9 +1246,7 @@ bool Translator::TranslateInline(const Inst& in) {
         }
         Move(3);
         if (!belowStack) Forget();
-        if (!knownAddress) ForgetVars();
-        else if (x >= 0 && lo == hi) NoteVar(lo, 8, x);
-        else VarsWritten(lo, uint64_t{hi} + 8);
+        StoreVars(knownAddress, lo, hi, frame, disp, 8, x);
         return true;
     }
 
@@ -1209,7 +1370,6 @@ bool Translator::TranslateInline(const Inst& in) {
         double d = static_cast<Op>(in.op) == Op::PUSHR ? in.r : static_cast<Op>(in.op) == Op::PUSHR1 ? 1.0 : 0.0;
         uint64_t bits;
         std::memcpy(&bits, &d, 8);
-        ForgetInts();
         Move(-2);
         const x86::Gp t = Reg(FreeReg()).r64();
         a_.mov(t, bits);
@@ -1224,9 +1384,9 @@ bool Translator::TranslateInline(const Inst& in) {
         int x = FreeXmm();
         if (static_cast<Op>(in.op) == Op::ITOR) a_.cvtsi2sd(x86::xmm(x), Reg(w));
         else a_.cvtsi2sd(x86::xmm(x), Reg(w).r64());  // the 32-bit value is zero-extended
-        ForgetInts();
         Move(-1);
         a_.movsd(StackQword(0), x86::xmm(x));
+        IntsWritten2();
         NoteReal(0, x);
         return true;
     }

@@ -278,6 +278,8 @@ private:
     // right after it (-1 otherwise).
     int loadedReal_ = -1;
     int loaded_ = -1;  // loadedReal_ as the instruction being translated found it
+    // After a load of a kept real variable: the xmm register that holds it (likewise).
+    int keptReal_ = -1, kept_ = -1;
     // After a constant push other than 0: the top word is not 0, so a load through it needs
     // no select for address 0 (topNonZero_: as the instruction being translated found it).
     bool nonZeroTop_ = false;
@@ -1001,6 +1003,7 @@ bool Translator::FoldConstantLoad(uint32_t address) {
             a_.movsd(StackQword(0), x86::xmm(x));
             IntsWritten2();
             NoteReal(0, x);
+            keptReal_ = x;
             return true;
         }
         LoadFrom(op, -1, static_cast<int32_t>(address), false);
@@ -1038,6 +1041,7 @@ bool Translator::FoldFrameAddress() {
                 Move(-2);
                 a_.movsd(StackQword(0), x86::xmm(v));
                 NoteReal(0, v);
+                keptReal_ = v;
             }
             return true;
         }
@@ -1534,6 +1538,13 @@ bool Translator::TranslateInline(const Inst& in) {
             a_.je(ColdPath(ColdKind::Step, in.pc));
             return true;
         }
+        if (kept_ >= 0 && RealAt(0) == kept_) {  // right after a kept real: its bits
+            const x86::Gp t = Reg(FreeReg()).r64();
+            a_.movq(t, x86::xmm(kept_));
+            a_.cmp(t, -1);
+            a_.je(ColdPath(ColdKind::Step, in.pc));
+            return true;
+        }
         x64::Label defined = a_.newLabel();
         a_.cmp(Reg(Top(0)), -1);
         a_.jne(defined);
@@ -1603,6 +1614,8 @@ bool IsControl(uint32_t op) {
 void Translator::Translate(const Inst& in) {
     loaded_ = loadedReal_;
     loadedReal_ = -1;
+    kept_ = keptReal_;
+    keptReal_ = -1;
     topNonZero_ = nonZeroTop_;
     nonZeroTop_ = false;
     topIsConst_ = constTop_;
@@ -1719,6 +1732,7 @@ void Translator::Run() {
             Forget();
             ForgetVars();
             loadedReal_ = -1;
+            keptReal_ = -1;
             nonZeroTop_ = false;
             constTop_ = false;
         }

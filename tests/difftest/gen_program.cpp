@@ -486,6 +486,7 @@ std::string Call(Scope& s, int loops) {
     case 0: var = J({"a[", Index(s, 1, loops), "]"}); break;
     case 1: var = s.localArray ? LocalElement(s, 1, loops) : "r.y"; break;
     case 2: var = Chance(50) ? "r.x" : "pint^"; break;
+    case 3: case 4: var = J({"i", N(Pick(3))}); break;  // globals the procedures read directly
     default: var = OneOf(s.ints); break;
     }
     return J({r.name, "(", var, ", ", IntExpr(s, 1, loops), ")"});
@@ -582,7 +583,7 @@ std::string IfStatement(Scope& s, int depth, int loops) {
 // A tier that keeps the value in a register must see the store.
 std::string AliasProbe(Scope& s, int loops) {
     std::string reader = OneOf(s.ints);
-    switch (Pick(5)) {
+    switch (!s.nested.empty() && Chance(40) ? 0 : Pick(5)) {
     case 0:
         if (s.nested.empty()) break;  // procedures only: v may name i0, i1 or i2
         return J({"i", N(Pick(3)), " := ", reader, " + 1; v := (v * 3 + 1) mod 30011; ", reader, " := (i0 + i1 + i2 + v) mod 30011"});

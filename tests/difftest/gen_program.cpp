@@ -527,6 +527,22 @@ std::string ArrayLoop(Scope& s, int loops) {
               ") mod 30011; ", v, " := (", v, " + ", array, "[", index, "]) mod 30011 end"});
 }
 
+// A small loop of plain arithmetic on a few variables, without calls: the kind whose
+// variables a compiler keeps in registers from one iteration to the next. In a routine the
+// variables may be a var parameter and the global it names.
+std::string TightLoop(Scope& s, int loops) {
+    std::string j = J({"j", N(loops)});
+    std::string x = OneOf(s.ints);
+    std::string y = OneOf(s.ints);
+    std::string z = OneOf(s.ints);
+    std::string rx = OneOf(s.reals);
+    std::string ry = OneOf(s.reals);
+    std::string body = J({x, " := (", x, " + ", y, " * 3 + ", j, ") mod 30011; ", y, " := (", y, " - ", z, ") mod 30011"});
+    if (Chance(40)) body += J({"; ", rx, " := ", rx, " * 0.5 + ", ry, " * 0.25 + ", j});
+    if (Chance(40)) body += J({"; a[", j, " mod 10] := a[", j, " mod 10] + ", z});
+    return J({"for ", j, " := 1 to ", N(2 + Pick(9)), " do begin ", body, " end"});
+}
+
 std::string WhileLoop(Scope& s, int depth, int loops) {
     std::string w = J({"w", N(loops)});
     std::string cond = Cond(s, 1, loops);
@@ -622,7 +638,10 @@ std::string Statement(Scope& s, int depth, int loops) {
     case 10: case 11: case 12: text = IfStatement(s, depth, loops); break;
     case 13: text = loops < s.maxLoops ? ForLoop(s, depth, loops) : Output(s, loops); break;
     case 14: text = loops < s.maxLoops ? (Chance(50) ? ArrayLoop(s, loops) : ForLoop(s, depth, loops)) : Output(s, loops); break;
-    case 15: text = loops < s.maxLoops ? WhileLoop(s, depth, loops) : IntAssign(s, loops); break;
+    case 15:
+        if (loops >= s.maxLoops) text = IntAssign(s, loops);
+        else text = Chance(30) ? TightLoop(s, loops) : WhileLoop(s, depth, loops);
+        break;
     case 16: text = loops < s.maxLoops ? RepeatLoop(s, depth, loops) : RealAssign(s, loops); break;
     case 17: text = Chance(60) ? CaseStatement(s, depth, loops) : AliasProbe(s, loops); break;
     default:

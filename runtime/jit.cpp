@@ -142,7 +142,7 @@ constexpr int kRealDepth = 8;  // at most this many cached reals
 constexpr int kMaxDelta = 1024;  // pending SP moves, in bytes either way
 constexpr int32_t kSpFloor = 4096;
 constexpr uint32_t kInlineAllocBytes = 256;  // larger ALLOCs call Allocate
-// Variables at constant addresses whose value a register holds (see Translator::vars_).
+// Variables whose value a register holds (see Translator::intVars_).
 constexpr int kIntVars = 3, kRealVars = 4;
 constexpr int kVarMargin = 256;  // bytes the stack may grow in a stretch before vars go
 
@@ -179,23 +179,23 @@ private:
     // fp: the word is FP + disp (as the 32-bit sum), a frame address.
     struct Range { bool known; uint32_t lo, hi; bool fp; int32_t disp; };
     static constexpr int kRangeDepth = 16;
-    Range range_[kRangeDepth];
+    Range range_[kRangeDepth]{};
     // ebx + spGuard_ >= stackLow was checked at run time in this stretch (spGuarded_), so a
     // stack word at SP + d with d >= spGuard_ lies at or above stackLow.
     bool spGuarded_ = false;
     int spGuard_ = 0;
     // The variable cache: within a stretch of straight code, a register holds the value of
-    // the variable at a constant address below the stack (a global) after its load or its
-    // store, and later loads of it read the register. Every store is still written. A store
-    // through an address overlapping the variable, or through an unknown address, drops
-    // it; jump targets, calls, steps and every instruction that uses fixed host registers
-    // drop them all. Pushes cannot reach a variable while ebx + varGuard_ >= stackLow,
-    // checked at run time when the first variable of a stretch is noted; the stack growing
-    // below varGuard_ drops them all.
+    // a variable at a constant address below the stack (a global) or at FP + k (a local,
+    // see fpGuarded_) after its load or its store, and later loads of it read the register.
+    // Every store is still written. A store through an address that may overlap the
+    // variable drops it (through an unknown address: all of them); jump targets, calls,
+    // steps and every instruction that uses fixed host registers drop them all. Pushes
+    // cannot reach a global while ebx + varGuard_ >= stackLow, checked at run time when the
+    // first global of a stretch is noted; the stack growing below varGuard_ drops them all.
     // A variable at a constant address, or (fp) at FP + address (a local or parameter).
     struct Var { uint32_t address; int reg; bool fp; };  // reg < 0: unused
-    Var intVars_[kIntVars];    // 4-byte words in pool registers
-    Var realVars_[kRealVars];  // 8-byte reals in xmm registers
+    Var intVars_[kIntVars]{};    // 4-byte words in pool registers
+    Var realVars_[kRealVars]{};  // 8-byte reals in xmm registers
     bool varGuarded_ = false;
     int varGuard_ = 0;
     bool VarHeld(int reg) const {
@@ -207,8 +207,8 @@ private:
         return false;
     }
     void ForgetVars() {
-        for (Var& v : intVars_) v.reg = -1;
-        for (Var& v : realVars_) v.reg = -1;
+        for (Var& v : intVars_) v = Var{0, -1, false};
+        for (Var& v : realVars_) v = Var{0, -1, false};
         varGuarded_ = false;
         fpGuarded_ = false;
     }
@@ -318,12 +318,13 @@ private:
         for (int& s : slot_) s = -1;
         for (Range& r : range_) r = Range{};
     }
-    // The range of stack word i below the top, when its value is cached and known.
+    // Whether stack word i below the top is known to be the frame address FP + disp.
     bool FrameAddressOf(int i, int32_t& disp) const {
         if (!range_[i].fp) return false;
         disp = range_[i].disp;
         return true;
     }
+    // The range of stack word i below the top, when it is known.
     bool RangeOf(int i, uint32_t& lo, uint32_t& hi) const {
         if (!range_[i].known) return false;
         lo = range_[i].lo;

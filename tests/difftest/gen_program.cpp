@@ -472,6 +472,11 @@ std::string Output(Scope& s, int loops) {
 // is often a variable the callee reads directly too (a global) or the caller's local.
 std::string Call(Scope& s, int loops) {
     if (!s.nested.empty() && Chance(50)) return J({s.nested, "(", OneOf(s.ints), ")"});
+    if (!s.inRoutine && loops <= 1 && Chance(12)) {
+        std::string v = OneOf(s.ints);
+        std::string n = IntExpr(s, 1, loops);
+        return J({v, " := deep(abs(", n, ") mod ", Chance(93) ? "400" : "1000", ", ", OneOf(s.ints), ")"});
+    }
     if (s.callable == 0 || (s.inRoutine && (loops > 0 || s.callsLeft == 0)) || (!s.inRoutine && loops > 1))
         return J({"bump(", OneOf(s.ints), ", ", IntExpr(s, 1, loops), ")"});
     if (s.inRoutine) --s.callsLeft;
@@ -719,6 +724,17 @@ begin
         (sqrt(sqr(bodies[i].x - bodies[k].x) + sqr(bodies[i].y - bodies[k].y)) + 0.1)
   end;
   energy := e
+end;
+{ deep recurses n levels with locals live across its call, so that the frames come near the
+  end of the stack (64 KiB: about 450 levels); deeper, the run ends with a stack overflow. }
+function deep(n: integer; var acc: integer): integer;
+var k, m: integer; t: real; la: array[0..3] of integer;
+begin
+  k := n * 3; m := acc mod 7; t := n / 2; la[n mod 4] := k;
+  if n > 0 then begin
+    acc := (acc + k) mod 30011;
+    deep := (deep(n - 1, acc) + m + trunc(t) + la[n mod 4]) mod 30011
+  end else deep := acc + m
 end;
 procedure showsets;
 var ch: char; c: color; k: integer;

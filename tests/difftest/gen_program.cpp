@@ -10,8 +10,12 @@
 // locals, bounded recursion) with value and var parameters; records and an array of
 // records with real fields stepped like an n-body simulation; a linked list built with
 // new/dispose and walked through p^ and `with`; sets of a subrange, of char and of an
-// enumeration; case statements; for loops whose bounds change inside, while and repeat
-// loops; real arithmetic with sqrt, trunc and round. Every value ends up printed.
+// enumeration; case statements; for loops whose bounds change inside, loops over arrays
+// indexed by the loop variable, tight loops without calls, while and repeat loops; real
+// arithmetic with sqrt, trunc and round; straight code that writes a variable through one
+// name and reads it through another at once; a recursion whose frames come near the end of
+// the stack. One program in ten runs with range checks off, one with undefined-value
+// checks off. Every value ends up printed.
 //
 // Nothing keeps every value in range: division by zero, an index or subrange value out of
 // range, the square root of a negative number, the successor of the last enumeration

@@ -14,6 +14,7 @@
 // dirs.cpp    directories and the file-system routines that work on names
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -121,12 +122,13 @@ inline void UngetChar(std::FILE* s, int c) {
 }
 
 // Writes n bytes; false when the stream fails. While the C library's buffer has room they
-// are copied straight into it, which is what putc would do for each of them (its room is
-// none on a line-buffered or unbuffered stream and on one that was last read, so those
-// always take fwrite).
+// are copied straight into it, which is what putc would do for each of them. There is no
+// room on a stream that was last read, and none on a line-buffered or unbuffered one:
+// there the end of the room stays at (or, once text is buffered, behind) the write
+// position, so the difference is compared signed. Those streams always take fwrite.
 inline bool PutChars(std::FILE* s, const char* p, size_t n) {
 #ifdef __GLIBC__
-    if (static_cast<size_t>(s->_IO_write_end - s->_IO_write_ptr) >= n) {
+    if (s->_IO_write_end - s->_IO_write_ptr >= static_cast<std::ptrdiff_t>(n)) {
         std::memcpy(s->_IO_write_ptr, p, n);
         s->_IO_write_ptr += n;
         return true;

@@ -174,5 +174,34 @@ TEST_F(TextIo, ReadsNeedAnInputFile) {
     ExpectEmptyStack();
 }
 
+// A stream that is line-buffered (standard output on a terminal) or unbuffered keeps the C
+// library's rules: text without a line end waits, a line end inside a string sends the
+// line, and text longer than the buffer is never copied past its end.
+TEST_F(TextIo, LineBufferedAndUnbufferedStreams) {
+    Assign(kG, "lines.txt");
+    Open(kG, kModeOutput);
+    ASSERT_EQ(std::setvbuf(FileOf(kG)->stream, nullptr, _IOLBF, 0), 0);
+    WriteStr(kG, "abc");
+    EXPECT_EQ(ReadFile("lines.txt"), "") << "no line end yet";
+    WriteStr(kG, "de\nf");
+    EXPECT_EQ(ReadFile("lines.txt"), "abcde\n") << "the line end sent the line";
+    const std::string piece(250, 'x');
+    for (int i = 0; i < 40; i++) WriteStr(kG, piece);
+    WriteInt(kG, 42, 5);
+    WriteStr(kG, "\n");
+    EXPECT_EQ(ReadFile("lines.txt"), "abcde\nf" + std::string(10000, 'x') + "   42\n");
+    OnFile(Std::Close, kG);
+
+    Assign(kG, "unbuffered.txt");
+    Open(kG, kModeOutput);
+    ASSERT_EQ(std::setvbuf(FileOf(kG)->stream, nullptr, _IONBF, 0), 0);
+    WriteStr(kG, "abc");
+    WriteInt(kG, -7, 3);
+    EXPECT_EQ(ReadFile("unbuffered.txt"), "abc -7") << "every write reaches the file";
+    OnFile(Std::Close, kG);
+    EXPECT_EQ(Pending(), 0u);
+    ExpectEmptyStack();
+}
+
 }  // namespace
 }  // namespace tarn::rt::test

@@ -363,6 +363,25 @@ std::string ScalarAssign(Scope& s, int loops) {
     }
 }
 
+// Standard procedures that write a variable through its address (inc, dec, str, val),
+// followed at once by reads of it.
+std::string StandardWrites(Scope& s, int loops) {
+    std::string x = OneOf(s.ints);
+    std::string y = OneOf(s.ints);
+    switch (Pick(4)) {
+    case 0: return J({"inc(", x, "); ", y, " := (", y, " + ", x, ") mod 30011"});
+    case 1: return J({"dec(", x, ", ", N(1 + Pick(9)), "); ", y, " := (", x, " * 2 - ", y, ") mod 30011"});
+    case 2: {
+        std::string e = IntExpr(s, 1, loops);
+        return J({"str(", e, ", st); ", x, " := (length(st) + ", x, ") mod 30011"});
+    }
+    default: {
+        std::string e = IntExpr(s, 1, loops);
+        return J({"str((", e, ") mod 1000, st); val(st, ", x, ", vc); ", y, " := (", x, " + vc + ", y, ") mod 30011"});
+    }
+    }
+}
+
 std::string SetStatement(Scope& s, int loops) {
     switch (Pick(9)) {
     case 0: return J({"s := s + [abs(", IntExpr(s, 1, loops), ") mod ", Chance(93) ? "32" : "40", "]"});
@@ -639,7 +658,7 @@ std::string Statement(Scope& s, int depth, int loops) {
     case 0: case 1: case 2: text = IntAssign(s, loops); break;
     case 3: text = RealAssign(s, loops); break;
     case 4: text = ScalarAssign(s, loops); break;
-    case 5: text = SetStatement(s, loops); break;
+    case 5: text = Chance(70) ? SetStatement(s, loops) : StandardWrites(s, loops); break;
     case 6: text = ListStatement(s, depth, loops); break;
     case 7: text = RecordStatement(s, loops); break;
     case 8: text = Output(s, loops); break;
@@ -670,7 +689,7 @@ const char* const kPrelude = R"(type color = (red, green, blue, cyan, magenta);
   pnode = ^node;
   node = record val: integer; rr: real; next: pnode end;
   small = 0..20;
-var i0, i1, i2, i3, i4, j0, j1, j2, w0, w1, w2, nlen: integer;
+var i0, i1, i2, i3, i4, j0, j1, j2, w0, w1, w2, nlen, vc: integer;
   u0, u1: small; ux: real;
   x0, x1, x2, rsum: real;
   b0, b1: boolean; c0, c1: char;

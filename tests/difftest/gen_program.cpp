@@ -494,7 +494,10 @@ std::string Output(Scope& s, int loops) {
 // A call of a generated routine or of the routine's own nested procedure. The var argument
 // is often a variable the callee reads directly too (a global) or the caller's local.
 std::string Call(Scope& s, int loops) {
-    if (!s.nested.empty() && Chance(50)) return J({s.nested, "(", OneOf(s.ints), ")"});
+    if (!s.nested.empty() && Chance(50)) {
+        std::string var = OneOf(s.ints);
+        return J({s.nested, "(", var, ", ", N(Pick(4)), ")"});
+    }
     if (!s.inRoutine && loops <= 1 && Chance(12)) {
         std::string v = OneOf(s.ints);
         std::string n = IntExpr(s, 1, loops);
@@ -788,7 +791,7 @@ Scope MainScope() {
 }
 
 // A procedure (var v: integer; n: integer) with locals live across its whole body and a
-// nested procedure that reads the var parameter and changes a local of its parent.
+// recursive nested procedure that reads the var parameter and changes locals of its parent.
 void WriteProcedure(int index) {
     std::string name = J({"proc", N(index)});
     Scope s = MainScope();
@@ -807,8 +810,12 @@ void WriteProcedure(int index) {
     EmitFormat("procedure %s(var v: integer; n: integer);\n", name.c_str());
     EmitLine("var l0, l1, l2, j0, j1, j2, w0, w1, w2: integer; lu: small; lx, ly: real; lb: boolean; lc: char;");
     EmitLine("  lg0: integer; la: array[0..4] of integer; lg1: integer; lr: point; ls: set of char;");
-    EmitFormat("  procedure %sin(var z: integer);\n", name.c_str());
-    EmitLine("  begin z := (z + l0 - v) mod 30011; l1 := l1 + 1 end;");
+    // The nested procedure recurses, reaching the same parent frame from every level.
+    EmitFormat("  procedure %sin(var z: integer; k: integer);\n", name.c_str());
+    EmitLine("  begin");
+    EmitLine("    z := (z + l0 - v) mod 30011; l1 := l1 + 1; lx := lx * 0.5 + z;");
+    EmitFormat("    if k > 0 then %sin(l2, k - 1); l0 := (l0 + z) mod 30011\n", name.c_str());
+    EmitLine("  end;");
     EmitLine("begin");
     EmitLine("  l0 := n; l1 := v; l2 := i0 + n; lx := n / 4; ly := x0; lb := odd(v); lc := c1;");
     EmitLine("  for j0 := 0 to 4 do la[j0] := j0 * 7 + n; lg0 := 1; lg1 := 2; lr.x := v; lr.y := n; lr.c := lc; ls := cs2 + [lc];");

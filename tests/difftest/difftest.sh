@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The differential test of the engine's tiers: random programs from gen_program, compiled by
 # tpc and run by tvm -a with the native tier and with the interpreter alone; their standard
-# output, standard error and exit code must be the same.
+# output, standard error, exit code and message-box line must be the same.
 #
 #   difftest.sh --gen GEN --tpc TPC --tvm TVM --work DIR [--from SEED] [--count N]
 #

@@ -193,7 +193,8 @@ private:
     // cannot reach a global while ebx + varGuard_ >= stackLow, checked at run time when the
     // first global of a stretch is noted; the stack growing below varGuard_ drops them all.
     // A variable at a constant address, or (fp) at FP + address (a local or parameter).
-    struct Var { uint32_t address; int reg; bool fp; };  // reg < 0: unused
+    // range: what a passed range check found of a word's value (it stays in the register).
+    struct Var { uint32_t address; int reg; bool fp; Range range; };  // reg < 0: unused
     Var intVars_[kIntVars]{};    // 4-byte words in pool registers
     Var realVars_[kRealVars]{};  // 8-byte reals in xmm registers
     bool varGuarded_ = false;
@@ -207,8 +208,8 @@ private:
         return false;
     }
     void ForgetVars() {
-        for (Var& v : intVars_) v = Var{0, -1, false};
-        for (Var& v : realVars_) v = Var{0, -1, false};
+        for (Var& v : intVars_) v = Var{0, -1, false, Range{}};
+        for (Var& v : realVars_) v = Var{0, -1, false, Range{}};
         varGuarded_ = false;
         fpGuarded_ = false;
     }
@@ -248,6 +249,11 @@ private:
     void VarsWritten(uint64_t from, uint64_t to) {
         for (Var& v : intVars_) if (v.reg >= 0 && !v.fp && v.address < to && v.address + uint64_t{4} > from) v.reg = -1;
         for (Var& v : realVars_) if (v.reg >= 0 && !v.fp && v.address < to && v.address + uint64_t{8} > from) v.reg = -1;
+    }
+    // The range known of the word variable kept in register reg (unknown if none).
+    Range VarRange(int reg) const {
+        for (const Var& v : intVars_) if (v.reg == reg) return v.range;
+        return Range{};
     }
     int IntVar(uint32_t address, bool fp = false) const {
         for (const Var& v : intVars_) if (v.reg >= 0 && v.fp == fp && v.address == address) return v.reg;
@@ -764,7 +770,7 @@ void Translator::NoteVar(uint32_t address, uint32_t size, int reg, bool fp) {
         for (int i = 0; i + 1 < count; ++i) vars[i] = vars[i + 1];
         slot = &vars[count - 1];
     }
-    *slot = {address, reg, fp};
+    *slot = {address, reg, fp, Range{}};
 }
 
 void Translator::StoreVars(bool known, uint32_t lo, uint32_t hi, bool frame, int32_t disp, uint32_t size, int value) {
@@ -992,6 +998,7 @@ bool Translator::FoldConstantLoad(uint32_t address) {
     if (op == Op::LOADW) {
         if (int v = IntVar(address); v >= 0) {  // the variable's value is in v
             Replace(v);
+            range_[0] = VarRange(v);
             return true;
         }
         LoadFrom(op, -1, static_cast<int32_t>(address), false);
@@ -1038,6 +1045,7 @@ bool Translator::FoldFrameAddress() {
             Mark(load->pc);
             if (loadOp == Op::LOADW) {
                 Push(v);
+                range_[0] = VarRange(v);
             } else {
                 Move(-2);
                 a_.movsd(StackQword(0), x86::xmm(v));
@@ -1502,6 +1510,11 @@ bool Translator::TranslateInline(const Inst& in) {
                                    : in.a <= topConst_ && topConst_ <= in.b;
             if (inside) { constTop_ = true; constValue_ = topConst_; return true; }
         }
+        // Past the check the word lies in the bounds: an unsigned range unless a signed one
+        // spans 0 (-1 and 0 are far apart as unsigned numbers). A word already known to lie
+        // in that range needs no check.
+        const bool asUnsigned = ordered && (!isSigned || A >= 0 || B < 0);
+        if (uint32_t lo = 0, hi = 0; asUnsigned && RangeOf(0, lo, hi) && in.a <= lo && hi <= in.b) return true;
         int w = Top(0);
         x86::Gp W = Reg(w);
         x64::Label fail = ColdPath(ColdKind::Step, in.pc);
@@ -1511,9 +1524,10 @@ bool Translator::TranslateInline(const Inst& in) {
             a_.lea(T, x86::ptr(W.r64(), static_cast<int32_t>(0u - in.a)));
             a_.cmp(T, static_cast<int32_t>(in.b - in.a));
             a_.ja(fail);
-            // Past the check the word lies in the bounds: an unsigned range unless a signed
-            // one spans 0 (-1 and 0 are far apart as unsigned numbers).
-            if (!isSigned || A >= 0 || B < 0) SetRange(0, in.a, in.b);
+            if (asUnsigned) {
+                SetRange(0, in.a, in.b);
+                for (Var& v : intVars_) if (v.reg == w) v.range = range_[0];  // a kept variable's value
+            }
             return true;
         }
         a_.cmp(W, A);

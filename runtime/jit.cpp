@@ -144,7 +144,7 @@ constexpr int32_t kSpFloor = 4096;
 constexpr uint32_t kInlineAllocBytes = 256;  // larger ALLOCs call Allocate
 // Variables whose value a register holds (see Translator::intVars_).
 constexpr int kIntVars = 3, kRealVars = 4;
-constexpr int kVarMargin = 256;  // bytes the stack may grow in a stretch before vars go
+constexpr int kVarMargin = 64;  // bytes the stack may grow in a stretch before globals go
 
 class Translator {
 public:

@@ -26,6 +26,8 @@ enum class SetStepKind : uint8_t {
     CheckRange,    // a <= w <= b, signed
     CheckRangeU,   // a <= w <= b, unsigned
     AddImm,        // w -- w + a
+    Unary,         // w -- op w; a: NEG or NOT
+    Binary,        // w1 w2 -- w1 op w2; a: the opcode (integer arithmetic and logic)
     Range,         // lo hi -- set of lo .. hi in a .. b
     Union, Intersection, Difference,
     BitsFrom,      // address -- set of the b bits there, member i being a + i
@@ -188,7 +190,15 @@ bool Planner::Step(const SetSequenceInst& in, bool& setInstruction, bool& last) 
         else PushWord(Emit(SetStepKind::Dup));
         return true;
     }
-    case Op::CHKUW: case Op::CHKUB: case Op::CHKRNG: case Op::CHKRNGU: case Op::ADDI: case Op::SUBI: {
+    case Op::ADD: case Op::SUB: case Op::MUL: case Op::MULU: case Op::AND: case Op::OR: case Op::XOR:
+    case Op::DIV: case Op::MOD: {
+        Item b, a;
+        if (!Word(b) || !Word(a)) return false;
+        PushWord(Emit(SetStepKind::Binary, in.op));
+        return true;
+    }
+    case Op::CHKUW: case Op::CHKUB: case Op::CHKRNG: case Op::CHKRNGU: case Op::ADDI: case Op::SUBI:
+    case Op::NEG: case Op::NOT: {
         Item& top = Top();
         if (top.isSet) return false;
         top.constant = false;  // the step works on the word where its push left it
@@ -198,6 +208,7 @@ bool Planner::Step(const SetSequenceInst& in, bool& setInstruction, bool& last) 
         case Op::CHKRNG: Emit(SetStepKind::CheckRange, in.a, in.b); break;
         case Op::CHKRNGU: Emit(SetStepKind::CheckRangeU, in.a, in.b); break;
         case Op::ADDI: Emit(SetStepKind::AddImm, in.a); break;
+        case Op::NEG: case Op::NOT: Emit(SetStepKind::Unary, in.op); break;
         default: Emit(SetStepKind::AddImm, 0u - in.a); break;
         }
         return true;
@@ -319,6 +330,30 @@ uint32_t Planner::Walk(size_t limit) {
 
 // ---- running ----
 
+// a op b for the integer operations a sequence may hold; false for a division by zero and a
+// negative or zero MOD divisor (the instruction's own errors).
+bool Arithmetic(uint32_t op, uint32_t a, uint32_t b, uint32_t& out) {
+    const auto sa = static_cast<int32_t>(a), sb = static_cast<int32_t>(b);
+    switch (static_cast<Op>(op)) {
+    case Op::ADD: out = a + b; return true;
+    case Op::SUB: out = a - b; return true;
+    case Op::MUL: case Op::MULU: out = a * b; return true;
+    case Op::AND: out = a & b; return true;
+    case Op::OR: out = a | b; return true;
+    case Op::XOR: out = a ^ b; return true;
+    case Op::DIV:
+        if (sb == 0) return false;
+        out = sb == -1 ? 0u - a : static_cast<uint32_t>(sa / sb);  // INT_MIN div -1 wraps
+        return true;
+    default: {  // MOD: the result lies in 0 .. b-1
+        if (sb <= 0) return false;
+        int32_t r = sa % sb;
+        out = static_cast<uint32_t>(r < 0 ? r + sb : r);
+        return true;
+    }
+    }
+}
+
 uint32_t LoadSized(uint32_t op, uint32_t address, bool& ok) {
     if (address == 0) return 0;  // a load from address 0 gives 0
     const uint32_t size = op == static_cast<uint32_t>(Op::LOADB) ? 1 : op == static_cast<uint32_t>(Op::LOADW) ? 4 : 2;
@@ -433,6 +468,14 @@ uint32_t RunSetSequence(VmState& vm, const SetSequence& seq) {
         }
         case SetStepKind::CheckRangeU: ok = words[nw - 1] >= s.a && words[nw - 1] <= s.b; break;
         case SetStepKind::AddImm: words[nw - 1] += s.a; break;
+        case SetStepKind::Unary:
+            words[nw - 1] = static_cast<Op>(s.a) == Op::NEG ? 0u - words[nw - 1] : ~words[nw - 1];
+            break;
+        case SetStepKind::Binary: {
+            uint32_t b = words[--nw];
+            ok = Arithmetic(s.a, words[nw - 1], b, words[nw - 1]);
+            break;
+        }
         case SetStepKind::Range: {
             auto hi = static_cast<int32_t>(words[--nw]), lo = static_cast<int32_t>(words[--nw]);
             Bits& out = sets[ns++];

@@ -114,6 +114,18 @@ begin
   end;
   writeln('singletons ', n:1);
 
+  n := 0;
+  for i := 0 to 51 do
+  begin
+    c3 := [chr(ord('a') + i mod 26)] + [chr(ord('A') + i div 2)];
+    if (chr(ord('a') + i mod 26) in c3) and (chr(65 + i div 2) in c3) then n := n + 1
+  end;
+  showchars('z', c3);
+  writeln('computed members ', n:1);
+  i := 7;
+  b1 := [i * 3, i - 8 + 9, -i + 250, not i and 255, i xor 5, i or 64, 200 div -i + 100];
+  showbytes('y', b1);
+
   m := [10, 60];
   m := m + [20..30] - [25];
   write('m:');

@@ -1,7 +1,6 @@
 // Set sequences computed on bits (see setsequence.h).
 #include "runtime/setsequence.h"
 
-#include <bit>
 #include <cstring>
 
 #include "runtime/engine.h"
@@ -51,7 +50,6 @@ struct Bits {
     uint64_t w[4];
 };
 
-void SetBit(uint64_t* w, uint32_t v) { w[v / 64] |= uint64_t{1} << (v % 64); }
 bool HasBit(const uint64_t* w, uint32_t v) { return (w[v / 64] >> (v % 64)) & 1; }
 
 // Sets bits lo .. hi (0 <= lo <= hi < 256).
@@ -368,42 +366,83 @@ uint32_t LoadSized(uint32_t op, uint32_t address, bool& ok) {
     }
 }
 
-// The bit set of n bits at address, as members lo + i; false when a bit at or beyond n is
-// set (an undefined set) or the bytes are not all in VM memory.
+// The map shifted toward higher members by k (0 <= k < 256) or, ShiftDown, lower ones.
+Bits ShiftUp(const Bits& b, uint32_t k) {
+    Bits out{{0, 0, 0, 0}};
+    const uint32_t words = k / 64, bits = k % 64;
+    for (uint32_t i = words; i < 4; ++i) {
+        uint32_t from = i - words;
+        out.w[i] = b.w[from] << bits;
+        if (bits != 0 && from > 0) out.w[i] |= b.w[from - 1] >> (64 - bits);
+    }
+    return out;
+}
+
+Bits ShiftDown(const Bits& b, uint32_t k) {
+    Bits out{{0, 0, 0, 0}};
+    const uint32_t words = k / 64, bits = k % 64;
+    for (uint32_t i = 0; i + words < 4; ++i) {
+        uint32_t from = i + words;
+        out.w[i] = b.w[from] >> bits;
+        if (bits != 0 && from < 3) out.w[i] |= b.w[from + 1] << (64 - bits);
+    }
+    return out;
+}
+
+// The members 0 .. n-1 (n <= 256).
+Bits LowMask(uint32_t n) {
+    Bits m{{0, 0, 0, 0}};
+    for (uint32_t i = 0; i < 4; ++i) {
+        if (n >= 64 * (i + 1)) m.w[i] = ~uint64_t{0};
+        else if (n > 64 * i) m.w[i] = (uint64_t{1} << (n - 64 * i)) - 1;
+    }
+    return m;
+}
+
+bool Empty(const Bits& b) { return (b.w[0] | b.w[1] | b.w[2] | b.w[3]) == 0; }
+
+// The bit set of n bits at address, as members lo + i (lo + n <= 256); false when a bit at
+// or beyond n is set (an undefined set) or the bytes are not all in VM memory.
 bool ReadBits(uint32_t address, uint32_t lo, uint32_t n, Bits& out) {
     out = Bits{{0, 0, 0, 0}};
     const uint32_t bytes = (n + 7) / 8;
     if (bytes == 0) return true;
-    if (VmRoom(address) < bytes) return false;
-    uint8_t raw[32] = {};
-    std::memcpy(raw, Mem() + address, bytes);
-    if (n % 8 != 0 && (raw[bytes - 1] >> (n % 8)) != 0) return false;
-    uint64_t w[4];
-    for (int i = 0; i < 4; ++i) w[i] = LoadWord(raw + 8 * i) | uint64_t{LoadWord(raw + 8 * i + 4)} << 32;
-    if (lo == 0) {
-        std::memcpy(out.w, w, sizeof w);
-        return true;
+    const uint64_t room = VmRoom(address);
+    if (room < bytes) return false;
+    Bits raw{{0, 0, 0, 0}};
+    if (room >= sizeof raw.w) std::memcpy(raw.w, Mem() + address, sizeof raw.w);  // little-endian bytes
+    else std::memcpy(raw.w, Mem() + address, bytes);
+    // Only the set's own bytes count; within them, a bit at or beyond n is undefined.
+    const Bits own = LowMask(8 * bytes), inside = LowMask(n);
+    for (int i = 0; i < 4; ++i) {
+        raw.w[i] &= own.w[i];
+        if ((raw.w[i] & ~inside.w[i]) != 0) return false;
     }
-    for (uint32_t i = 0; i < 4; ++i)
-        for (uint64_t x = w[i]; x != 0; x &= x - 1) SetBit(out.w, lo + 64 * i + static_cast<uint32_t>(std::countr_zero(x)));
+    out = lo == 0 ? raw : ShiftUp(raw, lo);
     return true;
 }
 
-// Stores the set as n bits for the members lo .. lo + n - 1 at address; false (nothing
-// stored) when a member lies outside them or the bytes are not all in VM memory.
+// Stores the set as n bits (n <= 256) for the members lo .. lo + n - 1 at address; false
+// (nothing stored) when a member lies outside them or the bytes are not all in VM memory.
 bool WriteBits(const Bits& s, int32_t lo, uint32_t n, uint32_t address) {
-    uint8_t raw[32] = {};
-    for (uint32_t i = 0; i < 4; ++i) {
-        for (uint64_t x = s.w[i]; x != 0; x &= x - 1) {
-            int64_t offset = int64_t{64 * i + static_cast<uint32_t>(std::countr_zero(x))} - lo;
-            if (offset < 0 || offset >= int64_t{n}) return false;
-            raw[offset / 8] |= static_cast<uint8_t>(1u << (offset % 8));
-        }
+    Bits stored{{0, 0, 0, 0}};
+    if (!Empty(s)) {
+        // The members are 0 .. 255: outside lo .. lo + n - 1 unless 0 <= lo < 256.
+        if (lo < 0 || lo >= static_cast<int32_t>(kMaxBits)) return false;
+        const auto from = static_cast<uint32_t>(lo);
+        const Bits below = LowMask(from);
+        for (int i = 0; i < 4; ++i)
+            if ((s.w[i] & below.w[i]) != 0) return false;
+        stored = from == 0 ? s : ShiftDown(s, from);
+        const Bits inside = LowMask(n);
+        for (int i = 0; i < 4; ++i)
+            if ((stored.w[i] & ~inside.w[i]) != 0) return false;
     }
     const uint32_t bytes = (n + 7) / 8;
     if (bytes == 0) return true;
     if (VmRoom(address) < bytes) return false;
-    std::memcpy(Mem() + address, raw, bytes);
+    if (bytes == sizeof stored.w) std::memcpy(Mem() + address, stored.w, sizeof stored.w);
+    else std::memcpy(Mem() + address, stored.w, bytes);
     return true;
 }
 

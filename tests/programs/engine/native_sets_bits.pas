@@ -10,11 +10,13 @@ type
   chars = set of char;
   bytes = set of 0..255;
   middle = set of 10..60;
+  upper = set of 50..200;
 var
   c1, c2, c3: chars;
   warm, cool, all: colours;
   b1, b2: bytes;
   m: middle;
+  u, v: upper;
   k: colour;
   ch: char;
   i, j, n: integer;
@@ -132,6 +134,17 @@ begin
   for i := 0 to 70 do if i in m then write(' ', i:1);
   writeln;
   writeln(9 in m, ' ', 10 in m, ' ', 60 in m, ' ', 61 in m);
+
+  u := [50, 63, 64, 100, 113, 114, 127, 128, 177, 178, 191, 192, 200];
+  v := u - [100] + [199];
+  u := u * v;
+  write('u:');
+  for i := 0 to 255 do if i in u then write(' ', i:1);
+  writeln;
+  write('v:');
+  for i := 0 to 255 do if i in v then write(' ', i:1);
+  writeln;
+  writeln(49 in v, ' ', 50 in v, ' ', 200 in v, ' ', 201 in v, ' ', u <= v, ' ', v <= u);
 
   locals(0, 255);
   locals(97, 100);

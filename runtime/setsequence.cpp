@@ -97,8 +97,8 @@ class Planner {
 public:
     explicit Planner(const std::vector<SetSequenceInst>& insts) : insts_(insts) {}
 
-    // Walks at most limit instructions; returns how many end at the last point where no set
-    // is left on the stack after a set instruction (0: none).
+    // Walks at most limit instructions; returns how many end with the last set instruction
+    // that leaves no set on the stack (0: none).
     uint32_t Walk(size_t limit);
 
     SetSequence seq;
@@ -312,15 +312,13 @@ bool Planner::Step(const SetSequenceInst& in, bool& setInstruction, bool& last) 
 
 uint32_t Planner::Walk(size_t limit) {
     uint32_t end = 0;
-    bool sawSet = false;
     for (size_t i = 0; i < limit && i < insts_.size(); ++i) {
         bool setInstruction = false, last = false;
         if (!Step(insts_[i], setInstruction, last)) break;
-        sawSet = sawSet || setInstruction;
         size_t words = 0, sets = 0;
         for (const Item& it : stack_) (it.isSet ? sets : words) += 1;
         if (words + seq.entryWords > kMaxWords || sets > kMaxSets) break;
-        if (sawSet && sets == 0) end = static_cast<uint32_t>(i + 1);
+        if (setInstruction && sets == 0) end = static_cast<uint32_t>(i + 1);
         if (last) break;
     }
     return end;

@@ -1166,7 +1166,7 @@ void Translator::FuseSetSequence(const Inst& in) {
     std::vector<SetSequenceInst> run{{in.pc, in.op, in.a, in.b}};
     for (size_t k = 1; k < kLongest; ++k) {
         const Inst* next = Foldable(k);
-        if (next == nullptr) break;
+        if (next == nullptr || !SetSequenceMayTake(next->op)) break;
         run.push_back({next->pc, next->op, next->a, next->b});
     }
     std::unique_ptr<SetSequence> seq = PlanSetSequence(run);

@@ -85,6 +85,17 @@ bool IsConstantPush(Op op, uint32_t a, uint32_t& value) {
     }
 }
 
+// The set instructions a sequence may take in (with any kind operand).
+bool IsSetInstruction(uint32_t op) {
+    switch (static_cast<Op>(op)) {
+    case Op::SETRNG: case Op::SETADD: case Op::SETMUL: case Op::SETDIFF: case Op::SETIN:
+    case Op::SETEQ: case Op::SETGE: case Op::SETLE: case Op::MBITS2LST: case Op::LST2MBITS:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // The planner's view of one stack item.
 struct Item {
     bool isSet = false;
@@ -143,8 +154,8 @@ private:
         stack_.push_back(Item{true, false, 0, step});
         Deeper(kListBytes);
     }
-    // A word operand of a set instruction: a constant folded into the step (its push
-    // dropped) when wanted, else a word left for the step to pop. False: a set is there.
+    // A word operand; false when a set is there. A constant's push stays a step of its own
+    // unless the caller drops it (Drop) to take the value into its own step.
     bool Word(Item& it) {
         it = Pop();
         return !it.isSet;
@@ -457,7 +468,23 @@ bool SetSequenceMayStart(uint32_t op) {
     return IsConstantPush(static_cast<Op>(op), 0, value) || static_cast<Op>(op) == Op::PUSHFP;
 }
 
+bool SetSequenceMayTake(uint32_t op) {
+    if (SetSequenceMayStart(op)) return true;
+    switch (static_cast<Op>(op)) {
+    case Op::LOADB: case Op::LOADH: case Op::LOADHS: case Op::LOADW: case Op::DUP:
+    case Op::ADD: case Op::SUB: case Op::MUL: case Op::MULU: case Op::AND: case Op::OR: case Op::XOR:
+    case Op::DIV: case Op::MOD: case Op::CHKUW: case Op::CHKUB: case Op::CHKRNG: case Op::CHKRNGU:
+    case Op::ADDI: case Op::SUBI: case Op::NEG: case Op::NOT:
+        return true;
+    default:
+        return IsSetInstruction(op);
+    }
+}
+
 std::unique_ptr<SetSequence> PlanSetSequence(const std::vector<SetSequenceInst>& insts) {
+    bool any = false;
+    for (const SetSequenceInst& in : insts) any = any || IsSetInstruction(in.op);
+    if (!any) return nullptr;
     Planner probe(insts);
     uint32_t end = probe.Walk(insts.size());
     if (end < 2) return nullptr;

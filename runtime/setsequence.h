@@ -54,6 +54,8 @@ struct SetSequence {
 
 // Whether a set sequence may begin with the opcode (a push): a cheap test before planning.
 bool SetSequenceMayStart(uint32_t op);
+// Whether a set sequence may hold the opcode at all: the translator reads no further.
+bool SetSequenceMayTake(uint32_t op);
 
 // The longest set sequence that starts at insts[0] and ends where no set is left on the
 // stack, or nullptr when there is none worth taking. insts holds the instructions that may

@@ -1162,7 +1162,7 @@ void Translator::Translate(const Inst& in) {
 // made a jump target, so that both ways arrive there with SP applied and an empty cache.
 void Translator::FuseSetSequence(const Inst& in) {
     constexpr size_t kLongest = 48;  // instructions a sequence may take in
-    if (index_ < setSequenceEnd_ || !SetSequenceMayStart(in.op)) return;
+    if (index_ < setSequenceEnd_ || !SetSequenceMayTake(in.op)) return;
     std::vector<SetSequenceInst> run{{in.pc, in.op, in.a, in.b}};
     for (size_t k = 1; k < kLongest; ++k) {
         const Inst* next = Foldable(k);

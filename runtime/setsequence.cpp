@@ -101,7 +101,8 @@ struct Item {
     bool isSet = false;
     bool constant = false;  // a word whose value is known, pushed by its own Const step
     uint32_t value = 0;
-    int step = -1;          // the step that pushed it (-1: a word from before the sequence)
+    int step = -1;          // the step that pushed it (-1: an item from before the sequence)
+    bool entry = false;     // an item from before the sequence
 };
 
 class Planner {
@@ -132,18 +133,25 @@ private:
         depth_ += bytes;
         if (depth_ > static_cast<int64_t>(seq.room)) seq.room = static_cast<uint32_t>(depth_);
     }
-    // The top item, taking a word from before the sequence when there is none.
-    Item& Top() {
+    // The top item, taking one from before the sequence when there is none: a word, or
+    // with asSet a list set.
+    Item& Top(bool asSet = false) {
         if (stack_.empty()) {
-            stack_.push_back(Item{});
-            ++seq.entryWords;
+            Item it;
+            it.isSet = asSet;
+            it.entry = true;
+            stack_.push_back(it);
+            seq.entry.push_back(asSet ? 1 : 0);
+            ++(asSet ? seq.entrySets : seq.entryWords);
         }
         return stack_.back();
     }
-    Item Pop() {
-        Item it = Top();
+    // A list from before the sequence takes at least one word: counting it as that much
+    // keeps the room the later lists need from being underestimated.
+    Item Pop(bool asSet = false) {
+        Item it = Top(asSet);
         stack_.pop_back();
-        depth_ -= it.isSet ? kListBytes : 4;
+        depth_ -= it.isSet && !it.entry ? kListBytes : 4;
         return it;
     }
     void PushWord(int step, bool constant = false, uint32_t value = 0) {
@@ -162,7 +170,7 @@ private:
     }
     // A set operand; the constant 0 (the empty list) is taken as the empty set.
     bool Set(Item& it) {
-        it = Pop();
+        it = Pop(true);
         if (it.isSet) return true;
         if (!it.constant || it.value != 0) return false;
         seq.steps[static_cast<size_t>(it.step)].kind = SetStepKind::EmptySet;
@@ -250,8 +258,10 @@ bool Planner::Step(const SetSequenceInst& in, bool& setInstruction, bool& last) 
         Item s2, s1;
         if (!Set(s2) || !Set(s1)) return false;
         setInstruction = true;
-        const SetStepKind s1Kind = seq.steps[static_cast<size_t>(s1.step)].kind;
-        const SetStepKind s2Kind = seq.steps[static_cast<size_t>(s2.step)].kind;
+        auto kindOf = [&](const Item& it) {
+            return it.entry ? SetStepKind::Nop : seq.steps[static_cast<size_t>(it.step)].kind;
+        };
+        const SetStepKind s1Kind = kindOf(s1), s2Kind = kindOf(s2);
         // With the empty set pushed for a constructor: [] + S is S, S + [] and S - [] are S.
         if (op == Op::SETADD && s1Kind == SetStepKind::EmptySet) {
             Drop(s1);
@@ -328,7 +338,7 @@ uint32_t Planner::Walk(size_t limit) {
         if (!Step(insts_[i], setInstruction, last)) break;
         size_t words = 0, sets = 0;
         for (const Item& it : stack_) (it.isSet ? sets : words) += 1;
-        if (words + seq.entryWords > kMaxWords || sets > kMaxSets) break;
+        if (words + seq.entryWords > kMaxWords || sets + seq.entrySets > kMaxSets) break;
         if (setInstruction && sets == 0) end = static_cast<uint32_t>(i + 1);
         if (last) break;
     }
@@ -463,14 +473,11 @@ bool Subset(const Bits& inner, const Bits& outer) {
 
 }  // namespace
 
-bool SetSequenceMayStart(uint32_t op) {
-    uint32_t value = 0;
-    return IsConstantPush(static_cast<Op>(op), 0, value) || static_cast<Op>(op) == Op::PUSHFP;
-}
-
 bool SetSequenceMayTake(uint32_t op) {
-    if (SetSequenceMayStart(op)) return true;
+    uint32_t value = 0;
+    if (IsConstantPush(static_cast<Op>(op), 0, value)) return true;
     switch (static_cast<Op>(op)) {
+    case Op::PUSHFP:
     case Op::LOADB: case Op::LOADH: case Op::LOADHS: case Op::LOADW: case Op::DUP:
     case Op::ADD: case Op::SUB: case Op::MUL: case Op::MULU: case Op::AND: case Op::OR: case Op::XOR:
     case Op::DIV: case Op::MOD: case Op::CHKUW: case Op::CHKUB: case Op::CHKRNG: case Op::CHKRNGU:
@@ -495,6 +502,8 @@ std::unique_ptr<SetSequence> PlanSetSequence(const std::vector<SetSequenceInst>&
     auto seq = std::make_unique<SetSequence>();
     seq->length = end;
     seq->entryWords = plan.seq.entryWords;
+    seq->entrySets = plan.seq.entrySets;
+    seq->entry = plan.seq.entry;
     seq->room = plan.seq.room;
     for (const SetStep& s : plan.seq.steps)
         if (s.kind != SetStepKind::Nop) seq->steps.push_back(s);
@@ -506,12 +515,32 @@ uint32_t RunSetSequence(VmState& vm, const SetSequence& seq) {
     // Room for every list the separate instructions would push, and the words it reads
     // from before it inside the stack.
     if (uint64_t{sp} < uint64_t{g_engine.stackLow} + seq.room) return 0;
-    if (uint64_t{sp} + 4 * uint64_t{seq.entryWords} > g_engine.stackTop) return 0;
     uint8_t* const M = Mem();
     uint32_t words[kMaxWords];
     Bits sets[kMaxSets];
-    size_t nw = seq.entryWords, ns = 0;
-    for (uint32_t i = 0; i < seq.entryWords; ++i) words[i] = LoadWord(M + sp + 4 * (seq.entryWords - 1 - i));
+    size_t nw = seq.entryWords, ns = seq.entrySets;
+    // The items from before the sequence, from SP up, each inside the stack; a list must be
+    // well formed (whole words, at most 256 members, each once) with members 0 .. 255.
+    uint64_t p = sp;
+    size_t wi = nw, si = ns;
+    for (uint8_t isList : seq.entry) {
+        if (p + 4 > g_engine.stackTop) return 0;
+        const uint32_t count = LoadWord(M + p);
+        if (!isList) {
+            words[--wi] = count;
+            p += 4;
+            continue;
+        }
+        if (count % 4 != 0 || count / 4 > kMaxListMembers || p + 4 + count > g_engine.stackTop) return 0;
+        Bits& set = sets[--si];
+        set = Bits{{0, 0, 0, 0}};
+        for (uint32_t k = 0; k < count / 4; ++k) {
+            const uint32_t v = LoadWord(M + p + 4 + 4 * k);
+            if (v >= kMaxBits || HasBit(set.w, v)) return 0;
+            set.w[v / 64] |= uint64_t{1} << (v % 64);
+        }
+        p += 4 + count;
+    }
     bool ok = true;
     for (const SetStep& s : seq.steps) {
         switch (s.kind) {
@@ -583,7 +612,7 @@ uint32_t RunSetSequence(VmState& vm, const SetSequence& seq) {
         }
         if (!ok) return 0;
     }
-    const uint32_t newSp = sp + 4 * seq.entryWords - 4 * static_cast<uint32_t>(nw);
+    const auto newSp = static_cast<uint32_t>(p - 4 * nw);
     for (size_t i = 0; i < nw; ++i) StoreWord(M + newSp + 4 * (nw - 1 - i), words[i]);
     vm.sp = newSp;
     return 1;

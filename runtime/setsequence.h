@@ -47,14 +47,15 @@ struct SetStep {
 
 struct SetSequence {
     uint32_t length = 0;      // instructions taken in
-    uint32_t entryWords = 0;  // stack words from before the sequence that it reads
+    // The items from before the sequence that it reads, from SP up: 0 a word, 1 a list set.
+    std::vector<uint8_t> entry;
+    uint32_t entryWords = 0, entrySets = 0;
     uint32_t room = 0;        // bytes of stack below SP the separate instructions may use
     std::vector<SetStep> steps;
 };
 
-// Whether a set sequence may begin with the opcode (a push): a cheap test before planning.
-bool SetSequenceMayStart(uint32_t op);
-// Whether a set sequence may hold the opcode at all: the translator reads no further.
+// Whether a set sequence may hold the opcode at all: a cheap test before planning, and
+// where the translator stops reading on.
 bool SetSequenceMayTake(uint32_t op);
 
 // The longest set sequence that starts at insts[0] and ends where no set is left on the

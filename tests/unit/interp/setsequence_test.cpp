@@ -75,6 +75,19 @@ TEST(SetSequence, IntegerArithmeticAndChecksBetweenSetInstructionsAreTakenIn) {
     EXPECT_EQ(seq->length, c.insts.size());
 }
 
+TEST(SetSequence, ListsFromBeforeTheSequenceAreReadToo) {
+    // s := s + [f(x)]: after the call, the address, the list of s and the empty list of the
+    // constructor lie below the member
+    Code c;
+    c.Member(255)(Op::SETADD, 3)(Op::PUSH0)(Op::PUSHI, 256)(Op::LST2MBITS);
+    auto seq = PlanSetSequence(c.insts);
+    ASSERT_NE(seq, nullptr);
+    EXPECT_EQ(seq->length, c.insts.size());
+    EXPECT_EQ(seq->entry, (std::vector<uint8_t>{0, 1, 1, 0}));
+    EXPECT_EQ(seq->entryWords, 2u);
+    EXPECT_EQ(seq->entrySets, 2u);
+}
+
 TEST(SetSequence, NothingIsPlannedWithoutASetInstructionOrWhereItsFormIsUnusual) {
     Code words;
     words(Op::PUSHI, 4)(Op::PUSHI, 5)(Op::ADD)(Op::PUSHI, 8)(Op::STOREW);

@@ -1161,7 +1161,7 @@ void Translator::Translate(const Inst& in) {
 // follow as usual, for whatever it leaves to them. The instruction after the sequence is
 // made a jump target, so that both ways arrive there with SP applied and an empty cache.
 void Translator::FuseSetSequence(const Inst& in) {
-    constexpr size_t kLongest = 48;  // instructions a sequence may take in
+    constexpr size_t kLongest = 1024;  // instructions a sequence may take in
     if (index_ < setSequenceEnd_ || !SetSequenceMayTake(in.op)) return;
     std::vector<SetSequenceInst> run{{in.pc, in.op, in.a, in.b}};
     for (size_t k = 1; k < kLongest; ++k) {

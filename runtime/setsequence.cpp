@@ -273,6 +273,16 @@ bool Planner::Step(const SetSequenceInst& in, bool& setInstruction, bool& last) 
             PushSet(s1.step);
             return true;
         }
+        if (s1Kind == SetStepKind::ConstSet && s2Kind == SetStepKind::ConstSet) {
+            // Two constant maps (the members of a constant constructor): one map.
+            uint64_t* a = seq.steps[static_cast<size_t>(s1.step)].bits;
+            const uint64_t* b = seq.steps[static_cast<size_t>(s2.step)].bits;
+            for (int i = 0; i < 4; ++i)
+                a[i] = op == Op::SETADD ? a[i] | b[i] : op == Op::SETMUL ? a[i] & b[i] : a[i] & ~b[i];
+            Drop(s2);
+            PushSet(s1.step);
+            return true;
+        }
         PushSet(Emit(op == Op::SETADD ? SetStepKind::Union : op == Op::SETMUL ? SetStepKind::Intersection
                                                                                : SetStepKind::Difference));
         return true;

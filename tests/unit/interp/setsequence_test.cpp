@@ -5,6 +5,7 @@
 // the code generator's usual sequences are pinned here.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "runtime/setsequence.h"
@@ -40,6 +41,18 @@ TEST(SetSequence, AnAssignmentOfAConstructorIsOneConstantMapAStoreAndTheMember) 
     // the constant range, the loaded byte, its copy, the range of one member, the difference
     // and the store: the empty lists, the unions with them and every constant operand folded
     EXPECT_EQ(seq->steps.size(), 6u);
+}
+
+TEST(SetSequence, AConstantConstructorIsOneMapHoweverLong) {
+    // c in ['a', 'e', ..., 'Y']: twelve members, six instructions each
+    Code c;
+    c(Op::PUSHI, 123)(Op::LOADB)(Op::PUSH0);
+    for (char ch : std::string("aeiouyAEIOUY")) c(Op::PUSHI, static_cast<uint32_t>(ch)).Member(255);
+    c(Op::SETIN, 3)(Op::JZ, 0);
+    auto seq = PlanSetSequence(c.insts);
+    ASSERT_NE(seq, nullptr);
+    EXPECT_EQ(seq->length, c.insts.size() - 1);
+    EXPECT_EQ(seq->steps.size(), 3u);  // the loaded byte, the map, the test
 }
 
 TEST(SetSequence, AMembershipTestReadsItsElementFromBeforeTheSequence) {

@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "runtime/engine.h"
+#include "runtime/setsequence.h"
 #include "runtime/stdroutines.h"
 #include "vm/opcodes.h"
 #include "vm/stdroutines.h"
@@ -84,6 +85,7 @@ struct NativeImage {
     std::vector<uint64_t> table;        // code offset -> host address
     std::vector<uint32_t> starts;       // host offset where an instruction's code begins
     std::vector<uint32_t> pcs;          // that instruction's code offset
+    std::vector<std::unique_ptr<SetSequence>> setSequences;  // what the code's set calls read
 };
 
 NativeContext g_context;
@@ -161,6 +163,7 @@ public:
     // an instruction folded into the one before it has the start of its own work here.
     std::vector<uint32_t> starts, startPcs;
     size_t bodyEnd = 0;
+    std::vector<std::unique_ptr<SetSequence>> setSequences;
 
 private:
     enum class ColdKind { ExitAt, Step };
@@ -303,6 +306,7 @@ private:
     // found it).
     bool constTop_ = false, topIsConst_ = false;
     uint32_t constValue_ = 0, topConst_ = 0;
+    size_t setSequenceEnd_ = 0;  // index after the last set sequence (FuseSetSequence)
 
     void Mark(uint32_t pc) {
         starts.push_back(static_cast<uint32_t>(a_.offset()));
@@ -544,6 +548,7 @@ private:
     void CallOutOfLine(const Inst& in, OutOfLineInstruction routine);
 
     void Translate(const Inst& in);
+    void FuseSetSequence(const Inst& in);
     bool TranslateInline(const Inst& in);
     void Binary(const Inst& in);
     void Compare(const Inst& in, x64::Cond cc, const uint32_t* constant = nullptr);
@@ -1645,6 +1650,7 @@ void Translator::Translate(const Inst& in) {
         return;
     }
     if (!KeepsVars(in.op)) ForgetVars();
+    FuseSetSequence(in);
     if (TranslateInline(in)) return;
     if (static_cast<Op>(in.op) == Op::ALLOC) {
         // A frame too large to fill inline: ALLOCF with the undefined byte is the same
@@ -1659,6 +1665,45 @@ void Translator::Translate(const Inst& in) {
         return;
     }
     CallStepAndContinue(in, IsControl(in.op));
+}
+
+// ---- set sequences computed on bits (runtime/setsequence.h) ----
+
+// At the first instruction of a set sequence: a call of RunSetSequence, which either does
+// the whole sequence and jumps past it or changes nothing; the sequence's own instructions
+// follow as usual, for whatever it leaves to them. The instruction after the sequence is
+// made a jump target, so that both ways arrive there with SP applied and an empty cache.
+void Translator::FuseSetSequence(const Inst& in) {
+    constexpr size_t kLongest = 1024;  // instructions a sequence may take in
+    if (index_ < setSequenceEnd_ || !SetSequenceMayTake(in.op)) return;
+    std::vector<SetSequenceInst> run{{in.pc, in.op, in.a, in.b}};
+    for (size_t k = 1; k < kLongest; ++k) {
+        const Inst* next = Foldable(k);
+        if (next == nullptr || !SetSequenceMayTake(next->op)) break;
+        run.push_back({next->pc, next->op, next->a, next->b});
+    }
+    std::unique_ptr<SetSequence> seq = PlanSetSequence(run);
+    if (seq == nullptr || index_ + seq->length >= insts_.size()) return;
+    const size_t end = index_ + seq->length;
+    setSequenceEnd_ = end;
+    isTarget_[end] = true;
+    Forget();
+    ForgetVars();  // the call clobbers the registers that hold them, and writes memory
+    Flush();
+    a_.mov(x86::eax, x86::r13d);  // SP and FP in one store, as CallOutOfLine
+    a_.shl(x86::rax, 32);
+    a_.or_(x86::rax, x86::rbx);
+    a_.mov(x86::qword_ptr(x86::r15, offsetof(VmState, sp)), x86::rax);
+    a_.mov(x86::rdi, x86::r15);
+    a_.mov(x86::rsi, reinterpret_cast<uint64_t>(seq.get()));
+    a_.mov(x86::rax, reinterpret_cast<uint64_t>(&RunSetSequence));
+    a_.call(x86::rax);
+    a_.mov(x86::ebx, x86::dword_ptr(x86::r15, offsetof(VmState, sp)));
+    SpReloaded();
+    a_.test(x86::eax, x86::eax);
+    a_.jnz(labels[end]);
+    loaded_ = -1;  // the call has clobbered the register a LOADR left its value in
+    setSequences.push_back(std::move(seq));
 }
 
 void Translator::EmitEntryAndExit() {
@@ -1861,6 +1906,7 @@ int RunNative(VmState vm) {
     }
     g_image.starts = t.starts;
     g_image.pcs = t.startPcs;
+    g_image.setSequences = std::move(t.setSequences);
     WriteProfilerMap(code.code, insts);
 
     g_context.vm = vm;

@@ -1778,8 +1778,11 @@ void Translator::Run() {
         case Op::JMP: case Op::JZ: case Op::JNZ: case Op::CALL: markTarget(in.a); break;
         default: break;
         }
-        // return points, and whatever follows a jump
-        if (IsControl(in.op)) markTarget(in.pc + in.length);
+        // Return points, and whatever follows a jump that may be stepped by the interpreter
+        // (which goes on through the entry table). JZ and JNZ are always translated inline:
+        // their fall-through continues the stretch, so the caches live on past the branch.
+        const bool inlineBranch = static_cast<Op>(in.op) == Op::JZ || static_cast<Op>(in.op) == Op::JNZ;
+        if (IsControl(in.op) && !inlineBranch) markTarget(in.pc + in.length);
     }
 
     EmitEntryAndExit();

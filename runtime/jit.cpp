@@ -395,13 +395,30 @@ private:
                 (deepest == nullptr || r.offset > deepest->offset))
                 deepest = &r;
         int x = deepest->reg;
-        deepest->reg = -1;
+        for (RealSlot& r : real_) if (r.reg == x) r.reg = -1;
         return x;
     }
+    // Whether xmm register x holds anything besides the reals at SP + [from, to): a
+    // variable, or a real elsewhere on the stack.
+    bool XmmHeldBeyond(int x, int from, int to) const {
+        if (XmmVarHeld(x)) return true;
+        for (const RealSlot& r : real_)
+            if (r.reg == x && (r.offset < from || r.offset >= to)) return true;
+        return false;
+    }
+    // The register of the real at SP + offset, copied first when something else holds it,
+    // so that an operation may compute in it.
+    int RealToComputeIn(int x, int from, int to, int avoid = -1) {
+        if (!XmmHeldBeyond(x, from, to)) return x;
+        const int c = FreeXmm(x, avoid);
+        a_.movapd(x86::xmm(c), x86::xmm(x));
+        return c;
+    }
     // Remembers that xmm register x holds the 8 bytes at SP + offset (already written).
+    // Several stack reals may share one register (a variable loaded twice for v * v): a
+    // register is only computed in when nothing else holds it (XmmHeldBeyond).
     void NoteReal(int offset, int x) {
         RealsWritten(offset, offset + 8);
-        for (RealSlot& r : real_) if (r.reg == x) r.reg = -1;
         RealSlot* slot = nullptr;
         for (RealSlot& r : real_) if (r.reg < 0) { slot = &r; break; }
         if (slot == nullptr) {  // full: the deepest one goes
@@ -680,6 +697,16 @@ bool Translator::StoreBelowStack(int i, uint32_t size) {
 bool KeepsVars(uint32_t op);
 bool IsControl(uint32_t op);
 
+// sqrt translated inline (the engine's own routine is installed): sqrtsd on the real cache,
+// a cold path for a negative number or a NaN.
+bool IsInlineSqrt(const Inst& in) {
+    return static_cast<Op>(in.op) == Op::CALLSTD && in.a == vm::Number(vm::Std::Sqrt) && InstalledStd(in.a) == SqrtRoutine;
+}
+
+// Whether the variable cache survives the instruction: KeepsVars, and inline sqrt, which
+// takes registers only through the caches.
+bool KeepsVarsAt(const Inst& in) { return KeepsVars(in.op) || IsInlineSqrt(in); }
+
 constexpr size_t kLookahead = 64;  // instructions
 
 // The frame offset k of PUSHFP; ADDI/SUBI k; LOADW/LOADR at insts[j] (false if it is not one).
@@ -694,7 +721,7 @@ bool FrameLoadAt(const std::vector<Inst>& insts, const std::vector<bool>& isTarg
 bool Translator::LoadedLater(uint32_t address, bool fp) const {
     for (size_t j = index_ + static_cast<size_t>(folded_) + 1; j < insts_.size() && j <= index_ + kLookahead; ++j) {
         const Inst& in = insts_[j];
-        if (isTarget_[j] || in.op == kBadOp || !KeepsVars(in.op) || IsControl(in.op)) return false;
+        if (isTarget_[j] || in.op == kBadOp || !KeepsVarsAt(in) || IsControl(in.op)) return false;
         if (fp) {
             int32_t disp = 0;
             if (FrameLoadAt(insts_, isTarget_, j, disp) && static_cast<uint32_t>(disp) == address) return true;
@@ -713,7 +740,7 @@ int32_t Translator::LowestFrameLoadAhead(int32_t disp) const {
     int32_t lowest = disp;
     for (size_t j = index_ + static_cast<size_t>(folded_) + 1; j < insts_.size() && j <= index_ + kLookahead; ++j) {
         const Inst& in = insts_[j];
-        if (isTarget_[j] || in.op == kBadOp || !KeepsVars(in.op) || IsControl(in.op)) break;
+        if (isTarget_[j] || in.op == kBadOp || !KeepsVarsAt(in) || IsControl(in.op)) break;
         int32_t d = 0;
         if (FrameLoadAt(insts_, isTarget_, j, d) && d < lowest && d > -65536) lowest = d;
     }
@@ -869,11 +896,7 @@ void Translator::Compare(const Inst& in, x64::Cond cc, const uint32_t* constant)
 void Translator::RealBinary(const Inst& in) {
     StoreCur(in.pc);  // a trapped floating-point exception is reported at this instruction
     int b = RealTop(0), a = RealTop(8, b);
-    if (XmmVarHeld(a)) {  // a variable's register is not computed in
-        int c = FreeXmm(a, b);
-        a_.movapd(x86::xmm(c), x86::xmm(a));
-        a = c;
-    }
+    a = RealToComputeIn(a, 0, 16, b);
     x86::Xmm A = x86::xmm(a), B = x86::xmm(b);
     switch (static_cast<Op>(in.op)) {
     case Op::ADDR: a_.addsd(A, B); break;
@@ -1376,12 +1399,13 @@ bool Translator::TranslateInline(const Inst& in) {
     case Op::ADDR: case Op::SUBR: case Op::MULR: case Op::DIVR: RealBinary(in); return true;
     case Op::EQR: case Op::NER: case Op::GER: case Op::GTR: case Op::LER: case Op::LTR: RealCompare(in); return true;
     case Op::NEGR: {
-        int x = RealTop(0);
+        const int x = RealToComputeIn(RealTop(0), 0, 8);
         ForgetInts();
         a_.mov(x86::rax, uint64_t{1} << 63);
         a_.movq(x86::xmm0, x86::rax);
         a_.xorpd(x86::xmm(x), x86::xmm0);
         a_.movsd(StackQword(0), x86::xmm(x));
+        NoteReal(0, x);
         return true;
     }
     case Op::PUSHR0: case Op::PUSHR1: case Op::PUSHR: {
@@ -1422,14 +1446,15 @@ bool Translator::TranslateInline(const Inst& in) {
     case Op::CALLSTD: {
         // sqrt of a non-negative number (or +0, -0, +inf) cannot fail: sqrtsd gives the
         // routine's result. A negative number or a NaN goes to the routine, for its error.
-        if (in.a != vm::Number(vm::Std::Sqrt) || InstalledStd(in.a) != SqrtRoutine) return false;
-        int x = RealTop(0);
+        if (!IsInlineSqrt(in)) return false;
+        const int x = RealToComputeIn(RealTop(0), 0, 8);
         ForgetInts();
         a_.xorpd(x86::xmm0, x86::xmm0);
         a_.ucomisd(x86::xmm(x), x86::xmm0);
         a_.jb(ColdPath(ColdKind::Step, in.pc));  // below zero, or unordered
         a_.sqrtsd(x86::xmm(x), x86::xmm(x));
         a_.movsd(StackQword(0), x86::xmm(x));
+        NoteReal(0, x);
         return true;
     }
 
@@ -1649,7 +1674,7 @@ void Translator::Translate(const Inst& in) {
         a_.jmp(exitEax);
         return;
     }
-    if (!KeepsVars(in.op)) ForgetVars();
+    if (!KeepsVarsAt(in)) ForgetVars();
     FuseSetSequence(in);
     if (TranslateInline(in)) return;
     if (static_cast<Op>(in.op) == Op::ALLOC) {

@@ -154,6 +154,25 @@ uint32_t Enter(uint32_t sp, uint32_t& fp, uint32_t size, uint32_t level) {
     return static_cast<uint32_t>(newSp);
 }
 
+// a + b and a * b as the hardware computes them in this order: when both are NaNs the
+// result is the left one (with its sign), whatever order the C++ compiler would pick for
+// an operation it may treat as commutative. The native tier computes the same.
+inline double AddReals(double a, double b) {
+#if defined(__x86_64__)
+    asm("addsd %1, %0" : "+x"(a) : "x"(b));
+    return a;
+#else
+    return a + b;
+#endif
+}
+inline double MulReals(double a, double b) {
+#if defined(__x86_64__)
+    asm("mulsd %1, %0" : "+x"(a) : "x"(b));
+    return a;
+#else
+    return a * b;
+#endif
+}
 
 // The loop, from the registers in vm. With kStep it runs exactly one instruction, the one
 // at vm.pc, and returns with vm holding the registers after it (vm.stopped when a standard
@@ -379,9 +398,9 @@ INSTR(LER) REAL_COMPARE(std::islessequal(a, b)); NEXT;
 INSTR(LTR) REAL_COMPARE(std::isless(a, b)); NEXT;
 
     // ---- reals and conversions ----
-INSTR(ADDR) REAL_BINARY(a + b); NEXT;
+INSTR(ADDR) REAL_BINARY(AddReals(a, b)); NEXT;
 INSTR(SUBR) REAL_BINARY(a - b); NEXT;
-INSTR(MULR) REAL_BINARY(a * b); NEXT;
+INSTR(MULR) REAL_BINARY(MulReals(a, b)); NEXT;
 INSTR(DIVR) REAL_BINARY(b == 0.0 ? (RunTimeError("Division by zero"), 0.0) : a / b); NEXT;
 INSTR(NEGR) SETR(sp, -R(sp)); NEXT;
 INSTR(ITOR) { int32_t w = static_cast<int32_t>(W(sp)); sp -= 4; SETR(sp, w); } NEXT;

@@ -345,6 +345,8 @@ private:
         if (hi > 0xFFFFFFFFu || lo > hi) { range_[i] = Range{}; return; }
         range_[i] = {true, static_cast<uint32_t>(lo), static_cast<uint32_t>(hi), false, 0};
     }
+    // ebx + low >= stackLow, checked at run time (see the definition).
+    bool GuardStackAbove(int low);
     // Whether a store of size bytes through the address on stack word i lies wholly below
     // the stack (in the globals and fixed data), where no stack word can be: then the caches
     // survive it. The address's range proves the first half; the second, that every word
@@ -678,17 +680,24 @@ bool CombineRanges(Op op, uint32_t alo, uint32_t ahi, uint32_t blo, uint32_t bhi
     }
 }
 
-bool Translator::StoreBelowStack(int i, uint32_t size) {
-    uint32_t lo = 0, hi = 0;
-    if (!RangeOf(i, lo, hi) || uint64_t{hi} + size > g_engine.stackLow) return false;
-    const int low = delta_ + 4 * (i + 1);  // the cached words left lie at SP + low and up
-    if (spGuarded_ && low >= spGuard_) return true;
-    const int64_t need = int64_t{g_engine.stackLow} - low;  // ebx + low >= stackLow
+// Checks at run time that ebx + low >= stackLow (where it fails, the interpreter goes on at
+// the current instruction); false when it can never hold.
+bool Translator::GuardStackAbove(int low) {
+    const int64_t need = int64_t{g_engine.stackLow} - low;
     if (need > 0xFFFFFFFFll) return false;
     if (need > 0) {
         a_.cmp(x86::ebx, static_cast<int32_t>(static_cast<uint32_t>(need)));
         a_.jb(ColdPathFrom(ColdKind::ExitAt, curPc_, startDelta_));
     }
+    return true;
+}
+
+bool Translator::StoreBelowStack(int i, uint32_t size) {
+    uint32_t lo = 0, hi = 0;
+    if (!RangeOf(i, lo, hi) || uint64_t{hi} + size > g_engine.stackLow) return false;
+    const int low = delta_ + 4 * (i + 1);  // the cached words left lie at SP + low and up
+    if (spGuarded_ && low >= spGuard_) return true;
+    if (!GuardStackAbove(low)) return false;
     spGuarded_ = true;
     spGuard_ = low;
     return true;
@@ -773,12 +782,7 @@ bool Translator::FpGuard(int32_t disp, uint32_t size) {
 bool Translator::VarGuard() {
     if (varGuarded_ && delta_ - kVarMargin / 2 >= varGuard_) return true;
     const int guard = delta_ - kVarMargin;
-    const int64_t need = int64_t{g_engine.stackLow} - guard;  // ebx + guard >= stackLow
-    if (need > 0xFFFFFFFFll) return false;
-    if (need > 0) {
-        a_.cmp(x86::ebx, static_cast<int32_t>(static_cast<uint32_t>(need)));
-        a_.jb(ColdPathFrom(ColdKind::ExitAt, curPc_, startDelta_));
-    }
+    if (!GuardStackAbove(guard)) return false;
     varGuarded_ = true;
     varGuard_ = guard;
     return true;

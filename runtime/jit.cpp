@@ -144,6 +144,9 @@ constexpr int kRealDepth = 8;  // at most this many cached reals
 constexpr int kMaxDelta = 1024;  // pending SP moves, in bytes either way
 constexpr int32_t kSpFloor = 4096;
 constexpr uint32_t kInlineAllocBytes = 256;  // larger ALLOCs call Allocate
+// What the set sequence planner may look at in all (see setPlanBudget_): far more than any
+// program's statements take, which start a run at each of a few instructions.
+constexpr size_t kSetPlanBudgetPerInstruction = 16, kSetPlanBudgetBase = 65536;
 // Variables whose value a register holds (see Translator::intVars_).
 constexpr int kIntVars = 3, kRealVars = 4;
 constexpr int kVarMargin = 64;  // bytes the stack may grow in a stretch before globals go
@@ -307,6 +310,11 @@ private:
     bool constTop_ = false, topIsConst_ = false;
     uint32_t constValue_ = 0, topConst_ = 0;
     size_t setSequenceEnd_ = 0;  // index after the last set sequence (FuseSetSequence)
+    // Instructions the set sequence planner may still look at: a run that never ends (a
+    // long chain of unions) would otherwise be planned again from each of its instructions,
+    // and translation would take time quadratic in its length. When it is spent, the rest
+    // is translated instruction by instruction, which is the same code without the fusion.
+    size_t setPlanBudget_ = 0;
 
     void Mark(uint32_t pc) {
         starts.push_back(static_cast<uint32_t>(a_.offset()));
@@ -1705,12 +1713,14 @@ void Translator::Translate(const Inst& in) {
 void Translator::FuseSetSequence(const Inst& in) {
     constexpr size_t kLongest = 1024;  // instructions a sequence may take in
     if (index_ < setSequenceEnd_ || !SetSequenceMayTake(in.op)) return;
+    if (setPlanBudget_ == 0) return;
     std::vector<SetSequenceInst> run{{in.pc, in.op, in.a, in.b}};
     for (size_t k = 1; k < kLongest; ++k) {
         const Inst* next = Foldable(k);
         if (next == nullptr || !SetSequenceMayTake(next->op)) break;
         run.push_back({next->pc, next->op, next->a, next->b});
     }
+    setPlanBudget_ -= std::min(setPlanBudget_, run.size());
     std::unique_ptr<SetSequence> seq = PlanSetSequence(run);
     if (seq == nullptr || index_ + seq->length >= insts_.size()) return;
     const size_t end = index_ + seq->length;
@@ -1794,6 +1804,7 @@ void Translator::Run() {
     stdStopped = a_.newLabel();
     indexOf.assign(codeSize, -1);
     isTarget_.assign(insts_.size(), false);
+    setPlanBudget_ = kSetPlanBudgetPerInstruction * insts_.size() + kSetPlanBudgetBase;
     for (size_t i = 0; i < insts_.size(); ++i) {
         indexOf[insts_[i].pc] = static_cast<int32_t>(i);
         labels.push_back(a_.newLabel());

@@ -71,6 +71,18 @@ using vm::StoreReal;
 using vm::StoreWord;
 
 inline uint32_t VmWord(uint32_t addr) { return LoadWord(Mem() + addr); }
+
+// Integer DIV and MOD as the VM computes them, once their divisor is known to be valid:
+// DIV (b != 0) truncates toward zero, and INT_MIN div -1 wraps to INT_MIN instead of
+// trapping the host; MOD (b > 0) lies in 0 .. b-1.
+inline uint32_t DivideWrapping(int32_t a, int32_t b) {
+    if (b == -1) return 0u - static_cast<uint32_t>(a);
+    return static_cast<uint32_t>(a / b);
+}
+inline uint32_t ModPositive(int32_t a, int32_t b) {
+    const int32_t r = a % b;
+    return static_cast<uint32_t>(r < 0 ? r + b : r);
+}
 inline void SetVmWord(uint32_t addr, uint32_t v) { StoreWord(Mem() + addr, v); }
 
 // Registers the interpreter hands to standard routines. SP and FP are VM addresses.

@@ -95,19 +95,15 @@ uint32_t TruncateReal(double d) {
     return 0x80000000u;
 }
 
-// DIV truncates toward zero; INT_MIN div -1 wraps to INT_MIN instead of trapping the host.
 uint32_t DivideSigned(int32_t a, int32_t b) {
     if (b == 0) RunTimeError("Division by zero");
-    if (b == -1) return 0u - static_cast<uint32_t>(a);
-    return static_cast<uint32_t>(a / b);
+    return DivideWrapping(a, b);
 }
 
-// MOD's result lies in 0 .. b-1.
 uint32_t ModSigned(int32_t a, int32_t b) {
     if (b == 0) RunTimeError("MOD zero");
     if (b < 0) RunTimeError("MOD negative");
-    int32_t r = a % b;
-    return static_cast<uint32_t>(r < 0 ? r + b : r);
+    return ModPositive(a, b);
 }
 
 uint32_t ShiftCount(uint32_t b) {

@@ -370,14 +370,12 @@ bool Arithmetic(uint32_t op, uint32_t a, uint32_t b, uint32_t& out) {
     case Op::XOR: out = a ^ b; return true;
     case Op::DIV:
         if (sb == 0) return false;
-        out = sb == -1 ? 0u - a : static_cast<uint32_t>(sa / sb);  // INT_MIN div -1 wraps
+        out = DivideWrapping(sa, sb);
         return true;
-    default: {  // MOD: the result lies in 0 .. b-1
+    default:  // MOD
         if (sb <= 0) return false;
-        int32_t r = sa % sb;
-        out = static_cast<uint32_t>(r < 0 ? r + sb : r);
+        out = ModPositive(sa, sb);
         return true;
-    }
     }
 }
 

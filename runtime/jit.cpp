@@ -11,13 +11,18 @@
 // is the fault handler's "Invalid memory access", reported at the instruction whose code
 // the faulting host instruction belongs to (NoteNativeFault).
 //
-// Stack words are written to VM memory as the interpreter writes them (no push is left out
-// or delayed), so memory is exact at every instruction boundary. What the tier saves is the
-// reloads: a small cache remembers which host register holds each of the top stack words.
-// The cache is forgotten at jump targets, after every store through an address (it may
-// alias the stack) and around calls of the interpreter. An instruction whose entry has a
-// non-empty cache is not in the entry table; a computed jump to it hands the run over to the
-// interpreter, as does a jump to any offset that is not the start of an instruction.
+// Within a stretch of straight code the top stack words live in host registers: a small
+// cache remembers which register holds each of them, and a word pushed there is written to
+// VM memory only when something may read it there (a pending word): before every jump,
+// call, step of the interpreter or cold path, before a load or store through an address
+// that may reach it, and when its cache entry is needed. A word popped before any of those
+// is never written, so the words below SP may differ from the interpreter's (the code
+// generator never reads a stack word below SP before writing it, and a fault ends the run);
+// every word at or above SP is exact wherever anything can observe it. The cache is
+// forgotten at jump targets, after a store through an address that may alias the stack and
+// around calls of the interpreter. An instruction whose entry has a non-empty cache is not
+// in the entry table; a computed jump to it hands the run over to the interpreter, as does
+// a jump to any offset that is not the start of an instruction.
 //
 // Checks that fail go to the interpreter's implementation of the same instruction, which
 // reports the error with its own message, so the tiers cannot disagree on an error.
@@ -170,14 +175,19 @@ public:
 
 private:
     enum class ColdKind { ExitAt, Step };
+    // A pending stack word (or real) a cold path writes before it leaves: at ebx + pos, from
+    // host register reg (an xmm register for a real).
+    struct PendingWrite { int pos; int reg; bool real; };
     // delta: the pending SP moves when the cold path is jumped to.
-    struct Cold { x64::Label label; ColdKind kind; uint32_t pc; int delta; };
+    struct Cold { x64::Label label; ColdKind kind; uint32_t pc; int delta; std::vector<PendingWrite> writes; };
 
     x64::Assembler a_;
     const std::vector<Inst>& insts_;
     std::vector<Cold> cold_;
     std::vector<bool> isTarget_;
     int slot_[kCacheDepth];
+    // Whether the cached word is pending: held by its register only, not yet written.
+    bool dirty_[kCacheDepth]{};
     // What is known of the value of each of the top kRangeDepth stack words (cached in a
     // register or not): it lies in [lo, hi] as an unsigned number, or it is a frame address.
     // Every word written starts unknown; anything that may write a stack word in another
@@ -283,9 +293,10 @@ private:
     // size bytes at address, which were just loaded or stored; any other variable overlapping
     // them is dropped.
     void NoteVar(uint32_t address, uint32_t size, int reg, bool fp = false);
-    // A cached real: xmm register reg holds the 8 bytes at SP + offset (reg < 0: unused).
-    struct RealSlot { int offset; int reg; };
-    RealSlot real_[kRealDepth];
+    // A cached real: xmm register reg holds the 8 bytes at SP + offset (reg < 0: unused);
+    // dirty: pending, not yet written. Pending words and reals never overlap.
+    struct RealSlot { int offset; int reg; bool dirty; };
+    RealSlot real_[kRealDepth]{};
     // After LOADR: the 64-bit host register that holds the real it pushed, for a CHKUD
     // right after it (-1 otherwise).
     int loadedReal_ = -1;
@@ -332,8 +343,62 @@ private:
     void LoadFrom(Op op, int a, int32_t disp, bool select);
 
     // ---- the stack cache ----
+    // Writes the pending word in slot i, which stays cached.
+    void WriteSlot(int i) {
+        if (slot_[i] < 0 || !dirty_[i]) return;
+        a_.mov(StackWord(4 * i), Reg(slot_[i]));
+        dirty_[i] = false;
+    }
+    void WriteReal(RealSlot& r) {
+        if (r.reg < 0 || !r.dirty) return;
+        a_.movsd(StackQword(r.offset), x86::xmm(r.reg));
+        r.dirty = false;
+    }
+    // Writes the pending words and reals that overlap the bytes [SP + from, SP + to), so
+    // that memory may be read there.
+    void WritePendingIn(int from, int to) {
+        for (int i = 0; i < kCacheDepth; ++i) if (4 * i < to && 4 * i + 4 > from) WriteSlot(i);
+        for (RealSlot& r : real_) if (r.offset < to && r.offset + 8 > from) WriteReal(r);
+    }
+    // Writes every pending word and real (they stay cached).
+    void Sync() { WritePendingIn(INT32_MIN / 2, INT32_MAX / 2); }
+    bool HasPending() const {
+        for (int i = 0; i < kCacheDepth; ++i) if (slot_[i] >= 0 && dirty_[i]) return true;
+        for (const RealSlot& r : real_) if (r.reg >= 0 && r.dirty) return true;
+        return false;
+    }
+    // The end of the highest pending word or real, as an offset from SP (INT32_MIN: none).
+    int HighestPendingEnd() const {
+        int high = INT32_MIN;
+        for (int i = 0; i < kCacheDepth; ++i) if (slot_[i] >= 0 && dirty_[i]) high = std::max(high, 4 * i + 4);
+        for (const RealSlot& r : real_) if (r.reg >= 0 && r.dirty) high = std::max(high, r.offset + 8);
+        return high;
+    }
+    // The lowest offset from SP of a pending word or real (INT32_MAX: none).
+    int LowestPending() const {
+        int low = INT32_MAX;
+        for (int i = 0; i < kCacheDepth; ++i) if (slot_[i] >= 0 && dirty_[i]) low = std::min(low, 4 * i);
+        for (const RealSlot& r : real_) if (r.reg >= 0 && r.dirty) low = std::min(low, r.offset);
+        return low;
+    }
+    // Where the pending words lie (relative to ebx) and which registers hold them, for a
+    // cold path taken here.
+    std::vector<PendingWrite> PendingWrites() const {
+        std::vector<PendingWrite> writes;
+        for (int i = 0; i < kCacheDepth; ++i)
+            if (slot_[i] >= 0 && dirty_[i]) writes.push_back({delta_ + 4 * i, slot_[i], false});
+        for (const RealSlot& r : real_)
+            if (r.reg >= 0 && r.dirty) writes.push_back({delta_ + r.offset, r.reg, true});
+        return writes;
+    }
+    // Drops the integer cache: pending words are written first.
     void ForgetInts() {
+        for (int i = 0; i < kCacheDepth; ++i) WriteSlot(i);
+        DropInts();
+    }
+    void DropInts() {
         for (int& s : slot_) s = -1;
+        for (bool& d : dirty_) d = false;
         for (Range& r : range_) r = Range{};
     }
     // Whether stack word i below the top is known to be the frame address FP + disp.
@@ -355,6 +420,12 @@ private:
     }
     // ebx + low >= stackLow, checked at run time (see the definition).
     bool GuardStackAbove(int low);
+    // ebx + low >= stackLow is known in this stretch, or checked now (false when it never
+    // holds): the cached words at ebx + low and up lie in the stack, not in the globals.
+    bool CachedAboveLow(int low);
+    // Whether a load of size bytes from an address known to lie in [.., hi] cannot read a
+    // pending word: it lies below the stack, and every pending word at or above stackLow.
+    bool LoadMissesPending(uint32_t hi, uint32_t size);
     // Whether a store of size bytes through the address on stack word i lies wholly below
     // the stack (in the globals and fixed data), where no stack word can be: then the caches
     // survive it. The address's range proves the first half; the second, that every word
@@ -367,11 +438,24 @@ private:
     // the register value, holding what was stored at a constant address or frame offset
     // (-1: none), may keep it.
     void StoreVars(bool known, uint32_t lo, uint32_t hi, bool frame, int32_t disp, uint32_t size, int value);
-    void ForgetReals() { for (RealSlot& r : real_) r.reg = -1; }
+    void ForgetReals() {
+        for (RealSlot& r : real_) {
+            WriteReal(r);
+            r.reg = -1;
+        }
+    }
+    // Writes whatever is pending and drops the caches: before a jump, a call or a step.
     void Forget() { ForgetInts(); ForgetReals(); }
-    // The two top stack words were overwritten (by a real): the integer cache drops them.
+    // Drops the caches, whose pending words were written before memory changed under them.
+    void DropAll() {
+        DropInts();
+        for (RealSlot& r : real_) r.reg = -1;
+    }
+    // The two top stack words were overwritten (by a real): the integer cache drops them,
+    // pending or not.
     void IntsWritten2() {
         slot_[0] = slot_[1] = -1;
+        dirty_[0] = dirty_[1] = false;
         range_[0] = range_[1] = Range{};
     }
     bool Empty() const {
@@ -380,10 +464,14 @@ private:
         for (const RealSlot& r : real_) if (r.reg >= 0) return false;
         return true;
     }
-    // Drops the cached reals that overlap the bytes [SP + from, SP + to): they are written.
+    // Drops the cached reals that overlap the bytes [SP + from, SP + to), which are being
+    // overwritten or popped; a pending one that lies partly outside them is written first.
     void RealsWritten(int from, int to) {
-        for (RealSlot& r : real_)
-            if (r.reg >= 0 && r.offset < to && r.offset + 8 > from) r.reg = -1;
+        for (RealSlot& r : real_) {
+            if (r.reg < 0 || r.offset >= to || r.offset + 8 <= from) continue;
+            if (r.offset < from || r.offset + 8 > to) WriteReal(r);
+            r.reg = -1;
+        }
     }
     int RealAt(int offset) const {
         for (const RealSlot& r : real_) if (r.reg >= 0 && r.offset == offset) return r.reg;
@@ -405,7 +493,11 @@ private:
                 (deepest == nullptr || r.offset > deepest->offset))
                 deepest = &r;
         int x = deepest->reg;
-        for (RealSlot& r : real_) if (r.reg == x) r.reg = -1;
+        for (RealSlot& r : real_) {
+            if (r.reg != x) continue;
+            WriteReal(r);
+            r.reg = -1;
+        }
         return x;
     }
     // Whether xmm register x holds anything besides the reals at SP + [from, to): a
@@ -424,26 +516,36 @@ private:
         a_.movapd(x86::xmm(c), x86::xmm(x));
         return c;
     }
-    // Remembers that xmm register x holds the 8 bytes at SP + offset (already written).
-    // Several stack reals may share one register (a variable loaded twice for v * v): a
-    // register is only computed in when nothing else holds it (XmmHeldBeyond).
-    void NoteReal(int offset, int x) {
+    // Remembers that xmm register x holds the 8 bytes at SP + offset: pending (a real just
+    // pushed), or already in memory. Several stack reals may share one register (a variable
+    // loaded twice for v * v): a register is only computed in when nothing else holds it
+    // (XmmHeldBeyond).
+    void NoteReal(int offset, int x, bool pending) {
         RealsWritten(offset, offset + 8);
         RealSlot* slot = nullptr;
         for (RealSlot& r : real_) if (r.reg < 0) { slot = &r; break; }
         if (slot == nullptr) {  // full: the deepest one goes
             slot = &real_[0];
             for (RealSlot& r : real_) if (r.offset > slot->offset) slot = &r;
+            WriteReal(*slot);
         }
-        *slot = {offset, x};
+        *slot = {offset, x, pending};
+        if (pending && fpGuarded_ && delta_ + offset + 8 > 0) ForgetVarsOf(true);  // see Replace
+    }
+    // A real pushed: xmm register x holds it, pending; the integer cache drops the two words
+    // it overwrites.
+    void PushedReal(int x) {
+        IntsWritten2();
+        NoteReal(0, x, true);
     }
     // The xmm register holding the real at SP + offset, loaded when it is not cached.
     int RealTop(int offset, int avoid = -1) {
         int x = RealAt(offset);
         if (x >= 0) return x;
+        WritePendingIn(offset, offset + 8);
         x = FreeXmm(avoid);
         a_.movsd(x86::xmm(x), StackQword(offset));
-        NoteReal(offset, x);
+        NoteReal(offset, x, false);
         return x;
     }
     // A register in use holds a cached stack word or a variable: it is not overwritten.
@@ -493,27 +595,21 @@ private:
     // The register holding the stack word i below the top (0 = top).
     int Top(int i) {
         if (slot_[i] >= 0) return slot_[i];
+        WritePendingIn(4 * i, 4 * i + 4);
         int r = FreeReg();
         a_.mov(Reg(r), StackWord(4 * i));
         slot_[i] = r;  // (the word's range stays: the register holds the same value)
+        dirty_[i] = false;
         return r;
     }
     // Moves SP by words (positive pops) and the caches with it.
+    // Popped words are dead and never written; a word pushed beyond the cache's depth, or
+    // a real that a pop cuts in two, is written first.
     void Move(int words) {
-        if (words > 0) {
-            for (int i = 0; i < kCacheDepth; ++i) slot_[i] = i + words < kCacheDepth ? slot_[i + words] : -1;
-            for (int i = 0; i < kRangeDepth; ++i) range_[i] = i + words < kRangeDepth ? range_[i + words] : Range{};
-        } else if (words < 0) {
-            for (int i = kCacheDepth - 1; i >= 0; --i) slot_[i] = i + words >= 0 ? slot_[i + words] : -1;
-            for (int i = kRangeDepth - 1; i >= 0; --i) range_[i] = i + words >= 0 ? range_[i + words] : Range{};
-        }
-        for (RealSlot& r : real_) {
-            r.offset -= 4 * words;
-            if (r.offset < 0) r.reg = -1;
-        }
         // SP moves by the pending delta only; ebx follows at a flush. A delta below zero
         // needs ebx >= kSpFloor, checked once per stretch, so that ebx + delta never goes
-        // below the window (the interpreter's SP wraps there instead).
+        // below the window (the interpreter's SP wraps there instead). The check comes
+        // before the caches move, so that its cold path finds them as they were.
         int next = delta_ + 4 * words;
         if (next > kMaxDelta || next < -kMaxDelta) {
             Flush();
@@ -524,27 +620,48 @@ private:
             a_.jb(ColdPathFrom(ColdKind::ExitAt, curPc_, startDelta_));
             spChecked_ = true;
         }
+        if (words > 0) {
+            for (int i = 0; i < kCacheDepth; ++i) {
+                slot_[i] = i + words < kCacheDepth ? slot_[i + words] : -1;
+                dirty_[i] = i + words < kCacheDepth && dirty_[i + words];
+            }
+            for (int i = 0; i < kRangeDepth; ++i) range_[i] = i + words < kRangeDepth ? range_[i + words] : Range{};
+        } else if (words < 0) {
+            for (int i = std::max(0, kCacheDepth + words); i < kCacheDepth; ++i) WriteSlot(i);
+            for (int i = kCacheDepth - 1; i >= 0; --i) {
+                slot_[i] = i + words >= 0 ? slot_[i + words] : -1;
+                dirty_[i] = i + words >= 0 && dirty_[i + words];
+            }
+            for (int i = kRangeDepth - 1; i >= 0; --i) range_[i] = i + words >= 0 ? range_[i + words] : Range{};
+        }
+        for (RealSlot& r : real_) {
+            if (r.reg < 0) continue;
+            if (r.offset - 4 * words < 0 && r.offset - 4 * words + 8 > 0) WriteReal(r);
+            r.offset -= 4 * words;
+            if (r.offset < 0) r.reg = -1;
+        }
         delta_ = next;
         if (varGuarded_ && delta_ < varGuard_) ForgetVars();
     }
     void Push(int r) {
         Move(-1);
-        a_.mov(StackWord(0), Reg(r));
-        slot_[0] = r;
-        range_[0] = Range{};
-        RealsWritten(0, 4);
+        Replace(r);
     }
+    // The top word is now register r's value, pending.
+    // A word pushed above where the stretch began may overwrite a kept local (as StackWord
+    // finds for a write), though it is written later.
     void Replace(int r) {
-        a_.mov(StackWord(0), Reg(r));
-        slot_[0] = r;
-        range_[0] = Range{};
         RealsWritten(0, 4);
+        slot_[0] = r;
+        dirty_[0] = true;
+        range_[0] = Range{};
+        if (fpGuarded_ && delta_ + 4 > 0) ForgetVarsOf(true);
     }
     void MovIfOther(int to, int from) { if (to != from) a_.mov(Reg(to), Reg(from)); }
 
     // ---- exits and calls ----
     x64::Label ColdPathFrom(ColdKind kind, uint32_t pc, int delta) {
-        cold_.push_back({a_.newLabel(), kind, pc, delta});
+        cold_.push_back({a_.newLabel(), kind, pc, delta, PendingWrites()});
         return cold_.back().label;
     }
     // A cold path for a jump made with the current pending SP moves.
@@ -582,7 +699,8 @@ private:
     bool FoldConstantOperand(uint32_t v);
     void RealBinary(const Inst& in);
     void RealCompare(const Inst& in);
-    void Load(const Inst& in);
+    // missesPending: the address is known not to reach a pending stack word.
+    void Load(const Inst& in, bool missesPending = false);
     void EmitEntryAndExit();
     void EmitCold();
 };
@@ -700,10 +818,7 @@ bool Translator::GuardStackAbove(int low) {
     return true;
 }
 
-bool Translator::StoreBelowStack(int i, uint32_t size) {
-    uint32_t lo = 0, hi = 0;
-    if (!RangeOf(i, lo, hi) || uint64_t{hi} + size > g_engine.stackLow) return false;
-    const int low = delta_ + 4 * (i + 1);  // the cached words left lie at SP + low and up
+bool Translator::CachedAboveLow(int low) {
     if (spGuarded_ && low >= spGuard_) return true;
     if (!GuardStackAbove(low)) return false;
     spGuarded_ = true;
@@ -711,8 +826,20 @@ bool Translator::StoreBelowStack(int i, uint32_t size) {
     return true;
 }
 
+bool Translator::StoreBelowStack(int i, uint32_t size) {
+    uint32_t lo = 0, hi = 0;
+    if (!RangeOf(i, lo, hi) || uint64_t{hi} + size > g_engine.stackLow) return false;
+    return CachedAboveLow(delta_ + 4 * (i + 1));  // the cached words left lie at SP + 4(i + 1) and up
+}
+
+bool Translator::LoadMissesPending(uint32_t hi, uint32_t size) {
+    if (!HasPending()) return true;
+    return uint64_t{hi} + size <= g_engine.stackLow && CachedAboveLow(delta_ + LowestPending());
+}
+
 bool KeepsVars(uint32_t op);
 bool IsControl(uint32_t op);
+uint32_t LoadSize(Op op);
 
 // sqrt translated inline (the engine's own routine is installed): sqrtsd on the real cache,
 // a cold path for a negative number or a NaN.
@@ -881,7 +1008,12 @@ void Translator::Compare(const Inst& in, x64::Cond cc, const uint32_t* constant)
     if (jump != nullptr && static_cast<Op>(jump->op) != Op::JZ && static_cast<Op>(jump->op) != Op::JNZ) jump = nullptr;
     // A backward branch polls the break flag before the comparison (the poll's own compare
     // would clobber the flags); a break taken there goes on at the comparison.
-    if (jump != nullptr && jump->a <= jump->pc) PollBreak(in.pc);
+    if (jump != nullptr && jump->a <= jump->pc) {
+        // The interpreter goes on at the comparison when a break is taken: the constant
+        // operand, held nowhere else, is written for it.
+        if (constant != nullptr) a_.mov(StackWord(0), static_cast<int32_t>(*constant));
+        PollBreak(in.pc);
+    }
     if (constant != nullptr) {
         a_.cmp(Reg(Top(1)), static_cast<int32_t>(*constant));
     } else {
@@ -898,6 +1030,7 @@ void Translator::Compare(const Inst& in, x64::Cond cc, const uint32_t* constant)
     folded_ += 1;
     Mark(jump->pc);
     Move(1);
+    Sync();  // (mov leaves the flags alone)
     Flush();
     bool onTrue = static_cast<Op>(jump->op) == Op::JNZ;
     a_.j(onTrue ? cc : static_cast<x64::Cond>(cc ^ 1), TargetLabel(jump->a));
@@ -926,9 +1059,7 @@ void Translator::RealBinary(const Inst& in) {
     }
     RealsWritten(0, 16);
     Move(2);
-    a_.movsd(StackQword(0), A);
-    IntsWritten2();  // the result overwrites the two words of the integer cache below it
-    NoteReal(0, a);
+    PushedReal(a);
 }
 
 // a b -- flag for reals; a NaN operand makes every relation false but NER.
@@ -953,17 +1084,22 @@ void Translator::RealCompare(const Inst& in) {
 
 // Loads through the address on top; address 0 reads as 0, as in the interpreter (which
 // also reads the always-committed first page and then selects).
-void Translator::Load(const Inst& in) {
+void Translator::Load(const Inst& in, bool missesPending) {
     // The address is a constant other than 0, or its range excludes 0.
     uint32_t lo = 0, hi = 0;
-    const bool knownNonZero = topNonZero_ || (RangeOf(0, lo, hi) && lo > 0);
-    int a = Top(0);
-    slot_[0] = -1;
-    LoadFrom(static_cast<Op>(in.op), a, 0, !knownNonZero);
+    const bool known = RangeOf(0, lo, hi);
+    const bool knownNonZero = topNonZero_ || (known && lo > 0);
+    const Op op = static_cast<Op>(in.op);
+    // An address that may point into the stack reads the pending words from memory (the
+    // address itself among them).
+    if (!missesPending && (!known || !LoadMissesPending(hi, LoadSize(op)))) Sync();
+    LoadFrom(op, Top(0), 0, !knownNonZero);
 }
 
 // The load op from [base + address register a + disp] (a < 0: from [base + disp]), its
-// value replacing the address on top; select: address 0 (a's value) reads as 0.
+// value replacing the address on top (a slot the caller has emptied when a < 0); select:
+// address 0 (a's value) reads as 0. The address stays in its slot until the value is
+// loaded, for a cold path on the way.
 void Translator::LoadFrom(Op op, int a, int32_t disp, bool select) {
     const uint8_t index = a >= 0 ? Reg(a).r64().id : x86::kNoReg;
     auto at = [&](uint8_t size) { return x86::Mem{x86::r12.id, index, 0, disp, size}; };
@@ -976,11 +1112,9 @@ void Translator::LoadFrom(Op op, int a, int32_t disp, bool select) {
             a_.cmovz(R, Reg(a).r64());
         }
         Move(-1);
-        a_.mov(StackQword(0), R);
-        IntsWritten2();
         int x = FreeXmm();
         a_.movq(x86::xmm(x), R);
-        NoteReal(0, x);
+        PushedReal(x);
         loadedReal_ = r;
         return;
     }
@@ -1022,12 +1156,22 @@ bool IsLoad(uint32_t op) {
     }
 }
 
+uint32_t LoadSize(Op op) {
+    switch (op) {
+    case Op::LOADB: return 1;
+    case Op::LOADH: case Op::LOADHS: return 2;
+    case Op::LOADR: return 8;
+    default: return 4;
+    }
+}
+
 // A constant address other than 0 (a global variable's) with a load right after it: one
 // load from the window base plus the constant, its value in the slot the address would
 // have taken. Addresses from 2 GiB up keep the two instructions (a displacement is signed).
 bool Translator::FoldConstantLoad(uint32_t address) {
     const Inst* load = Foldable(1);
     if (address == 0 || address > 0x7FFF0000u || load == nullptr || !IsLoad(load->op)) return false;
+    if (!LoadMissesPending(address, LoadSize(static_cast<Op>(load->op)))) Sync();
     Move(-1);
     slot_[0] = -1;
     RealsWritten(0, 4);
@@ -1048,9 +1192,7 @@ bool Translator::FoldConstantLoad(uint32_t address) {
     if (op == Op::LOADR) {
         if (int x = RealVar(address); x >= 0) {
             Move(-1);
-            a_.movsd(StackQword(0), x86::xmm(x));
-            IntsWritten2();
-            NoteReal(0, x);
+            PushedReal(x);
             keptReal_ = x;
             return true;
         }
@@ -1088,14 +1230,19 @@ bool Translator::FoldFrameAddress() {
                 range_[0] = VarRange(v);
             } else {
                 Move(-2);
-                a_.movsd(StackQword(0), x86::xmm(v));
-                NoteReal(0, v);
+                PushedReal(v);
                 keptReal_ = v;
             }
             return true;
         }
         folded_ = 2;  // (for the lookahead: the stretch goes on after the load)
         if (LoadedLater(static_cast<uint32_t>(disp), true)) FpGuard(disp, size);
+    }
+    // A local at or above ebx (FpGuard) cannot hold a pending word, all of which lie below.
+    bool missesPending = !HasPending();
+    if (load != nullptr && !missesPending && HighestPendingEnd() + delta_ <= 0) {
+        const uint32_t loadSize = LoadSize(loadOp);
+        missesPending = FpCovers(disp, loadSize) || FpGuard(disp, loadSize);
     }
     int r = FreeReg();
     a_.lea(Reg(r), x86::ptr(x86::r13, disp));  // a 32-bit sum: wraps as the interpreter's
@@ -1108,7 +1255,7 @@ bool Translator::FoldFrameAddress() {
         folded_ = 2;
         Mark(load->pc);
         topNonZero_ = false;
-        Load(*load);
+        Load(*load, missesPending);
         if (loadOp == Op::LOADW) NoteVar(static_cast<uint32_t>(disp), 4, slot_[0], true);
         if (loadOp == Op::LOADR) NoteVar(static_cast<uint32_t>(disp), 8, RealAt(0), true);
         return true;
@@ -1120,8 +1267,8 @@ bool Translator::FoldFrameAddress() {
 }
 
 // A constant followed by an integer operation or comparison that takes it as its right
-// operand: the constant is written to its slot as an immediate and used as one, without a
-// register.
+// operand: the constant is used as an immediate, without a register; the operation pops
+// it, so it is not written.
 bool Translator::FoldConstantOperand(uint32_t v) {
     const Inst* next = Foldable(1);
     if (next == nullptr) return false;
@@ -1136,7 +1283,6 @@ bool Translator::FoldConstantOperand(uint32_t v) {
     }
     const auto imm = static_cast<int32_t>(v);
     Move(-1);
-    a_.mov(StackWord(0), imm);
     slot_[0] = -1;
     RealsWritten(0, 4);
     folded_ = 1;
@@ -1232,6 +1378,7 @@ bool Translator::TranslateInline(const Inst& in) {
             return true;
         }
         {
+            Sync();  // the word is read from memory
             int r = FreeReg();
             a_.lea(Reg(r), x86::ptr(x86::rbx, A + delta_));  // a 32-bit sum: wraps as the interpreter's
             a_.mov(Reg(r), x86::dword_ptr(x86::r12, Reg(r).r64()));
@@ -1246,13 +1393,16 @@ bool Translator::TranslateInline(const Inst& in) {
         Move(1);
         for (Range& r : range_) r.fp = false;  // frame addresses of the old FP
         return true;
-    case Op::SETSP:
-        a_.mov(x86::ebx, Reg(Top(0)));
-        Forget();
+    case Op::SETSP: {
+        const int t = Top(0);
+        Sync();  // at the old SP
+        a_.mov(x86::ebx, Reg(t));
+        DropAll();
         SpReloaded();
         a_.test(x86::bl, 3);
         a_.jnz(ColdPath(ColdKind::ExitAt, next));
         return true;
+    }
 
     // ---- loads and stores ----
     case Op::LOADB: case Op::LOADH: case Op::LOADHS: case Op::LOADW: case Op::LOADR: Load(in); return true;
@@ -1267,6 +1417,9 @@ bool Translator::TranslateInline(const Inst& in) {
         const bool knownAddress = RangeOf(1, lo, hi), frame = FrameAddressOf(1, disp);
         if (knownAddress && op == Op::STOREW && lo == hi && VarCandidate(lo, 4)) VarGuard();
         if (frame && op == Op::STOREW && LoadedLater(static_cast<uint32_t>(disp), true)) FpGuard(disp, 4);
+        // A store that may reach the stack finds the words that outlive it in memory (its
+        // operands are popped: what it writes there lies below SP).
+        if (!belowStack) WritePendingIn(8, INT32_MAX / 2);
         x86::Gp W = Reg(w), At = Reg(a).r64();
         switch (static_cast<Op>(in.op)) {
         case Op::STOREB: a_.mov(x86::byte_ptr(x86::r12, At), W.r8()); break;
@@ -1277,7 +1430,7 @@ bool Translator::TranslateInline(const Inst& in) {
         default: a_.add(x86::dword_ptr(x86::r12, At), W); break;
         }
         Move(2);
-        if (!belowStack) Forget();  // the store may have written a stack word the cache holds
+        if (!belowStack) DropAll();  // the store may have written a stack word the cache holds
         StoreVars(knownAddress, lo, hi, frame, disp, size, op == Op::STOREW ? w : -1);
         return true;
     }
@@ -1290,15 +1443,17 @@ bool Translator::TranslateInline(const Inst& in) {
         const int x = RealAt(0);
         if (knownAddress && x >= 0 && lo == hi && VarCandidate(lo, 8)) VarGuard();
         if (frame && x >= 0 && LoadedLater(static_cast<uint32_t>(disp), true)) FpGuard(disp, 8);
+        if (!belowStack) WritePendingIn(12, INT32_MAX / 2);
         if (x >= 0) {
             a_.movsd(x86::qword_ptr(x86::r12, Reg(a).r64()), x86::xmm(x));
         } else {
             x86::Gp value = Reg(FreeReg(a)).r64();
+            WritePendingIn(0, 8);
             a_.mov(value, StackQword(0));
             a_.mov(x86::qword_ptr(x86::r12, Reg(a).r64()), value);
         }
         Move(3);
-        if (!belowStack) Forget();
+        if (!belowStack) DropAll();
         StoreVars(knownAddress, lo, hi, frame, disp, 8, x);
         return true;
     }
@@ -1416,8 +1571,7 @@ bool Translator::TranslateInline(const Inst& in) {
         a_.mov(x86::rax, uint64_t{1} << 63);
         a_.movq(x86::xmm0, x86::rax);
         a_.xorpd(x86::xmm(x), x86::xmm0);
-        a_.movsd(StackQword(0), x86::xmm(x));
-        NoteReal(0, x);
+        NoteReal(0, x, true);
         return true;
     }
     case Op::PUSHR0: case Op::PUSHR1: case Op::PUSHR: {
@@ -1427,10 +1581,9 @@ bool Translator::TranslateInline(const Inst& in) {
         Move(-2);
         const x86::Gp t = Reg(FreeReg()).r64();
         a_.mov(t, bits);
-        a_.mov(StackQword(0), t);
         int x = FreeXmm();
         a_.movq(x86::xmm(x), t);
-        NoteReal(0, x);
+        PushedReal(x);
         return true;
     }
     case Op::ITOR: case Op::UTOR: {
@@ -1439,9 +1592,7 @@ bool Translator::TranslateInline(const Inst& in) {
         if (static_cast<Op>(in.op) == Op::ITOR) a_.cvtsi2sd(x86::xmm(x), Reg(w));
         else a_.cvtsi2sd(x86::xmm(x), Reg(w).r64());  // the 32-bit value is zero-extended
         Move(-1);
-        a_.movsd(StackQword(0), x86::xmm(x));
-        IntsWritten2();
-        NoteReal(0, x);
+        PushedReal(x);
         return true;
     }
     case Op::TRUNC: case Op::TRUNC2: {
@@ -1450,6 +1601,7 @@ bool Translator::TranslateInline(const Inst& in) {
         ForgetInts();
         StoreCur(in.pc);
         a_.cvttsd2si(x86::eax, x86::xmm(x));
+        RealsWritten(0, 8);  // popped
         Move(1);
         Replace(0);
         return true;
@@ -1465,8 +1617,7 @@ bool Translator::TranslateInline(const Inst& in) {
         a_.ucomisd(x86::xmm(x), x86::xmm0);
         a_.jb(ColdPath(ColdKind::Step, in.pc));  // below zero, or unordered
         a_.sqrtsd(x86::xmm(x), x86::xmm(x));
-        a_.movsd(StackQword(0), x86::xmm(x));
-        NoteReal(0, x);
+        NoteReal(0, x, true);
         return true;
     }
 
@@ -1481,6 +1632,7 @@ bool Translator::TranslateInline(const Inst& in) {
         if (in.a <= in.pc) PollBreak(in.pc);
         int w = Top(0);
         Move(1);
+        Sync();
         Flush();
         a_.test(Reg(w), Reg(w));
         if (static_cast<Op>(in.op) == Op::JZ) a_.jz(TargetLabel(in.a)); else a_.jnz(TargetLabel(in.a));
@@ -1497,9 +1649,10 @@ bool Translator::TranslateInline(const Inst& in) {
         return true;
     case Op::RET: {
         int t = Top(0);
-        MovIfOther(0, t);
         Move(1);
-        Forget();
+        Sync();  // before eax is taken for the return address
+        MovIfOther(0, t);
+        DropAll();
         Flush();
         DispatchEax();
         return true;
@@ -1786,6 +1939,10 @@ void Translator::EmitCold() {
     for (size_t i = 0; i < cold_.size(); ++i) {
         Cold c = cold_[i];
         a_.bind(c.label);
+        for (const PendingWrite& w : c.writes) {
+            if (w.real) a_.movsd(x86::qword_ptr(x86::r12, x86::rbx, 0, w.pos), x86::xmm(w.reg));
+            else a_.mov(x86::dword_ptr(x86::r12, x86::rbx, 0, w.pos), Reg(w.reg));
+        }
         if (c.delta != 0) a_.lea(x86::ebx, x86::ptr(x86::rbx, c.delta));
         if (c.kind == ColdKind::ExitAt) {
             a_.mov(x86::eax, uint64_t{c.pc});
@@ -1831,8 +1988,8 @@ void Translator::Run() {
     enterable.assign(insts_.size(), false);
     for (size_t i = 0; i < insts_.size(); ++i) {
         if (isTarget_[i]) {
-            Flush();  // before the label: the code that falls through applies its moves
-            Forget();
+            Forget();  // before the label: the code that falls through writes its words
+            Flush();   // and applies its moves
             ForgetVars();
             loadedReal_ = -1;
             keptReal_ = -1;
@@ -1854,6 +2011,7 @@ void Translator::Run() {
         i += static_cast<size_t>(folded_);
     }
     // Running off the end of the code: the interpreter reports it.
+    Forget();
     Flush();
     a_.mov(x86::eax, uint64_t{codeSize});
     a_.jmp(exitEax);

@@ -142,7 +142,8 @@ std::vector<Inst> Decode() {
 const x86::Gp kPool[] = {x86::eax, x86::ecx, x86::edx, x86::esi, x86::edi,
                          x86::r8d, x86::r9d, x86::r10d, x86::r11d};
 constexpr int kPoolSize = sizeof kPool / sizeof kPool[0];
-constexpr int kCacheDepth = 4;
+constexpr int kCacheDepth = 8;
+constexpr int kOperandDepth = 3;  // the top words an instruction may take at once (STORER)
 // Reals: xmm3..xmm15 may hold cached 8-byte stack values (xmm0..xmm2 are scratch).
 constexpr int kFirstRealReg = 3, kRealRegs = 16;
 constexpr int kRealDepth = 8;  // at most this many cached reals
@@ -154,6 +155,7 @@ constexpr uint32_t kInlineAllocBytes = 256;  // larger ALLOCs call Allocate
 constexpr size_t kSetPlanBudgetPerInstruction = 16, kSetPlanBudgetBase = 65536;
 // Variables whose value a register holds (see Translator::intVars_).
 constexpr int kIntVars = 3, kRealVars = 4;
+static_assert(kOperandDepth + kIntVars + 2 <= kPoolSize, "FreeReg always finds a register");
 constexpr int kVarMargin = 64;  // bytes the stack may grow in a stretch before globals go
 
 class Translator {
@@ -210,7 +212,8 @@ private:
     // first global of a stretch is noted; the stack growing below varGuard_ drops them all.
     // A variable at a constant address, or (fp) at FP + address (a local or parameter).
     // range: what a passed range check found of a word's value (it stays in the register).
-    struct Var { uint32_t address; int reg; bool fp; Range range; };  // reg < 0: unused
+    // checked: an undefined-value check passed on the value the register holds.
+    struct Var { uint32_t address; int reg; bool fp; Range range; bool checked; };  // reg < 0: unused
     Var intVars_[kIntVars]{};    // 4-byte words in pool registers
     Var realVars_[kRealVars]{};  // 8-byte reals in xmm registers
     bool varGuarded_ = false;
@@ -223,9 +226,14 @@ private:
         for (const Var& v : realVars_) if (v.reg == x) return true;
         return false;
     }
+    // The kept variable whose value register reg holds (nullptr: none).
+    template <size_t N> static Var* VarIn(Var (&vars)[N], int reg) {
+        for (Var& v : vars) if (v.reg >= 0 && v.reg == reg) return &v;
+        return nullptr;
+    }
     void ForgetVars() {
-        for (Var& v : intVars_) v = Var{0, -1, false, Range{}};
-        for (Var& v : realVars_) v = Var{0, -1, false, Range{}};
+        for (Var& v : intVars_) v = Var{0, -1, false, Range{}, false};
+        for (Var& v : realVars_) v = Var{0, -1, false, Range{}, false};
         varGuarded_ = false;
         fpGuarded_ = false;
     }
@@ -579,8 +587,9 @@ private:
     int FreeReg(int avoid1 = -1, int avoid2 = -1) {
         for (int i = 0; i < kPoolSize; ++i)
             if (!InUse(i) && i != avoid1 && i != avoid2) return i;
-        // Cannot happen (the stack cache holds at most kCacheDepth registers and the
-        // variables kIntVars), but a variable gives its register up rather than fail.
+        // All taken: a variable gives its register up, else the deepest cached word below
+        // the operands (written first when pending). The operands and the variables take
+        // at most kOperandDepth + kIntVars of the registers, so one of the two is found.
         for (Var& v : intVars_) {
             bool inSlot = false;
             for (int s : slot_) inSlot = inSlot || s == v.reg;
@@ -589,6 +598,16 @@ private:
                 v.reg = -1;
                 return r;
             }
+        }
+        for (int i = kCacheDepth - 1; i >= kOperandDepth; --i) {
+            const int r = slot_[i];
+            if (r < 0 || r == avoid1 || r == avoid2 || VarHeld(r)) continue;
+            for (int j = 0; j < kCacheDepth; ++j) {
+                if (slot_[j] != r) continue;
+                WriteSlot(j);
+                slot_[j] = -1;
+            }
+            if (!InUse(r)) return r;
         }
         return -1;
     }
@@ -902,10 +921,12 @@ bool Translator::FpGuard(int32_t disp, uint32_t size) {
     if (!FpCovers(disp, size)) { fpGuarded_ = wasGuarded; fpLowest_ = was; return false; }
     // FP <= stackTop; FP + lowest >= stackLow and >= ebx, as 64-bit sums (FP's upper half
     // is zero).
+    // (The scratch register first: taking it may write a pending word, which the cold
+    // path must not write again from a register that no longer holds it.)
+    const x86::Gp t = Reg(FreeReg()).r64();
     x64::Label fail = ColdPathFrom(ColdKind::ExitAt, curPc_, startDelta_);
     a_.cmp(x86::r13d, static_cast<int32_t>(g_engine.stackTop));
     a_.ja(fail);
-    const x86::Gp t = Reg(FreeReg()).r64();
     a_.lea(t, x86::Mem{x86::r13.id, x86::kNoReg, 0, lowest, 8});
     a_.cmp(t, static_cast<int32_t>(g_engine.stackLow));
     a_.jl(fail);
@@ -941,7 +962,7 @@ void Translator::NoteVar(uint32_t address, uint32_t size, int reg, bool fp) {
         for (int i = 0; i + 1 < count; ++i) vars[i] = vars[i + 1];
         slot = &vars[count - 1];
     }
-    *slot = {address, reg, fp, Range{}};
+    *slot = {address, reg, fp, Range{}, false};
 }
 
 void Translator::StoreVars(bool known, uint32_t lo, uint32_t hi, bool frame, int32_t disp, uint32_t size, int value) {
@@ -1039,7 +1060,8 @@ void Translator::Compare(const Inst& in, x64::Cond cc, const uint32_t* constant)
 // a b -- a op b for reals, in the xmm registers of the real cache: the operands come from
 // the registers that loaded or computed them, not back from the stack just written.
 void Translator::RealBinary(const Inst& in) {
-    StoreCur(in.pc);  // a trapped floating-point exception is reported at this instruction
+    // A trapped floating-point exception is reported at this instruction: the fault
+    // handler finds it from the faulting host instruction (NoteNativeFault).
     int b = RealTop(0), a = RealTop(8, b);
     a = RealToComputeIn(a, 0, 16, b);
     x86::Xmm A = x86::xmm(a), B = x86::xmm(b);
@@ -1065,7 +1087,6 @@ void Translator::RealBinary(const Inst& in) {
 // a b -- flag for reals; a NaN operand makes every relation false but NER.
 void Translator::RealCompare(const Inst& in) {
     ForgetInts();
-    StoreCur(in.pc);
     int b = RealTop(0), a = RealTop(8, b);
     Op op = static_cast<Op>(in.op);
     bool swapped = op == Op::LTR || op == Op::LER;  // a < b is b > a
@@ -1254,7 +1275,7 @@ bool Translator::FoldFrameAddress() {
         RealsWritten(0, 4);
         folded_ = 2;
         Mark(load->pc);
-        topNonZero_ = false;
+        topNonZero_ = FpCovers(disp, LoadSize(loadOp)) && g_engine.stackLow > 0;  // FP + disp >= stackLow
         Load(*load, missesPending);
         if (loadOp == Op::LOADW) NoteVar(static_cast<uint32_t>(disp), 4, slot_[0], true);
         if (loadOp == Op::LOADR) NoteVar(static_cast<uint32_t>(disp), 8, RealAt(0), true);
@@ -1599,7 +1620,6 @@ bool Translator::TranslateInline(const Inst& in) {
         // Out of range or NaN raises the invalid-operation exception, as in the interpreter.
         int x = RealTop(0);
         ForgetInts();
-        StoreCur(in.pc);
         a_.cvttsd2si(x86::eax, x86::xmm(x));
         RealsWritten(0, 8);  // popped
         Move(1);
@@ -1712,10 +1732,10 @@ bool Translator::TranslateInline(const Inst& in) {
         if (uint32_t lo = 0, hi = 0; asUnsigned && RangeOf(0, lo, hi) && in.a <= lo && hi <= in.b) return true;
         int w = Top(0);
         x86::Gp W = Reg(w);
-        x64::Label fail = ColdPath(ColdKind::Step, in.pc);
         if (ordered) {
             // lo <= w <= hi is w - lo <= hi - lo as unsigned numbers, signed or not
-            x86::Gp T = Reg(FreeReg(w));
+            x86::Gp T = Reg(FreeReg(w));  // (before the cold path: see FpGuard)
+            x64::Label fail = ColdPath(ColdKind::Step, in.pc);
             a_.lea(T, x86::ptr(W.r64(), static_cast<int32_t>(0u - in.a)));
             a_.cmp(T, static_cast<int32_t>(in.b - in.a));
             a_.ja(fail);
@@ -1725,6 +1745,7 @@ bool Translator::TranslateInline(const Inst& in) {
             }
             return true;
         }
+        x64::Label fail = ColdPath(ColdKind::Step, in.pc);
         a_.cmp(W, A);
         if (isSigned) a_.jl(fail); else a_.jb(fail);
         a_.cmp(W, B);
@@ -1740,27 +1761,39 @@ bool Translator::TranslateInline(const Inst& in) {
         a_.je(fail);
         return true;
     }
-    case Op::CHKUW: a_.cmp(Reg(Top(0)), -1); a_.je(ColdPath(ColdKind::Step, in.pc)); return true;
+    case Op::CHKUW: {
+        const int w = Top(0);
+        Var* var = VarIn(intVars_, w);
+        if (var != nullptr && var->checked) return true;  // the kept value passed before
+        a_.cmp(Reg(w), -1);
+        a_.je(ColdPath(ColdKind::Step, in.pc));
+        if (var != nullptr) var->checked = true;
+        return true;
+    }
     case Op::CHKUB: a_.cmp(Reg(Top(0)), 0xFF); a_.je(ColdPath(ColdKind::Step, in.pc)); return true;
     case Op::CHKUD: {
+        // A kept real variable's register holding the top real, checked once in a stretch.
+        const int x = RealAt(0);
+        Var* var = x >= 0 ? VarIn(realVars_, x) : nullptr;
+        if (var != nullptr && var->checked) return true;
         if (loaded >= 0) {  // right after LOADR: both words -1 is the 64-bit value -1
             a_.cmp(Reg(loaded).r64(), -1);
             a_.je(ColdPath(ColdKind::Step, in.pc));
-            return true;
-        }
-        if (kept_ >= 0 && RealAt(0) == kept_) {  // right after a kept real: its bits
+        } else if (kept_ >= 0 && x == kept_) {  // right after a kept real: its bits
             const x86::Gp t = Reg(FreeReg()).r64();
             a_.movq(t, x86::xmm(kept_));
             a_.cmp(t, -1);
             a_.je(ColdPath(ColdKind::Step, in.pc));
-            return true;
+        } else {
+            const int low = Top(0), high = Top(1);  // both loaded before the branch
+            x64::Label defined = a_.newLabel();
+            a_.cmp(Reg(low), -1);
+            a_.jne(defined);
+            a_.cmp(Reg(high), -1);
+            a_.je(ColdPath(ColdKind::Step, in.pc));
+            a_.bind(defined);
         }
-        x64::Label defined = a_.newLabel();
-        a_.cmp(Reg(Top(0)), -1);
-        a_.jne(defined);
-        a_.cmp(Reg(Top(1)), -1);
-        a_.je(ColdPath(ColdKind::Step, in.pc));
-        a_.bind(defined);
+        if (var != nullptr) var->checked = true;
         return true;
     }
     case Op::CHKSTK:

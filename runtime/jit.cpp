@@ -686,12 +686,11 @@ private:
     // A cold path for a jump made with the current pending SP moves.
     x64::Label ColdPath(ColdKind kind, uint32_t pc) { return ColdPathFrom(kind, pc, delta_); }
     void StoreCur(uint32_t pc) { a_.mov(x86::dword_ptr(x86::rbp), static_cast<int32_t>(pc)); }
-    // Backward jumps and calls poll the break flag. They also store CUR: a signal sent from
-    // outside (kill -SEGV, -FPE, -ABRT, -ILL) is reported at CUR by a handler that has no
-    // access to the host registers, so CUR must name an instruction of the running loop or
-    // routine, not one from before it.
+    // Backward jumps and calls poll the break flag. (A signal sent from outside, kill -SEGV,
+    // -FPE, -ABRT or -ILL, is reported at the instruction the fault handler finds from the
+    // interrupted host instruction, NoteNativeFault; inside an engine routine, at the CUR
+    // its call stored.)
     void PollBreak(uint32_t pc) {
-        StoreCur(pc);
         a_.cmp(x86::dword_ptr(x86::r15, offsetof(NativeContext, breakRequested)), 0);
         a_.jne(ColdPath(ColdKind::ExitAt, pc));
     }
@@ -839,7 +838,12 @@ bool Translator::GuardStackAbove(int low) {
 
 bool Translator::CachedAboveLow(int low) {
     if (spGuarded_ && low >= spGuard_) return true;
-    if (!GuardStackAbove(low)) return false;
+    // With a margin, so that the words pushed next are covered by the same check.
+    if (GuardStackAbove(low - kVarMargin)) {
+        low -= kVarMargin;
+    } else if (!GuardStackAbove(low)) {
+        return false;
+    }
     spGuarded_ = true;
     spGuard_ = low;
     return true;
@@ -872,11 +876,12 @@ bool KeepsVarsAt(const Inst& in) { return KeepsVars(in.op) || IsInlineSqrt(in); 
 
 constexpr size_t kLookahead = 64;  // instructions
 
-// The frame offset k of PUSHFP; ADDI/SUBI k; LOADW/LOADR at insts[j] (false if it is not one).
-bool FrameLoadAt(const std::vector<Inst>& insts, const std::vector<bool>& isTarget, size_t j, int32_t& disp) {
+// The frame offset k of PUSHFP; ADDI/SUBI k; LOADW/LOADR at insts[j] (false if it is not one;
+// with anyUse, whatever follows the frame address).
+bool FrameLoadAt(const std::vector<Inst>& insts, const std::vector<bool>& isTarget, size_t j, int32_t& disp, bool anyUse = false) {
     if (j + 2 >= insts.size() || static_cast<Op>(insts[j].op) != Op::PUSHFP || isTarget[j + 1] || isTarget[j + 2]) return false;
     const Op add = static_cast<Op>(insts[j + 1].op), load = static_cast<Op>(insts[j + 2].op);
-    if ((add != Op::ADDI && add != Op::SUBI) || (load != Op::LOADW && load != Op::LOADR)) return false;
+    if ((add != Op::ADDI && add != Op::SUBI) || (!anyUse && load != Op::LOADW && load != Op::LOADR)) return false;
     disp = static_cast<int32_t>(add == Op::ADDI ? insts[j + 1].a : 0u - insts[j + 1].a);
     return true;
 }
@@ -897,15 +902,15 @@ bool Translator::LoadedLater(uint32_t address, bool fp) const {
     return false;
 }
 
-// The lowest frame offset among disp and the frame loads ahead in the stretch, so that one
-// check covers the locals the stretch goes on to keep.
+// The lowest frame offset among disp and the frame addresses ahead in the stretch (of the
+// locals it goes on to load, store or index), so that one check covers them all.
 int32_t Translator::LowestFrameLoadAhead(int32_t disp) const {
     int32_t lowest = disp;
     for (size_t j = index_ + static_cast<size_t>(folded_) + 1; j < insts_.size() && j <= index_ + kLookahead; ++j) {
         const Inst& in = insts_[j];
         if (isTarget_[j] || in.op == kBadOp || !KeepsVarsAt(in) || IsControl(in.op)) break;
         int32_t d = 0;
-        if (FrameLoadAt(insts_, isTarget_, j, d) && d < lowest && d > -65536) lowest = d;
+        if (FrameLoadAt(insts_, isTarget_, j, d, true) && d < lowest && d > -65536) lowest = d;
     }
     return lowest;
 }

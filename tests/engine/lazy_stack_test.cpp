@@ -81,7 +81,9 @@ TEST_P(LazyStackAddresses, ReportNamesTheFailingInstructionUnderBothTiers) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, LazyStackAddresses,
                          testing::Values("lazy_err_chkptr", "lazy_err_chkrng", "lazy_err_chkrng_const",
-                                         "lazy_err_chkud", "lazy_err_div", "lazy_err_divr", "lazy_err_memory",
+                                         "lazy_err_chkud", "lazy_err_div", "lazy_err_divr", "lazy_err_kept_undefined",
+                                         "lazy_err_kept_undefined_inc", "lazy_err_kept_undefined_real",
+                                         "lazy_err_kept_undefined_store", "lazy_err_memory",
                                          "lazy_err_real_trap", "lazy_err_stack_guard", "lazy_err_stack_low",
                                          "lazy_err_stack_low_store"));
 

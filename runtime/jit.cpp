@@ -154,7 +154,9 @@ constexpr uint32_t kInlineAllocBytes = 256;  // larger ALLOCs call Allocate
 // program's statements take, which start a run at each of a few instructions.
 constexpr size_t kSetPlanBudgetPerInstruction = 16, kSetPlanBudgetBase = 65536;
 // Variables whose value a register holds (see Translator::intVars_).
-constexpr int kIntVars = 3, kRealVars = 4;
+constexpr int kIntVars = 4, kRealVars = 4;
+constexpr int kPins = 3;  // word variables pinned to registers through a loop (at most)
+constexpr size_t kMaxLoop = 4096;  // instructions a loop with pinned variables may span
 static_assert(kOperandDepth + kIntVars + 2 <= kPoolSize, "FreeReg always finds a register");
 constexpr int kVarMargin = 64;  // bytes the stack may grow in a stretch before globals go
 
@@ -213,7 +215,15 @@ private:
     // A variable at a constant address, or (fp) at FP + address (a local or parameter).
     // range: what a passed range check found of a word's value (it stays in the register).
     // checked: an undefined-value check passed on the value the register holds.
-    struct Var { uint32_t address; int reg; bool fp; Range range; bool checked; };  // reg < 0: unused
+    // pinned: a global kept in its register through the whole of a loop (see pins_).
+    struct Var {
+        uint32_t address = 0;
+        int reg = -1;  // -1: unused
+        bool fp = false;
+        Range range{};
+        bool checked = false;
+        bool pinned = false;
+    };
     Var intVars_[kIntVars]{};    // 4-byte words in pool registers
     Var realVars_[kRealVars]{};  // 8-byte reals in xmm registers
     bool varGuarded_ = false;
@@ -231,16 +241,71 @@ private:
         for (Var& v : vars) if (v.reg >= 0 && v.reg == reg) return &v;
         return nullptr;
     }
+    // Drops the kept variables but the pinned ones (whose registers stay valid: see pins_).
     void ForgetVars() {
-        for (Var& v : intVars_) v = Var{0, -1, false, Range{}, false};
-        for (Var& v : realVars_) v = Var{0, -1, false, Range{}, false};
+        for (Var& v : intVars_) if (!v.pinned) v = Var{};
+        for (Var& v : realVars_) v = Var{};
         varGuarded_ = false;
         fpGuarded_ = false;
     }
+    // Drops the locals (fp) or the globals; a pinned global is loaded again, as memory may
+    // have changed under it.
     void ForgetVarsOf(bool fp) {
-        for (Var& v : intVars_) if (v.fp == fp) v.reg = -1;
+        for (Var& v : intVars_) if (v.fp == fp && !v.pinned) v.reg = -1;
         for (Var& v : realVars_) if (v.fp == fp) v.reg = -1;
         if (fp) fpGuarded_ = false;
+        else ReloadPins(0, UINT64_MAX);
+    }
+
+    // ---- variables pinned to registers through a loop ----
+    // A loop (from a jump target to the last backward jump to it) whose instructions all
+    // keep the variable cache and which is entered only at its head may keep up to kPins
+    // globals in registers from one iteration to the next: loaded at the head (by the code
+    // that every entry from outside runs, at labels[head]), written through on every store
+    // as any kept variable, loaded again after a store that may overlap them. Backward
+    // jumps to the head go to loopHead_, past the loads. Pushes cannot reach them while
+    // ebx + pinGuard_ >= stackLow, which holds at every jump target inside the loop with
+    // pinGuard_ = -kVarMargin: a push beyond, or a jump that would arrive with less room,
+    // checks it again at run time (and leaves for the interpreter when it fails: memory is
+    // exact there). The same checks keep ebx at or above kSpFloor (see Move).
+    bool pinsActive_ = false;
+    size_t loopHead_ = 0, loopEnd_ = 0;  // instruction indices of the loop
+    x64::Label loopHeadLabel_;
+    int pinGuard_ = 0;
+    std::vector<size_t> loopEnds_;       // per instruction: the last backward jump to it (0: none)
+    std::vector<size_t> minSource_, maxSource_;  // per instruction: the direct jumps to it
+    bool InLoop(uint32_t target) const {
+        if (!pinsActive_ || target >= g_engine.codeSize || indexOf[target] < 0) return false;
+        const auto i = static_cast<size_t>(indexOf[target]);
+        return i >= loopHead_ && i <= loopEnd_;
+    }
+    void ReloadPins(uint64_t from, uint64_t to) {
+        for (Var& v : intVars_) {
+            if (!v.pinned || v.address >= to || v.address + uint64_t{4} <= from) continue;
+            a_.mov(Reg(v.reg), x86::dword_ptr(x86::r12, static_cast<int32_t>(v.address)));
+            v.range = Range{};
+            v.checked = false;
+        }
+    }
+    // At a jump target inside the loop: what is known of a pinned value on one path is not
+    // known on the others.
+    void PinsArrive() {
+        for (Var& v : intVars_) if (v.pinned) { v.range = Range{}; v.checked = false; }
+        pinGuard_ = -kVarMargin;
+        spChecked_ = true;  // ebx >= kSpFloor + kVarMargin
+    }
+    // Before SP becomes ebx + deltaAfter on the way to a jump target inside the loop: room
+    // for the pushes there, checked at run time when it is not known.
+    void PinRoomBefore(uint32_t target, int deltaAfter) {
+        if (!InLoop(target) || pinGuard_ - deltaAfter <= -kVarMargin) return;
+        if (GuardStackAbove(deltaAfter - kVarMargin, kSpFloor)) pinGuard_ = deltaAfter - kVarMargin;
+    }
+    bool ChoosePins(size_t head, std::vector<uint32_t>& pins) const;
+    void EnterLoop(const std::vector<uint32_t>& pins);
+    void LeaveLoop() {
+        pinsActive_ = false;
+        for (Var& v : intVars_) v.pinned = false;
+        ForgetVars();
     }
     // Locals and parameters: FP + fpLowest_ was checked (once per stretch, at run time) to
     // lie at or above stackLow and at or above ebx, and FP at or below stackTop; so a local
@@ -271,8 +336,9 @@ private:
     }
     // Drops the variables that overlap the bytes [from, to) of VM memory.
     void VarsWritten(uint64_t from, uint64_t to) {
-        for (Var& v : intVars_) if (v.reg >= 0 && !v.fp && v.address < to && v.address + uint64_t{4} > from) v.reg = -1;
+        for (Var& v : intVars_) if (v.reg >= 0 && !v.fp && !v.pinned && v.address < to && v.address + uint64_t{4} > from) v.reg = -1;
         for (Var& v : realVars_) if (v.reg >= 0 && !v.fp && v.address < to && v.address + uint64_t{8} > from) v.reg = -1;
+        ReloadPins(from, to);
     }
     // The range known of the word variable kept in register reg (unknown if none).
     Range VarRange(int reg) const {
@@ -294,7 +360,12 @@ private:
     // A variable worth keeping: below the stack, and loaded again (PUSHI address; LOADW or
     // LOADR) later in the stretch, before anything that forgets the variables.
     bool VarCandidate(uint32_t address, uint32_t size) const {
-        return address != 0 && uint64_t{address} + size <= g_engine.stackLow && LoadedLater(address, false);
+        return address != 0 && uint64_t{address} + size <= g_engine.stackLow && !Pinned(address) && LoadedLater(address, false);
+    }
+    bool Pinned(uint32_t address) const { return PinRegister(address) >= 0; }
+    int PinRegister(uint32_t address) const {
+        for (const Var& v : intVars_) if (v.pinned && v.address == address) return v.reg;
+        return -1;
     }
     bool LoadedLater(uint32_t address, bool fp) const;
     // Notes that register reg (a pool register, or for a real an xmm register) holds the
@@ -426,8 +497,8 @@ private:
         if (hi > 0xFFFFFFFFu || lo > hi) { range_[i] = Range{}; return; }
         range_[i] = {true, static_cast<uint32_t>(lo), static_cast<uint32_t>(hi), false, 0};
     }
-    // ebx + low >= stackLow, checked at run time (see the definition).
-    bool GuardStackAbove(int low);
+    // ebx + low >= stackLow (and >= floor), checked at run time (see the definition).
+    bool GuardStackAbove(int low, uint32_t floor = 0);
     // ebx + low >= stackLow is known in this stretch, or checked now (false when it never
     // holds): the cached words at ebx + low and up lie in the stack, not in the globals.
     bool CachedAboveLow(int low);
@@ -575,6 +646,7 @@ private:
     void Flush() {
         if (delta_ == 0) return;
         spGuarded_ = false;
+        pinGuard_ -= delta_;
         ForgetVars();  // ebx moves: the check that kept pushes off them no longer holds
         a_.lea(x86::ebx, x86::ptr(x86::rbx, delta_));
         if (delta_ < 0) spChecked_ = false;
@@ -593,7 +665,7 @@ private:
         for (Var& v : intVars_) {
             bool inSlot = false;
             for (int s : slot_) inSlot = inSlot || s == v.reg;
-            if (v.reg >= 0 && !inSlot && v.reg != avoid1 && v.reg != avoid2) {
+            if (v.reg >= 0 && !v.pinned && !inSlot && v.reg != avoid1 && v.reg != avoid2) {
                 int r = v.reg;
                 v.reg = -1;
                 return r;
@@ -639,6 +711,7 @@ private:
             a_.jb(ColdPathFrom(ColdKind::ExitAt, curPc_, startDelta_));
             spChecked_ = true;
         }
+        if (pinsActive_ && next < pinGuard_ && GuardStackAbove(next - kVarMargin, kSpFloor)) pinGuard_ = next - kVarMargin;
         if (words > 0) {
             for (int i = 0; i < kCacheDepth; ++i) {
                 slot_[i] = i + words < kCacheDepth ? slot_[i + words] : -1;
@@ -701,6 +774,7 @@ private:
         a_.jmp(x86::qword_ptr(x86::r14, x86::rax, 3));
     }
     x64::Label TargetLabel(uint32_t target) {
+        if (InLoop(target) && static_cast<size_t>(indexOf[target]) == loopHead_) return loopHeadLabel_;
         if (target < g_engine.codeSize && indexOf[target] >= 0) return labels[indexOf[target]];
         return ColdPath(ColdKind::ExitAt, target);
     }
@@ -826,8 +900,8 @@ bool CombineRanges(Op op, uint32_t alo, uint32_t ahi, uint32_t blo, uint32_t bhi
 
 // Checks at run time that ebx + low >= stackLow (where it fails, the interpreter goes on at
 // the current instruction); false when it can never hold.
-bool Translator::GuardStackAbove(int low) {
-    const int64_t need = int64_t{g_engine.stackLow} - low;
+bool Translator::GuardStackAbove(int low, uint32_t floor) {
+    const int64_t need = int64_t{std::max(floor, g_engine.stackLow)} - low;
     if (need > 0xFFFFFFFFll) return false;
     if (need > 0) {
         a_.cmp(x86::ebx, static_cast<int32_t>(static_cast<uint32_t>(need)));
@@ -950,6 +1024,18 @@ bool Translator::VarGuard() {
 }
 
 void Translator::NoteVar(uint32_t address, uint32_t size, int reg, bool fp) {
+    if (!fp && size == 4 && reg >= 0) {
+        for (Var& v : intVars_) {
+            if (!v.pinned || v.address != address) continue;
+            // A pinned variable keeps its register: the stored value is copied into it. (No
+            // other kept variable overlaps it: they are all aligned words or reals kept apart.)
+            for (Var& r : realVars_) if (r.reg >= 0 && !r.fp && r.address < address + 4 && r.address + 8 > address) r.reg = -1;
+            MovIfOther(v.reg, reg);
+            v.range = Range{};
+            v.checked = false;
+            return;
+        }
+    }
     if (fp) {
         FpVarsWritten(static_cast<int32_t>(address), size);
         if (reg < 0 || !FpCovers(static_cast<int32_t>(address), size) || delta_ > 0 || !LoadedLater(address, true)) return;
@@ -959,15 +1045,28 @@ void Translator::NoteVar(uint32_t address, uint32_t size, int reg, bool fp) {
     }
     Var* vars = size == 8 ? realVars_ : intVars_;
     const int count = size == 8 ? kRealVars : kIntVars;
-    for (int i = 0; i < count; ++i) if (vars[i].reg == reg) vars[i].reg = -1;
-    // A free entry, else the first one (the oldest, as entries are taken in order).
-    Var* slot = &vars[0];
-    for (int i = 0; i < count; ++i) if (vars[i].reg < 0) { slot = &vars[i]; break; }
-    if (slot == &vars[0] && vars[0].reg >= 0) {
-        for (int i = 0; i + 1 < count; ++i) vars[i] = vars[i + 1];
-        slot = &vars[count - 1];
+    for (int i = 0; i < count; ++i) {
+        if (vars[i].reg != reg) continue;
+        if (vars[i].pinned) return;  // the register is a pinned variable's: it changes with it
+        vars[i].reg = -1;
     }
-    *slot = {address, reg, fp, Range{}, false};
+    // A free entry, else the oldest one that is not pinned (entries are taken in order, and
+    // the others move up when one is given up).
+    Var* slot = nullptr;
+    for (int i = 0; i < count && slot == nullptr; ++i) if (vars[i].reg < 0) slot = &vars[i];
+    if (slot == nullptr) {
+        int out = 0;
+        while (out < count && vars[out].pinned) ++out;
+        if (out == count) return;
+        int last = out;
+        for (int i = out + 1; i < count; ++i) {
+            if (vars[i].pinned) continue;
+            vars[last] = vars[i];
+            last = i;
+        }
+        slot = &vars[last];
+    }
+    *slot = Var{address, reg, fp, Range{}, false, false};
 }
 
 void Translator::StoreVars(bool known, uint32_t lo, uint32_t hi, bool frame, int32_t disp, uint32_t size, int value) {
@@ -981,6 +1080,7 @@ void Translator::StoreVars(bool known, uint32_t lo, uint32_t hi, bool frame, int
         else FpVarsWritten(disp, size);
     } else {
         ForgetVars();
+        ReloadPins(0, UINT64_MAX);
     }
 }
 
@@ -1040,6 +1140,7 @@ void Translator::Compare(const Inst& in, x64::Cond cc, const uint32_t* constant)
         if (constant != nullptr) a_.mov(StackWord(0), static_cast<int32_t>(*constant));
         PollBreak(in.pc);
     }
+    if (jump != nullptr) PinRoomBefore(jump->a, delta_ + 8);
     if (constant != nullptr) {
         a_.cmp(Reg(Top(1)), static_cast<int32_t>(*constant));
     } else {
@@ -1197,7 +1298,9 @@ uint32_t LoadSize(Op op) {
 bool Translator::FoldConstantLoad(uint32_t address) {
     const Inst* load = Foldable(1);
     if (address == 0 || address > 0x7FFF0000u || load == nullptr || !IsLoad(load->op)) return false;
-    if (!LoadMissesPending(address, LoadSize(static_cast<Op>(load->op)))) Sync();
+    const Op loadOp = static_cast<Op>(load->op);
+    const bool kept = (loadOp == Op::LOADW && IntVar(address) >= 0) || (loadOp == Op::LOADR && RealVar(address) >= 0);
+    if (!kept && !LoadMissesPending(address, LoadSize(loadOp))) Sync();  // a kept one is not read
     Move(-1);
     slot_[0] = -1;
     RealsWritten(0, 4);
@@ -1442,12 +1545,18 @@ bool Translator::TranslateInline(const Inst& in) {
         int32_t disp = 0;
         const bool knownAddress = RangeOf(1, lo, hi), frame = FrameAddressOf(1, disp);
         if (knownAddress && op == Op::STOREW && lo == hi && VarCandidate(lo, 4)) VarGuard();
-        if (frame && op == Op::STOREW && LoadedLater(static_cast<uint32_t>(disp), true)) FpGuard(disp, 4);
+        if (frame && ((op == Op::STOREW && LoadedLater(static_cast<uint32_t>(disp), true)) || pinsActive_)) FpGuard(disp, size);
         // A store that may reach the stack finds the words that outlive it in memory (its
         // operands are popped: what it writes there lies below SP).
         if (!belowStack) WritePendingIn(8, INT32_MAX / 2);
         x86::Gp W = Reg(w), At = Reg(a).r64();
-        switch (static_cast<Op>(in.op)) {
+        // A pinned variable counted up: in its register, then written from there.
+        const int pin = op == Op::INCW && knownAddress && lo == hi ? PinRegister(lo) : -1;
+        switch (pin >= 0 ? Op::NOP : static_cast<Op>(in.op)) {
+        case Op::NOP:
+            a_.add(Reg(pin), W);
+            a_.mov(x86::dword_ptr(x86::r12, At), Reg(pin));
+            break;
         case Op::STOREB: a_.mov(x86::byte_ptr(x86::r12, At), W.r8()); break;
         case Op::STOREH: case Op::STOREH2: a_.mov(x86::word_ptr(x86::r12, At), W.r16()); break;
         case Op::STOREW: a_.mov(x86::dword_ptr(x86::r12, At), W); break;
@@ -1457,7 +1566,7 @@ bool Translator::TranslateInline(const Inst& in) {
         }
         Move(2);
         if (!belowStack) DropAll();  // the store may have written a stack word the cache holds
-        StoreVars(knownAddress, lo, hi, frame, disp, size, op == Op::STOREW ? w : -1);
+        StoreVars(knownAddress, lo, hi, frame, disp, size, op == Op::STOREW ? w : pin);
         return true;
     }
     case Op::STORER: {
@@ -1468,7 +1577,7 @@ bool Translator::TranslateInline(const Inst& in) {
         const bool knownAddress = RangeOf(2, lo, hi), frame = FrameAddressOf(2, disp);
         const int x = RealAt(0);
         if (knownAddress && x >= 0 && lo == hi && VarCandidate(lo, 8)) VarGuard();
-        if (frame && x >= 0 && LoadedLater(static_cast<uint32_t>(disp), true)) FpGuard(disp, 8);
+        if (frame && ((x >= 0 && LoadedLater(static_cast<uint32_t>(disp), true)) || pinsActive_)) FpGuard(disp, 8);
         if (!belowStack) WritePendingIn(12, INT32_MAX / 2);
         if (x >= 0) {
             a_.movsd(x86::qword_ptr(x86::r12, Reg(a).r64()), x86::xmm(x));
@@ -1649,6 +1758,7 @@ bool Translator::TranslateInline(const Inst& in) {
     // ---- control flow ----
     case Op::JMP:
         if (in.a <= in.pc) PollBreak(in.pc);
+        PinRoomBefore(in.a, delta_);
         Forget();
         Flush();
         JumpTo(in.a);
@@ -1656,6 +1766,7 @@ bool Translator::TranslateInline(const Inst& in) {
     case Op::JZ: case Op::JNZ: {
         if (in.a <= in.pc) PollBreak(in.pc);
         int w = Top(0);
+        PinRoomBefore(in.a, delta_ + 4);
         Move(1);
         Sync();
         Flush();
@@ -1895,6 +2006,59 @@ void Translator::Translate(const Inst& in) {
     CallStepAndContinue(in, IsControl(in.op));
 }
 
+// ---- variables pinned through a loop ----
+
+// The globals to pin through the loop headed by instruction head, the most often loaded
+// first, a load inside an inner loop counting eight times as much as one outside it (false
+// when the loop does not qualify: see pinsActive_).
+bool Translator::ChoosePins(size_t head, std::vector<uint32_t>& pins) const {
+    const size_t end = loopEnds_[head];
+    if (end < head || end == 0 || end - head >= kMaxLoop) return false;
+    std::vector<uint64_t> weight(end - head + 1, 1);
+    for (size_t t = head + 1; t <= end; ++t) {
+        if (loopEnds_[t] < t || loopEnds_[t] > end) continue;
+        for (size_t j = t; j <= loopEnds_[t]; ++j) weight[j - head] = std::min<uint64_t>(weight[j - head] * 8, 1u << 30);
+    }
+    std::vector<std::pair<uint32_t, uint64_t>> loads;  // address, weighted count
+    for (size_t j = head; j <= end; ++j) {
+        const Inst& in = insts_[j];
+        if (in.op == kBadOp || !KeepsVarsAt(in)) return false;
+        if (j > head && (minSource_[j] < head || (maxSource_[j] > end && maxSource_[j] != 0))) return false;
+        if (static_cast<Op>(in.op) != Op::PUSHI || j + 1 > end || isTarget_[j + 1]) continue;
+        if (static_cast<Op>(insts_[j + 1].op) != Op::LOADW) continue;
+        if (in.a == 0 || in.a > 0x7FFF0000u || uint64_t{in.a} + 4 > g_engine.stackLow || in.a % 4 != 0) continue;
+        auto it = std::find_if(loads.begin(), loads.end(), [&](const auto& l) { return l.first == in.a; });
+        if (it == loads.end()) loads.push_back({in.a, weight[j - head]}); else it->second += weight[j - head];
+    }
+    std::stable_sort(loads.begin(), loads.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    pins.clear();
+    for (const auto& l : loads) {
+        if (l.second < 2 || static_cast<int>(pins.size()) == kPins) break;
+        pins.push_back(l.first);
+    }
+    return !pins.empty();
+}
+
+// The way into the loop from outside: room for pushes checked, the pinned globals loaded;
+// backward jumps arrive after it, at loopHeadLabel_.
+void Translator::EnterLoop(const std::vector<uint32_t>& pins) {
+    if (!GuardStackAbove(-kVarMargin, kSpFloor)) return;
+    pinsActive_ = true;
+    loopHead_ = index_;
+    loopEnd_ = loopEnds_[index_];
+    pinGuard_ = -kVarMargin;
+    spChecked_ = true;
+    for (uint32_t address : pins) {
+        const int r = FreeReg();
+        a_.mov(Reg(r), x86::dword_ptr(x86::r12, static_cast<int32_t>(address)));
+        Var* slot = nullptr;
+        for (Var& v : intVars_) if (slot == nullptr && v.reg < 0) slot = &v;
+        *slot = Var{address, r, false, Range{}, false, true};
+    }
+    loopHeadLabel_ = a_.newLabel();
+    a_.bind(loopHeadLabel_);
+}
+
 // ---- set sequences computed on bits (runtime/setsequence.h) ----
 
 // At the first instruction of a set sequence: a call of RunSetSequence, which either does
@@ -1903,7 +2067,7 @@ void Translator::Translate(const Inst& in) {
 // made a jump target, so that both ways arrive there with SP applied and an empty cache.
 void Translator::FuseSetSequence(const Inst& in) {
     constexpr size_t kLongest = 1024;  // instructions a sequence may take in
-    if (index_ < setSequenceEnd_ || !SetSequenceMayTake(in.op)) return;
+    if (index_ < setSequenceEnd_ || !SetSequenceMayTake(in.op) || pinsActive_) return;
     if (setPlanBudget_ == 0) return;
     std::vector<SetSequenceInst> run{{in.pc, in.op, in.a, in.b}};
     for (size_t k = 1; k < kLongest; ++k) {
@@ -2007,10 +2171,22 @@ void Translator::Run() {
     auto markTarget = [&](uint32_t t) {
         if (t < codeSize && indexOf[t] >= 0) isTarget_[indexOf[t]] = true;
     };
-    for (const Inst& in : insts_) {
+    loopEnds_.assign(insts_.size(), 0);
+    minSource_.assign(insts_.size(), SIZE_MAX);
+    maxSource_.assign(insts_.size(), 0);
+    for (size_t j = 0; j < insts_.size(); ++j) {
+        const Inst& in = insts_[j];
         if (in.op == kBadOp) continue;
         switch (static_cast<Op>(in.op)) {
-        case Op::JMP: case Op::JZ: case Op::JNZ: case Op::CALL: markTarget(in.a); break;
+        case Op::JMP: case Op::JZ: case Op::JNZ: case Op::CALL:
+            markTarget(in.a);
+            if (in.a < codeSize && indexOf[in.a] >= 0) {
+                const auto t = static_cast<size_t>(indexOf[in.a]);
+                minSource_[t] = std::min(minSource_[t], j);
+                maxSource_[t] = std::max(maxSource_[t], j);
+                if (t <= j && static_cast<Op>(in.op) != Op::CALL) loopEnds_[t] = std::max(loopEnds_[t], j);
+            }
+            break;
         default: break;
         }
         // Return points, and whatever follows a jump that may be stepped by the interpreter
@@ -2024,8 +2200,15 @@ void Translator::Run() {
     Forget();
     ForgetVars();
     enterable.assign(insts_.size(), false);
+    std::vector<uint32_t> pins;
     for (size_t i = 0; i < insts_.size(); ++i) {
+        curPc_ = insts_[i].pc;
+        startDelta_ = delta_;
+        index_ = i;
+        folded_ = 0;
+        if (pinsActive_ && i > loopEnd_) LeaveLoop();
         if (isTarget_[i]) {
+            if (pinsActive_) PinRoomBefore(curPc_, delta_);  // the way in by falling through
             Forget();  // before the label: the code that falls through writes its words
             Flush();   // and applies its moves
             ForgetVars();
@@ -2033,15 +2216,15 @@ void Translator::Run() {
             keptReal_ = -1;
             nonZeroTop_ = false;
             constTop_ = false;
+            spChecked_ = false;  // other ways in may bring another SP
+            if (pinsActive_) PinsArrive();
         }
+        const bool loop = !pinsActive_ && isTarget_[i] && ChoosePins(i, pins);
         enterable[i] = Empty() && delta_ == 0;
         if (enterable[i]) spChecked_ = false;  // a computed jump may arrive with any SP
         a_.bind(labels[i]);
         Mark(insts_[i].pc);
-        curPc_ = insts_[i].pc;
-        startDelta_ = delta_;
-        index_ = i;
-        folded_ = 0;
+        if (loop) EnterLoop(pins);
         Translate(insts_[i]);
         // Folded instructions are not enterable (a computed jump there hands the run to
         // the interpreter) and no direct jump lands on them (Foldable), so their labels

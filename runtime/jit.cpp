@@ -308,18 +308,20 @@ private:
         ForgetVars();
     }
     // Locals and parameters: FP + fpLowest_ was checked (once per stretch, at run time) to
-    // lie at or above stackLow and at or above ebx, and FP at or below stackTop; so a local
-    // at FP + d with d >= fpLowest_ (whose last byte stays below 4 GiB) is not in the
-    // globals, and no stack word written at ebx + delta with delta + size <= 0 reaches it.
-    // Any stack access beyond that (the stack popped above where the stretch began) drops
-    // the locals first.
+    // lie at or above stackLow and at or above ebx + fpRoom_ (fpRoom_ is 0 when checked and
+    // follows ebx as it moves), and FP at or below stackTop; so a local at FP + d with
+    // d >= fpLowest_ (whose last byte stays below 4 GiB) is not in the globals, and no stack
+    // word written at ebx + p with p + size <= fpRoom_ reaches it. A stack word written
+    // beyond that drops the locals first.
     bool fpGuarded_ = false;
     int32_t fpLowest_ = 0;
+    int fpRoom_ = 0;
     bool FpCovers(int32_t disp, uint32_t size) const {
         return fpGuarded_ && disp >= fpLowest_ &&
                uint64_t{g_engine.stackTop} + static_cast<uint64_t>(std::max<int64_t>(0, int64_t{disp} + size)) <= 0x100000000ull;
     }
-    bool FpGuard(int32_t disp, uint32_t size);
+    // room: the locals are to lie at or above ebx + room (see fpRoom_).
+    bool FpGuard(int32_t disp, uint32_t size, int room = 0);
     int32_t LowestFrameLoadAhead(int32_t disp) const;
     // Drops the locals that overlap the size bytes at FP + disp (32-bit sums, so compared
     // modulo 4 GiB).
@@ -609,7 +611,7 @@ private:
             WriteReal(*slot);
         }
         *slot = {offset, x, pending};
-        if (pending && fpGuarded_ && delta_ + offset + 8 > 0) ForgetVarsOf(true);  // see Replace
+        if (pending && fpGuarded_ && delta_ + offset + 8 > fpRoom_) ForgetVarsOf(true);  // see Replace
     }
     // A real pushed: xmm register x holds it, pending; the integer cache drops the two words
     // it overwrites.
@@ -635,19 +637,21 @@ private:
     static x86::Gp Reg(int i) { return kPool[i]; }
     // Stack accesses add the SP moves not yet applied to ebx (see delta_).
     x86::Mem StackWord(int offset) {
-        if (fpGuarded_ && offset + delta_ + 4 > 0) ForgetVarsOf(true);
+        if (fpGuarded_ && offset + delta_ + 4 > fpRoom_) ForgetVarsOf(true);
         return x86::dword_ptr(x86::r12, x86::rbx, 0, offset + delta_);
     }
     x86::Mem StackQword(int offset) {
-        if (fpGuarded_ && offset + delta_ + 8 > 0) ForgetVarsOf(true);
+        if (fpGuarded_ && offset + delta_ + 8 > fpRoom_) ForgetVarsOf(true);
         return x86::qword_ptr(x86::r12, x86::rbx, 0, offset + delta_);
     }
     // Applies the pending SP moves to ebx.
     void Flush() {
         if (delta_ == 0) return;
-        spGuarded_ = false;
+        // ebx moves by delta_: what was checked relative to it moves the other way.
+        spGuard_ -= delta_;
+        varGuard_ -= delta_;
         pinGuard_ -= delta_;
-        ForgetVars();  // ebx moves: the check that kept pushes off them no longer holds
+        fpRoom_ -= delta_;
         a_.lea(x86::ebx, x86::ptr(x86::rbx, delta_));
         if (delta_ < 0) spChecked_ = false;
         startDelta_ -= delta_;  // the instruction's start, relative to the new ebx
@@ -747,7 +751,7 @@ private:
         slot_[0] = r;
         dirty_[0] = true;
         range_[0] = Range{};
-        if (fpGuarded_ && delta_ + 4 > 0) ForgetVarsOf(true);
+        if (fpGuarded_ && delta_ + 4 > fpRoom_) ForgetVarsOf(true);
     }
     void MovIfOther(int to, int from) { if (to != from) a_.mov(Reg(to), Reg(from)); }
 
@@ -989,7 +993,7 @@ int32_t Translator::LowestFrameLoadAhead(int32_t disp) const {
     return lowest;
 }
 
-bool Translator::FpGuard(int32_t disp, uint32_t size) {
+bool Translator::FpGuard(int32_t disp, uint32_t size, int room) {
     if (FpCovers(disp, size)) return true;
     const int32_t lowest = LowestFrameLoadAhead(disp);
     if (g_engine.stackLow > 0x7FFFFFFFu || g_engine.stackTop > 0x7FFFFFFFu) return false;
@@ -998,19 +1002,20 @@ bool Translator::FpGuard(int32_t disp, uint32_t size) {
     fpGuarded_ = true;
     fpLowest_ = lowest;
     if (!FpCovers(disp, size)) { fpGuarded_ = wasGuarded; fpLowest_ = was; return false; }
-    // FP <= stackTop; FP + lowest >= stackLow and >= ebx, as 64-bit sums (FP's upper half
-    // is zero).
+    // FP <= stackTop; FP + lowest >= stackLow and >= ebx + room, as 64-bit sums (FP's upper
+    // half is zero).
     // (The scratch register first: taking it may write a pending word, which the cold
     // path must not write again from a register that no longer holds it.)
     const x86::Gp t = Reg(FreeReg()).r64();
     x64::Label fail = ColdPathFrom(ColdKind::ExitAt, curPc_, startDelta_);
     a_.cmp(x86::r13d, static_cast<int32_t>(g_engine.stackTop));
     a_.ja(fail);
-    a_.lea(t, x86::Mem{x86::r13.id, x86::kNoReg, 0, lowest, 8});
-    a_.cmp(t, static_cast<int32_t>(g_engine.stackLow));
+    a_.lea(t, x86::Mem{x86::r13.id, x86::kNoReg, 0, lowest - room, 8});
+    a_.cmp(t, static_cast<int32_t>(g_engine.stackLow) - room);
     a_.jl(fail);
     a_.cmp(t, x86::rbx);
     a_.jl(fail);
+    fpRoom_ = room;
     return true;
 }
 
@@ -1038,7 +1043,7 @@ void Translator::NoteVar(uint32_t address, uint32_t size, int reg, bool fp) {
     }
     if (fp) {
         FpVarsWritten(static_cast<int32_t>(address), size);
-        if (reg < 0 || !FpCovers(static_cast<int32_t>(address), size) || delta_ > 0 || !LoadedLater(address, true)) return;
+        if (reg < 0 || !FpCovers(static_cast<int32_t>(address), size) || delta_ > fpRoom_ || !LoadedLater(address, true)) return;
     } else {
         VarsWritten(address, uint64_t{address} + size);
         if (reg < 0 || !VarCandidate(address, size) || !varGuarded_ || delta_ < varGuard_) return;
@@ -1369,9 +1374,11 @@ bool Translator::FoldFrameAddress() {
     }
     // A local at or above ebx (FpGuard) cannot hold a pending word, all of which lie below.
     bool missesPending = !HasPending();
-    if (load != nullptr && !missesPending && HighestPendingEnd() + delta_ <= 0) {
+    if (load != nullptr && !missesPending) {
         const uint32_t loadSize = LoadSize(loadOp);
-        missesPending = FpCovers(disp, loadSize) || FpGuard(disp, loadSize);
+        const int room = HighestPendingEnd() + delta_;
+        if (!FpCovers(disp, loadSize) && room <= kVarMargin) FpGuard(disp, loadSize, std::max(room, 0));
+        missesPending = FpCovers(disp, loadSize) && HighestPendingEnd() + delta_ <= fpRoom_;
     }
     int r = FreeReg();
     a_.lea(Reg(r), x86::ptr(x86::r13, disp));  // a 32-bit sum: wraps as the interpreter's

@@ -181,7 +181,7 @@ private:
     enum class ColdKind { ExitAt, Step };
     // A pending stack word (or real) a cold path writes before it leaves: at ebx + pos, from
     // host register reg (an xmm register for a real).
-    struct PendingWrite { int pos; int reg; bool real; };
+    struct PendingWrite { int pos; int reg; bool real; bool konst; int32_t addend; };
     // delta: the pending SP moves when the cold path is jumped to.
     struct Cold { x64::Label label; ColdKind kind; uint32_t pc; int delta; std::vector<PendingWrite> writes; };
 
@@ -192,6 +192,23 @@ private:
     int slot_[kCacheDepth];
     // Whether the cached word is pending: held by its register only, not yet written.
     bool dirty_[kCacheDepth]{};
+    // A word need not be in a register: konst_ (slot_ -1), the constant addend_; else,
+    // slot_ >= 0, the register's value plus addend_ (modulo 4 GiB), usually 0. Top() puts a
+    // constant or a sum into a register when an instruction needs one there; loads and
+    // stores take a sum as register plus displacement when its range shows that the sum
+    // does not wrap (AddressOf).
+    bool konst_[kCacheDepth]{};
+    int32_t addend_[kCacheDepth]{};
+    bool Held(int i) const { return slot_[i] >= 0 || konst_[i]; }
+    void SetSlot(int i, int reg) {
+        slot_[i] = reg;
+        konst_[i] = false;
+        addend_[i] = 0;
+    }
+    void ClearSlot(int i) {
+        SetSlot(i, -1);
+        dirty_[i] = false;
+    }
     // What is known of the value of each of the top kRangeDepth stack words (cached in a
     // register or not): it lies in [lo, hi] as an unsigned number, or it is a frame address.
     // Every word written starts unknown; anything that may write a stack word in another
@@ -424,11 +441,23 @@ private:
     void LoadFrom(Op op, int a, int32_t disp, bool select);
 
     // ---- the stack cache ----
-    // Writes the pending word in slot i, which stays cached.
+    // Writes the pending word in slot i, which stays cached (no flags change: a pending
+    // word may be written between a comparison and its branch).
     void WriteSlot(int i) {
-        if (slot_[i] < 0 || !dirty_[i]) return;
-        a_.mov(StackWord(4 * i), Reg(slot_[i]));
+        if (!Held(i) || !dirty_[i]) return;
+        WriteWord(StackWord(4 * i), slot_[i], konst_[i], addend_[i]);
         dirty_[i] = false;
+    }
+    // Writes a constant, a register or a register plus a constant (lea there and back).
+    void WriteWord(const x86::Mem& m, int reg, bool konst, int32_t addend) {
+        if (konst) {
+            a_.mov(m, addend);
+            return;
+        }
+        const x86::Gp r = Reg(reg);
+        if (addend != 0) a_.lea(r, x86::ptr(r.r64(), addend));
+        a_.mov(m, r);
+        if (addend != 0) a_.lea(r, x86::ptr(r.r64(), -addend));
     }
     void WriteReal(RealSlot& r) {
         if (r.reg < 0 || !r.dirty) return;
@@ -444,21 +473,21 @@ private:
     // Writes every pending word and real (they stay cached).
     void Sync() { WritePendingIn(INT32_MIN / 2, INT32_MAX / 2); }
     bool HasPending() const {
-        for (int i = 0; i < kCacheDepth; ++i) if (slot_[i] >= 0 && dirty_[i]) return true;
+        for (int i = 0; i < kCacheDepth; ++i) if (Held(i) && dirty_[i]) return true;
         for (const RealSlot& r : real_) if (r.reg >= 0 && r.dirty) return true;
         return false;
     }
     // The end of the highest pending word or real, as an offset from SP (INT32_MIN: none).
     int HighestPendingEnd() const {
         int high = INT32_MIN;
-        for (int i = 0; i < kCacheDepth; ++i) if (slot_[i] >= 0 && dirty_[i]) high = std::max(high, 4 * i + 4);
+        for (int i = 0; i < kCacheDepth; ++i) if (Held(i) && dirty_[i]) high = std::max(high, 4 * i + 4);
         for (const RealSlot& r : real_) if (r.reg >= 0 && r.dirty) high = std::max(high, r.offset + 8);
         return high;
     }
     // The lowest offset from SP of a pending word or real (INT32_MAX: none).
     int LowestPending() const {
         int low = INT32_MAX;
-        for (int i = 0; i < kCacheDepth; ++i) if (slot_[i] >= 0 && dirty_[i]) low = std::min(low, 4 * i);
+        for (int i = 0; i < kCacheDepth; ++i) if (Held(i) && dirty_[i]) low = std::min(low, 4 * i);
         for (const RealSlot& r : real_) if (r.reg >= 0 && r.dirty) low = std::min(low, r.offset);
         return low;
     }
@@ -467,9 +496,9 @@ private:
     std::vector<PendingWrite> PendingWrites() const {
         std::vector<PendingWrite> writes;
         for (int i = 0; i < kCacheDepth; ++i)
-            if (slot_[i] >= 0 && dirty_[i]) writes.push_back({delta_ + 4 * i, slot_[i], false});
+            if (Held(i) && dirty_[i]) writes.push_back({delta_ + 4 * i, slot_[i], false, konst_[i], addend_[i]});
         for (const RealSlot& r : real_)
-            if (r.reg >= 0 && r.dirty) writes.push_back({delta_ + r.offset, r.reg, true});
+            if (r.reg >= 0 && r.dirty) writes.push_back({delta_ + r.offset, r.reg, true, false, 0});
         return writes;
     }
     // Drops the integer cache: pending words are written first.
@@ -478,8 +507,7 @@ private:
         DropInts();
     }
     void DropInts() {
-        for (int& s : slot_) s = -1;
-        for (bool& d : dirty_) d = false;
+        for (int i = 0; i < kCacheDepth; ++i) ClearSlot(i);
         for (Range& r : range_) r = Range{};
     }
     // Whether stack word i below the top is known to be the frame address FP + disp.
@@ -535,13 +563,13 @@ private:
     // The two top stack words were overwritten (by a real): the integer cache drops them,
     // pending or not.
     void IntsWritten2() {
-        slot_[0] = slot_[1] = -1;
-        dirty_[0] = dirty_[1] = false;
+        ClearSlot(0);
+        ClearSlot(1);
         range_[0] = range_[1] = Range{};
     }
     bool Empty() const {
         if (HasVars()) return false;
-        for (int s : slot_) if (s >= 0) return false;
+        for (int i = 0; i < kCacheDepth; ++i) if (Held(i)) return false;
         for (const RealSlot& r : real_) if (r.reg >= 0) return false;
         return true;
     }
@@ -677,11 +705,13 @@ private:
         }
         for (int i = kCacheDepth - 1; i >= kOperandDepth; --i) {
             const int r = slot_[i];
-            if (r < 0 || r == avoid1 || r == avoid2 || VarHeld(r)) continue;
+            bool operand = false;  // (a register an operand shares stays)
+            for (int j = 0; j < kOperandDepth; ++j) operand = operand || slot_[j] == r;
+            if (r < 0 || r == avoid1 || r == avoid2 || VarHeld(r) || operand) continue;
             for (int j = 0; j < kCacheDepth; ++j) {
                 if (slot_[j] != r) continue;
                 WriteSlot(j);
-                slot_[j] = -1;
+                ClearSlot(j);
             }
             if (!InUse(r)) return r;
         }
@@ -689,13 +719,74 @@ private:
     }
     // The register holding the stack word i below the top (0 = top).
     int Top(int i) {
+        if (konst_[i]) {
+            const int r = FreeReg();
+            a_.mov(Reg(r), uint64_t{static_cast<uint32_t>(addend_[i])});
+            SetSlot(i, r);  // (pending as it was; the range stays)
+            return r;
+        }
+        if (slot_[i] >= 0 && addend_[i] != 0) {
+            // The sum in a register of its own, or in place when nothing else holds it.
+            const int from = slot_[i];
+            bool shared = VarHeld(from);
+            for (int j = 0; j < kCacheDepth; ++j) shared = shared || (j != i && slot_[j] == from);
+            const int r = shared ? FreeReg(from) : from;
+            a_.lea(Reg(r), x86::ptr(Reg(from).r64(), addend_[i]));  // a 32-bit sum: wraps
+            SetSlot(i, r);
+            return r;
+        }
         if (slot_[i] >= 0) return slot_[i];
         WritePendingIn(4 * i, 4 * i + 4);
         int r = FreeReg();
         a_.mov(Reg(r), StackWord(4 * i));
-        slot_[i] = r;  // (the word's range stays: the register holds the same value)
+        SetSlot(i, r);  // (the word's range stays: the register holds the same value)
         dirty_[i] = false;
         return r;
+    }
+    // A constant pushed: held as one until something needs it in a register.
+    void PushConst(uint32_t v) {
+        Move(-1);
+        Replace(-1);
+        konst_[0] = true;
+        addend_[0] = static_cast<int32_t>(v);
+        SetRange(0, v, v);
+    }
+    // Stack word i as a register's value plus addend (a constant when reg < 0).
+    void SumAt(int i, int& reg, int32_t& addend) {
+        if (!konst_[i] && slot_[i] < 0) Top(i);
+        reg = slot_[i];
+        addend = addend_[i];
+    }
+    // The top word becomes reg + addend (a constant when reg < 0), pending, range kept.
+    void ReplaceBySum(int reg, int32_t addend) {
+        const Range r = range_[0];
+        Replace(reg < 0 ? -1 : reg);
+        konst_[0] = reg < 0;
+        addend_[0] = addend;
+        range_[0] = r;
+    }
+    // Whether the address on stack word i can be taken as register reg (-1: none) plus
+    // displacement disp: a constant address from 1 to 2 GiB, or a sum whose range shows that
+    // register plus displacement does not wrap (so that base + it is the address the
+    // interpreter forms, modulo 4 GiB).
+    bool FoldedAddress(int i, int& reg, int32_t& disp) const {
+        uint32_t lo = 0, hi = 0;
+        const int32_t c = addend_[i];
+        reg = slot_[i];
+        disp = c;
+        if (konst_[i]) return c > 0 && static_cast<uint32_t>(c) <= 0x7FFF0000u;
+        return slot_[i] >= 0 && c != 0 && RangeOf(i, lo, hi) &&
+               (c > 0 ? lo >= static_cast<uint32_t>(c) : uint64_t{hi} + static_cast<uint64_t>(-int64_t{c}) <= 0xFFFFFFFFull);
+    }
+    // The memory operand of size bytes at the address on stack word i.
+    x86::Mem AddressOf(int i, uint8_t size) {
+        int reg = -1;
+        int32_t disp = 0;
+        if (!FoldedAddress(i, reg, disp)) {
+            reg = Top(i);
+            disp = 0;
+        }
+        return x86::Mem{x86::r12.id, reg >= 0 ? Reg(reg).r64().id : x86::kNoReg, 0, disp, size};
     }
     // Moves SP by words (positive pops) and the caches with it.
     // Popped words are dead and never written; a word pushed beyond the cache's depth, or
@@ -718,15 +809,21 @@ private:
         if (pinsActive_ && next < pinGuard_ && GuardStackAbove(next - kVarMargin, kSpFloor)) pinGuard_ = next - kVarMargin;
         if (words > 0) {
             for (int i = 0; i < kCacheDepth; ++i) {
-                slot_[i] = i + words < kCacheDepth ? slot_[i + words] : -1;
-                dirty_[i] = i + words < kCacheDepth && dirty_[i + words];
+                const bool in = i + words < kCacheDepth;
+                slot_[i] = in ? slot_[i + words] : -1;
+                dirty_[i] = in && dirty_[i + words];
+                konst_[i] = in && konst_[i + words];
+                addend_[i] = in ? addend_[i + words] : 0;
             }
             for (int i = 0; i < kRangeDepth; ++i) range_[i] = i + words < kRangeDepth ? range_[i + words] : Range{};
         } else if (words < 0) {
             for (int i = std::max(0, kCacheDepth + words); i < kCacheDepth; ++i) WriteSlot(i);
             for (int i = kCacheDepth - 1; i >= 0; --i) {
-                slot_[i] = i + words >= 0 ? slot_[i + words] : -1;
-                dirty_[i] = i + words >= 0 && dirty_[i + words];
+                const bool in = i + words >= 0;
+                slot_[i] = in ? slot_[i + words] : -1;
+                dirty_[i] = in && dirty_[i + words];
+                konst_[i] = in && konst_[i + words];
+                addend_[i] = in ? addend_[i + words] : 0;
             }
             for (int i = kRangeDepth - 1; i >= 0; --i) range_[i] = i + words >= 0 ? range_[i + words] : Range{};
         }
@@ -748,7 +845,7 @@ private:
     // finds for a write), though it is written later.
     void Replace(int r) {
         RealsWritten(0, 4);
-        slot_[0] = r;
+        SetSlot(0, r);
         dirty_[0] = true;
         range_[0] = Range{};
         if (fpGuarded_ && delta_ + 4 > fpRoom_) ForgetVarsOf(true);
@@ -793,6 +890,7 @@ private:
     void Binary(const Inst& in);
     void Compare(const Inst& in, x64::Cond cc, const uint32_t* constant = nullptr);
     bool FoldConstantOperand(uint32_t v);
+    void AddToTop(Op op, uint32_t v, int i);
     void RealBinary(const Inst& in);
     void RealCompare(const Inst& in);
     // missesPending: the address is known not to reach a pending stack word.
@@ -1090,11 +1188,27 @@ void Translator::StoreVars(bool known, uint32_t lo, uint32_t hi, bool frame, int
 }
 
 void Translator::Binary(const Inst& in) {
+    if (static_cast<Op>(in.op) == Op::ADD && (konst_[0] || konst_[1])) {
+        // A constant plus a word: a sum, computed where it is used (AddressOf, Top).
+        const int k = konst_[1] ? 1 : 0;
+        int reg = -1;
+        int32_t addend = 0;
+        SumAt(1 - k, reg, addend);
+        const auto sum = static_cast<int32_t>(static_cast<uint32_t>(addend) + static_cast<uint32_t>(addend_[k]));
+        uint32_t alo = 0, ahi = 0, blo = 0, bhi = 0;
+        uint64_t lo = 0, hi = 0;
+        const bool known = RangeOf(1, alo, ahi) && RangeOf(0, blo, bhi) && CombineRanges(Op::ADD, alo, ahi, blo, bhi, lo, hi);
+        Move(1);
+        ReplaceBySum(reg, sum);
+        range_[0] = Range{};
+        if (known) SetRange(0, lo, hi);
+        return;
+    }
     int b = Top(0), a = Top(1);
     uint32_t alo = 0, ahi = 0, blo = 0, bhi = 0;
     const bool known = RangeOf(1, alo, ahi) && RangeOf(0, blo, bhi);
     Move(1);
-    slot_[0] = -1;
+    ClearSlot(0);
     // The result goes to a register no other slot or variable needs: a, else (the
     // operation commuting) b, else a free one, where a sum takes one lea.
     const Op op = static_cast<Op>(in.op);
@@ -1153,7 +1267,7 @@ void Translator::Compare(const Inst& in, x64::Cond cc, const uint32_t* constant)
         a_.cmp(Reg(a), Reg(b));
     }
     Move(1);  // lea, mov and setcc leave the flags alone
-    slot_[0] = -1;
+    ClearSlot(0);
     int r = FreeReg();
     a_.set(cc, Reg(r).r8());
     a_.movzx(Reg(r), Reg(r).r8());
@@ -1225,7 +1339,13 @@ void Translator::Load(const Inst& in, bool missesPending) {
     // An address that may point into the stack reads the pending words from memory (the
     // address itself among them).
     if (!missesPending && (!known || !LoadMissesPending(hi, LoadSize(op)))) Sync();
-    LoadFrom(op, Top(0), 0, !knownNonZero);
+    int reg = -1;
+    int32_t disp = 0;
+    if (!knownNonZero || !FoldedAddress(0, reg, disp)) {
+        reg = Top(0);
+        disp = 0;
+    }
+    LoadFrom(op, reg, disp, !knownNonZero);
 }
 
 // The load op from [base + address register a + disp] (a < 0: from [base + disp]), its
@@ -1307,7 +1427,7 @@ bool Translator::FoldConstantLoad(uint32_t address) {
     const bool kept = (loadOp == Op::LOADW && IntVar(address) >= 0) || (loadOp == Op::LOADR && RealVar(address) >= 0);
     if (!kept && !LoadMissesPending(address, LoadSize(loadOp))) Sync();  // a kept one is not read
     Move(-1);
-    slot_[0] = -1;
+    ClearSlot(0);
     RealsWritten(0, 4);
     folded_ = 1;
     Mark(load->pc);
@@ -1385,7 +1505,7 @@ bool Translator::FoldFrameAddress() {
     folded_ = 1;
     if (load != nullptr) {
         Move(-1);
-        slot_[0] = r;  // the address, held but not written
+        SetSlot(0, r);  // the address, held but not written
         range_[0] = Range{};
         RealsWritten(0, 4);
         folded_ = 2;
@@ -1419,18 +1539,22 @@ bool Translator::FoldConstantOperand(uint32_t v) {
     }
     const auto imm = static_cast<int32_t>(v);
     Move(-1);
-    slot_[0] = -1;
+    ClearSlot(0);
     RealsWritten(0, 4);
     folded_ = 1;
     if (compare) {
         Compare(*next, cc, &v);
         return true;
     }
+    if (op == Op::ADD || op == Op::SUB) {
+        AddToTop(op, v, 1);
+        return true;
+    }
     int a = Top(1);
     uint32_t alo = 0, ahi = 0;
     const bool known = RangeOf(1, alo, ahi);
     Move(1);
-    slot_[0] = -1;
+    ClearSlot(0);
     int r = InUse(a) ? FreeReg(a) : a;
     x86::Gp R = Reg(r), A = Reg(a);
     switch (op) {
@@ -1454,6 +1578,22 @@ bool Translator::FoldConstantOperand(uint32_t v) {
     return true;
 }
 
+// Word i (the top, or the word under a constant not pushed) plus or minus v: a sum,
+// computed where it is used (AddressOf, Top), replacing the top after the pops.
+void Translator::AddToTop(Op op, uint32_t v, int i) {
+    int reg = -1;
+    int32_t addend = 0;
+    SumAt(i, reg, addend);
+    uint32_t alo = 0, ahi = 0;
+    uint64_t lo = 0, hi = 0;
+    const bool known = RangeOf(i, alo, ahi) && CombineRanges(op, alo, ahi, v, v, lo, hi);
+    if (i > 0) Move(i);
+    const uint32_t k = op == Op::ADD ? v : 0u - v;
+    ReplaceBySum(reg, static_cast<int32_t>(static_cast<uint32_t>(addend) + k));
+    range_[0] = Range{};
+    if (known) SetRange(0, lo, hi);
+}
+
 bool Translator::TranslateInline(const Inst& in) {
     const uint32_t next = in.pc + in.length;
     const auto stackLow = static_cast<int32_t>(g_engine.stackLow);
@@ -1475,10 +1615,7 @@ bool Translator::TranslateInline(const Inst& in) {
         default: break;
         }
         if (FoldConstantLoad(v) || FoldConstantOperand(v)) return true;
-        int r = FreeReg();
-        a_.mov(Reg(r), uint64_t{v});
-        Push(r);
-        SetRange(0, v, v);
+        PushConst(v);
         if (v != 0) nonZeroTop_ = true;
         constTop_ = true;
         constValue_ = v;
@@ -1544,32 +1681,41 @@ bool Translator::TranslateInline(const Inst& in) {
     case Op::LOADB: case Op::LOADH: case Op::LOADHS: case Op::LOADW: case Op::LOADR: Load(in); return true;
     case Op::STOREB: case Op::STOREH: case Op::STOREH2: case Op::STOREW:
     case Op::INCB: case Op::INCH: case Op::INCW: {
-        int w = Top(0), a = Top(1);
         const Op op = static_cast<Op>(in.op);
         const uint32_t size = op == Op::STOREB || op == Op::INCB ? 1 : op == Op::STOREW || op == Op::INCW ? 4 : 2;
-        const bool belowStack = StoreBelowStack(1, size);
         uint32_t lo = 0, hi = 0;
         int32_t disp = 0;
         const bool knownAddress = RangeOf(1, lo, hi), frame = FrameAddressOf(1, disp);
+        // A constant word is stored as an immediate (but into a pinned variable, whose
+        // register takes it).
+        const bool immediate = op == Op::STOREW && konst_[0] && !(knownAddress && lo == hi && Pinned(lo));
+        const int32_t value = addend_[0];
+        const int w = immediate ? -1 : Top(0);
+        x86::Mem at = AddressOf(1, static_cast<uint8_t>(size));
+        const bool belowStack = StoreBelowStack(1, size);
         if (knownAddress && op == Op::STOREW && lo == hi && VarCandidate(lo, 4)) VarGuard();
         if (frame && ((op == Op::STOREW && LoadedLater(static_cast<uint32_t>(disp), true)) || pinsActive_)) FpGuard(disp, size);
         // A store that may reach the stack finds the words that outlive it in memory (its
         // operands are popped: what it writes there lies below SP).
         if (!belowStack) WritePendingIn(8, INT32_MAX / 2);
-        x86::Gp W = Reg(w), At = Reg(a).r64();
         // A pinned variable counted up: in its register, then written from there.
         const int pin = op == Op::INCW && knownAddress && lo == hi ? PinRegister(lo) : -1;
+        const x86::Gp W = Reg(std::max(w, 0));
         switch (pin >= 0 ? Op::NOP : static_cast<Op>(in.op)) {
         case Op::NOP:
             a_.add(Reg(pin), W);
-            a_.mov(x86::dword_ptr(x86::r12, At), Reg(pin));
+            a_.mov(at, Reg(pin));
             break;
-        case Op::STOREB: a_.mov(x86::byte_ptr(x86::r12, At), W.r8()); break;
-        case Op::STOREH: case Op::STOREH2: a_.mov(x86::word_ptr(x86::r12, At), W.r16()); break;
-        case Op::STOREW: a_.mov(x86::dword_ptr(x86::r12, At), W); break;
-        case Op::INCB: a_.add(x86::byte_ptr(x86::r12, At), W.r8()); break;
-        case Op::INCH: a_.add(x86::word_ptr(x86::r12, At), W.r16()); break;
-        default: a_.add(x86::dword_ptr(x86::r12, At), W); break;
+        case Op::STOREB: case Op::INCB:
+            if (op == Op::STOREB) a_.mov(at, W.r8()); else a_.add(at, W.r8());
+            break;
+        case Op::STOREH: case Op::STOREH2: case Op::INCH:
+            if (op == Op::INCH) a_.add(at, W.r16()); else a_.mov(at, W.r16());
+            break;
+        case Op::STOREW:
+            if (immediate) a_.mov(at, value); else a_.mov(at, W);
+            break;
+        default: a_.add(at, W); break;
         }
         Move(2);
         if (!belowStack) DropAll();  // the store may have written a stack word the cache holds
@@ -1577,7 +1723,7 @@ bool Translator::TranslateInline(const Inst& in) {
         return true;
     }
     case Op::STORER: {
-        int a = Top(2);
+        const x86::Mem at = AddressOf(2, 8);
         const bool belowStack = StoreBelowStack(2, 8);
         uint32_t lo = 0, hi = 0;
         int32_t disp = 0;
@@ -1587,12 +1733,12 @@ bool Translator::TranslateInline(const Inst& in) {
         if (frame && ((x >= 0 && LoadedLater(static_cast<uint32_t>(disp), true)) || pinsActive_)) FpGuard(disp, 8);
         if (!belowStack) WritePendingIn(12, INT32_MAX / 2);
         if (x >= 0) {
-            a_.movsd(x86::qword_ptr(x86::r12, Reg(a).r64()), x86::xmm(x));
+            a_.movsd(at, x86::xmm(x));
         } else {
-            x86::Gp value = Reg(FreeReg(a)).r64();
+            x86::Gp value = Reg(FreeReg(slot_[2])).r64();
             WritePendingIn(0, 8);
             a_.mov(value, StackQword(0));
-            a_.mov(x86::qword_ptr(x86::r12, Reg(a).r64()), value);
+            a_.mov(at, value);
         }
         Move(3);
         if (!belowStack) DropAll();
@@ -1604,28 +1750,21 @@ bool Translator::TranslateInline(const Inst& in) {
     case Op::ADD: case Op::SUB: case Op::MUL: case Op::MULU: case Op::AND: case Op::OR: case Op::XOR:
         Binary(in);
         return true;
-    case Op::ADDI: case Op::SUBI: case Op::NEG: case Op::NOT: {
+    case Op::ADDI: case Op::SUBI:
+        AddToTop(static_cast<Op>(in.op) == Op::ADDI ? Op::ADD : Op::SUB, in.a, 0);
+        return true;
+    case Op::NEG: case Op::NOT: {
         int t = Top(0);
-        uint32_t tlo = 0, thi = 0;
-        const bool known = RangeOf(0, tlo, thi);
-        slot_[0] = -1;
+        ClearSlot(0);
         int r = InUse(t) ? FreeReg() : t;
         MovIfOther(r, t);
-        Op op = static_cast<Op>(in.op);
-        if (op == Op::ADDI) a_.add(Reg(r), A);
-        else if (op == Op::SUBI) a_.sub(Reg(r), A);
-        else if (op == Op::NEG) a_.neg(Reg(r));
-        else a_.not_(Reg(r));
+        if (static_cast<Op>(in.op) == Op::NEG) a_.neg(Reg(r)); else a_.not_(Reg(r));
         Replace(r);
-        uint64_t lo = 0, hi = 0;
-        if (known && (op == Op::ADDI || op == Op::SUBI) &&
-            CombineRanges(op == Op::ADDI ? Op::ADD : Op::SUB, tlo, thi, in.a, in.a, lo, hi))
-            SetRange(0, lo, hi);
         return true;
     }
     case Op::LNOT: {
         int t = Top(0);
-        slot_[0] = -1;
+        ClearSlot(0);
         int r = FreeReg(t);
         a_.test(Reg(t), Reg(t));
         a_.sete(Reg(r).r8());
@@ -1636,9 +1775,9 @@ bool Translator::TranslateInline(const Inst& in) {
     case Op::LAND: {
         int b = Top(0), a = Top(1);
         Move(1);
-        slot_[0] = -1;
+        ClearSlot(0);
         int r = FreeReg(a, b);
-        slot_[0] = r;  // so that the second scratch register differs from the first
+        SetSlot(0, r);  // so that the second scratch register differs from the first
         int s = FreeReg(a, b);
         a_.test(Reg(a), Reg(a));
         a_.setne(Reg(r).r8());
@@ -2150,7 +2289,7 @@ void Translator::EmitCold() {
         a_.bind(c.label);
         for (const PendingWrite& w : c.writes) {
             if (w.real) a_.movsd(x86::qword_ptr(x86::r12, x86::rbx, 0, w.pos), x86::xmm(w.reg));
-            else a_.mov(x86::dword_ptr(x86::r12, x86::rbx, 0, w.pos), Reg(w.reg));
+            else WriteWord(x86::dword_ptr(x86::r12, x86::rbx, 0, w.pos), w.reg, w.konst, w.addend);
         }
         if (c.delta != 0) a_.lea(x86::ebx, x86::ptr(x86::rbx, c.delta));
         if (c.kind == ColdKind::ExitAt) {

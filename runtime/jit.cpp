@@ -280,15 +280,14 @@ private:
     // globals in registers from one iteration to the next: loaded at the head (by the code
     // that every entry from outside runs, at labels[head]), written through on every store
     // as any kept variable, loaded again after a store that may overlap them. Backward
-    // jumps to the head go to loopHead_, past the loads. Pushes cannot reach them while
-    // ebx + pinGuard_ >= stackLow, which holds at every jump target inside the loop with
-    // pinGuard_ = -kVarMargin: a push beyond, or a jump that would arrive with less room,
-    // checks it again at run time (and leaves for the interpreter when it fails: memory is
-    // exact there). The same checks keep ebx at or above kSpFloor (see Move).
+    // jumps to the head go to loopHead_, past the loads. Pushes cannot reach them, since
+    // they lie at or above ebx + floorGuard_ (see Move), and floorGuard_ is -kVarMargin at
+    // every jump target inside the loop: a jump that would arrive with less room checks it
+    // again at run time (and leaves for the interpreter when it fails: memory is exact
+    // there).
     bool pinsActive_ = false;
     size_t loopHead_ = 0, loopEnd_ = 0;  // instruction indices of the loop
     x64::Label loopHeadLabel_;
-    int pinGuard_ = 0;
     std::vector<size_t> loopEnds_;       // per instruction: the last backward jump to it (0: none)
     std::vector<size_t> minSource_, maxSource_;  // per instruction: the direct jumps to it
     bool InLoop(uint32_t target) const {
@@ -308,14 +307,13 @@ private:
     // known on the others.
     void PinsArrive() {
         for (Var& v : intVars_) if (v.pinned) { v.range = Range{}; v.checked = false; }
-        pinGuard_ = -kVarMargin;
-        spChecked_ = true;  // ebx >= kSpFloor + kVarMargin
+        floorGuard_ = -kVarMargin;
     }
     // Before SP becomes ebx + deltaAfter on the way to a jump target inside the loop: room
     // for the pushes there, checked at run time when it is not known.
     void PinRoomBefore(uint32_t target, int deltaAfter) {
-        if (!InLoop(target) || pinGuard_ - deltaAfter <= -kVarMargin) return;
-        if (GuardStackAbove(deltaAfter - kVarMargin, kSpFloor)) pinGuard_ = deltaAfter - kVarMargin;
+        if (!InLoop(target) || floorGuard_ - deltaAfter <= -kVarMargin) return;
+        if (GuardStackAbove(deltaAfter - kVarMargin, PushFloor())) floorGuard_ = deltaAfter - kVarMargin;
     }
     bool ChoosePins(size_t head, std::vector<uint32_t>& pins) const;
     void EnterLoop(const std::vector<uint32_t>& pins);
@@ -407,9 +405,17 @@ private:
     bool topNonZero_ = false;
     // SP is ebx + delta_: pushes and pops within a stretch of straight code move delta_
     // only, and ebx is brought up to date where something else reads it (calls, exits,
-    // jumps, jump targets). spChecked_: ebx >= kSpFloor is known.
+    // jumps, jump targets).
     int delta_ = 0;
-    bool spChecked_ = false;
+    // Every push lies at or above PushFloor(): ebx + floorGuard_ >= PushFloor() is known
+    // (kNoFloor: nothing is). A push below floorGuard_ checks it at run time, with room
+    // for the next pushes, and hands the run to the interpreter where it fails. So a
+    // pending word never lies below the window (where the interpreter's SP would wrap)
+    // nor over the stack's guard words (which RETD reads to find an overflow): a stack
+    // that comes that close to its limit runs in the interpreter, which writes every push.
+    static constexpr int kNoFloor = 1 << 30;
+    int floorGuard_ = kNoFloor;
+    static uint32_t PushFloor() { return std::max<uint32_t>(kSpFloor, g_engine.stackLow + 8); }
     uint32_t curPc_ = 0;   // the instruction being translated
     int startDelta_ = 0;   // delta_ at its start
     size_t index_ = 0;     // its index in insts_
@@ -678,15 +684,14 @@ private:
         // ebx moves by delta_: what was checked relative to it moves the other way.
         spGuard_ -= delta_;
         varGuard_ -= delta_;
-        pinGuard_ -= delta_;
+        if (floorGuard_ != kNoFloor) floorGuard_ -= delta_;
         fpRoom_ -= delta_;
         a_.lea(x86::ebx, x86::ptr(x86::rbx, delta_));
-        if (delta_ < 0) spChecked_ = false;
         startDelta_ -= delta_;  // the instruction's start, relative to the new ebx
         delta_ = 0;
     }
     // ebx was set from somewhere else (a loaded SP, a step, a jump target): nothing pending.
-    void SpReloaded() { delta_ = 0; spChecked_ = false; spGuarded_ = false; ForgetVars(); }
+    void SpReloaded() { delta_ = 0; floorGuard_ = kNoFloor; spGuarded_ = false; ForgetVars(); }
 
     int FreeReg(int avoid1 = -1, int avoid2 = -1) {
         for (int i = 0; i < kPoolSize; ++i)
@@ -801,12 +806,7 @@ private:
             Flush();
             next = 4 * words;
         }
-        if (next < 0 && !spChecked_) {
-            a_.cmp(x86::ebx, kSpFloor);
-            a_.jb(ColdPathFrom(ColdKind::ExitAt, curPc_, startDelta_));
-            spChecked_ = true;
-        }
-        if (pinsActive_ && next < pinGuard_ && GuardStackAbove(next - kVarMargin, kSpFloor)) pinGuard_ = next - kVarMargin;
+        if (words < 0 && next < floorGuard_ && GuardStackAbove(next - kVarMargin, PushFloor())) floorGuard_ = next - kVarMargin;
         if (words > 0) {
             for (int i = 0; i < kCacheDepth; ++i) {
                 const bool in = i + words < kCacheDepth;
@@ -1423,6 +1423,8 @@ uint32_t LoadSize(Op op) {
 bool Translator::FoldConstantLoad(uint32_t address) {
     const Inst* load = Foldable(1);
     if (address == 0 || address > 0x7FFF0000u || load == nullptr || !IsLoad(load->op)) return false;
+    // (An address in the stack may be the word the push itself would write.)
+    if (uint64_t{address} + LoadSize(static_cast<Op>(load->op)) > g_engine.stackLow) return false;
     const Op loadOp = static_cast<Op>(load->op);
     const bool kept = (loadOp == Op::LOADW && IntVar(address) >= 0) || (loadOp == Op::LOADR && RealVar(address) >= 0);
     if (!kept && !LoadMissesPending(address, LoadSize(loadOp))) Sync();  // a kept one is not read
@@ -1965,7 +1967,7 @@ bool Translator::TranslateInline(const Inst& in) {
         Forget();
         if (in.a == 0) return true;
         Flush();
-        spChecked_ = false;  // ebx goes down to as low as stackLow
+        floorGuard_ = kNoFloor;  // ebx goes down to as low as stackLow
         // The interpreter's bounds: stackLow + n <= SP <= stackTop + n.
         a_.cmp(x86::ebx, stackLow + A);
         a_.jb(ColdPath(ColdKind::Step, in.pc));
@@ -2188,12 +2190,11 @@ bool Translator::ChoosePins(size_t head, std::vector<uint32_t>& pins) const {
 // The way into the loop from outside: room for pushes checked, the pinned globals loaded;
 // backward jumps arrive after it, at loopHeadLabel_.
 void Translator::EnterLoop(const std::vector<uint32_t>& pins) {
-    if (!GuardStackAbove(-kVarMargin, kSpFloor)) return;
+    if (!GuardStackAbove(-kVarMargin, PushFloor())) return;
     pinsActive_ = true;
     loopHead_ = index_;
     loopEnd_ = loopEnds_[index_];
-    pinGuard_ = -kVarMargin;
-    spChecked_ = true;
+    floorGuard_ = -kVarMargin;
     for (uint32_t address : pins) {
         const int r = FreeReg();
         a_.mov(Reg(r), x86::dword_ptr(x86::r12, static_cast<int32_t>(address)));
@@ -2362,12 +2363,12 @@ void Translator::Run() {
             keptReal_ = -1;
             nonZeroTop_ = false;
             constTop_ = false;
-            spChecked_ = false;  // other ways in may bring another SP
+            floorGuard_ = kNoFloor;  // other ways in may bring another SP
             if (pinsActive_) PinsArrive();
         }
         const bool loop = !pinsActive_ && isTarget_[i] && ChoosePins(i, pins);
         enterable[i] = Empty() && delta_ == 0;
-        if (enterable[i]) spChecked_ = false;  // a computed jump may arrive with any SP
+        if (enterable[i]) floorGuard_ = kNoFloor;  // a computed jump may arrive with any SP
         a_.bind(labels[i]);
         Mark(insts_[i].pc);
         if (loop) EnterLoop(pins);

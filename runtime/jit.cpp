@@ -463,7 +463,7 @@ private:
         const x86::Gp r = Reg(reg);
         if (addend != 0) a_.lea(r, x86::ptr(r.r64(), addend));
         a_.mov(m, r);
-        if (addend != 0) a_.lea(r, x86::ptr(r.r64(), -addend));
+        if (addend != 0) a_.lea(r, x86::ptr(r.r64(), static_cast<int32_t>(0u - static_cast<uint32_t>(addend))));
     }
     void WriteReal(RealSlot& r) {
         if (r.reg < 0 || !r.dirty) return;

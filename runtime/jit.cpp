@@ -397,6 +397,10 @@ private:
     // right after it (-1 otherwise).
     int loadedReal_ = -1;
     int loaded_ = -1;  // loadedReal_ as the instruction being translated found it
+    // Or the memory operand it loaded from (its registers unchanged until the next
+    // instruction has been translated), when loadedFromNow_ is set.
+    x86::Mem loadedFrom_{};
+    bool loadedFromNext_ = false, loadedFromNow_ = false;
     // After a load of a kept real variable: the xmm register that holds it (likewise).
     int keptReal_ = -1, kept_ = -1;
     // After a constant push other than 0: the top word is not 0, so a load through it needs
@@ -1245,7 +1249,7 @@ void Translator::Binary(const Inst& in) {
 }
 
 // a b -- flag, for the integer comparisons. A JZ or JNZ right after it branches on the
-// comparison's own condition; the flag word is still written, as the interpreter writes it.
+// comparison's own condition.
 // With a constant: the right operand is the constant just pushed (already written, not
 // in a register).
 void Translator::Compare(const Inst& in, x64::Cond cc, const uint32_t* constant) {
@@ -1268,11 +1272,14 @@ void Translator::Compare(const Inst& in, x64::Cond cc, const uint32_t* constant)
     }
     Move(1);  // lea, mov and setcc leave the flags alone
     ClearSlot(0);
-    int r = FreeReg();
-    a_.set(cc, Reg(r).r8());
-    a_.movzx(Reg(r), Reg(r).r8());
-    Replace(r);
-    if (jump == nullptr) return;
+    if (jump == nullptr) {
+        int r = FreeReg();
+        a_.set(cc, Reg(r).r8());
+        a_.movzx(Reg(r), Reg(r).r8());
+        Replace(r);
+        return;
+    }
+    // The branch pops the flag at once: it is neither computed nor written.
     folded_ += 1;
     Mark(jump->pc);
     Move(1);
@@ -1356,6 +1363,16 @@ void Translator::LoadFrom(Op op, int a, int32_t disp, bool select) {
     const uint8_t index = a >= 0 ? Reg(a).r64().id : x86::kNoReg;
     auto at = [&](uint8_t size) { return x86::Mem{x86::r12.id, index, 0, disp, size}; };
     int r = FreeReg(a);
+    if (op == Op::LOADR && !select) {
+        // Straight into an xmm register; a CHKUD right after compares the memory word.
+        int x = FreeXmm();
+        a_.movsd(x86::xmm(x), at(8));
+        Move(-1);
+        PushedReal(x);
+        loadedFrom_ = at(8);
+        loadedFromNext_ = true;
+        return;
+    }
     if (op == Op::LOADR) {
         x86::Gp R = Reg(r).r64();
         a_.mov(R, at(8));
@@ -2043,6 +2060,9 @@ bool Translator::TranslateInline(const Inst& in) {
         if (loaded >= 0) {  // right after LOADR: both words -1 is the 64-bit value -1
             a_.cmp(Reg(loaded).r64(), -1);
             a_.je(ColdPath(ColdKind::Step, in.pc));
+        } else if (loadedFromNow_ && x >= 0) {  // likewise, the word just loaded from memory
+            a_.cmp(loadedFrom_, -1);
+            a_.je(ColdPath(ColdKind::Step, in.pc));
         } else if (kept_ >= 0 && x == kept_) {  // right after a kept real: its bits
             const x86::Gp t = Reg(FreeReg()).r64();
             a_.movq(t, x86::xmm(kept_));
@@ -2121,6 +2141,8 @@ bool IsControl(uint32_t op) {
 void Translator::Translate(const Inst& in) {
     loaded_ = loadedReal_;
     loadedReal_ = -1;
+    loadedFromNow_ = loadedFromNext_;
+    loadedFromNext_ = false;
     kept_ = keptReal_;
     keptReal_ = -1;
     topNonZero_ = nonZeroTop_;
@@ -2244,6 +2266,7 @@ void Translator::FuseSetSequence(const Inst& in) {
     a_.test(x86::eax, x86::eax);
     a_.jnz(labels[end]);
     loaded_ = -1;  // the call has clobbered the register a LOADR left its value in
+    loadedFromNow_ = false;  // and the address register
     setSequences.push_back(std::move(seq));
 }
 
@@ -2360,6 +2383,7 @@ void Translator::Run() {
             Flush();   // and applies its moves
             ForgetVars();
             loadedReal_ = -1;
+            loadedFromNext_ = false;
             keptReal_ = -1;
             nonZeroTop_ = false;
             constTop_ = false;

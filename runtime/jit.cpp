@@ -338,6 +338,8 @@ private:
     // room: the locals are to lie at or above ebx + room (see fpRoom_).
     bool FpGuard(int32_t disp, uint32_t size, int room = 0);
     int32_t LowestFrameLoadAhead(int32_t disp) const;
+    std::vector<int32_t> lowestFrameAhead_;
+    void FindLowestFrameAhead();
     // Drops the locals that overlap the size bytes at FP + disp (32-bit sums, so compared
     // modulo 4 GiB).
     void FpVarsWritten(int32_t disp, uint32_t size) {
@@ -1085,14 +1087,21 @@ bool Translator::LoadedLater(uint32_t address, bool fp) const {
 // The lowest frame offset among disp and the frame addresses ahead in the stretch (of the
 // locals it goes on to load, store or index), so that one check covers them all.
 int32_t Translator::LowestFrameLoadAhead(int32_t disp) const {
-    int32_t lowest = disp;
-    for (size_t j = index_ + static_cast<size_t>(folded_) + 1; j < insts_.size() && j <= index_ + kLookahead; ++j) {
+    const size_t j = index_ + static_cast<size_t>(folded_) + 1;
+    return j < lowestFrameAhead_.size() ? std::min(disp, lowestFrameAhead_[j]) : disp;
+}
+
+// lowestFrameAhead_[j]: the lowest frame offset above -64 Ki of the frame addresses from
+// instruction j to the end of its stretch (INT32_MAX: none), for LowestFrameLoadAhead.
+void Translator::FindLowestFrameAhead() {
+    lowestFrameAhead_.assign(insts_.size() + 1, INT32_MAX);
+    for (size_t j = insts_.size(); j-- > 0;) {
         const Inst& in = insts_[j];
-        if (isTarget_[j] || in.op == kBadOp || !KeepsVarsAt(in) || IsControl(in.op)) break;
+        if (isTarget_[j] || in.op == kBadOp || !KeepsVarsAt(in) || IsControl(in.op)) continue;
         int32_t d = 0;
-        if (FrameLoadAt(insts_, isTarget_, j, d, true) && d < lowest && d > -65536) lowest = d;
+        const bool frame = FrameLoadAt(insts_, isTarget_, j, d, true) && d > -65536;
+        lowestFrameAhead_[j] = std::min(frame ? d : INT32_MAX, lowestFrameAhead_[j + 1]);
     }
-    return lowest;
 }
 
 bool Translator::FpGuard(int32_t disp, uint32_t size, int room) {
@@ -1318,21 +1327,22 @@ void Translator::RealBinary(const Inst& in) {
 
 // a b -- flag for reals; a NaN operand makes every relation false but NER.
 void Translator::RealCompare(const Inst& in) {
-    ForgetInts();
     int b = RealTop(0), a = RealTop(8, b);
+    const int r = FreeReg(), t = FreeReg(r);  // the flag, and a second condition for EQR, NER
+    const x86::Gp R = Reg(r).r8(), T = Reg(t).r8();
     Op op = static_cast<Op>(in.op);
     bool swapped = op == Op::LTR || op == Op::LER;  // a < b is b > a
     a_.ucomisd(x86::xmm(swapped ? b : a), x86::xmm(swapped ? a : b));
     RealsWritten(0, 16);
     switch (op) {
-    case Op::EQR: a_.sete(x86::al); a_.setnp(x86::cl); a_.and_(x86::al, x86::cl); break;
-    case Op::NER: a_.setne(x86::al); a_.setp(x86::cl); a_.or_(x86::al, x86::cl); break;
-    case Op::GTR: case Op::LTR: a_.seta(x86::al); break;
-    default: a_.setae(x86::al); break;  // GER, LER
+    case Op::EQR: a_.sete(R); a_.setnp(T); a_.and_(R, T); break;
+    case Op::NER: a_.setne(R); a_.setp(T); a_.or_(R, T); break;
+    case Op::GTR: case Op::LTR: a_.seta(R); break;
+    default: a_.setae(R); break;  // GER, LER
     }
-    a_.movzx(x86::eax, x86::al);
-    Move(3);
-    Replace(0);
+    a_.movzx(Reg(r), R);
+    Move(3);  // (the integer words cached over the two reals go with them)
+    Replace(r);
 }
 
 // Loads through the address on top; address 0 reads as 0, as in the interpreter (which
@@ -1867,10 +1877,11 @@ bool Translator::TranslateInline(const Inst& in) {
     case Op::EQR: case Op::NER: case Op::GER: case Op::GTR: case Op::LER: case Op::LTR: RealCompare(in); return true;
     case Op::NEGR: {
         const int x = RealToComputeIn(RealTop(0), 0, 8);
-        ForgetInts();
-        a_.mov(x86::rax, uint64_t{1} << 63);
-        a_.movq(x86::xmm0, x86::rax);
+        const x86::Gp t = Reg(FreeReg()).r64();
+        a_.mov(t, uint64_t{1} << 63);
+        a_.movq(x86::xmm0, t);
         a_.xorpd(x86::xmm(x), x86::xmm0);
+        IntsWritten2();
         NoteReal(0, x, true);
         return true;
     }
@@ -1898,11 +1909,11 @@ bool Translator::TranslateInline(const Inst& in) {
     case Op::TRUNC: case Op::TRUNC2: {
         // Out of range or NaN raises the invalid-operation exception, as in the interpreter.
         int x = RealTop(0);
-        ForgetInts();
-        a_.cvttsd2si(x86::eax, x86::xmm(x));
+        const int r = FreeReg();
+        a_.cvttsd2si(Reg(r), x86::xmm(x));
         RealsWritten(0, 8);  // popped
         Move(1);
-        Replace(0);
+        Replace(r);
         return true;
     }
 
@@ -1911,11 +1922,11 @@ bool Translator::TranslateInline(const Inst& in) {
         // routine's result. A negative number or a NaN goes to the routine, for its error.
         if (!IsInlineSqrt(in)) return false;
         const int x = RealToComputeIn(RealTop(0), 0, 8);
-        ForgetInts();
         a_.xorpd(x86::xmm0, x86::xmm0);
         a_.ucomisd(x86::xmm(x), x86::xmm0);
         a_.jb(ColdPath(ColdKind::Step, in.pc));  // below zero, or unordered
         a_.sqrtsd(x86::xmm(x), x86::xmm(x));
+        IntsWritten2();
         NoteReal(0, x, true);
         return true;
     }
@@ -2117,7 +2128,8 @@ bool KeepsVars(uint32_t op) {
     case Op::EQ: case Op::NE: case Op::GE: case Op::GT: case Op::LE: case Op::LT:
     case Op::GEU: case Op::GTU: case Op::LEU: case Op::LTU:
     case Op::ADDR: case Op::SUBR: case Op::MULR: case Op::DIVR: case Op::PUSHR0: case Op::PUSHR1: case Op::PUSHR:
-    case Op::ITOR: case Op::UTOR:
+    case Op::ITOR: case Op::UTOR: case Op::NEGR: case Op::TRUNC: case Op::TRUNC2:
+    case Op::EQR: case Op::NER: case Op::GER: case Op::GTR: case Op::LER: case Op::LTR:
     case Op::JMP: case Op::JZ: case Op::JNZ:
     case Op::CHKRNG: case Op::CHKRNGU: case Op::CHKPTR: case Op::CHKUW: case Op::CHKUB: case Op::CHKUD:
     case Op::CHKSTK: case Op::ASSERT:
@@ -2366,6 +2378,7 @@ void Translator::Run() {
         if (IsControl(in.op) && !inlineBranch) markTarget(in.pc + in.length);
     }
 
+    FindLowestFrameAhead();
     EmitEntryAndExit();
     Forget();
     ForgetVars();

@@ -803,10 +803,9 @@ private:
     // Popped words are dead and never written; a word pushed beyond the cache's depth, or
     // a real that a pop cuts in two, is written first.
     void Move(int words) {
-        // SP moves by the pending delta only; ebx follows at a flush. A delta below zero
-        // needs ebx >= kSpFloor, checked once per stretch, so that ebx + delta never goes
-        // below the window (the interpreter's SP wraps there instead). The check comes
-        // before the caches move, so that its cold path finds them as they were.
+        // SP moves by the pending delta only; ebx follows at a flush. A push below
+        // floorGuard_ checks the floor (see floorGuard_) before the caches move, so that
+        // its cold path finds them as they were.
         int next = delta_ + 4 * words;
         if (next > kMaxDelta || next < -kMaxDelta) {
             Flush();

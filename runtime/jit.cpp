@@ -240,6 +240,7 @@ private:
         Range range{};
         bool checked = false;
         bool pinned = false;
+        uint32_t id = 0;  // new for every value the register takes (see products_)
     };
     Var intVars_[kIntVars]{};    // 4-byte words in pool registers
     Var realVars_[kRealVars]{};  // 8-byte reals in xmm registers
@@ -258,8 +259,22 @@ private:
         for (Var& v : vars) if (v.reg >= 0 && v.reg == reg) return &v;
         return nullptr;
     }
+    // Products of a kept variable's value and a constant (an index scaled to its element
+    // size), kept in a register of their own while the variable keeps that value (the
+    // same id): the next field of the same element needs no multiplication. They go with
+    // the variables, and give their registers up first.
+    struct Product { uint32_t varId = 0; uint32_t factor = 0; int reg = -1; Range range{}; };
+    static constexpr int kProducts = 2;
+    Product products_[kProducts]{};
+    uint32_t nextVarId_ = 1;
+    bool ProductHeld(int reg) const {
+        for (const Product& p : products_) if (p.reg >= 0 && p.reg == reg) return true;
+        return false;
+    }
+    void DropProducts() { for (Product& p : products_) p = Product{}; }
     // Drops the kept variables but the pinned ones (whose registers stay valid: see pins_).
     void ForgetVars() {
+        DropProducts();
         for (Var& v : intVars_) if (!v.pinned) v = Var{};
         for (Var& v : realVars_) v = Var{};
         varGuarded_ = false;
@@ -301,6 +316,7 @@ private:
             a_.mov(Reg(v.reg), x86::dword_ptr(x86::r12, static_cast<int32_t>(v.address)));
             v.range = Range{};
             v.checked = false;
+            v.id = nextVarId_++;
         }
     }
     // At a jump target inside the loop: what is known of a pinned value on one path is not
@@ -672,7 +688,7 @@ private:
     // A register in use holds a cached stack word or a variable: it is not overwritten.
     bool InUse(int reg) const {
         for (int s : slot_) if (s == reg) return true;
-        return VarHeld(reg);
+        return VarHeld(reg) || ProductHeld(reg);
     }
     static x86::Gp Reg(int i) { return kPool[i]; }
     // Stack accesses add the SP moves not yet applied to ebx (see delta_).
@@ -702,6 +718,11 @@ private:
     int FreeReg(int avoid1 = -1, int avoid2 = -1) {
         for (int i = 0; i < kPoolSize; ++i)
             if (!InUse(i) && i != avoid1 && i != avoid2) return i;
+        for (Product& p : products_) {  // a product gives its register up first
+            const int r = p.reg;
+            p = Product{};
+            if (r >= 0 && !InUse(r) && r != avoid1 && r != avoid2) return r;
+        }
         // All taken: a variable gives its register up, else the deepest cached word below
         // the operands (written first when pending). The operands and the variables take
         // at most kOperandDepth + kIntVars of the registers, so one of the two is found.
@@ -739,7 +760,7 @@ private:
         if (slot_[i] >= 0 && addend_[i] != 0) {
             // The sum in a register of its own, or in place when nothing else holds it.
             const int from = slot_[i];
-            bool shared = VarHeld(from);
+            bool shared = VarHeld(from) || ProductHeld(from);
             for (int j = 0; j < kCacheDepth; ++j) shared = shared || (j != i && slot_[j] == from);
             const int r = shared ? FreeReg(from) : from;
             a_.lea(Reg(r), x86::ptr(Reg(from).r64(), addend_[i]));  // a 32-bit sum: wraps
@@ -1148,6 +1169,7 @@ void Translator::NoteVar(uint32_t address, uint32_t size, int reg, bool fp) {
             MovIfOther(v.reg, reg);
             v.range = Range{};
             v.checked = false;
+            v.id = nextVarId_++;
             return;
         }
     }
@@ -1181,7 +1203,7 @@ void Translator::NoteVar(uint32_t address, uint32_t size, int reg, bool fp) {
         }
         slot = &vars[last];
     }
-    *slot = Var{address, reg, fp, Range{}, false, false};
+    *slot = Var{address, reg, fp, Range{}, false, false, nextVarId_++};
 }
 
 void Translator::StoreVars(bool known, uint32_t lo, uint32_t hi, bool frame, int32_t disp, uint32_t size, int value) {
@@ -1581,6 +1603,17 @@ bool Translator::FoldConstantOperand(uint32_t v) {
     int a = Top(1);
     uint32_t alo = 0, ahi = 0;
     const bool known = RangeOf(1, alo, ahi);
+    const bool product = op == Op::MUL || op == Op::MULU;
+    const Var* var = product ? VarIn(intVars_, a) : nullptr;
+    if (var != nullptr) {
+        for (const Product& p : products_) {
+            if (p.reg < 0 || p.varId != var->id || p.factor != v) continue;
+            Move(1);
+            Replace(p.reg);
+            range_[0] = p.range;
+            return true;
+        }
+    }
     Move(1);
     ClearSlot(0);
     int r = InUse(a) ? FreeReg(a) : a;
@@ -1603,6 +1636,15 @@ bool Translator::FoldConstantOperand(uint32_t v) {
     Replace(r);
     uint64_t lo = 0, hi = 0;
     if (known && CombineRanges(op, alo, ahi, v, v, lo, hi)) SetRange(0, lo, hi);
+    if (var != nullptr && r != a) {  // remembered, in the oldest entry when both are taken
+        Product* entry = &products_[0];
+        for (Product& p : products_) if (p.reg < 0) { entry = &p; break; }
+        if (entry == &products_[0] && products_[0].reg >= 0) {
+            products_[0] = products_[1];
+            entry = &products_[1];
+        }
+        *entry = Product{var->id, v, r, range_[0]};
+    }
     return true;
 }
 
@@ -2233,7 +2275,7 @@ void Translator::EnterLoop(const std::vector<uint32_t>& pins) {
         a_.mov(Reg(r), x86::dword_ptr(x86::r12, static_cast<int32_t>(address)));
         Var* slot = nullptr;
         for (Var& v : intVars_) if (slot == nullptr && v.reg < 0) slot = &v;
-        *slot = Var{address, r, false, Range{}, false, true};
+        *slot = Var{address, r, false, Range{}, false, true, nextVarId_++};
     }
     loopHeadLabel_ = a_.newLabel();
     a_.bind(loopHeadLabel_);

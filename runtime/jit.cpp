@@ -226,7 +226,8 @@ private:
     // see fpGuarded_) after its load or its store, and later loads of it read the register.
     // Every store is still written. A store through an address that may overlap the
     // variable drops it (through an unknown address: all of them); jump targets, calls,
-    // steps and every instruction that uses fixed host registers drop them all. Pushes
+    // steps and every instruction that uses fixed host registers drop them all (but the
+    // globals pinned through a loop, which are loaded again instead: see pinsActive_). Pushes
     // cannot reach a global while ebx + varGuard_ >= stackLow, checked at run time when the
     // first global of a stretch is noted; the stack growing below varGuard_ drops them all.
     // A variable at a constant address, or (fp) at FP + address (a local or parameter).

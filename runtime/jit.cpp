@@ -28,6 +28,7 @@
 // reports the error with its own message, so the tiers cannot disagree on an error.
 #include "runtime/jit.h"
 
+#include <cassert>
 #include <csignal>
 #include <cstddef>
 #include <cstdlib>
@@ -178,12 +179,23 @@ public:
     std::vector<std::unique_ptr<SetSequence>> setSequences;
 
 private:
-    enum class ColdKind { ExitAt, Step };
+    // Jump: leaves a loop with pinned variables for a translated target (Cold::to).
+    enum class ColdKind { ExitAt, Step, Jump };
     // A pending stack word (or real) a cold path writes before it leaves: at ebx + pos, from
     // host register reg (an xmm register for a real).
     struct PendingWrite { int pos; int reg; bool real; bool konst; int32_t addend; };
+    // A pinned variable a cold path writes back: the word at address, from host register reg.
+    struct PinWrite { uint32_t address; int reg; };
     // delta: the pending SP moves when the cold path is jumped to.
-    struct Cold { x64::Label label; ColdKind kind; uint32_t pc; int delta; std::vector<PendingWrite> writes; };
+    struct Cold {
+        x64::Label label;
+        ColdKind kind;
+        uint32_t pc;
+        int delta;
+        std::vector<PendingWrite> writes;
+        std::vector<PinWrite> pins;
+        x64::Label to{};
+    };
 
     x64::Assembler a_;
     const std::vector<Inst>& insts_;
@@ -234,6 +246,8 @@ private:
     // range: what a passed range check found of a word's value (it stays in the register).
     // checked: an undefined-value check passed on the value the register holds.
     // pinned: a global kept in its register through the whole of a loop (see pins_).
+    // deferred: a pinned global the loop stores to, which its stores write to the register
+    // only; stale: its word in memory may be older than the register (see WritePinsIn).
     struct Var {
         uint32_t address = 0;
         int reg = -1;  // -1: unused
@@ -242,6 +256,8 @@ private:
         bool checked = false;
         bool pinned = false;
         uint32_t id = 0;  // new for every value the register takes (see products_)
+        bool deferred = false;
+        bool stale = false;
     };
     Var intVars_[kIntVars]{};    // 4-byte words in pool registers
     Var realVars_[kRealVars]{};  // 8-byte reals in xmm registers
@@ -294,8 +310,10 @@ private:
     // A loop (from a jump target to the last backward jump to it) whose instructions all
     // keep the variable cache and which is entered only at its head may keep up to kPins
     // globals in registers from one iteration to the next: loaded at the head (by the code
-    // that every entry from outside runs, at labels[head]), written through on every store
-    // as any kept variable, loaded again after a store that may overlap them. Backward
+    // that every entry from outside runs, at labels[head]), loaded again after a store that
+    // may overlap them. A store to one goes to its register only; the word in memory is
+    // written back before anything else could read it: a load or a partial store that may
+    // reach it, a cold path, a jump out of the loop, falling out of it. Backward
     // jumps to the head go to loopHead_, past the loads. Pushes cannot reach them, since
     // they lie at or above ebx + floorGuard_ (see Move), and floorGuard_ is -kVarMargin at
     // every jump target inside the loop: a jump that would arrive with less room checks it
@@ -311,19 +329,48 @@ private:
         const auto i = static_cast<size_t>(indexOf[target]);
         return i >= loopHead_ && i <= loopEnd_;
     }
+    static bool Overlaps(const Var& v, uint64_t from, uint64_t to) { return v.address < to && v.address + uint64_t{4} > from; }
+    // After a store that may have overlapped them. (A stale one was written back before
+    // that store: its register is no newer than memory.)
     void ReloadPins(uint64_t from, uint64_t to) {
         for (Var& v : intVars_) {
-            if (!v.pinned || v.address >= to || v.address + uint64_t{4} <= from) continue;
+            if (!v.pinned || !Overlaps(v, from, to)) continue;
+            assert(!v.stale);
             a_.mov(Reg(v.reg), x86::dword_ptr(x86::r12, static_cast<int32_t>(v.address)));
             v.range = Range{};
             v.checked = false;
             v.id = nextVarId_++;
         }
     }
+    // Writes the stale pinned variables that overlap the bytes [from, to) of VM memory back
+    // from their registers (a mov: the flags stay).
+    void WritePinsIn(uint64_t from, uint64_t to) {
+        for (Var& v : intVars_) {
+            if (!v.pinned || !v.stale || !Overlaps(v, from, to)) continue;
+            a_.mov(x86::dword_ptr(x86::r12, static_cast<int32_t>(v.address)), Reg(v.reg));
+            v.stale = false;
+        }
+    }
+    // Before an access of size bytes at an address known to lie in [lo, hi] (known), at
+    // FP + disp (frame), or anywhere.
+    void WritePinsReached(bool known, uint32_t lo, uint32_t hi, bool frame, int32_t disp, uint32_t size) {
+        if (known) WritePinsIn(lo, uint64_t{hi} + size);
+        else if (!(frame && FpCovers(disp, size))) WritePinsIn(0, UINT64_MAX);  // a local lies above them all
+    }
+    std::vector<PinWrite> StalePins() const {
+        std::vector<PinWrite> pins;
+        for (const Var& v : intVars_) if (v.pinned && v.stale) pins.push_back({v.address, v.reg});
+        return pins;
+    }
     // At a jump target inside the loop: what is known of a pinned value on one path is not
-    // known on the others.
+    // known on the others, and a store on one of them may have left memory stale.
     void PinsArrive() {
-        for (Var& v : intVars_) if (v.pinned) { v.range = Range{}; v.checked = false; }
+        for (Var& v : intVars_) {
+            if (!v.pinned) continue;
+            v.range = Range{};
+            v.checked = false;
+            v.stale = v.deferred;
+        }
         floorGuard_ = -kVarMargin;
     }
     // Before SP becomes ebx + deltaAfter on the way to a jump target inside the loop: room
@@ -334,7 +381,9 @@ private:
     }
     bool ChoosePins(size_t head, std::vector<uint32_t>& pins) const;
     void EnterLoop(const std::vector<uint32_t>& pins);
+    // Falling out of the loop (the code that jumps out writes them on its way).
     void LeaveLoop() {
+        WritePinsIn(0, UINT64_MAX);
         pinsActive_ = false;
         for (Var& v : intVars_) v.pinned = false;
         ForgetVars();
@@ -399,6 +448,12 @@ private:
         return address != 0 && uint64_t{address} + size <= g_engine.stackLow && !Pinned(address) && LoadedLater(address, false);
     }
     bool Pinned(uint32_t address) const { return PinRegister(address) >= 0; }
+    // A pinned variable whose stores go to its register only.
+    bool ToPin(uint32_t address) const {
+        for (const Var& v : intVars_) if (v.pinned && v.deferred && v.address == address) return true;
+        return false;
+    }
+    bool StoredInLoop(uint32_t address) const;
     int PinRegister(uint32_t address) const {
         for (const Var& v : intVars_) if (v.pinned && v.address == address) return v.reg;
         return -1;
@@ -880,12 +935,12 @@ private:
     void MovIfOther(int to, int from) { if (to != from) a_.mov(Reg(to), Reg(from)); }
 
     // ---- exits and calls ----
-    x64::Label ColdPathFrom(ColdKind kind, uint32_t pc, int delta) {
-        cold_.push_back({a_.newLabel(), kind, pc, delta, PendingWrites()});
+    x64::Label ColdPathFrom(ColdKind kind, uint32_t pc, int delta, x64::Label to = {}) {
+        cold_.push_back({a_.newLabel(), kind, pc, delta, PendingWrites(), StalePins(), to});
         return cold_.back().label;
     }
     // A cold path for a jump made with the current pending SP moves.
-    x64::Label ColdPath(ColdKind kind, uint32_t pc) { return ColdPathFrom(kind, pc, delta_); }
+    x64::Label ColdPath(ColdKind kind, uint32_t pc, x64::Label to = {}) { return ColdPathFrom(kind, pc, delta_, to); }
     void StoreCur(uint32_t pc) { a_.mov(x86::dword_ptr(x86::rbp), static_cast<int32_t>(pc)); }
     // Backward jumps and calls poll the break flag. (A signal sent from outside, kill -SEGV,
     // -FPE, -ABRT or -ILL, is reported at the instruction the fault handler finds from the
@@ -903,7 +958,12 @@ private:
     }
     x64::Label TargetLabel(uint32_t target) {
         if (InLoop(target) && static_cast<size_t>(indexOf[target]) == loopHead_) return loopHeadLabel_;
-        if (target < g_engine.codeSize && indexOf[target] >= 0) return labels[indexOf[target]];
+        if (target < g_engine.codeSize && indexOf[target] >= 0) {
+            const x64::Label to = labels[indexOf[target]];
+            // Out of the loop with stale pinned variables: by a cold path that writes them.
+            if (pinsActive_ && !InLoop(target) && !StalePins().empty()) return ColdPath(ColdKind::Jump, target, to);
+            return to;
+        }
         return ColdPath(ColdKind::ExitAt, target);
     }
     void JumpTo(uint32_t target) { a_.jmp(TargetLabel(target)); }
@@ -921,7 +981,8 @@ private:
     void RealBinary(const Inst& in);
     void RealCompare(const Inst& in);
     // missesPending: the address is known not to reach a pending stack word.
-    void Load(const Inst& in, bool missesPending = false);
+    // missesPins: the address is known to lie above every pinned variable.
+    void Load(const Inst& in, bool missesPending = false, bool missesPins = false);
     void EmitEntryAndExit();
     void EmitCold();
 };
@@ -1369,17 +1430,19 @@ void Translator::RealCompare(const Inst& in) {
 
 // Loads through the address on top; address 0 reads as 0, as in the interpreter (which
 // also reads the always-committed first page and then selects).
-void Translator::Load(const Inst& in, bool missesPending) {
+void Translator::Load(const Inst& in, bool missesPending, bool missesPins) {
     // The address is a constant other than 0, or its range excludes 0.
     uint32_t lo = 0, hi = 0;
     const bool known = RangeOf(0, lo, hi);
+    int32_t disp = 0;
+    if (!missesPins) WritePinsReached(known, lo, hi, FrameAddressOf(0, disp), disp, LoadSize(static_cast<Op>(in.op)));
     const bool knownNonZero = topNonZero_ || (known && lo > 0);
     const Op op = static_cast<Op>(in.op);
     // An address that may point into the stack reads the pending words from memory (the
     // address itself among them).
     if (!missesPending && (!known || !LoadMissesPending(hi, LoadSize(op)))) Sync();
     int reg = -1;
-    int32_t disp = 0;
+    disp = 0;
     if (!knownNonZero || !FoldedAddress(0, reg, disp)) {
         reg = Top(0);
         disp = 0;
@@ -1477,6 +1540,7 @@ bool Translator::FoldConstantLoad(uint32_t address) {
     const Op loadOp = static_cast<Op>(load->op);
     const bool kept = (loadOp == Op::LOADW && IntVar(address) >= 0) || (loadOp == Op::LOADR && RealVar(address) >= 0);
     if (!kept && !LoadMissesPending(address, LoadSize(loadOp))) Sync();  // a kept one is not read
+    if (!kept) WritePinsIn(address, uint64_t{address} + LoadSize(loadOp));
     Move(-1);
     ClearSlot(0);
     RealsWritten(0, 4);
@@ -1551,6 +1615,8 @@ bool Translator::FoldFrameAddress() {
         if (!FpCovers(disp, loadSize) && room <= kVarMargin) FpGuard(disp, loadSize, std::max(room, 0));
         missesPending = FpCovers(disp, loadSize) && HighestPendingEnd() + delta_ <= fpRoom_;
     }
+    // (A local checked to lie above the globals needs no pinned variable written back.)
+    if (load != nullptr && pinsActive_ && !FpCovers(disp, LoadSize(loadOp))) FpGuard(disp, LoadSize(loadOp));
     int r = FreeReg();
     a_.lea(Reg(r), x86::ptr(x86::r13, disp));  // a 32-bit sum: wraps as the interpreter's
     folded_ = 1;
@@ -1562,7 +1628,7 @@ bool Translator::FoldFrameAddress() {
         folded_ = 2;
         Mark(load->pc);
         topNonZero_ = FpCovers(disp, LoadSize(loadOp)) && g_engine.stackLow > 0;  // FP + disp >= stackLow
-        Load(*load, missesPending);
+        Load(*load, missesPending, FpCovers(disp, LoadSize(loadOp)));
         if (loadOp == Op::LOADW) NoteVar(static_cast<uint32_t>(disp), 4, slot_[0], true);
         if (loadOp == Op::LOADR) NoteVar(static_cast<uint32_t>(disp), 8, RealAt(0), true);
         return true;
@@ -1757,9 +1823,11 @@ bool Translator::TranslateInline(const Inst& in) {
         uint32_t lo = 0, hi = 0;
         int32_t disp = 0;
         const bool knownAddress = RangeOf(1, lo, hi), frame = FrameAddressOf(1, disp);
+        // A word stored to a pinned variable goes to its register only.
+        const bool toPin = (op == Op::STOREW || op == Op::INCW) && knownAddress && lo == hi && ToPin(lo);
         // A constant word is stored as an immediate (but into a pinned variable, whose
         // register takes it).
-        const bool immediate = op == Op::STOREW && konst_[0] && !(knownAddress && lo == hi && Pinned(lo));
+        const bool immediate = op == Op::STOREW && konst_[0] && !toPin;
         const int32_t value = addend_[0];
         const int w = immediate ? -1 : Top(0);
         x86::Mem at = AddressOf(1, static_cast<uint8_t>(size));
@@ -1769,13 +1837,13 @@ bool Translator::TranslateInline(const Inst& in) {
         // A store that may reach the stack finds the words that outlive it in memory (its
         // operands are popped: what it writes there lies below SP).
         if (!belowStack) WritePendingIn(8, INT32_MAX / 2);
-        // A pinned variable counted up: in its register, then written from there.
-        const int pin = op == Op::INCW && knownAddress && lo == hi ? PinRegister(lo) : -1;
+        if (!toPin) WritePinsReached(knownAddress, lo, hi, frame, disp, size);  // (a partial overlap)
+        // A pinned variable counted up: in its register.
+        const int pin = op == Op::INCW && toPin ? PinRegister(lo) : -1;
         const x86::Gp W = Reg(std::max(w, 0));
-        switch (pin >= 0 ? Op::NOP : static_cast<Op>(in.op)) {
+        switch (toPin ? Op::NOP : static_cast<Op>(in.op)) {
         case Op::NOP:
-            a_.add(Reg(pin), W);
-            a_.mov(at, Reg(pin));
+            if (pin >= 0) a_.add(Reg(pin), W);
             break;
         case Op::STOREB: case Op::INCB:
             if (op == Op::STOREB) a_.mov(at, W.r8()); else a_.add(at, W.r8());
@@ -1791,6 +1859,7 @@ bool Translator::TranslateInline(const Inst& in) {
         Move(2);
         if (!belowStack) DropAll();  // the store may have written a stack word the cache holds
         StoreVars(knownAddress, lo, hi, frame, disp, size, op == Op::STOREW ? w : pin);
+        if (toPin) for (Var& v : intVars_) if (v.pinned && v.address == lo) v.stale = true;
         return true;
     }
     case Op::STORER: {
@@ -1803,6 +1872,7 @@ bool Translator::TranslateInline(const Inst& in) {
         if (knownAddress && x >= 0 && lo == hi && VarCandidate(lo, 8)) VarGuard();
         if (frame && ((x >= 0 && LoadedLater(static_cast<uint32_t>(disp), true)) || pinsActive_)) FpGuard(disp, 8);
         if (!belowStack) WritePendingIn(12, INT32_MAX / 2);
+        WritePinsReached(knownAddress, lo, hi, frame, disp, 8);
         if (x >= 0) {
             a_.movsd(at, x86::xmm(x));
         } else {
@@ -2276,10 +2346,24 @@ void Translator::EnterLoop(const std::vector<uint32_t>& pins) {
         a_.mov(Reg(r), x86::dword_ptr(x86::r12, static_cast<int32_t>(address)));
         Var* slot = nullptr;
         for (Var& v : intVars_) if (slot == nullptr && v.reg < 0) slot = &v;
-        *slot = Var{address, r, false, Range{}, false, true, nextVarId_++};
+        *slot = Var{address, r, false, Range{}, false, true, nextVarId_++, StoredInLoop(address), false};
     }
     loopHeadLabel_ = a_.newLabel();
     a_.bind(loopHeadLabel_);
+    // The backward jumps arrive here, with whatever the loop stored.
+    for (Var& v : intVars_) if (v.pinned) v.stale = v.deferred;
+}
+
+// Whether the loop may store to the word at address by its constant address: a PUSHI of it
+// that no LOADW takes at once. (A store through an address computed otherwise writes
+// memory, and the variable is loaded again after it.)
+bool Translator::StoredInLoop(uint32_t address) const {
+    for (size_t j = loopHead_; j <= loopEnd_; ++j) {
+        const Inst& in = insts_[j];
+        if (static_cast<Op>(in.op) != Op::PUSHI || in.a != address) continue;
+        if (j + 1 > loopEnd_ || isTarget_[j + 1] || static_cast<Op>(insts_[j + 1].op) != Op::LOADW) return true;
+    }
+    return false;
 }
 
 // ---- set sequences computed on bits (runtime/setsequence.h) ----
@@ -2369,8 +2453,11 @@ void Translator::EmitCold() {
             if (w.real) a_.movsd(x86::qword_ptr(x86::r12, x86::rbx, 0, w.pos), x86::xmm(w.reg));
             else WriteWord(x86::dword_ptr(x86::r12, x86::rbx, 0, w.pos), w.reg, w.konst, w.addend);
         }
+        for (const PinWrite& p : c.pins) a_.mov(x86::dword_ptr(x86::r12, static_cast<int32_t>(p.address)), Reg(p.reg));
         if (c.delta != 0) a_.lea(x86::ebx, x86::ptr(x86::rbx, c.delta));
-        if (c.kind == ColdKind::ExitAt) {
+        if (c.kind == ColdKind::Jump) {
+            a_.jmp(c.to);
+        } else if (c.kind == ColdKind::ExitAt) {
             a_.mov(x86::eax, uint64_t{c.pc});
             a_.jmp(exitEax);
         } else {

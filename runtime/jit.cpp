@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "runtime/engine.h"
+#include "runtime/errors.h"
 #include "runtime/setsequence.h"
 #include "runtime/stdroutines.h"
 #include "vm/opcodes.h"
@@ -2203,6 +2204,15 @@ bool Translator::TranslateInline(const Inst& in) {
         if (var != nullptr) var->checked = true;
         return true;
     }
+    case Op::CHKERR: {
+        // Nothing pending, the usual case, is one comparison; a pending error is the
+        // interpreter's check, which reports it (or with trapping off goes on).
+        const x86::Gp P = Reg(FreeReg()).r64();
+        a_.mov(P, reinterpret_cast<uint64_t>(&g_errors.pending));
+        a_.cmp(x86::dword_ptr(P), 0);
+        a_.jne(ColdPath(ColdKind::Step, in.pc));
+        return true;
+    }
     case Op::CHKSTK:
         Flush();
         a_.cmp(x86::ebx, stackLow);
@@ -2244,7 +2254,7 @@ bool KeepsVars(uint32_t op) {
     case Op::EQR: case Op::NER: case Op::GER: case Op::GTR: case Op::LER: case Op::LTR:
     case Op::JMP: case Op::JZ: case Op::JNZ:
     case Op::CHKRNG: case Op::CHKRNGU: case Op::CHKPTR: case Op::CHKUW: case Op::CHKUB: case Op::CHKUD:
-    case Op::CHKSTK: case Op::ASSERT:
+    case Op::CHKSTK: case Op::ASSERT: case Op::CHKERR:
         return true;
     default:
         return false;

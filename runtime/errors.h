@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/engine.h"
+
 namespace tarn::rt {
 
 // ---- Fatal errors -------------------------------------------------------------------
@@ -102,7 +104,10 @@ void ClearErrorList();
 // every value read or written, and most programs register no list.
 inline void ClearErrors() {
     g_errors.pending = 0;
-    if (g_errors.listVar != 0) ClearErrorList();
+    if (g_errors.listVar == 0) return;
+    // A list variable among the globals that is still undefined: no list was ever made.
+    if (uint64_t{g_errors.listVar} + 4 <= g_engine.stackLow && VmWord(g_errors.listVar) == kUndefinedWord) return;
+    ClearErrorList();
 }
 
 // ioresult: the pending number, which is then cleared (the list keeps its entries so the

@@ -1790,6 +1790,7 @@ bool Translator::TranslateInline(const Inst& in) {
         }
         {
             Sync();  // the word is read from memory
+            WritePinsIn(0, UINT64_MAX);  // (SP plus a large offset wraps to any address)
             int r = FreeReg();
             a_.lea(Reg(r), x86::ptr(x86::rbx, A + delta_));  // a 32-bit sum: wraps as the interpreter's
             a_.mov(Reg(r), x86::dword_ptr(x86::r12, Reg(r).r64()));

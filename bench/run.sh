@@ -23,3 +23,9 @@ echo; bash "$(dirname "$0")/database/run.sh" "$build" || true
 # shared benchmark directory beside the repository when it is there.
 compare=${TARN_COMPARE:-$(dirname "$0")/../../shared/bench/compare.sh}
 if [ -f "$compare" ]; then echo; bash "$compare" "$build" 3 || true; fi
+
+# sieve and textio beside C versions that keep the engine's constraints (4-byte booleans, a
+# flush after every line), which say how far the tier is from native code on the same work.
+if [ -f "$(dirname "$compare")/sieve.pas" ]; then
+    echo; TARN_SHARED_BENCH=$(dirname "$compare") bash "$(dirname "$0")/calibration/run.sh" "$build" 3 || true
+fi

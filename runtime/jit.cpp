@@ -2556,6 +2556,7 @@ void Translator::Run() {
         i += static_cast<size_t>(folded_);
     }
     // Running off the end of the code: the interpreter reports it.
+    if (pinsActive_) LeaveLoop();
     Forget();
     Flush();
     a_.mov(x86::eax, uint64_t{codeSize});

@@ -523,6 +523,8 @@ private:
     }
     bool FoldFrameAddress();
     bool FoldConstantLoad(uint32_t address);
+    void LoadGlobalValue(Op op, uint32_t address);
+    bool LoadComputedGlobal(Op op);
     void LoadFrom(Op op, int a, int32_t disp, bool select);
 
     // ---- the stack cache ----
@@ -1151,6 +1153,18 @@ bool FrameLoadAt(const std::vector<Inst>& insts, const std::vector<bool>& isTarg
     return true;
 }
 
+// PUSHI a at instruction j, with an ADDI or SUBI k right after it or not: the constant
+// address a + k of a global (k = 0 without one); use: the instruction that takes it.
+bool GlobalAddressAt(const std::vector<Inst>& insts, const std::vector<bool>& isTarget, size_t j, uint32_t& address, size_t& use) {
+    if (j + 1 >= insts.size() || static_cast<Op>(insts[j].op) != Op::PUSHI || isTarget[j + 1]) return false;
+    address = insts[j].a;
+    use = j + 1;
+    const Op add = static_cast<Op>(insts[use].op);
+    if (add != Op::ADDI && add != Op::SUBI) return true;
+    address += add == Op::ADDI ? insts[use].a : 0u - insts[use].a;
+    return ++use < insts.size() && !isTarget[use];
+}
+
 bool Translator::LoadedLater(uint32_t address, bool fp) const {
     for (size_t j = index_ + static_cast<size_t>(folded_) + 1; j < insts_.size() && j <= index_ + kLookahead; ++j) {
         const Inst& in = insts_[j];
@@ -1160,8 +1174,10 @@ bool Translator::LoadedLater(uint32_t address, bool fp) const {
             if (FrameLoadAt(insts_, isTarget_, j, disp) && static_cast<uint32_t>(disp) == address) return true;
             continue;
         }
-        if (static_cast<Op>(in.op) == Op::PUSHI && in.a == address && j + 1 < insts_.size() && !isTarget_[j + 1] &&
-            (static_cast<Op>(insts_[j + 1].op) == Op::LOADW || static_cast<Op>(insts_[j + 1].op) == Op::LOADR))
+        uint32_t a = 0;
+        size_t use = 0;
+        if (GlobalAddressAt(insts_, isTarget_, j, a, use) && a == address &&
+            (static_cast<Op>(insts_[use].op) == Op::LOADW || static_cast<Op>(insts_[use].op) == Op::LOADR))
             return true;
     }
     return false;
@@ -1432,6 +1448,7 @@ void Translator::RealCompare(const Inst& in) {
 // Loads through the address on top; address 0 reads as 0, as in the interpreter (which
 // also reads the always-committed first page and then selects).
 void Translator::Load(const Inst& in, bool missesPending, bool missesPins) {
+    if (LoadComputedGlobal(static_cast<Op>(in.op))) return;
     // The address is a constant other than 0, or its range excludes 0.
     uint32_t lo = 0, hi = 0;
     const bool known = RangeOf(0, lo, hi);
@@ -1549,28 +1566,51 @@ bool Translator::FoldConstantLoad(uint32_t address) {
     Mark(load->pc);
     const Op op = static_cast<Op>(load->op);
     if ((op == Op::LOADW || op == Op::LOADR) && VarCandidate(address, op == Op::LOADR ? 8 : 4)) VarGuard();
+    LoadGlobalValue(op, address);
+    return true;
+}
+
+// The value of the global at address in slot 0, which the caller has emptied: from the
+// register of a kept variable, else loaded (and a word or real noted as kept).
+void Translator::LoadGlobalValue(Op op, uint32_t address) {
     if (op == Op::LOADW) {
         if (int v = IntVar(address); v >= 0) {  // the variable's value is in v
             Replace(v);
             range_[0] = VarRange(v);
-            return true;
+            return;
         }
         LoadFrom(op, -1, static_cast<int32_t>(address), false);
         NoteVar(address, 4, slot_[0]);
-        return true;
+        return;
     }
     if (op == Op::LOADR) {
         if (int x = RealVar(address); x >= 0) {
             Move(-1);
             PushedReal(x);
             keptReal_ = x;
-            return true;
+            return;
         }
         LoadFrom(op, -1, static_cast<int32_t>(address), false);
         NoteVar(address, 8, RealAt(0));
-        return true;
+        return;
     }
     LoadFrom(op, -1, static_cast<int32_t>(address), false);
+}
+
+// A word or real load through a constant address that was computed (a field of a global
+// record: PUSHI base; ADDI offset): as FoldConstantLoad, with the address in slot 0.
+bool Translator::LoadComputedGlobal(Op op) {
+    const auto address = static_cast<uint32_t>(addend_[0]);
+    const uint32_t size = LoadSize(op);
+    if (!konst_[0] || (op != Op::LOADW && op != Op::LOADR)) return false;
+    if (address == 0 || address > 0x7FFF0000u || uint64_t{address} + size > g_engine.stackLow) return false;
+    // The check comes first: a run that fails it goes on at this load, with its address.
+    if (VarCandidate(address, size)) VarGuard();
+    const bool kept = (op == Op::LOADW && IntVar(address) >= 0) || (op == Op::LOADR && RealVar(address) >= 0);
+    if (!kept && !LoadMissesPending(address, size)) Sync();
+    if (!kept) WritePinsIn(address, uint64_t{address} + size);
+    ClearSlot(0);
+    LoadGlobalValue(op, address);
     return true;
 }
 
@@ -2329,11 +2369,12 @@ bool Translator::ChoosePins(size_t head, std::vector<uint32_t>& pins) const {
         const Inst& in = insts_[j];
         if (in.op == kBadOp || !KeepsVarsAt(in)) return false;
         if (j > head && (minSource_[j] < head || (maxSource_[j] > end && maxSource_[j] != 0))) return false;
-        if (static_cast<Op>(in.op) != Op::PUSHI || j + 1 > end || isTarget_[j + 1]) continue;
-        if (static_cast<Op>(insts_[j + 1].op) != Op::LOADW) continue;
-        if (in.a == 0 || in.a > 0x7FFF0000u || uint64_t{in.a} + 4 > g_engine.stackLow || in.a % 4 != 0) continue;
-        auto it = std::find_if(loads.begin(), loads.end(), [&](const auto& l) { return l.first == in.a; });
-        if (it == loads.end()) loads.push_back({in.a, weight[j - head]}); else it->second += weight[j - head];
+        uint32_t a = 0;
+        size_t use = 0;
+        if (!GlobalAddressAt(insts_, isTarget_, j, a, use) || use > end || static_cast<Op>(insts_[use].op) != Op::LOADW) continue;
+        if (a == 0 || a > 0x7FFF0000u || uint64_t{a} + 4 > g_engine.stackLow || a % 4 != 0) continue;
+        auto it = std::find_if(loads.begin(), loads.end(), [&](const auto& l) { return l.first == a; });
+        if (it == loads.end()) loads.push_back({a, weight[j - head]}); else it->second += weight[j - head];
     }
     std::stable_sort(loads.begin(), loads.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
     pins.clear();
@@ -2366,13 +2407,19 @@ void Translator::EnterLoop(const std::vector<uint32_t>& pins) {
 }
 
 // Whether the loop may store to the word at address by its constant address: a PUSHI of it
-// that no LOADW takes at once. (A store through an address computed otherwise writes
-// memory, and the variable is loaded again after it.)
+// (or of a base an ADDI/SUBI right after it turns into it) that no LOADW takes at once.
+// (Not deferred, a pinned variable is written through on every store, however the store
+// found its address.)
 bool Translator::StoredInLoop(uint32_t address) const {
     for (size_t j = loopHead_; j <= loopEnd_; ++j) {
-        const Inst& in = insts_[j];
-        if (static_cast<Op>(in.op) != Op::PUSHI || in.a != address) continue;
-        if (j + 1 > loopEnd_ || isTarget_[j + 1] || static_cast<Op>(insts_[j + 1].op) != Op::LOADW) return true;
+        if (static_cast<Op>(insts_[j].op) != Op::PUSHI) continue;
+        uint32_t a = 0;
+        size_t use = 0;
+        if (!GlobalAddressAt(insts_, isTarget_, j, a, use)) {
+            if (insts_[j].a == address) return true;  // a jump lands between the two
+            continue;
+        }
+        if ((a == address || insts_[j].a == address) && (use > loopEnd_ || static_cast<Op>(insts_[use].op) != Op::LOADW)) return true;
     }
     return false;
 }

@@ -8,7 +8,7 @@
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build}" && pwd); runs=${2:-5}
-shared=${TARN_SHARED_BENCH:-$here/../../../shared/bench}
+shared=$(cd "${TARN_SHARED_BENCH:-$here/../../../shared/bench}" && pwd)
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 cd "$work"
 cc -O2 -o sieve4 "$here/sieve4.c"

@@ -523,6 +523,7 @@ private:
     }
     bool FoldFrameAddress();
     bool FoldConstantLoad(uint32_t address);
+    void ReadyGlobalLoad(Op op, uint32_t address);
     void LoadGlobalValue(Op op, uint32_t address);
     bool LoadComputedGlobal(Op op);
     void LoadFrom(Op op, int a, int32_t disp, bool select);
@@ -1130,6 +1131,7 @@ bool Translator::LoadMissesPending(uint32_t hi, uint32_t size) {
 bool KeepsVars(uint32_t op);
 bool IsControl(uint32_t op);
 uint32_t LoadSize(Op op);
+bool GlobalLoadable(uint32_t address, uint32_t size);
 
 // sqrt translated inline (the engine's own routine is installed): sqrtsd on the real cache,
 // a cold path for a negative number or a NaN.
@@ -1552,13 +1554,8 @@ uint32_t LoadSize(Op op) {
 // have taken. Addresses from 2 GiB up keep the two instructions (a displacement is signed).
 bool Translator::FoldConstantLoad(uint32_t address) {
     const Inst* load = Foldable(1);
-    if (address == 0 || address > 0x7FFF0000u || load == nullptr || !IsLoad(load->op)) return false;
-    // (An address in the stack may be the word the push itself would write.)
-    if (uint64_t{address} + LoadSize(static_cast<Op>(load->op)) > g_engine.stackLow) return false;
-    const Op loadOp = static_cast<Op>(load->op);
-    const bool kept = (loadOp == Op::LOADW && IntVar(address) >= 0) || (loadOp == Op::LOADR && RealVar(address) >= 0);
-    if (!kept && !LoadMissesPending(address, LoadSize(loadOp))) Sync();  // a kept one is not read
-    if (!kept) WritePinsIn(address, uint64_t{address} + LoadSize(loadOp));
+    if (load == nullptr || !IsLoad(load->op) || !GlobalLoadable(address, LoadSize(static_cast<Op>(load->op)))) return false;
+    ReadyGlobalLoad(static_cast<Op>(load->op), address);
     Move(-1);
     ClearSlot(0);
     RealsWritten(0, 4);
@@ -1568,6 +1565,22 @@ bool Translator::FoldConstantLoad(uint32_t address) {
     if ((op == Op::LOADW || op == Op::LOADR) && VarCandidate(address, op == Op::LOADR ? 8 : 4)) VarGuard();
     LoadGlobalValue(op, address);
     return true;
+}
+
+// A constant address a load may take as a global's: not 0, a displacement (below 2 GiB), and
+// below the stack (an address in the stack may be the word a push itself would write).
+bool GlobalLoadable(uint32_t address, uint32_t size) {
+    return address != 0 && address <= 0x7FFF0000u && uint64_t{address} + size <= g_engine.stackLow;
+}
+
+// Before the load op of the global at address: memory made exact for it (pending stack
+// words that may lie there, a stale pinned variable), unless a kept variable gives the
+// value and memory is not read.
+void Translator::ReadyGlobalLoad(Op op, uint32_t address) {
+    const bool kept = (op == Op::LOADW && IntVar(address) >= 0) || (op == Op::LOADR && RealVar(address) >= 0);
+    if (kept) return;
+    if (!LoadMissesPending(address, LoadSize(op))) Sync();
+    WritePinsIn(address, uint64_t{address} + LoadSize(op));
 }
 
 // The value of the global at address in slot 0, which the caller has emptied: from the
@@ -1600,15 +1613,12 @@ void Translator::LoadGlobalValue(Op op, uint32_t address) {
 // A word or real load through a constant address that was computed (a field of a global
 // record: PUSHI base; ADDI offset): as FoldConstantLoad, with the address in slot 0.
 bool Translator::LoadComputedGlobal(Op op) {
-    const auto address = static_cast<uint32_t>(addend_[0]);
-    const uint32_t size = LoadSize(op);
     if (!konst_[0] || (op != Op::LOADW && op != Op::LOADR)) return false;
-    if (address == 0 || address > 0x7FFF0000u || uint64_t{address} + size > g_engine.stackLow) return false;
+    const auto address = static_cast<uint32_t>(addend_[0]);
+    if (!GlobalLoadable(address, LoadSize(op))) return false;
     // The check comes first: a run that fails it goes on at this load, with its address.
-    if (VarCandidate(address, size)) VarGuard();
-    const bool kept = (op == Op::LOADW && IntVar(address) >= 0) || (op == Op::LOADR && RealVar(address) >= 0);
-    if (!kept && !LoadMissesPending(address, size)) Sync();
-    if (!kept) WritePinsIn(address, uint64_t{address} + size);
+    if (VarCandidate(address, LoadSize(op))) VarGuard();
+    ReadyGlobalLoad(op, address);
     ClearSlot(0);
     LoadGlobalValue(op, address);
     return true;

@@ -156,7 +156,7 @@ constexpr uint32_t kInlineAllocBytes = 256;  // larger ALLOCs call Allocate
 // program's statements take, which start a run at each of a few instructions.
 constexpr size_t kSetPlanBudgetPerInstruction = 16, kSetPlanBudgetBase = 65536;
 // Variables whose value a register holds (see Translator::intVars_).
-constexpr int kIntVars = 4, kRealVars = 4;
+constexpr int kIntVars = 4, kRealVars = 6;
 constexpr int kPins = 3;  // word variables pinned to registers through a loop (at most)
 constexpr size_t kMaxLoop = 4096;  // instructions a loop with pinned variables may span
 static_assert(kOperandDepth + kIntVars + 2 <= kPoolSize, "FreeReg always finds a register");
@@ -290,11 +290,16 @@ private:
         return false;
     }
     void DropProducts() { for (Product& p : products_) p = Product{}; }
-    // Drops the kept variables but the pinned ones (whose registers stay valid: see pins_).
-    void ForgetVars() {
+    // Drops the values of the kept variables but the pinned ones (whose registers stay
+    // valid: see pins_). The guards stay: they compare FP and SP, which a store leaves alone.
+    void ForgetVarValues() {
         DropProducts();
         for (Var& v : intVars_) if (!v.pinned) v = Var{};
         for (Var& v : realVars_) v = Var{};
+    }
+    // Drops the kept variables and the guards (SP or FP may have moved).
+    void ForgetVars() {
+        ForgetVarValues();
         varGuarded_ = false;
         fpGuarded_ = false;
     }
@@ -1297,7 +1302,7 @@ void Translator::StoreVars(bool known, uint32_t lo, uint32_t hi, bool frame, int
         if (value >= 0) NoteVar(static_cast<uint32_t>(disp), size, value, true);
         else FpVarsWritten(disp, size);
     } else {
-        ForgetVars();
+        ForgetVarValues();
         ReloadPins(0, UINT64_MAX);
     }
 }

@@ -231,7 +231,8 @@ private:
     static constexpr int kRangeDepth = 16;
     Range range_[kRangeDepth]{};
     // ebx + spGuard_ >= stackLow was checked at run time in this stretch (spGuarded_), so a
-    // stack word at SP + d with d >= spGuard_ lies at or above stackLow.
+    // stack word at SP + d with d >= spGuard_ lies at or above stackLow. Not at a jump
+    // target: another way in may bring a lower SP.
     bool spGuarded_ = false;
     int spGuard_ = 0;
     // The variable cache: within a stretch of straight code, a register holds the value of
@@ -327,6 +328,13 @@ private:
     // there).
     bool pinsActive_ = false;
     size_t loopHead_ = 0, loopEnd_ = 0;  // instruction indices of the loop
+    // The loop's locals: FP + loopFpLowest_ was checked on the way in as FpGuard does, FP
+    // stays (no instruction of the loop sets it), and every jump to a target inside the loop
+    // makes sure SP has not come closer; so the guard holds at every one of them (kNoFrame:
+    // the loop has no frame loads). Instructions inside the loop are not enterable.
+    static constexpr int32_t kNoFrame = INT32_MAX;
+    int32_t loopFpLowest_ = kNoFrame;
+    int32_t LoopFrameLowest() const;
     x64::Label loopHeadLabel_;
     std::vector<size_t> loopEnds_;       // per instruction: the last backward jump to it (0: none)
     std::vector<size_t> minSource_, maxSource_;  // per instruction: the direct jumps to it
@@ -377,12 +385,34 @@ private:
             v.checked = false;
             v.stale = v.deferred;
         }
+        LoopGuardsHold();
+    }
+    // What holds at the loop's head and at every jump target inside it: room for pushes,
+    // ebx - kVarMargin >= PushFloor() >= stackLow (so the stack guards too), and the loop's
+    // frame guard.
+    void LoopGuardsHold() {
         floorGuard_ = -kVarMargin;
+        spGuarded_ = varGuarded_ = true;
+        spGuard_ = varGuard_ = -kVarMargin;
+        if (loopFpLowest_ == kNoFrame) return;
+        fpGuarded_ = true;
+        fpLowest_ = loopFpLowest_;
+        fpRoom_ = 0;
     }
     // Before SP becomes ebx + deltaAfter on the way to a jump target inside the loop: room
-    // for the pushes there, checked at run time when it is not known.
+    // for the pushes there, and the loop's frame guard, checked at run time when they are
+    // not known.
     void PinRoomBefore(uint32_t target, int deltaAfter) {
-        if (!InLoop(target) || floorGuard_ - deltaAfter <= -kVarMargin) return;
+        if (!InLoop(target)) return;
+        if (loopFpLowest_ != kNoFrame && !(fpGuarded_ && fpLowest_ <= loopFpLowest_ && fpRoom_ >= deltaAfter)) {
+            // FP is the loop's throughout and was checked against stackLow and stackTop on
+            // the way in: only SP may have come closer.
+            const x86::Gp t = Reg(FreeReg()).r64();
+            a_.lea(t, x86::Mem{x86::r13.id, x86::kNoReg, 0, loopFpLowest_ - deltaAfter, 8});
+            a_.cmp(t, x86::rbx);
+            a_.jl(ColdPathFrom(ColdKind::ExitAt, curPc_, startDelta_));
+        }
+        if (floorGuard_ - deltaAfter <= -kVarMargin) return;
         if (GuardStackAbove(deltaAfter - kVarMargin, PushFloor())) floorGuard_ = deltaAfter - kVarMargin;
     }
     bool ChoosePins(size_t head, std::vector<uint32_t>& pins) const;
@@ -391,6 +421,7 @@ private:
     void LeaveLoop() {
         WritePinsIn(0, UINT64_MAX);
         pinsActive_ = false;
+        loopFpLowest_ = kNoFrame;
         for (Var& v : intVars_) v.pinned = false;
         ForgetVars();
     }
@@ -409,6 +440,8 @@ private:
     }
     // room: the locals are to lie at or above ebx + room (see fpRoom_).
     bool FpGuard(int32_t disp, uint32_t size, int room = 0);
+    // The run-time check of FpGuard for the frame from FP + lowest (false: not made).
+    bool GuardFrame(int32_t lowest, int32_t disp, uint32_t size, int room);
     int32_t LowestFrameLoadAhead(int32_t disp) const;
     std::vector<int32_t> lowestFrameAhead_;
     void FindLowestFrameAhead();
@@ -746,7 +779,7 @@ private:
         if (x >= 0) return x;
         WritePendingIn(offset, offset + 8);
         x = FreeXmm(avoid);
-        a_.movsd(x86::xmm(x), StackQword(offset));
+        a_.movsd(x86::xmm(x), StackQwordRead(offset));
         NoteReal(offset, x, false);
         return x;
     }
@@ -756,15 +789,18 @@ private:
         return VarHeld(reg) || ProductHeld(reg);
     }
     static x86::Gp Reg(int i) { return kPool[i]; }
-    // Stack accesses add the SP moves not yet applied to ebx (see delta_).
+    // Stack accesses add the SP moves not yet applied to ebx (see delta_). A write beyond
+    // fpRoom_ may reach the locals, which go; a read leaves them (they are written through).
     x86::Mem StackWord(int offset) {
         if (fpGuarded_ && offset + delta_ + 4 > fpRoom_) ForgetVarsOf(true);
-        return x86::dword_ptr(x86::r12, x86::rbx, 0, offset + delta_);
+        return StackWordRead(offset);
     }
     x86::Mem StackQword(int offset) {
         if (fpGuarded_ && offset + delta_ + 8 > fpRoom_) ForgetVarsOf(true);
-        return x86::qword_ptr(x86::r12, x86::rbx, 0, offset + delta_);
+        return StackQwordRead(offset);
     }
+    x86::Mem StackWordRead(int offset) const { return x86::dword_ptr(x86::r12, x86::rbx, 0, offset + delta_); }
+    x86::Mem StackQwordRead(int offset) const { return x86::qword_ptr(x86::r12, x86::rbx, 0, offset + delta_); }
     // Applies the pending SP moves to ebx.
     void Flush() {
         if (delta_ == 0) return;
@@ -835,7 +871,7 @@ private:
         if (slot_[i] >= 0) return slot_[i];
         WritePendingIn(4 * i, 4 * i + 4);
         int r = FreeReg();
-        a_.mov(Reg(r), StackWord(4 * i));
+        a_.mov(Reg(r), StackWordRead(4 * i));
         SetSlot(i, r);  // (the word's range stays: the register holds the same value)
         dirty_[i] = false;
         return r;
@@ -1212,7 +1248,10 @@ void Translator::FindLowestFrameAhead() {
 
 bool Translator::FpGuard(int32_t disp, uint32_t size, int room) {
     if (FpCovers(disp, size)) return true;
-    const int32_t lowest = LowestFrameLoadAhead(disp);
+    return GuardFrame(LowestFrameLoadAhead(disp), disp, size, room);
+}
+
+bool Translator::GuardFrame(int32_t lowest, int32_t disp, uint32_t size, int room) {
     if (g_engine.stackLow > 0x7FFFFFFFu || g_engine.stackTop > 0x7FFFFFFFu) return false;
     const int32_t was = fpLowest_;
     const bool wasGuarded = fpGuarded_;
@@ -1935,7 +1974,7 @@ bool Translator::TranslateInline(const Inst& in) {
         } else {
             x86::Gp value = Reg(FreeReg(slot_[2])).r64();
             WritePendingIn(0, 8);
-            a_.mov(value, StackQword(0));
+            a_.mov(value, StackQwordRead(0));
             a_.mov(at, value);
         }
         Move(3);
@@ -1997,11 +2036,11 @@ bool Translator::TranslateInline(const Inst& in) {
         // A zero (and for MOD a negative) divisor: the interpreter reports it.
         Forget();
         Op op = static_cast<Op>(in.op);
-        a_.mov(x86::ecx, StackWord(0));
+        a_.mov(x86::ecx, StackWordRead(0));
         a_.test(x86::ecx, x86::ecx);
         if (op == Op::MOD) a_.jle(ColdPath(ColdKind::Step, in.pc));
         else a_.jz(ColdPath(ColdKind::Step, in.pc));
-        a_.mov(x86::eax, StackWord(4));
+        a_.mov(x86::eax, StackWordRead(4));
         if (op == Op::DIV) {
             x64::Label minusOne = a_.newLabel(), done = a_.newLabel();
             a_.cmp(x86::ecx, -1);
@@ -2032,10 +2071,10 @@ bool Translator::TranslateInline(const Inst& in) {
     }
     case Op::SHL: case Op::SHR:
         Forget();
-        a_.mov(x86::ecx, StackWord(0));
+        a_.mov(x86::ecx, StackWordRead(0));
         a_.test(x86::ecx, x86::ecx);
         a_.js(ColdPath(ColdKind::Step, in.pc));
-        a_.mov(x86::eax, StackWord(4));
+        a_.mov(x86::eax, StackWordRead(4));
         if (static_cast<Op>(in.op) == Op::SHL) a_.shl_cl(x86::eax); else a_.shr_cl(x86::eax);
         Move(1);
         Replace(0);
@@ -2146,7 +2185,7 @@ bool Translator::TranslateInline(const Inst& in) {
         a_.jne(ColdPath(ColdKind::Step, in.pc));
         a_.cmp(x86::dword_ptr(x86::r12, stackLow + 4), -1);
         a_.jne(ColdPath(ColdKind::Step, in.pc));
-        a_.mov(x86::eax, StackWord(0));
+        a_.mov(x86::eax, StackWordRead(0));
         a_.lea(x86::ebx, x86::ptr(x86::rbx, static_cast<int32_t>(4 + in.a)));
         DispatchEax();
         return true;
@@ -2154,7 +2193,7 @@ bool Translator::TranslateInline(const Inst& in) {
         Forget();
         SpReloaded();
         a_.mov(x86::ebx, x86::r13d);
-        a_.mov(x86::r13d, StackWord(0));
+        a_.mov(x86::r13d, StackWordRead(0));
         a_.lea(x86::ebx, x86::ptr(x86::rbx, 4));
         a_.test(x86::bl, 3);
         a_.jnz(ColdPath(ColdKind::ExitAt, next));
@@ -2397,7 +2436,17 @@ bool Translator::ChoosePins(size_t head, std::vector<uint32_t>& pins) const {
         if (l.second < 2 || static_cast<int>(pins.size()) == kPins) break;
         pins.push_back(l.first);
     }
-    return !pins.empty();
+    return true;  // a loop without globals to pin still keeps its room and frame guards
+}
+
+// The lowest frame offset the loop loads from or stores to (kNoFrame: none).
+int32_t Translator::LoopFrameLowest() const {
+    int32_t lowest = kNoFrame;
+    for (size_t j = loopHead_; j <= loopEnd_; ++j) {
+        int32_t d = 0;
+        if (FrameLoadAt(insts_, isTarget_, j, d, true) && d > -65536) lowest = std::min(lowest, d);
+    }
+    return lowest;
 }
 
 // The way into the loop from outside: room for pushes checked, the pinned globals loaded;
@@ -2407,7 +2456,9 @@ void Translator::EnterLoop(const std::vector<uint32_t>& pins) {
     pinsActive_ = true;
     loopHead_ = index_;
     loopEnd_ = loopEnds_[index_];
-    floorGuard_ = -kVarMargin;
+    const int32_t lowest = LoopFrameLowest();
+    if (lowest != kNoFrame && GuardFrame(lowest, lowest, 4, 0)) loopFpLowest_ = lowest;
+    LoopGuardsHold();
     for (uint32_t address : pins) {
         const int r = FreeReg();
         a_.mov(Reg(r), x86::dword_ptr(x86::r12, static_cast<int32_t>(address)));
@@ -2597,6 +2648,7 @@ void Translator::Run() {
             Forget();  // before the label: the code that falls through writes its words
             Flush();   // and applies its moves
             ForgetVars();
+            spGuarded_ = false;
             loadedReal_ = -1;
             loadedFromNext_ = false;
             keptReal_ = -1;
@@ -2606,7 +2658,9 @@ void Translator::Run() {
             if (pinsActive_) PinsArrive();
         }
         const bool loop = !pinsActive_ && isTarget_[i] && ChoosePins(i, pins);
-        enterable[i] = Empty() && delta_ == 0;
+        // (Not inside a loop: the guards that hold at its jump targets are not checked on
+        // the way in through the entry table.)
+        enterable[i] = Empty() && delta_ == 0 && !pinsActive_;
         if (enterable[i]) floorGuard_ = kNoFloor;  // a computed jump may arrive with any SP
         a_.bind(labels[i]);
         Mark(insts_[i].pc);

@@ -158,6 +158,8 @@ constexpr size_t kSetPlanBudgetPerInstruction = 16, kSetPlanBudgetBase = 65536;
 // Variables whose value a register holds (see Translator::intVars_).
 constexpr int kIntVars = 4, kRealVars = 6;
 constexpr int kPins = 3;  // word variables pinned to registers through a loop (at most)
+// A real's exponent bits, and the low 51 bits of its fraction (all but the quiet bit).
+constexpr uint64_t kExponentBits = 0x7FF0000000000000ull, kPayloadBits = 0x0007FFFFFFFFFFFFull;
 constexpr size_t kMaxLoop = 4096;  // instructions a loop with pinned variables may span
 static_assert(kOperandDepth + kIntVars + 2 <= kPoolSize, "FreeReg always finds a register");
 constexpr int kVarMargin = 64;  // bytes the stack may grow in a stretch before globals go
@@ -181,7 +183,7 @@ public:
 
 private:
     // Jump: leaves a loop with pinned variables for a translated target (Cold::to).
-    enum class ColdKind { ExitAt, Step, Jump };
+    enum class ColdKind { ExitAt, Step, Jump, NanStep };
     // A pending stack word (or real) a cold path writes before it leaves: at ebx + pos, from
     // host register reg (an xmm register for a real).
     struct PendingWrite { int pos; int reg; bool real; bool konst; int32_t addend; };
@@ -196,6 +198,7 @@ private:
         std::vector<PendingWrite> writes;
         std::vector<PinWrite> pins;
         x64::Label to{};
+        int xmm = -1;  // NanStep: the register holding the real
     };
 
     x64::Assembler a_;
@@ -718,10 +721,14 @@ private:
             if (x == avoid1 || x == avoid2 || XmmVarHeld(x)) continue;
             bool used = false;
             for (const RealSlot& r : real_) used = used || r.reg == x;
-            if (!used) return x;
+            if (!used) {
+                SetClean(x, false);
+                return x;
+            }
         }
-        // Cannot happen (13 registers, at most 8 cached reals and kRealVars variables), but
-        // a variable's register is never taken from it.
+        // Cannot happen (13 registers, at most kRealVars held by variables: the other 7 or
+        // more hold stack reals, and at most 2 of them are avoided), but a variable's
+        // register is never taken from it.
         RealSlot* deepest = nullptr;
         for (RealSlot& r : real_)
             if (r.reg >= 0 && r.reg != avoid1 && r.reg != avoid2 && !XmmVarHeld(r.reg) &&
@@ -733,7 +740,19 @@ private:
             WriteReal(r);
             r.reg = -1;
         }
+        SetClean(x, false);
         return x;
+    }
+    // Clean xmm registers (bit x of clean_): the value is not a NaN whose low 51 bits are all
+    // ones. Arithmetic keeps a NaN operand's payload (setting the quiet bit) or makes the
+    // default NaN, negation changes the sign only, so a result computed from clean values is
+    // clean, and it cannot be the undefined pattern (all ones): CHKUD on it passes. Every
+    // register the caches take starts unclean (FreeXmm); what computes in place says what
+    // its result is.
+    uint32_t clean_ = 0;
+    bool Clean(int x) const { return (clean_ >> x & 1) != 0; }
+    void SetClean(int x, bool clean) {
+        if (clean) clean_ |= 1u << x; else clean_ &= ~(1u << x);
     }
     // Whether xmm register x holds anything besides the reals at SP + [from, to): a
     // variable, or a real elsewhere on the stack.
@@ -749,6 +768,7 @@ private:
         if (!XmmHeldBeyond(x, from, to)) return x;
         const int c = FreeXmm(x, avoid);
         a_.movapd(x86::xmm(c), x86::xmm(x));
+        SetClean(c, Clean(x));
         return c;
     }
     // Remembers that xmm register x holds the 8 bytes at SP + offset: pending (a real just
@@ -986,6 +1006,13 @@ private:
     }
     // A cold path for a jump made with the current pending SP moves.
     x64::Label ColdPath(ColdKind kind, uint32_t pc, x64::Label to = {}) { return ColdPathFrom(kind, pc, delta_, to); }
+    // For a real in xmm register x whose low word is all ones, at a CHKUD: back to the label
+    // when the low 51 bits are not all ones (the real is clean), else the check is stepped.
+    x64::Label NanPath(uint32_t pc, int x, x64::Label back) {
+        const x64::Label label = ColdPath(ColdKind::NanStep, pc, back);
+        cold_.back().xmm = x;
+        return label;
+    }
     void StoreCur(uint32_t pc) { a_.mov(x86::dword_ptr(x86::rbp), static_cast<int32_t>(pc)); }
     // Backward jumps and calls poll the break flag. (A signal sent from outside, kill -SEGV,
     // -FPE, -ABRT or -ILL, is reported at the instruction the fault handler finds from the
@@ -1452,6 +1479,7 @@ void Translator::RealBinary(const Inst& in) {
     int b = RealTop(0), a = RealTop(8, b);
     a = RealToComputeIn(a, 0, 16, b);
     x86::Xmm A = x86::xmm(a), B = x86::xmm(b);
+    SetClean(a, Clean(a) && Clean(b));
     switch (static_cast<Op>(in.op)) {
     case Op::ADDR: a_.addsd(A, B); break;
     case Op::SUBR: a_.subsd(A, B); break;
@@ -2102,6 +2130,7 @@ bool Translator::TranslateInline(const Inst& in) {
         a_.mov(t, bits);
         int x = FreeXmm();
         a_.movq(x86::xmm(x), t);
+        SetClean(x, (bits & kPayloadBits) != kPayloadBits || (bits & kExponentBits) != kExponentBits);
         PushedReal(x);
         return true;
     }
@@ -2110,6 +2139,7 @@ bool Translator::TranslateInline(const Inst& in) {
         int x = FreeXmm();
         if (static_cast<Op>(in.op) == Op::ITOR) a_.cvtsi2sd(x86::xmm(x), Reg(w));
         else a_.cvtsi2sd(x86::xmm(x), Reg(w).r64());  // the 32-bit value is zero-extended
+        SetClean(x, true);
         Move(-1);
         PushedReal(x);
         return true;
@@ -2134,6 +2164,7 @@ bool Translator::TranslateInline(const Inst& in) {
         a_.ucomisd(x86::xmm(x), x86::xmm0);
         a_.jb(ColdPath(ColdKind::Step, in.pc));  // below zero, or unordered
         a_.sqrtsd(x86::xmm(x), x86::xmm(x));
+        SetClean(x, true);  // the root of a number, not a NaN
         IntsWritten2();
         NoteReal(0, x, true);
         return true;
@@ -2276,17 +2307,23 @@ bool Translator::TranslateInline(const Inst& in) {
         const int x = RealAt(0);
         Var* var = x >= 0 ? VarIn(realVars_, x) : nullptr;
         if (var != nullptr && var->checked) return true;
-        if (loaded >= 0) {  // right after LOADR: both words -1 is the 64-bit value -1
-            a_.cmp(Reg(loaded).r64(), -1);
-            a_.je(ColdPath(ColdKind::Step, in.pc));
-        } else if (loadedFromNow_ && x >= 0) {  // likewise, the word just loaded from memory
-            a_.cmp(loadedFrom_, -1);
-            a_.je(ColdPath(ColdKind::Step, in.pc));
-        } else if (kept_ >= 0 && x == kept_) {  // right after a kept real: its bits
+        if (x >= 0 && Clean(x)) return true;
+        // In an xmm register, the real becomes clean: its low word all ones, rare in a
+        // real, goes to the NaN path, which comes back unless the low 51 bits are all ones.
+        const x64::Label back = a_.newLabel();
+        if (loaded >= 0 && x >= 0) {  // right after LOADR: the low word in a register
+            a_.cmp(Reg(loaded), -1);
+            a_.je(NanPath(in.pc, x, back));
+        } else if (loadedFromNow_ && x >= 0) {  // likewise, in memory
+            x86::Mem low = loadedFrom_;
+            low.size = 4;
+            a_.cmp(low, -1);
+            a_.je(NanPath(in.pc, x, back));
+        } else if (x >= 0) {
             const x86::Gp t = Reg(FreeReg()).r64();
-            a_.movq(t, x86::xmm(kept_));
-            a_.cmp(t, -1);
-            a_.je(ColdPath(ColdKind::Step, in.pc));
+            a_.movq(t, x86::xmm(x));
+            a_.cmp(t.r32(), -1);
+            a_.je(NanPath(in.pc, x, back));
         } else {
             const int low = Top(0), high = Top(1);  // both loaded before the branch
             x64::Label defined = a_.newLabel();
@@ -2296,6 +2333,8 @@ bool Translator::TranslateInline(const Inst& in) {
             a_.je(ColdPath(ColdKind::Step, in.pc));
             a_.bind(defined);
         }
+        a_.bind(back);
+        if (x >= 0) SetClean(x, true);
         if (var != nullptr) var->checked = true;
         return true;
     }
@@ -2573,6 +2612,18 @@ void Translator::EmitCold() {
     for (size_t i = 0; i < cold_.size(); ++i) {
         Cold c = cold_[i];
         a_.bind(c.label);
+        if (c.kind == ColdKind::NanStep) {
+            // Shifted left by 13, the low 51 bits all ones are -8192. Integer instructions:
+            // a floating-point comparison would trap on a signalling NaN. (rax is saved
+            // around it, as every pool register may hold a pending word; pop leaves the
+            // flags.)
+            a_.push(x86::rax);
+            a_.movq(x86::rax, x86::xmm(c.xmm));
+            a_.shl(x86::rax, 13);
+            a_.cmp(x86::rax, -8192);
+            a_.pop(x86::rax);
+            a_.jne(c.to);
+        }
         for (const PendingWrite& w : c.writes) {
             if (w.real) a_.movsd(x86::qword_ptr(x86::r12, x86::rbx, 0, w.pos), x86::xmm(w.reg));
             else WriteWord(x86::dword_ptr(x86::r12, x86::rbx, 0, w.pos), w.reg, w.konst, w.addend);

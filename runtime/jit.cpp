@@ -175,6 +175,12 @@ public:
     std::vector<x64::Label> labels;     // per instruction
     std::vector<int32_t> indexOf;       // code offset -> instruction index, -1 elsewhere
     std::vector<bool> enterable;        // instruction entry has an empty cache
+    // Where the entry table sends a jump to instruction i: its code, or a stub that checks
+    // the guards its code relies on (EntryStub) first.
+    x64::Label EntryLabel(size_t i) const {
+        for (const EntryStub& e : entryStubs_) if (e.index == i) return e.label;
+        return labels[i];
+    }
     // Where the code of each instruction begins (host offset, code offset), in host order;
     // an instruction folded into the one before it has the start of its own work here.
     std::vector<uint32_t> starts, startPcs;
@@ -551,6 +557,25 @@ private:
     // is translated instruction by instruction, which is the same code without the fusion.
     size_t setPlanBudget_ = 0;
 
+    // The guards an enterable instruction's code relies on (those known when it is
+    // translated, checked along the code that falls into it): a jump through the entry table
+    // (a return, a computed jump, the way on after a stepped instruction) may come with
+    // another SP or FP, so it goes through a stub that checks them again and hands the run to
+    // the interpreter when one fails.
+    struct EntryStub {
+        size_t index;
+        x64::Label label;
+        bool sp, var, fp;
+        int spGuard, varGuard;
+        int32_t fpLowest;
+        int fpRoom;
+    };
+    std::vector<EntryStub> entryStubs_;
+    void NoteEntryGuards(size_t i) {
+        if (!spGuarded_ && !varGuarded_ && !fpGuarded_) return;
+        entryStubs_.push_back({i, a_.newLabel(), spGuarded_, varGuarded_, fpGuarded_, spGuard_, varGuard_, fpLowest_, fpRoom_});
+    }
+    void EmitEntryStubs();
     void Mark(uint32_t pc) {
         starts.push_back(static_cast<uint32_t>(a_.offset()));
         startPcs.push_back(pc);
@@ -2712,7 +2737,10 @@ void Translator::Run() {
         // (Not inside a loop: the guards that hold at its jump targets are not checked on
         // the way in through the entry table.)
         enterable[i] = Empty() && delta_ == 0 && !pinsActive_;
-        if (enterable[i]) floorGuard_ = kNoFloor;  // a computed jump may arrive with any SP
+        if (enterable[i]) {
+            floorGuard_ = kNoFloor;  // a computed jump may arrive with any SP
+            NoteEntryGuards(i);
+        }
         a_.bind(labels[i]);
         Mark(insts_[i].pc);
         if (loop) EnterLoop(pins);
@@ -2730,6 +2758,38 @@ void Translator::Run() {
     a_.jmp(exitEax);
     bodyEnd = a_.offset();
     EmitCold();
+    EmitEntryStubs();
+}
+
+void Translator::EmitEntryStubs() {
+    for (const EntryStub& e : entryStubs_) {
+        a_.bind(e.label);
+        const x64::Label fail = a_.newLabel();
+        // ebx + guard >= stackLow (delta_ is 0 at an enterable instruction).
+        for (const auto& [checked, guard] : {std::pair{e.sp, e.spGuard}, std::pair{e.var, e.varGuard}}) {
+            const int64_t need = int64_t{g_engine.stackLow} - guard;
+            if (!checked || need <= 0) continue;
+            if (need > 0xFFFFFFFFll) {
+                a_.jmp(fail);
+                continue;
+            }
+            a_.cmp(x86::ebx, static_cast<int32_t>(static_cast<uint32_t>(need)));
+            a_.jb(fail);
+        }
+        if (e.fp) {  // as GuardFrame checks it
+            a_.cmp(x86::r13d, static_cast<int32_t>(g_engine.stackTop));
+            a_.ja(fail);
+            a_.lea(x86::rax, x86::Mem{x86::r13.id, x86::kNoReg, 0, e.fpLowest - e.fpRoom, 8});
+            a_.cmp(x86::rax, static_cast<int32_t>(g_engine.stackLow) - e.fpRoom);
+            a_.jl(fail);
+            a_.cmp(x86::rax, x86::rbx);
+            a_.jl(fail);
+        }
+        a_.jmp(labels[e.index]);
+        a_.bind(fail);
+        a_.mov(x86::eax, uint64_t{insts_[e.index].pc});
+        a_.jmp(exitEax);
+    }
 }
 
 }  // namespace
@@ -2816,7 +2876,7 @@ int RunNative(VmState vm) {
     uint64_t exitAddress = base + code.labelOffset(t.exitEax);
     g_image.table.assign(g_engine.codeSize + 1, exitAddress);
     for (size_t i = 0; i < insts.size(); ++i) {
-        if (t.enterable[i]) g_image.table[insts[i].pc] = base + code.labelOffset(t.labels[i]);
+        if (t.enterable[i]) g_image.table[insts[i].pc] = base + code.labelOffset(t.EntryLabel(i));
     }
     g_image.starts = t.starts;
     g_image.pcs = t.startPcs;

@@ -158,6 +158,10 @@ constexpr size_t kSetPlanBudgetPerInstruction = 16, kSetPlanBudgetBase = 65536;
 // Variables whose value a register holds (see Translator::intVars_).
 constexpr int kIntVars = 4, kRealVars = 6;
 constexpr int kPins = 3;  // word variables pinned to registers through a loop (at most)
+// Bytes above the constant part of an element address where a pinned variable does not
+// bound the range GuardIndexed checks (an array's low bound above 0 puts that constant
+// before the array, perhaps in the variable declared before it).
+constexpr uint64_t kIndexedSlack = 64;
 // A real's exponent bits, and the low 51 bits of its fraction (all but the quiet bit).
 constexpr uint64_t kExponentBits = 0x7FF0000000000000ull, kPayloadBits = 0x0007FFFFFFFFFFFFull;
 constexpr size_t kMaxLoop = 4096;  // instructions a loop with pinned variables may span
@@ -236,7 +240,9 @@ private:
     // Every word written starts unknown; anything that may write a stack word in another
     // way (a store that may alias the stack, a call, a step) forgets them all.
     // fp: the word is FP + disp (as the 32-bit sum), a frame address.
-    struct Range { bool known; uint32_t lo, hi; bool fp; int32_t disp; };
+    // indexed: (range unknown) a constant plus a word, with or without a constant added
+    // then: how an element of a global array is addressed (GuardIndexed).
+    struct Range { bool known; uint32_t lo, hi; bool fp; int32_t disp; bool indexed; };
     static constexpr int kRangeDepth = 16;
     Range range_[kRangeDepth]{};
     // ebx + spGuard_ >= stackLow was checked at run time in this stretch (spGuarded_), so a
@@ -679,7 +685,7 @@ private:
     }
     void SetRange(int i, uint64_t lo, uint64_t hi) {
         if (hi > 0xFFFFFFFFu || lo > hi) { range_[i] = Range{}; return; }
-        range_[i] = {true, static_cast<uint32_t>(lo), static_cast<uint32_t>(hi), false, 0};
+        range_[i] = {true, static_cast<uint32_t>(lo), static_cast<uint32_t>(hi), false, 0, false};
     }
     // ebx + low >= stackLow (and >= floor), checked at run time (see the definition).
     bool GuardStackAbove(int low, uint32_t floor = 0);
@@ -1075,6 +1081,7 @@ private:
     void Compare(const Inst& in, x64::Cond cc, const uint32_t* constant = nullptr);
     bool FoldConstantOperand(uint32_t v);
     void AddToTop(Op op, uint32_t v, int i);
+    void GuardIndexed(int i, uint32_t size);
     void RealBinary(const Inst& in);
     void RealCompare(const Inst& in);
     // missesPending: the address is known not to reach a pending stack word.
@@ -1409,10 +1416,12 @@ void Translator::Binary(const Inst& in) {
         uint32_t alo = 0, ahi = 0, blo = 0, bhi = 0;
         uint64_t lo = 0, hi = 0;
         const bool known = RangeOf(1, alo, ahi) && RangeOf(0, blo, bhi) && CombineRanges(Op::ADD, alo, ahi, blo, bhi, lo, hi);
+        const bool frame = range_[1 - k].fp;
         Move(1);
         ReplaceBySum(reg, sum);
         range_[0] = Range{};
         if (known) SetRange(0, lo, hi);
+        else range_[0].indexed = !frame;
         return;
     }
     int b = Top(0), a = Top(1);
@@ -1548,6 +1557,7 @@ void Translator::RealCompare(const Inst& in) {
 // also reads the always-committed first page and then selects).
 void Translator::Load(const Inst& in, bool missesPending, bool missesPins) {
     if (LoadComputedGlobal(static_cast<Op>(in.op))) return;
+    GuardIndexed(0, LoadSize(static_cast<Op>(in.op)));
     // The address is a constant other than 0, or its range excludes 0.
     uint32_t lo = 0, hi = 0;
     const bool known = RangeOf(0, lo, hi);
@@ -1872,11 +1882,44 @@ void Translator::AddToTop(Op op, uint32_t v, int i) {
     uint32_t alo = 0, ahi = 0;
     uint64_t lo = 0, hi = 0;
     const bool known = RangeOf(i, alo, ahi) && CombineRanges(op, alo, ahi, v, v, lo, hi);
+    const bool indexed = range_[i].indexed;
     if (i > 0) Move(i);
     const uint32_t k = op == Op::ADD ? v : 0u - v;
     ReplaceBySum(reg, static_cast<int32_t>(static_cast<uint32_t>(addend) + k));
     range_[0] = Range{};
     if (known) SetRange(0, lo, hi);
+    else range_[0].indexed = indexed;  // a field of the element
+}
+
+// An element address whose range is not known (range checks off) is checked at run time
+// to lie in the globals, as an index in its range puts an element of a global array: from 1
+// to the stack, and between the pinned variables around the constant part of the address
+// (the array's base less its low bound's elements: near its first element; a variable just
+// above it may lie before the array, and stays in the range). Then its load or store is one
+// of a known range, which keeps the caches and the pinned variables outside it. Elsewhere
+// the interpreter goes on from this instruction (its start), and reads or writes wherever
+// the address points.
+void Translator::GuardIndexed(int i, uint32_t size) {
+    const uint32_t stackLow = g_engine.stackLow;
+    if (range_[i].known || !range_[i].indexed || konst_[i] || stackLow < size + 2 || stackLow > 0x7FFFFFFFu) return;
+    int reg = -1;
+    int32_t addend = 0;
+    SumAt(i, reg, addend);
+    const uint64_t anchor = addend > 0 ? static_cast<uint64_t>(addend) : 1;
+    uint64_t lo = 1, hi = stackLow - size;
+    for (const Var& v : intVars_) {
+        if (!v.pinned) continue;
+        if (v.address + uint64_t{4} <= anchor) lo = std::max(lo, v.address + uint64_t{4});
+        else if (v.address >= anchor + kIndexedSlack) hi = std::min<uint64_t>(hi, v.address - size);
+    }
+    if (lo > hi) return;
+    // (The scratch register first: taking it may write a pending word, which the cold path
+    // must not write again from a register that no longer holds it.)
+    const x86::Gp t = Reg(FreeReg(reg));
+    a_.lea(t, x86::ptr(Reg(reg).r64(), static_cast<int32_t>(static_cast<uint32_t>(addend) - static_cast<uint32_t>(lo))));
+    a_.cmp(t, static_cast<int32_t>(hi - lo));
+    a_.ja(ColdPathFrom(ColdKind::ExitAt, curPc_, startDelta_));
+    SetRange(i, lo, hi);
 }
 
 bool Translator::TranslateInline(const Inst& in) {
@@ -1969,6 +2012,7 @@ bool Translator::TranslateInline(const Inst& in) {
     case Op::INCB: case Op::INCH: case Op::INCW: {
         const Op op = static_cast<Op>(in.op);
         const uint32_t size = op == Op::STOREB || op == Op::INCB ? 1 : op == Op::STOREW || op == Op::INCW ? 4 : 2;
+        GuardIndexed(1, size);
         uint32_t lo = 0, hi = 0;
         int32_t disp = 0;
         const bool knownAddress = RangeOf(1, lo, hi), frame = FrameAddressOf(1, disp);
@@ -2012,6 +2056,7 @@ bool Translator::TranslateInline(const Inst& in) {
         return true;
     }
     case Op::STORER: {
+        GuardIndexed(2, 8);
         const x86::Mem at = AddressOf(2, 8);
         const bool belowStack = StoreBelowStack(2, 8);
         uint32_t lo = 0, hi = 0;

@@ -144,6 +144,8 @@ std::vector<Inst> Decode() {
 const x86::Gp kPool[] = {x86::eax, x86::ecx, x86::edx, x86::esi, x86::edi,
                          x86::r8d, x86::r9d, x86::r10d, x86::r11d};
 constexpr int kPoolSize = sizeof kPool / sizeof kPool[0];
+// FoldedAddress's register for a frame address: FP itself (r13), not a pool register.
+constexpr int kFrameBase = -2;
 constexpr int kCacheDepth = 8;
 constexpr int kOperandDepth = 3;  // the top words an instruction may take at once (STORER)
 // Reals: xmm3..xmm15 may hold cached 8-byte stack values (xmm0..xmm2 are scratch).
@@ -196,7 +198,7 @@ private:
     enum class ColdKind { ExitAt, Step, Jump, NanStep };
     // A pending stack word (or real) a cold path writes before it leaves: at ebx + pos, from
     // host register reg (an xmm register for a real).
-    struct PendingWrite { int pos; int reg; bool real; bool konst; int32_t addend; };
+    struct PendingWrite { int pos; int reg; bool real; bool konst; int32_t addend; bool frame; };
     // A pinned variable a cold path writes back: the word at address, from host register reg.
     struct PinWrite { uint32_t address; int reg; };
     // delta: the pending SP moves when the cold path is jumped to.
@@ -218,17 +220,21 @@ private:
     int slot_[kCacheDepth];
     // Whether the cached word is pending: held by its register only, not yet written.
     bool dirty_[kCacheDepth]{};
-    // A word need not be in a register: konst_ (slot_ -1), the constant addend_; else,
+    // A word need not be in a register: konst_ (slot_ -1), the constant addend_; frame_
+    // (slot_ -1), FP plus addend_ (a frame address, as PUSHFP; ADDI/SUBI k leave it); else,
     // slot_ >= 0, the register's value plus addend_ (modulo 4 GiB), usually 0. Top() puts a
     // constant or a sum into a register when an instruction needs one there; loads and
     // stores take a sum as register plus displacement when its range shows that the sum
-    // does not wrap (AddressOf).
+    // does not wrap, and a frame address as FP plus displacement when the frame check
+    // covers it (AddressOf).
     bool konst_[kCacheDepth]{};
+    bool frame_[kCacheDepth]{};
     int32_t addend_[kCacheDepth]{};
-    bool Held(int i) const { return slot_[i] >= 0 || konst_[i]; }
+    bool Held(int i) const { return slot_[i] >= 0 || konst_[i] || frame_[i]; }
     void SetSlot(int i, int reg) {
         slot_[i] = reg;
         konst_[i] = false;
+        frame_[i] = false;
         addend_[i] = 0;
     }
     void ClearSlot(int i) {
@@ -605,13 +611,19 @@ private:
     // word may be written between a comparison and its branch).
     void WriteSlot(int i) {
         if (!Held(i) || !dirty_[i]) return;
-        WriteWord(StackWord(4 * i), slot_[i], konst_[i], addend_[i]);
+        WriteWord(StackWord(4 * i), slot_[i], konst_[i], frame_[i], addend_[i]);
         dirty_[i] = false;
     }
     // Writes a constant, a register or a register plus a constant (lea there and back).
-    void WriteWord(const x86::Mem& m, int reg, bool konst, int32_t addend) {
+    void WriteWord(const x86::Mem& m, int reg, bool konst, bool frame, int32_t addend) {
         if (konst) {
             a_.mov(m, addend);
+            return;
+        }
+        if (frame) {  // FP + addend, formed in FP itself and undone, as a sum is below
+            if (addend != 0) a_.lea(x86::r13d, x86::ptr(x86::r13, addend));
+            a_.mov(m, x86::r13d);
+            if (addend != 0) a_.lea(x86::r13d, x86::ptr(x86::r13, static_cast<int32_t>(0u - static_cast<uint32_t>(addend))));
             return;
         }
         const x86::Gp r = Reg(reg);
@@ -656,9 +668,9 @@ private:
     std::vector<PendingWrite> PendingWrites() const {
         std::vector<PendingWrite> writes;
         for (int i = 0; i < kCacheDepth; ++i)
-            if (Held(i) && dirty_[i]) writes.push_back({delta_ + 4 * i, slot_[i], false, konst_[i], addend_[i]});
+            if (Held(i) && dirty_[i]) writes.push_back({delta_ + 4 * i, slot_[i], false, konst_[i], addend_[i], frame_[i]});
         for (const RealSlot& r : real_)
-            if (r.reg >= 0 && r.dirty) writes.push_back({delta_ + r.offset, r.reg, true, false, 0});
+            if (r.reg >= 0 && r.dirty) writes.push_back({delta_ + r.offset, r.reg, true, false, 0, false});
         return writes;
     }
     // Drops the integer cache: pending words are written first.
@@ -909,6 +921,12 @@ private:
             SetSlot(i, r);  // (pending as it was; the range stays)
             return r;
         }
+        if (frame_[i]) {
+            const int r = FreeReg();
+            a_.lea(Reg(r), x86::ptr(x86::r13, addend_[i]));  // a 32-bit sum: wraps as the interpreter's
+            SetSlot(i, r);  // (pending as it was; the range stays)
+            return r;
+        }
         if (slot_[i] >= 0 && addend_[i] != 0) {
             // The sum in a register of its own, or in place when nothing else holds it.
             const int from = slot_[i];
@@ -937,7 +955,7 @@ private:
     }
     // Stack word i as a register's value plus addend (a constant when reg < 0).
     void SumAt(int i, int& reg, int32_t& addend) {
-        if (!konst_[i] && slot_[i] < 0) Top(i);
+        if (!konst_[i] && slot_[i] < 0) Top(i);  // (a frame address too)
         reg = slot_[i];
         addend = addend_[i];
     }
@@ -953,11 +971,17 @@ private:
     // displacement disp: a constant address from 1 to 2 GiB, or a sum whose range shows that
     // register plus displacement does not wrap (so that base + it is the address the
     // interpreter forms, modulo 4 GiB).
-    bool FoldedAddress(int i, int& reg, int32_t& disp) const {
+    // A frame address the frame check covers for size bytes is FP (reg kFrameBase) plus
+    // displacement.
+    bool FoldedAddress(int i, int& reg, int32_t& disp, uint32_t size) const {
         uint32_t lo = 0, hi = 0;
         const int32_t c = addend_[i];
         reg = slot_[i];
         disp = c;
+        if (frame_[i]) {
+            reg = kFrameBase;
+            return FpCovers(c, size);
+        }
         if (konst_[i]) return c > 0 && static_cast<uint32_t>(c) <= 0x7FFF0000u;
         return slot_[i] >= 0 && c != 0 && RangeOf(i, lo, hi) &&
                (c > 0 ? lo >= static_cast<uint32_t>(c) : uint64_t{hi} + static_cast<uint64_t>(-int64_t{c}) <= 0xFFFFFFFFull);
@@ -966,11 +990,15 @@ private:
     x86::Mem AddressOf(int i, uint8_t size) {
         int reg = -1;
         int32_t disp = 0;
-        if (!FoldedAddress(i, reg, disp)) {
+        if (!FoldedAddress(i, reg, disp, size)) {
             reg = Top(i);
             disp = 0;
         }
-        return x86::Mem{x86::r12.id, reg >= 0 ? Reg(reg).r64().id : x86::kNoReg, 0, disp, size};
+        return x86::Mem{x86::r12.id, IndexOf(reg), 0, disp, size};
+    }
+    // The host register of an address register from FoldedAddress (-1: none).
+    static uint8_t IndexOf(int reg) {
+        return reg == kFrameBase ? x86::r13.id : reg >= 0 ? Reg(reg).r64().id : x86::kNoReg;
     }
     // Moves SP by words (positive pops) and the caches with it.
     // Popped words are dead and never written; a word pushed beyond the cache's depth, or
@@ -991,6 +1019,7 @@ private:
                 slot_[i] = in ? slot_[i + words] : -1;
                 dirty_[i] = in && dirty_[i + words];
                 konst_[i] = in && konst_[i + words];
+                frame_[i] = in && frame_[i + words];
                 addend_[i] = in ? addend_[i + words] : 0;
             }
             for (int i = 0; i < kRangeDepth; ++i) range_[i] = i + words < kRangeDepth ? range_[i + words] : Range{};
@@ -1001,6 +1030,7 @@ private:
                 slot_[i] = in ? slot_[i + words] : -1;
                 dirty_[i] = in && dirty_[i + words];
                 konst_[i] = in && konst_[i + words];
+                frame_[i] = in && frame_[i + words];
                 addend_[i] = in ? addend_[i + words] : 0;
             }
             for (int i = kRangeDepth - 1; i >= 0; --i) range_[i] = i + words >= 0 ? range_[i + words] : Range{};
@@ -1570,7 +1600,7 @@ void Translator::Load(const Inst& in, bool missesPending, bool missesPins) {
     if (!missesPending && (!known || !LoadMissesPending(hi, LoadSize(op)))) Sync();
     int reg = -1;
     disp = 0;
-    if (!knownNonZero || !FoldedAddress(0, reg, disp)) {
+    if (!knownNonZero || !FoldedAddress(0, reg, disp, LoadSize(op))) {
         reg = Top(0);
         disp = 0;
     }
@@ -1582,7 +1612,7 @@ void Translator::Load(const Inst& in, bool missesPending, bool missesPins) {
 // address 0 (a's value) reads as 0. The address stays in its slot until the value is
 // loaded, for a cold path on the way.
 void Translator::LoadFrom(Op op, int a, int32_t disp, bool select) {
-    const uint8_t index = a >= 0 ? Reg(a).r64().id : x86::kNoReg;
+    const uint8_t index = IndexOf(a);
     auto at = [&](uint8_t size) { return x86::Mem{x86::r12.id, index, 0, disp, size}; };
     int r = FreeReg(a);
     if (op == Op::LOADR && !select) {
@@ -1775,12 +1805,14 @@ bool Translator::FoldFrameAddress() {
     }
     // (A local checked to lie above the globals needs no pinned variable written back.)
     if (load != nullptr && pinsActive_ && !FpCovers(disp, LoadSize(loadOp))) FpGuard(disp, LoadSize(loadOp));
-    int r = FreeReg();
-    a_.lea(Reg(r), x86::ptr(x86::r13, disp));  // a 32-bit sum: wraps as the interpreter's
+    // The address is held as FP + disp, in no register: a load or store through it takes it
+    // as FP plus displacement where the frame check covers it (else Top() forms it).
     folded_ = 1;
     if (load != nullptr) {
         Move(-1);
-        SetSlot(0, r);  // the address, held but not written
+        SetSlot(0, -1);  // the address, held but not written
+        frame_[0] = true;
+        addend_[0] = disp;
         range_[0] = Range{};
         RealsWritten(0, 4);
         folded_ = 2;
@@ -1791,7 +1823,10 @@ bool Translator::FoldFrameAddress() {
         if (loadOp == Op::LOADR) NoteVar(static_cast<uint32_t>(disp), 8, RealAt(0), true);
         return true;
     }
-    Push(r);
+    Move(-1);
+    Replace(-1);
+    frame_[0] = true;
+    addend_[0] = disp;
     range_[0].fp = true;  // FP + disp, for a store through it
     range_[0].disp = disp;
     return true;
@@ -1991,6 +2026,8 @@ bool Translator::TranslateInline(const Inst& in) {
     case Op::POP2: Move(2); return true;
     case Op::NOP: case Op::HOSTREL: case Op::RELHOST: return true;
     case Op::SETFP:
+        // Frame addresses held as FP + k are formed with the old FP first.
+        for (int i = 1; i < kCacheDepth; ++i) if (frame_[i]) Top(i);
         a_.mov(x86::r13d, Reg(Top(0)));
         Move(1);
         for (Range& r : range_) r.fp = false;  // frame addresses of the old FP
@@ -2696,7 +2733,7 @@ void Translator::EmitCold() {
         }
         for (const PendingWrite& w : c.writes) {
             if (w.real) a_.movsd(x86::qword_ptr(x86::r12, x86::rbx, 0, w.pos), x86::xmm(w.reg));
-            else WriteWord(x86::dword_ptr(x86::r12, x86::rbx, 0, w.pos), w.reg, w.konst, w.addend);
+            else WriteWord(x86::dword_ptr(x86::r12, x86::rbx, 0, w.pos), w.reg, w.konst, w.frame, w.addend);
         }
         for (const PinWrite& p : c.pins) a_.mov(x86::dword_ptr(x86::r12, static_cast<int32_t>(p.address)), Reg(p.reg));
         if (c.delta != 0) a_.lea(x86::ebx, x86::ptr(x86::rbx, c.delta));

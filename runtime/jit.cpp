@@ -521,8 +521,8 @@ private:
     bool LoadedLater(uint32_t address, bool fp) const;
     // Notes that register reg (a pool register, or for a real an xmm register) holds the
     // size bytes at address, which were just loaded or stored; any other variable overlapping
-    // them is dropped.
-    void NoteVar(uint32_t address, uint32_t size, int reg, bool fp = false);
+    // them is dropped. range: what is known of a word's value (a stored word's range).
+    void NoteVar(uint32_t address, uint32_t size, int reg, bool fp = false, Range range = Range{});
     // A cached real: xmm register reg holds the 8 bytes at SP + offset (reg < 0: unused);
     // dirty: pending, not yet written. Pending words and reals never overlap.
     struct RealSlot { int offset; int reg; bool dirty; };
@@ -717,8 +717,8 @@ private:
     // After a store of size bytes through an address of known range [lo, hi], or through
     // the frame address FP + disp, or neither: the variables it may have written go, and
     // the register value, holding what was stored at a constant address or frame offset
-    // (-1: none), may keep it.
-    void StoreVars(bool known, uint32_t lo, uint32_t hi, bool frame, int32_t disp, uint32_t size, int value);
+    // (-1: none), may keep it, with what is known of its range.
+    void StoreVars(bool known, uint32_t lo, uint32_t hi, bool frame, int32_t disp, uint32_t size, int value, Range range = Range{});
     void ForgetReals() {
         for (RealSlot& r : real_) {
             WriteReal(r);
@@ -1373,7 +1373,7 @@ bool Translator::VarGuard() {
     return true;
 }
 
-void Translator::NoteVar(uint32_t address, uint32_t size, int reg, bool fp) {
+void Translator::NoteVar(uint32_t address, uint32_t size, int reg, bool fp, Range range) {
     if (!fp && size == 4 && reg >= 0) {
         for (Var& v : intVars_) {
             if (!v.pinned || v.address != address) continue;
@@ -1417,17 +1417,17 @@ void Translator::NoteVar(uint32_t address, uint32_t size, int reg, bool fp) {
         }
         slot = &vars[last];
     }
-    *slot = Var{address, reg, fp, Range{}, false, false, nextVarId_++};
+    *slot = Var{address, reg, fp, size == 4 ? range : Range{}, false, false, nextVarId_++};
 }
 
-void Translator::StoreVars(bool known, uint32_t lo, uint32_t hi, bool frame, int32_t disp, uint32_t size, int value) {
+void Translator::StoreVars(bool known, uint32_t lo, uint32_t hi, bool frame, int32_t disp, uint32_t size, int value, Range range) {
     if (known) {
         if (uint64_t{hi} + size > g_engine.stackLow) ForgetVarsOf(true);  // it may reach a local
-        if (lo == hi && value >= 0) NoteVar(lo, size, value);
+        if (lo == hi && value >= 0) NoteVar(lo, size, value, false, range);
         else VarsWritten(lo, uint64_t{hi} + size);
     } else if (frame) {
         if (!FpCovers(disp, size)) ForgetVarsOf(false);  // FP + disp may lie in the globals
-        if (value >= 0) NoteVar(static_cast<uint32_t>(disp), size, value, true);
+        if (value >= 0) NoteVar(static_cast<uint32_t>(disp), size, value, true, range);
         else FpVarsWritten(disp, size);
     } else {
         ForgetVarValues();
@@ -2059,6 +2059,11 @@ bool Translator::TranslateInline(const Inst& in) {
         // register takes it).
         const bool immediate = op == Op::STOREW && konst_[0] && !toPin;
         const int32_t value = addend_[0];
+        // A stored word's known range stays with the variable kept in its register (a
+        // with statement's element address, checked once, is loaded again as one of that
+        // range).
+        Range stored{};
+        if (op == Op::STOREW && range_[0].known) stored = {true, range_[0].lo, range_[0].hi, false, 0, false};
         const int w = immediate ? -1 : Top(0);
         x86::Mem at = AddressOf(1, static_cast<uint8_t>(size));
         const bool belowStack = StoreBelowStack(1, size);
@@ -2088,7 +2093,7 @@ bool Translator::TranslateInline(const Inst& in) {
         }
         Move(2);
         if (!belowStack) DropAll();  // the store may have written a stack word the cache holds
-        StoreVars(knownAddress, lo, hi, frame, disp, size, op == Op::STOREW ? w : pin);
+        StoreVars(knownAddress, lo, hi, frame, disp, size, op == Op::STOREW ? w : pin, stored);
         if (toPin) for (Var& v : intVars_) if (v.pinned && v.address == lo) v.stale = true;
         return true;
     }

@@ -184,8 +184,7 @@ public:
     // Where the entry table sends a jump to instruction i: its code, or a stub that checks
     // the guards its code relies on (EntryStub) first.
     x64::Label EntryLabel(size_t i) const {
-        for (const EntryStub& e : entryStubs_) if (e.index == i) return e.label;
-        return labels[i];
+        return entryStubOf_[i] >= 0 ? entryStubs_[static_cast<size_t>(entryStubOf_[i])].label : labels[i];
     }
     // Where the code of each instruction begins (host offset, code offset), in host order;
     // an instruction folded into the one before it has the start of its own work here.
@@ -535,8 +534,6 @@ private:
     // instruction has been translated), when loadedFromNow_ is set.
     x86::Mem loadedFrom_{};
     bool loadedFromNext_ = false, loadedFromNow_ = false;
-    // After a load of a kept real variable: the xmm register that holds it (likewise).
-    int keptReal_ = -1, kept_ = -1;
     // After a constant push other than 0: the top word is not 0, so a load through it needs
     // no select for address 0 (topNonZero_: as the instruction being translated found it).
     bool nonZeroTop_ = false;
@@ -583,8 +580,10 @@ private:
         int fpRoom;
     };
     std::vector<EntryStub> entryStubs_;
+    std::vector<int32_t> entryStubOf_;  // per instruction: its stub in entryStubs_ (-1: none)
     void NoteEntryGuards(size_t i) {
         if (!spGuarded_ && !varGuarded_ && !fpGuarded_) return;
+        entryStubOf_[i] = static_cast<int32_t>(entryStubs_.size());
         entryStubs_.push_back({i, a_.newLabel(), spGuarded_, varGuarded_, fpGuarded_, spGuard_, varGuard_, fpLowest_, fpRoom_});
     }
     void EmitEntryStubs();
@@ -1737,7 +1736,6 @@ void Translator::LoadGlobalValue(Op op, uint32_t address) {
         if (int x = RealVar(address); x >= 0) {
             Move(-1);
             PushedReal(x);
-            keptReal_ = x;
             return;
         }
         LoadFrom(op, -1, static_cast<int32_t>(address), false);
@@ -1788,7 +1786,6 @@ bool Translator::FoldFrameAddress() {
             } else {
                 Move(-2);
                 PushedReal(v);
-                keptReal_ = v;
             }
             return true;
         }
@@ -2523,8 +2520,6 @@ void Translator::Translate(const Inst& in) {
     loadedReal_ = -1;
     loadedFromNow_ = loadedFromNext_;
     loadedFromNext_ = false;
-    kept_ = keptReal_;
-    keptReal_ = -1;
     topNonZero_ = nonZeroTop_;
     nonZeroTop_ = false;
     topIsConst_ = constTop_;
@@ -2799,6 +2794,7 @@ void Translator::Run() {
     Forget();
     ForgetVars();
     enterable.assign(insts_.size(), false);
+    entryStubOf_.assign(insts_.size(), -1);
     std::vector<uint32_t> pins;
     for (size_t i = 0; i < insts_.size(); ++i) {
         curPc_ = insts_[i].pc;
@@ -2814,7 +2810,6 @@ void Translator::Run() {
             spGuarded_ = false;
             loadedReal_ = -1;
             loadedFromNext_ = false;
-            keptReal_ = -1;
             nonZeroTop_ = false;
             constTop_ = false;
             floorGuard_ = kNoFloor;  // other ways in may bring another SP

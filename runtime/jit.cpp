@@ -358,6 +358,17 @@ private:
     x64::Label loopHeadLabel_;
     std::vector<size_t> loopEnds_;       // per instruction: the last backward jump to it (0: none)
     std::vector<size_t> minSource_, maxSource_;  // per instruction: the direct jumps to it
+    // A jump target is a join (the code there starts from the stack in memory and empty
+    // caches) when something other than forward jumps may arrive there (fixedTarget_: a
+    // backward jump, a call, a return, the way on after a control instruction, the end of a
+    // set sequence), or when a forward jump to it was emitted (jumpsEmitted_). A target
+    // whose forward jumps were all threaded past it (Thread) is reached by falling through
+    // alone, and its code goes on with the caches as they are.
+    std::vector<bool> fixedTarget_;
+    std::vector<int> jumpsEmitted_;
+    bool WillJoin(size_t j) const {
+        return isTarget_[j] && (fixedTarget_[j] || jumpsEmitted_[j] > 0 || maxSource_[j] >= index_);
+    }
     bool InLoop(uint32_t target) const {
         if (!pinsActive_ || target >= g_engine.codeSize || indexOf[target] < 0) return false;
         const auto i = static_cast<size_t>(indexOf[target]);
@@ -595,7 +606,7 @@ private:
     // exists, is defined and no jump lands on it.
     const Inst* Foldable(size_t k) const {
         size_t j = index_ + k;
-        if (j >= insts_.size() || isTarget_[j] || insts_[j].op == kBadOp) return nullptr;
+        if (j >= insts_.size() || WillJoin(j) || insts_[j].op == kBadOp) return nullptr;
         return &insts_[j];
     }
     bool FoldFrameAddress();
@@ -864,17 +875,29 @@ private:
     x86::Mem StackWordRead(int offset) const { return x86::dword_ptr(x86::r12, x86::rbx, 0, offset + delta_); }
     x86::Mem StackQwordRead(int offset) const { return x86::qword_ptr(x86::r12, x86::rbx, 0, offset + delta_); }
     // Applies the pending SP moves to ebx.
-    void Flush() {
-        if (delta_ == 0) return;
-        // ebx moves by delta_: what was checked relative to it moves the other way.
-        spGuard_ -= delta_;
-        varGuard_ -= delta_;
-        if (floorGuard_ != kNoFloor) floorGuard_ -= delta_;
-        fpRoom_ -= delta_;
-        a_.lea(x86::ebx, x86::ptr(x86::rbx, delta_));
-        startDelta_ -= delta_;  // the instruction's start, relative to the new ebx
-        delta_ = 0;
+    void Flush() { MoveEbx(delta_); }
+    // Moves ebx by move bytes (SP stays ebx + delta_).
+    void MoveEbx(int move) {
+        if (move == 0) return;
+        // What was checked relative to ebx moves the other way.
+        spGuard_ -= move;
+        varGuard_ -= move;
+        if (floorGuard_ != kNoFloor) floorGuard_ -= move;
+        fpRoom_ -= move;
+        a_.lea(x86::ebx, x86::ptr(x86::rbx, move));
+        startDelta_ -= move;  // the instruction's start, relative to the new ebx
+        delta_ -= move;
     }
+    // Before a jump whose destination pops the top `pops` words first (Thread): ebx becomes
+    // the SP the destination starts with, and every pending word at or above it is written.
+    // The popped words are left pending for the way that falls through, which still has them
+    // on its stack (ebx then lies above its SP).
+    void LeaveForJump(int pops) {
+        WritePendingIn(4 * pops, INT32_MAX / 2);
+        MoveEbx(delta_ + 4 * pops);
+    }
+    struct Threaded { uint32_t target; int pops; };
+    Threaded Thread(uint32_t target, int first) const;
     // ebx was set from somewhere else (a loaded SP, a step, a jump target): nothing pending.
     void SpReloaded() { delta_ = 0; floorGuard_ = kNoFloor; spGuarded_ = false; ForgetVars(); }
 
@@ -1091,7 +1114,12 @@ private:
     x64::Label TargetLabel(uint32_t target) {
         if (InLoop(target) && static_cast<size_t>(indexOf[target]) == loopHead_) return loopHeadLabel_;
         if (target < g_engine.codeSize && indexOf[target] >= 0) {
-            const x64::Label to = labels[indexOf[target]];
+            const auto t = static_cast<size_t>(indexOf[target]);
+            // (A jump back goes to a fixed target: no code is translated as a join's before
+            // its last jump is known.)
+            assert(t > index_ || fixedTarget_[t] || jumpsEmitted_[t] > 0);
+            ++jumpsEmitted_[t];
+            const x64::Label to = labels[t];
             // Out of the loop with stale pinned variables: by a cold path that writes them.
             if (pinsActive_ && !InLoop(target) && !StalePins().empty()) return ColdPath(ColdKind::Jump, target, to);
             return to;
@@ -1493,6 +1521,58 @@ void Translator::Binary(const Inst& in) {
     if (known && CombineRanges(op, alo, ahi, blo, bhi, lo, hi)) SetRange(0, lo, hi);
 }
 
+// Where a forward jump to target ends up when the constants it leaves on the stack decide
+// the way on there: `and` and `or` push their result below each operand and jump with it to
+// the next branch of the chain, which then branches on that constant; the chain is followed
+// here instead of at run time. first: the cache slot of the top word the jump leaves. The
+// instructions followed (branches forward, LNOT, POP) have no other effect; the jump lands
+// on the last jump target reached with only the jump's own words popped (pops of them),
+// which the interpreter leaves below SP.
+Translator::Threaded Translator::Thread(uint32_t target, int first) const {
+    constexpr int kFollowed = 16;  // instructions followed at most
+    Threaded landing{target, 0};
+    uint32_t pc = target;
+    int pops = 0;
+    std::vector<uint32_t> computed;  // words the followed instructions computed, top last
+    auto top = [&](uint32_t& v) {
+        if (!computed.empty()) return v = computed.back(), true;
+        const int i = first + pops;
+        if (i >= kCacheDepth || !konst_[i]) return false;
+        v = static_cast<uint32_t>(addend_[i]);
+        return true;
+    };
+    auto pop = [&] {
+        if (!computed.empty()) computed.pop_back(); else ++pops;
+    };
+    for (int step = 0; step < kFollowed && pc < g_engine.codeSize && indexOf[pc] >= 0; ++step) {
+        const Inst& in = insts_[static_cast<size_t>(indexOf[pc])];
+        uint32_t next = pc + in.length, v = 0;
+        if (in.op == kBadOp) return landing;
+        switch (static_cast<Op>(in.op)) {
+        case Op::JZ: case Op::JNZ:
+            if (!top(v)) return landing;
+            pop();
+            if ((static_cast<Op>(in.op) == Op::JZ) == (v == 0)) next = in.a;
+            break;
+        case Op::JMP: next = in.a; break;
+        case Op::LNOT:
+            if (!top(v)) return landing;
+            pop();
+            computed.push_back(v == 0 ? 1 : 0);
+            break;
+        case Op::POP:
+            if (computed.empty() && first + pops >= kCacheDepth) return landing;
+            pop();
+            break;
+        default: return landing;
+        }
+        if (next <= pc || next >= g_engine.codeSize || indexOf[next] < 0) return landing;
+        pc = next;
+        if (computed.empty() && isTarget_[static_cast<size_t>(indexOf[pc])]) landing = {pc, pops};
+    }
+    return landing;
+}
+
 // a b -- flag, for the integer comparisons. A JZ or JNZ right after it branches on the
 // comparison's own condition.
 // With a constant: the right operand is the constant just pushed (already written, not
@@ -1508,7 +1588,9 @@ void Translator::Compare(const Inst& in, x64::Cond cc, const uint32_t* constant)
         if (constant != nullptr) a_.mov(StackWord(0), static_cast<int32_t>(*constant));
         PollBreak(in.pc);
     }
-    if (jump != nullptr) PinRoomBefore(jump->a, delta_ + 8);
+    const Threaded to = jump == nullptr ? Threaded{}
+                        : jump->a > jump->pc ? Thread(jump->a, 2) : Threaded{jump->a, 0};
+    if (jump != nullptr) PinRoomBefore(to.target, delta_ + 8 + 4 * to.pops);
     if (constant != nullptr) {
         a_.cmp(Reg(Top(1)), static_cast<int32_t>(*constant));
     } else {
@@ -1528,10 +1610,9 @@ void Translator::Compare(const Inst& in, x64::Cond cc, const uint32_t* constant)
     folded_ += 1;
     Mark(jump->pc);
     Move(1);
-    Sync();  // (mov leaves the flags alone)
-    Flush();
+    LeaveForJump(to.pops);  // (mov and lea leave the flags alone)
     bool onTrue = static_cast<Op>(jump->op) == Op::JNZ;
-    a_.j(onTrue ? cc : static_cast<x64::Cond>(cc ^ 1), TargetLabel(jump->a));
+    a_.j(onTrue ? cc : static_cast<x64::Cond>(cc ^ 1), TargetLabel(to.target));
 }
 
 // a b -- a op b for reals, in the xmm registers of the real cache: the operands come from
@@ -2280,22 +2361,25 @@ bool Translator::TranslateInline(const Inst& in) {
     }
 
     // ---- control flow ----
-    case Op::JMP:
+    case Op::JMP: {
         if (in.a <= in.pc) PollBreak(in.pc);
-        PinRoomBefore(in.a, delta_);
+        const Threaded to = in.a > in.pc ? Thread(in.a, 0) : Threaded{in.a, 0};
+        PinRoomBefore(to.target, delta_ + 4 * to.pops);
+        Move(to.pops);  // (nothing falls through: the popped words are dead)
         Forget();
         Flush();
-        JumpTo(in.a);
+        JumpTo(to.target);
         return true;
+    }
     case Op::JZ: case Op::JNZ: {
         if (in.a <= in.pc) PollBreak(in.pc);
         int w = Top(0);
-        PinRoomBefore(in.a, delta_ + 4);
+        const Threaded to = in.a > in.pc ? Thread(in.a, 1) : Threaded{in.a, 0};
+        PinRoomBefore(to.target, delta_ + 4 + 4 * to.pops);
         Move(1);
-        Sync();
-        Flush();
+        LeaveForJump(to.pops);
         a_.test(Reg(w), Reg(w));
-        if (static_cast<Op>(in.op) == Op::JZ) a_.jz(TargetLabel(in.a)); else a_.jnz(TargetLabel(in.a));
+        if (static_cast<Op>(in.op) == Op::JZ) a_.jz(TargetLabel(to.target)); else a_.jnz(TargetLabel(to.target));
         return true;
     }
     case Op::CALL:
@@ -2658,6 +2742,7 @@ void Translator::FuseSetSequence(const Inst& in) {
     const size_t end = index_ + seq->length;
     setSequenceEnd_ = end;
     isTarget_[end] = true;
+    fixedTarget_[end] = true;
     Forget();
     ForgetVars();  // the call clobbers the registers that hold them, and writes memory
     Flush();
@@ -2756,13 +2841,17 @@ void Translator::Run() {
     stdStopped = a_.newLabel();
     indexOf.assign(codeSize, -1);
     isTarget_.assign(insts_.size(), false);
+    fixedTarget_.assign(insts_.size(), false);
+    jumpsEmitted_.assign(insts_.size(), 0);
     setPlanBudget_ = kSetPlanBudgetPerInstruction * insts_.size() + kSetPlanBudgetBase;
     for (size_t i = 0; i < insts_.size(); ++i) {
         indexOf[insts_[i].pc] = static_cast<int32_t>(i);
         labels.push_back(a_.newLabel());
     }
-    auto markTarget = [&](uint32_t t) {
-        if (t < codeSize && indexOf[t] >= 0) isTarget_[indexOf[t]] = true;
+    auto markTarget = [&](uint32_t t, bool fixed) {
+        if (t >= codeSize || indexOf[t] < 0) return;
+        isTarget_[indexOf[t]] = true;
+        if (fixed) fixedTarget_[indexOf[t]] = true;
     };
     loopEnds_.assign(insts_.size(), 0);
     minSource_.assign(insts_.size(), SIZE_MAX);
@@ -2772,7 +2861,7 @@ void Translator::Run() {
         if (in.op == kBadOp) continue;
         switch (static_cast<Op>(in.op)) {
         case Op::JMP: case Op::JZ: case Op::JNZ: case Op::CALL:
-            markTarget(in.a);
+            markTarget(in.a, in.a <= in.pc || static_cast<Op>(in.op) == Op::CALL);
             if (in.a < codeSize && indexOf[in.a] >= 0) {
                 const auto t = static_cast<size_t>(indexOf[in.a]);
                 minSource_[t] = std::min(minSource_[t], j);
@@ -2786,7 +2875,7 @@ void Translator::Run() {
         // (which goes on through the entry table). JZ and JNZ are always translated inline:
         // their fall-through continues the stretch, so the caches live on past the branch.
         const bool inlineBranch = static_cast<Op>(in.op) == Op::JZ || static_cast<Op>(in.op) == Op::JNZ;
-        if (IsControl(in.op) && !inlineBranch) markTarget(in.pc + in.length);
+        if (IsControl(in.op) && !inlineBranch) markTarget(in.pc + in.length, true);
     }
 
     FindLowestFrameAhead();
@@ -2802,7 +2891,8 @@ void Translator::Run() {
         index_ = i;
         folded_ = 0;
         if (pinsActive_ && i > loopEnd_) LeaveLoop();
-        if (isTarget_[i]) {
+        const bool join = WillJoin(i);
+        if (join) {
             if (pinsActive_) PinRoomBefore(curPc_, delta_);  // the way in by falling through
             Forget();  // before the label: the code that falls through writes its words
             Flush();   // and applies its moves
@@ -2815,7 +2905,7 @@ void Translator::Run() {
             floorGuard_ = kNoFloor;  // other ways in may bring another SP
             if (pinsActive_) PinsArrive();
         }
-        const bool loop = !pinsActive_ && isTarget_[i] && ChoosePins(i, pins);
+        const bool loop = !pinsActive_ && join && ChoosePins(i, pins);
         // (Not inside a loop: the guards that hold at its jump targets are not checked on
         // the way in through the entry table.)
         enterable[i] = Empty() && delta_ == 0 && !pinsActive_;

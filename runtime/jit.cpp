@@ -2362,13 +2362,21 @@ bool Translator::TranslateInline(const Inst& in) {
 
     // ---- control flow ----
     case Op::JMP: {
-        if (in.a <= in.pc) PollBreak(in.pc);
-        const Threaded to = in.a > in.pc ? Thread(in.a, 0) : Threaded{in.a, 0};
+        const bool back = in.a <= in.pc;
+        const Threaded to = back ? Threaded{in.a, 0} : Thread(in.a, 0);
         PinRoomBefore(to.target, delta_ + 4 * to.pops);
         Move(to.pops);  // (nothing falls through: the popped words are dead)
         Forget();
         Flush();
-        JumpTo(to.target);
+        if (!back) {
+            JumpTo(to.target);
+            return true;
+        }
+        // A loop's jump back polls the break flag itself: taken while the flag is clear,
+        // else the interpreter goes on at the jump (and stops the run there).
+        a_.cmp(x86::dword_ptr(x86::r15, offsetof(NativeContext, breakRequested)), 0);
+        a_.je(TargetLabel(to.target));
+        a_.jmp(ColdPath(ColdKind::ExitAt, in.pc));
         return true;
     }
     case Op::JZ: case Op::JNZ: {

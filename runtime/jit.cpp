@@ -1527,7 +1527,8 @@ void Translator::Binary(const Inst& in) {
 // here instead of at run time. first: the cache slot of the top word the jump leaves. The
 // instructions followed (branches forward, LNOT, POP) have no other effect; the jump lands
 // on the last jump target reached with only the jump's own words popped (pops of them),
-// which the interpreter leaves below SP.
+// which the interpreter leaves below SP. (A jump straight into a loop from outside keeps
+// the loop from pinning globals: ChoosePins finds the jump.)
 Translator::Threaded Translator::Thread(uint32_t target, int first) const {
     constexpr int kFollowed = 16;  // instructions followed at most
     Threaded landing{target, 0};
@@ -1545,7 +1546,11 @@ Translator::Threaded Translator::Thread(uint32_t target, int first) const {
         if (!computed.empty()) computed.pop_back(); else ++pops;
     };
     for (int step = 0; step < kFollowed && pc < g_engine.codeSize && indexOf[pc] >= 0; ++step) {
-        const Inst& in = insts_[static_cast<size_t>(indexOf[pc])];
+        const auto j = static_cast<size_t>(indexOf[pc]);
+        // Not past a fixed target: past a loop's head, a jump from outside the loop would
+        // land inside it, bypassing the code that enters the loop (its pinned globals).
+        if (fixedTarget_[j]) return landing;
+        const Inst& in = insts_[j];
         uint32_t next = pc + in.length, v = 0;
         if (in.op == kBadOp) return landing;
         switch (static_cast<Op>(in.op)) {

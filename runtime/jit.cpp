@@ -381,10 +381,21 @@ private:
         for (Var& v : intVars_) {
             if (!v.pinned || !Overlaps(v, from, to)) continue;
             assert(!v.stale);
+            DetachPinCopies(v.reg, 0);
             a_.mov(Reg(v.reg), x86::dword_ptr(x86::r12, static_cast<int32_t>(v.address)));
             v.range = Range{};
             v.checked = false;
             v.id = nextVarId_++;
+        }
+    }
+    // Before a pinned variable's register takes a new value: the stack words from cache slot
+    // `from` down that a load of the variable left in that register (its older value) go to
+    // memory, which keeps them, and leave the cache (a mov: the flags stay).
+    void DetachPinCopies(int reg, int from) {
+        for (int i = from; i < kCacheDepth; ++i) {
+            if (slot_[i] != reg) continue;
+            WriteSlot(i);
+            ClearSlot(i);
         }
     }
     // Writes the stale pinned variables that overlap the bytes [from, to) of VM memory back
@@ -524,6 +535,18 @@ private:
         return false;
     }
     bool StoredInLoop(uint32_t address) const;
+    // Whether reg, the left operand on top of the stack after a binary operation has popped
+    // its right one, is the register of the pinned variable the next instruction stores the
+    // result to (x := x + y), and nothing else holds it: the result may then be computed in
+    // place, as the store would copy it there.
+    bool StoredBackTo(int reg) const {
+        const Inst* next = Foldable(1);
+        if (next == nullptr || static_cast<Op>(next->op) != Op::STOREW || !konst_[1]) return false;
+        const auto address = static_cast<uint32_t>(addend_[1]);
+        if (!ToPin(address) || PinRegister(address) != reg || ProductHeld(reg)) return false;
+        for (int i = 0; i < kCacheDepth; ++i) if (i != 0 && slot_[i] == reg) return false;
+        return true;
+    }
     int PinRegister(uint32_t address) const {
         for (const Var& v : intVars_) if (v.pinned && v.address == address) return v.reg;
         return -1;
@@ -1407,6 +1430,7 @@ void Translator::NoteVar(uint32_t address, uint32_t size, int reg, bool fp, Rang
             // A pinned variable keeps its register: the stored value is copied into it. (No
             // other kept variable overlaps it: they are all aligned words or reals kept apart.)
             for (Var& r : realVars_) if (r.reg >= 0 && !r.fp && r.address < address + 4 && r.address + 8 > address) r.reg = -1;
+            if (reg != v.reg) DetachPinCopies(v.reg, 0);
             MovIfOther(v.reg, reg);
             v.range = Range{};
             v.checked = false;
@@ -1486,11 +1510,12 @@ void Translator::Binary(const Inst& in) {
     const bool known = RangeOf(1, alo, ahi) && RangeOf(0, blo, bhi);
     Move(1);
     ClearSlot(0);
-    // The result goes to a register no other slot or variable needs: a, else (the
-    // operation commuting) b, else a free one, where a sum takes one lea.
+    // The result goes to a register no other slot or variable needs: a (or a pinned
+    // variable's, when the result is stored back to it next), else (the operation
+    // commuting) b, else a free one, where a sum takes one lea.
     const Op op = static_cast<Op>(in.op);
     int r = -1;
-    if (!InUse(a) && a != b) {
+    if ((!InUse(a) || StoredBackTo(a)) && a != b) {
         r = a;
     } else if (op != Op::SUB && !InUse(b) && a != b) {
         r = b;
@@ -2161,7 +2186,10 @@ bool Translator::TranslateInline(const Inst& in) {
         const x86::Gp W = Reg(std::max(w, 0));
         switch (toPin ? Op::NOP : static_cast<Op>(in.op)) {
         case Op::NOP:
-            if (pin >= 0) a_.add(Reg(pin), W);
+            if (pin >= 0) {
+                DetachPinCopies(pin, 2);
+                a_.add(Reg(pin), W);
+            }
             break;
         case Op::STOREB: case Op::INCB:
             if (op == Op::STOREB) a_.mov(at, W.r8()); else a_.add(at, W.r8());

@@ -1124,8 +1124,9 @@ private:
     // -FPE, -ABRT or -ILL, is reported at the instruction the fault handler finds from the
     // interrupted host instruction, NoteNativeFault; inside an engine routine, at the CUR
     // its call stored.)
+    void CompareBreakFlag() { a_.cmp(x86::dword_ptr(x86::r15, offsetof(NativeContext, breakRequested)), 0); }
     void PollBreak(uint32_t pc) {
-        a_.cmp(x86::dword_ptr(x86::r15, offsetof(NativeContext, breakRequested)), 0);
+        CompareBreakFlag();
         a_.jne(ColdPath(ColdKind::ExitAt, pc));
     }
     // Jumps to the code offset in eax through the entry table.
@@ -1559,16 +1560,19 @@ Translator::Threaded Translator::Thread(uint32_t target, int first) const {
     Threaded landing{target, 0};
     uint32_t pc = target;
     int pops = 0;
-    std::vector<uint32_t> computed;  // words the followed instructions computed, top last
+    // The word an LNOT followed computed, on top (each instruction followed pops what it
+    // takes, so there is at most one).
+    bool computed = false;
+    uint32_t computedValue = 0;
     auto top = [&](uint32_t& v) {
-        if (!computed.empty()) return v = computed.back(), true;
+        if (computed) return v = computedValue, true;
         const int i = first + pops;
         if (i >= kCacheDepth || !konst_[i]) return false;
         v = static_cast<uint32_t>(addend_[i]);
         return true;
     };
     auto pop = [&] {
-        if (!computed.empty()) computed.pop_back(); else ++pops;
+        if (computed) computed = false; else ++pops;
     };
     for (int step = 0; step < kFollowed && pc < g_engine.codeSize && indexOf[pc] >= 0; ++step) {
         const auto j = static_cast<size_t>(indexOf[pc]);
@@ -1588,17 +1592,18 @@ Translator::Threaded Translator::Thread(uint32_t target, int first) const {
         case Op::LNOT:
             if (!top(v)) return landing;
             pop();
-            computed.push_back(v == 0 ? 1 : 0);
+            computed = true;
+            computedValue = v == 0 ? 1 : 0;
             break;
         case Op::POP:
-            if (computed.empty() && first + pops >= kCacheDepth) return landing;
+            if (!computed && first + pops >= kCacheDepth) return landing;
             pop();
             break;
         default: return landing;
         }
         if (next <= pc || next >= g_engine.codeSize || indexOf[next] < 0) return landing;
         pc = next;
-        if (computed.empty() && isTarget_[static_cast<size_t>(indexOf[pc])]) landing = {pc, pops};
+        if (!computed && isTarget_[static_cast<size_t>(indexOf[pc])]) landing = {pc, pops};
     }
     return landing;
 }
@@ -2407,7 +2412,7 @@ bool Translator::TranslateInline(const Inst& in) {
         }
         // A loop's jump back polls the break flag itself: taken while the flag is clear,
         // else the interpreter goes on at the jump (and stops the run there).
-        a_.cmp(x86::dword_ptr(x86::r15, offsetof(NativeContext, breakRequested)), 0);
+        CompareBreakFlag();
         a_.je(TargetLabel(to.target));
         a_.jmp(ColdPath(ColdKind::ExitAt, in.pc));
         return true;
